@@ -1,0 +1,5 @@
+#include "engine/audio/SoundManager.h"
+
+CSoundManager::CSoundManager() = default;
+
+CSoundManager::~CSoundManager() = default;

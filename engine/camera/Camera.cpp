@@ -1,0 +1,5 @@
+#include "engine/camera/Camera.h"
+
+CCamera::CCamera() = default;
+
+CCamera::~CCamera() = default;

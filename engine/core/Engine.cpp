@@ -1,0 +1,174 @@
+#include "engine/core/Engine.h"
+
+#include "engine/audio/SoundManager.h"
+#include "engine/camera/Camera.h"
+#include "engine/camera/CameraManager.h"
+#include "engine/core/Log.h"
+#include "engine/core/Registry.h"
+#include "engine/core/Utils.h"
+#include "engine/graphics/GraphicsCore.h"
+#include "engine/gui/WindowManager.h"
+#include "engine/input/EventManager.h"
+#include "engine/shader/ShaderManager.h"
+#include "engine/text/FontManager.h"
+#include "engine/texture/TextureManager.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <string>
+
+namespace {
+
+// The tail of a start-up step: a null manager gets its failure line and SDL is shut down, but the
+// step still ends with "done" and start-up goes on.
+template <typename T>
+void finishStep(T* manager, const char* failureLine)
+{
+    if (manager == nullptr) {
+        CLog::line(failureLine);
+        SDL_Quit();
+    }
+    CLog::line("done");
+}
+
+// glGetString answers null without a current context; never build a string from null.
+std::string orEmpty(const char* text)
+{
+    return text ? std::string(text) : std::string();
+}
+
+template <typename T>
+void destroy(T*& manager)
+{
+    if (manager != nullptr) {
+        delete manager;
+        manager = nullptr;
+    }
+}
+
+} // namespace
+
+CEngine::CEngine()
+    : showFPS(false)
+{
+    g_pGraphicsCore = nullptr;
+    g_pTextureManager = nullptr;
+    g_pWindowManager = nullptr;
+    g_pEventManager = nullptr;
+    g_pUtils = nullptr;
+    g_pSoundManager = nullptr;
+    g_pShaderManager = nullptr;
+    g_pCamera = nullptr;
+    g_pCameraManager = nullptr;
+    g_pFontManager = nullptr;
+    startUp();
+}
+
+CEngine::~CEngine()
+{
+    shutDown();
+}
+
+void CEngine::startUp()
+{
+    CLog::line();
+    CLog::line("Quarl Engine version 0.02...");
+    CLog::line();
+
+    CLog::write("Initialize Graphics Core...");
+    g_pGraphicsCore = new CGraphicsCore();
+    finishStep(g_pGraphicsCore, "Unable to initialize Graphics Core!");
+
+    CLog::write("Initialize Texture Manager...");
+    g_pTextureManager = new CTextureManager();
+    finishStep(g_pTextureManager, "Unable to initialize Texture Manager Core!");
+
+    CLog::write("Initialize Window Manager...");
+    g_pWindowManager = new CWindowManager();
+    finishStep(g_pWindowManager, "Unable to initialize Window Manager Core!");
+
+    CLog::write("Initialize Event Manager...");
+    initEventThread();
+    g_pEventManager = new CEventManager();
+    finishStep(g_pEventManager, "Unable to initialize Event Manager!");
+
+    CLog::write("Initialize Utils...");
+    g_pUtils = new CUtils();
+    finishStep(g_pUtils, "Unable to initialize Utils!");
+
+    // The sound, shader and camera managers are created before their progress text, so whatever
+    // their constructors report ("Unable to open audio") stands on the line before.
+    g_pSoundManager = new CSoundManager();
+    CLog::write("Initialize Sound Manager...");
+    finishStep(g_pSoundManager, "Unable to initialize Sound Manager!");
+
+    g_pShaderManager = new CShaderManager();
+    CLog::write("Initialize Shader Manager...");
+    finishStep(g_pShaderManager, "Unable to initialize Shader Unit!");
+
+    g_pCamera = new CCamera();
+    CLog::write("Initialize the Camera...");
+    finishStep(g_pCamera, "Unable to initialize the Camera Unit!");
+
+    CLog::write("Initialize the Camera Manager...");
+    g_pCameraManager = new CCameraManager();
+    finishStep(g_pCameraManager, "Unable to initialize the Camera Manager Core!");
+
+    CLog::write("Initialize the Font Manager...");
+    g_pFontManager = new CFontManager();
+    finishStep(g_pFontManager, "Unable to initialize the Font Manager Core!");
+}
+
+void CEngine::shutDown()
+{
+    // The graphics core goes first and shuts SDL down; the managers after it must not need SDL video.
+    destroy(g_pGraphicsCore);
+    destroy(g_pFontManager);
+    destroy(g_pUtils);
+    destroy(g_pTextureManager);
+    destroy(g_pWindowManager);
+    destroy(g_pEventManager);
+    destroy(g_pSoundManager);
+    destroy(g_pShaderManager);
+    destroy(g_pCamera);
+    destroy(g_pCameraManager);
+}
+
+void CEngine::initEventThread()
+{
+    if (SDL_InitSubSystem(SDL_INIT_EVENTTHREAD) != 0)
+        throw std::string("Error: SDL Eventhread cannot not be initialized: ") + SDL_GetError();
+}
+
+void CEngine::setVideoMode(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D)
+{
+    g_pGraphicsCore->setVideoMode(width, height, bitsPerPixel, fullscreen, mode2D);
+
+    CLog::line();
+    CLog::line("Detected Video Card Vendor: " + orEmpty(g_pGraphicsCore->getVendor()));
+    CLog::line("Detected Renderer: " + orEmpty(g_pGraphicsCore->getRenderer()));
+    CLog::line("Detected OpenGL version: " + orEmpty(g_pGraphicsCore->getVersion()));
+
+    // Shaders first: a font takes built-in shader 0 when it is built.
+    g_pShaderManager->loadBuiltInShaders();
+    g_pFontManager->loadFont("Data/Font/font.tga");
+}
+
+void CEngine::setShowFPS(bool on)
+{
+    showFPS = on;
+}
+
+void CEngine::update()
+{
+    g_pEventManager->update();
+    g_pGraphicsCore->set2DState();
+    glLoadIdentity();
+    g_pWindowManager->drawAll();
+    // Not yet: the custom cursor (drawn while hasCursor is set) and, while showFPS is set, the
+    // frame-rate text at (1, 1) take their places here once textures and fonts exist.
+    g_pCameraManager->apply();
+    if (g_pGraphicsCore->is3D())
+        g_pGraphicsCore->end2D();
+}

@@ -1,0 +1,32 @@
+#ifndef ENGINE_CORE_ENGINE_H
+#define ENGINE_CORE_ENGINE_H
+
+// The root of the engine. Construction creates the ten managers in their fixed order, logging one
+// line each, and publishes them in the registry (engine/core/Registry.h); destruction deletes them
+// in a different fixed order, the graphics core first (it shuts SDL down). Owns every manager.
+// Exactly one engine exists at a time: a second one would overwrite the registry.
+// Main thread only.
+class CEngine {
+public:
+    CEngine();
+    ~CEngine();
+
+    void startUp();
+    void shutDown();
+    // Asks SDL to gather events in a thread of its own where the platform has one.
+    // Throws "Error: SDL Eventhread cannot not be initialized: ..." when SDL refuses.
+    void initEventThread();
+    // Opens the window, logs the OpenGL vendor, renderer and version, then loads what needs the
+    // context: the built-in shaders, then font 1. Call once, before the first update().
+    // The graphics core's exceptions pass through.
+    void setVideoMode(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D);
+    void setShowFPS(bool on);
+    // The engine's share of a frame, after the application has drawn its scene and before the swap:
+    // input, GUI, cursor, frame rate, 2D camera. Never swaps and never waits.
+    void update();
+
+private:
+    bool showFPS;
+};
+
+#endif

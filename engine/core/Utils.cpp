@@ -1,0 +1,5 @@
+#include "engine/core/Utils.h"
+
+CUtils::CUtils() = default;
+
+CUtils::~CUtils() = default;

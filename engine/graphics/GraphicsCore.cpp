@@ -1,0 +1,238 @@
+#include "engine/graphics/GraphicsCore.h"
+
+#include "engine/core/Log.h"
+
+#include <GL/glew.h>
+#include <GL/glu.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+
+CGraphicsCore::CGraphicsCore()
+    : videoFlags(0),
+      width(1024),
+      height(768),
+      bitsPerPixel(16),
+      cursor(nullptr),
+      hasCursor(false),
+      altCursor(nullptr),
+      currentCursor(nullptr),
+      hasAltCursor(false),
+      caption("Quarl Engine"),
+      extensions(nullptr),
+      wireframe(false),
+      mode3D(false),
+      projectionPushes(0),
+      modelViewPushes(0)
+{
+}
+
+CGraphicsCore::~CGraphicsCore()
+{
+    // Not yet: the cursor images are released here once textures exist; nothing can load one before.
+    cursor = nullptr;
+    altCursor = nullptr;
+    currentCursor = nullptr;
+    delete[] extensions;
+    extensions = nullptr;
+    SDL_Quit();
+}
+
+void CGraphicsCore::setVideoMode(int w, int h, int bpp, bool fullscreen, bool mode2D)
+{
+    createWindow(w, h, bpp, fullscreen, mode2D);
+    const GLenum result = glewInit();
+    if (result != GLEW_OK)
+        fprintf(stderr, "Error: %s\n", reinterpret_cast<const char*>(glewGetErrorString(result)));
+}
+
+void CGraphicsCore::createWindow(int w, int h, int bpp, bool fullscreen, bool mode2D)
+{
+    width = static_cast<uint32_t>(w);
+    height = static_cast<uint32_t>(h);
+    bitsPerPixel = bpp;
+    mode3D = !mode2D;
+
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        throw std::string("Error: SDL Could not be initialized: ") + SDL_GetError();
+
+    chooseVideoFlags(fullscreen);
+
+    if (SDL_SetVideoMode(w, h, bpp, videoFlags) == nullptr)
+        throw std::string("Error: SDL Could not create Video Surface.") + SDL_GetError();
+
+    // A new context starts with empty matrix stacks.
+    projectionPushes = 0;
+    modelViewPushes = 0;
+    if (mode2D)
+        set2DState();
+    else
+        set3DState(w, h);
+}
+
+void CGraphicsCore::chooseVideoFlags(bool fullscreen)
+{
+    videoFlags = SDL_OPENGL | SDL_HWPALETTE;
+    if (fullscreen)
+        videoFlags |= SDL_FULLSCREEN;
+
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    if (info == nullptr) {
+        // Without the information no window can be opened, and SDL is shut down below.
+        const std::string report = std::string("Failed getting Video Info : ") + SDL_GetError();
+        CLog::errorLine(report);
+        SDL_Quit();
+        throw report;
+    }
+    if (info->hw_available)
+        videoFlags |= SDL_HWSURFACE;
+    if (info->blit_hw)
+        videoFlags |= SDL_HWACCEL;
+
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, bitsPerPixel);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+}
+
+void CGraphicsCore::set3DState(int w, int h)
+{
+    if (h == 0)
+        h = 1;
+    glViewport(0, 0, w, h);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60.0, static_cast<GLdouble>(w) / static_cast<GLdouble>(h), 1.0, 4000.0);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glDisable(GL_LIGHTING);
+}
+
+void CGraphicsCore::set2DState()
+{
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_SCISSOR_TEST);
+
+    // Pushed once, not once per frame: nothing pops it in 2D mode, and a push per frame would
+    // overflow the projection stack after a few dozen frames.
+    glMatrixMode(GL_PROJECTION);
+    if (projectionPushes == 0) {
+        glPushMatrix();
+        ++projectionPushes;
+    }
+    glLoadIdentity();
+    glOrtho(0.0, width, height, 0.0, -1.0, 1.0);
+
+    glMatrixMode(GL_MODELVIEW);
+    // In 3D mode the engine's overlay resets the model-view matrix and end2D() pops it at the end
+    // of the frame; keep the scene's matrix underneath so the pop is balanced.
+    if (mode3D && modelViewPushes == 0) {
+        glPushMatrix();
+        ++modelViewPushes;
+    }
+}
+
+void CGraphicsCore::begin2D()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    ++projectionPushes;
+    glLoadIdentity();
+    glOrtho(0.0, width, height, 0.0, -1.0, 1.0);
+
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    ++modelViewPushes;
+    glLoadIdentity();
+}
+
+void CGraphicsCore::end2D()
+{
+    glMatrixMode(GL_PROJECTION);
+    if (projectionPushes > 0) {
+        glPopMatrix();
+        --projectionPushes;
+    }
+    glMatrixMode(GL_MODELVIEW);
+    if (modelViewPushes > 0) {
+        glPopMatrix();
+        --modelViewPushes;
+    }
+    glDepthFunc(GL_LEQUAL);
+}
+
+void CGraphicsCore::setWireframe(bool on)
+{
+    wireframe = on;
+    glPolygonMode(GL_FRONT_AND_BACK, on ? GL_LINE : GL_FILL);
+}
+
+void CGraphicsCore::showCursor(bool show)
+{
+    SDL_ShowCursor(show ? 1 : 0);
+}
+
+const char* CGraphicsCore::getVendor() const
+{
+    return reinterpret_cast<const char*>(glGetString(GL_VENDOR));
+}
+
+const char* CGraphicsCore::getRenderer() const
+{
+    return reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+}
+
+const char* CGraphicsCore::getVersion() const
+{
+    return reinterpret_cast<const char*>(glGetString(GL_VERSION));
+}
+
+void CGraphicsCore::readExtensions()
+{
+    glEnable(GL_SCISSOR_TEST);
+    const char* text = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (text == nullptr)
+        text = "";
+    const std::size_t length = std::strlen(text);
+    char* copy = new char[length + 1];
+    std::memcpy(copy, text, length + 1);
+    delete[] extensions;
+    extensions = copy;
+    glDisable(GL_SCISSOR_TEST);
+}
+
+void CGraphicsCore::setCaption(const char* text)
+{
+    caption = text ? text : "";
+    SDL_WM_SetCaption(caption.c_str(), "");
+}
+
+std::string CGraphicsCore::getCaption() const
+{
+    return caption;
+}
+
+bool CGraphicsCore::is3D() const
+{
+    return mode3D;
+}

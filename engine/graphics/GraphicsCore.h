@@ -1,0 +1,77 @@
+#ifndef ENGINE_GRAPHICS_GRAPHICSCORE_H
+#define ENGINE_GRAPHICS_GRAPHICSCORE_H
+
+#include <cstdint>
+#include <string>
+
+class CTexture;
+
+// The window, its OpenGL context and the render state (2D orthographic with the origin at the
+// top-left corner, or 3D perspective), the window caption and the custom mouse cursor.
+// Construction records defaults only; setVideoMode() opens the window. The destructor shuts SDL
+// down, so it runs first at engine shut-down. Owns the cursor images and the extensions copy.
+// Main thread only: the OpenGL context is current there.
+//
+// The fields are public because the engine, the camera and the cursor drawing read them directly.
+class CGraphicsCore {
+public:
+    CGraphicsCore();
+    ~CGraphicsCore();
+
+    // Opens the window (createWindow), then initialises GLEW. A GLEW failure is reported on
+    // standard error and the call returns normally. Throws std::string when SDL cannot open the window.
+    void setVideoMode(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D);
+    // Starts SDL video, opens the OpenGL window and sets the initial 2D or 3D state.
+    // Throws "Error: SDL Could not be initialized: ..." or "Error: SDL Could not create Video Surface...."
+    void createWindow(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D);
+    // Chooses videoFlags and the OpenGL attributes. Needs SDL video started: without the video
+    // information it reports on standard error, shuts SDL down and throws the same text.
+    void chooseVideoFlags(bool fullscreen);
+
+    // Perspective projection (60 degrees, near 1, far 4000) over the whole viewport.
+    void set3DState(int width, int height);
+    // The 2D render state and an orthographic projection, (0, 0) at the top-left corner; leaves the
+    // model-view matrix current. The engine calls it every frame: the projection is pushed only once
+    // until end2D() pops it, so the stack stays the same depth however many frames run.
+    void set2DState();
+    // Orthographic drawing on top of a 3D scene; end2D() restores both matrices.
+    void begin2D();
+    // Pops what set2DState()/begin2D() pushed and sets the depth test back to GL_LEQUAL.
+    void end2D();
+    void setWireframe(bool on);
+
+    // Shows or hides the system mouse cursor.
+    void showCursor(bool show);
+
+    const char* getVendor() const;
+    const char* getRenderer() const;
+    const char* getVersion() const;
+    // Copies GL_EXTENSIONS into extensions, replacing (and releasing) an earlier copy.
+    void readExtensions();
+
+    // Stores the caption and shows it as the window title.
+    void setCaption(const char* text);
+    std::string getCaption() const;
+    bool is3D() const;
+
+    uint32_t videoFlags;
+    uint32_t width;
+    uint32_t height;
+    int bitsPerPixel;
+    CTexture* cursor;         // owned; null until a cursor image is loaded
+    bool hasCursor;           // the engine draws the cursor every frame while true
+    CTexture* altCursor;      // owned; the image GUI title strips switch to
+    CTexture* currentCursor;  // points to cursor or altCursor, never owned by itself
+    bool hasAltCursor;
+    std::string caption;
+    char* extensions;         // owned copy of GL_EXTENSIONS, null until readExtensions()
+    bool wireframe;
+    bool mode3D;
+
+private:
+    // How many matrices set2DState()/begin2D() pushed and end2D() has yet to pop.
+    int projectionPushes;
+    int modelViewPushes;
+};
+
+#endif

@@ -1,0 +1,5 @@
+#include "engine/texture/TextureManager.h"
+
+CTextureManager::CTextureManager() = default;
+
+CTextureManager::~CTextureManager() = default;

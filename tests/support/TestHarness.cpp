@@ -1,0 +1,219 @@
+#include "tests/support/TestHarness.h"
+
+#include "engine/core/Engine.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace testing_support {
+
+namespace {
+
+std::string temporaryPath(const char* stem)
+{
+    char name[64];
+    std::snprintf(name, sizeof(name), "/tmp/quarl_%s_XXXXXX", stem);
+    const int fd = mkstemp(name);
+    if (fd < 0)
+        throw std::runtime_error("cannot make a temporary file");
+    close(fd);
+    return name;
+}
+
+void flushAll()
+{
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(stdout);
+    std::fflush(stderr);
+}
+
+int redirect(int fd, const std::string& path)
+{
+    flushAll();
+    const int saved = dup(fd);
+    const int target = open(path.c_str(), O_WRONLY | O_TRUNC);
+    dup2(target, fd);
+    close(target);
+    return saved;
+}
+
+std::string restore(int fd, int saved, const std::string& path)
+{
+    flushAll();
+    dup2(saved, fd);
+    close(saved);
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+} // namespace
+
+CEngine& sharedEngine()
+{
+    static std::unique_ptr<CEngine> engine;
+    if (!engine) {
+        if (std::getenv("DISPLAY") == nullptr)
+            throw std::runtime_error("the window tests need an X server in DISPLAY");
+        CStdoutCapture quiet;
+        quiet.start();
+        engine.reset(new CEngine());
+        engine->setVideoMode(1024, 768, 24, false, true);
+        quiet.lines();
+    }
+    return *engine;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::string current;
+    for (char c : text) {
+        if (c == '\n') {
+            result.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        result.push_back(current);
+    return result;
+}
+
+CStdoutCapture::CStdoutCapture() : savedFd(-1), path(temporaryPath("stdout")) {}
+
+CStdoutCapture::~CStdoutCapture()
+{
+    stop();
+    std::remove(path.c_str());
+}
+
+void CStdoutCapture::start()
+{
+    stop();
+    savedFd = redirect(1, path);
+}
+
+void CStdoutCapture::stop()
+{
+    if (savedFd >= 0) {
+        captured = restore(1, savedFd, path);
+        savedFd = -1;
+    }
+}
+
+std::vector<std::string> CStdoutCapture::lines()
+{
+    stop();
+    return splitLines(captured);
+}
+
+std::string CStdoutCapture::text()
+{
+    stop();
+    return captured;
+}
+
+CStderrCapture::CStderrCapture() : savedFd(-1), path(temporaryPath("stderr")) {}
+
+CStderrCapture::~CStderrCapture()
+{
+    lines();
+    std::remove(path.c_str());
+}
+
+void CStderrCapture::start()
+{
+    savedFd = redirect(2, path);
+}
+
+std::vector<std::string> CStderrCapture::lines()
+{
+    if (savedFd >= 0) {
+        captured = restore(2, savedFd, path);
+        savedFd = -1;
+    }
+    return splitLines(captured);
+}
+
+void drainEvents()
+{
+    SDL_Event event;
+    // The X server may still be delivering (expose, focus, motion); drain until two quiet pumps.
+    for (int quiet = 0; quiet < 2;) {
+        SDL_Delay(5);
+        if (SDL_PollEvent(&event)) {
+            quiet = 0;
+            while (SDL_PollEvent(&event)) {
+            }
+        } else {
+            ++quiet;
+        }
+    }
+}
+
+void pushEvent(SDL_Event event)
+{
+    SDL_PushEvent(&event);
+}
+
+void pushKey(bool down, SDLKey key)
+{
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.type = event.type;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = key;
+    pushEvent(event);
+}
+
+void pushMouseButton(bool down, Uint8 button, int x, int y)
+{
+    SDL_Event event{};
+    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    event.button.type = event.type;
+    event.button.button = button;
+    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.button.x = static_cast<Uint16>(x);
+    event.button.y = static_cast<Uint16>(y);
+    pushEvent(event);
+}
+
+void pushQuit()
+{
+    SDL_Event event{};
+    event.type = SDL_QUIT;
+    pushEvent(event);
+}
+
+void movePointer(int x, int y)
+{
+    SDL_WarpMouse(static_cast<Uint16>(x), static_cast<Uint16>(y));
+    SDL_PumpEvents();
+}
+
+Rgba readPixel(int x, int y)
+{
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    const int windowHeight = screen ? screen->h : 0;
+    unsigned char pixel[4] = {0, 0, 0, 0};
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, windowHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    return Rgba{pixel[0], pixel[1], pixel[2], pixel[3]};
+}
+
+} // namespace testing_support

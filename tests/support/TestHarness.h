@@ -1,0 +1,73 @@
+#ifndef TESTS_SUPPORT_TESTHARNESS_H
+#define TESTS_SUPPORT_TESTHARNESS_H
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CEngine;
+
+// Shared helpers for tests that need the real window, the real event queue and real pixels.
+// Everything runs against SDL 1.2 and Mesa under the X server in DISPLAY; nothing is mocked.
+namespace testing_support {
+
+// The engine of this test process with its 1024 by 768 2D window open, created on first use and
+// kept until the process ends. Test files that build their own engines must not call it.
+CEngine& sharedEngine();
+
+// Captures everything written to standard output (C and C++ streams alike) between start() and
+// lines(), by pointing file descriptor 1 at a temporary file.
+class CStdoutCapture {
+public:
+    CStdoutCapture();
+    ~CStdoutCapture();
+    void start();
+    // Stops capturing and returns what was written, split at newlines (a last unterminated
+    // piece is kept as a line of its own).
+    std::vector<std::string> lines();
+    std::string text();
+
+private:
+    void stop();
+    int savedFd;
+    std::string path;
+    std::string captured;
+};
+
+// Same for standard error.
+class CStderrCapture {
+public:
+    CStderrCapture();
+    ~CStderrCapture();
+    void start();
+    std::vector<std::string> lines();
+
+private:
+    int savedFd;
+    std::string path;
+    std::string captured;
+};
+
+std::vector<std::string> splitLines(const std::string& text);
+
+// Empties SDL's event queue, including what the X server still has for the window.
+void drainEvents();
+// Puts events on SDL's queue exactly as SDL itself would have queued them.
+void pushKey(bool down, SDLKey key);
+void pushMouseButton(bool down, Uint8 button, int x, int y);
+void pushQuit();
+void pushEvent(SDL_Event event);
+// Moves the real X pointer inside the window; SDL's mouse state follows at once.
+void movePointer(int x, int y);
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+// Reads one pixel of the back buffer in window coordinates (origin at the top-left corner).
+Rgba readPixel(int x, int y);
+
+} // namespace testing_support
+
+#endif
