@@ -1,0 +1,37 @@
+# Sourced by the other scripts: the Debian packages the project needs, and a function that installs
+# whichever of them are missing (as root, or through sudo).
+
+BUILD_PACKAGES="build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev \
+libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev"
+# A virtual X server, a real key press and a screenshot when there is no display.
+HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
+TEST_PACKAGES="libgtest-dev libgmock-dev $HEADLESS_PACKAGES"
+
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        echo "Debian packages: all ${#} needed are installed."
+        return 0
+    fi
+    local run=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "These Debian packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+            return 1
+        fi
+        run=(sudo)
+    fi
+    echo "Installing missing Debian packages: ${missing[*]}"
+    "${run[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${run[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# The Xvfb screen every headless run uses. -noreset: without it the server resets whenever its
+# last client leaves, and a program connecting at that moment is refused.
+XVFB_ARGS="-screen 0 1280x1024x24 -noreset"
