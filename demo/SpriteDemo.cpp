@@ -4,6 +4,7 @@
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/input/EventManager.h"
+#include "engine/sprite/Sprite.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -16,26 +17,31 @@ SpriteDemo::SpriteDemo()
 
 SpriteDemo::~SpriteDemo()
 {
-    // Not yet: the flame is deleted here once sprites exist; init() cannot create one before.
-    flame = nullptr;
+    if (flame != nullptr) {
+        delete flame;
+        flame = nullptr;
+    }
 }
 
 void SpriteDemo::init()
 {
     engine->setVideoMode(1024, 768, 24, false, true);
     g_pGraphicsCore->showCursor(true);
-    // Not yet: the custom pointer "Data/MousePointer.png" is loaded here once textures exist.
+    // Hides the system cursor again: from here on the engine draws the pointer image.
+    g_pGraphicsCore->loadCursor("Data/MousePointer.png");
     engine->setShowFPS(true);
     g_pGraphicsCore->setCaption("Quarl Engine - Sprite Animation Demo");
-    // Not yet: the eight-frame flame from "Data/Flame/flame" at (500, 250), 25 frames per second.
+    flame = new CSprite("Data/Flame/flame", 8, 500.0f, 250.0f);
+    flame->setSpeed(25);
 }
 
 void SpriteDemo::renderFrame()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    // Not yet: the four lines of text, the speed and the flame take their places here once fonts
-    // and sprites exist.
+    // Not yet: the four lines of text and the speed are printed here once fonts exist.
+    if (flame != nullptr)
+        flame->draw();
     engine->update();
     SDL_GL_SwapBuffers();
 }
@@ -50,7 +56,12 @@ void SpriteDemo::run()
             return;
         if (g_pEventManager->isEventCode(CEventManager::CodeQuit))
             return;
-        // Not yet: Up and Down raise and lower the flame's speed once sprites exist.
+        if (flame == nullptr)
+            continue;
+        if (g_pEventManager->isKeyDown(SDLK_UP))
+            flame->setSpeed(flame->getSpeed() + 1);
+        if (g_pEventManager->isKeyDown(SDLK_DOWN) && flame->getSpeed() != 0)
+            flame->setSpeed(flame->getSpeed() - 1);
     }
 }
 

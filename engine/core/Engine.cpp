@@ -166,8 +166,11 @@ void CEngine::update()
     g_pGraphicsCore->set2DState();
     glLoadIdentity();
     g_pWindowManager->drawAll();
-    // Not yet: the custom cursor (drawn while hasCursor is set) and, while showFPS is set, the
-    // frame-rate text at (1, 1) take their places here once textures and fonts exist.
+    // After the GUI, so that a cursor chosen by a window shows in the same frame.
+    if (g_pGraphicsCore->hasCursor)
+        g_pGraphicsCore->drawCursor();
+    // Not yet: while showFPS is set, the frame-rate text at (1, 1) takes its place here once fonts
+    // exist.
     g_pCameraManager->apply();
     if (g_pGraphicsCore->is3D())
         g_pGraphicsCore->end2D();

@@ -42,6 +42,17 @@ public:
 
     // Shows or hides the system mouse cursor.
     void showCursor(bool show);
+    // Loads the custom cursor image and hides the system cursor; from then on the engine draws the
+    // image every frame with its top-left pixel at the mouse position. A second call releases the
+    // earlier image. A file that fails to load still sets the cursor, which then draws nothing.
+    void loadCursor(const char* path);
+    // Loads the alternative image that GUI title strips switch to; releases an earlier one.
+    void loadAltCursor(const char* path);
+    void loadCursors(const char* path, const char* altPath);
+    // Chooses the alternative image (when one is loaded) or the custom cursor.
+    void useAltCursor(bool alt);
+    // Draws the chosen image at the mouse position the event manager read this frame.
+    void drawCursor();
 
     const char* getVendor() const;
     const char* getRenderer() const;

@@ -1,15 +1,32 @@
 #ifndef ENGINE_SHADER_SHADERMANAGER_H
 #define ENGINE_SHADER_SHADERMANAGER_H
 
-// Owns the shader programs, built-in ones first.
-// Not yet: programs arrive with the shader loader; loadBuiltInShaders() loads nothing yet. Main thread only.
+#include <vector>
+
+class CShader;
+
+// Owns the engine's shader programs, addressed by their position in load order. The ten built-ins
+// come first and keep their indices whether or not their files load; index 0, the simple texture
+// shader, draws every texture and every font. Main thread only.
 class CShaderManager {
 public:
     CShaderManager();
     ~CShaderManager();
 
-    // Loads the ten built-in programs; needs the OpenGL context.
+    // Loads the ten built-in programs from shaders/ (relative to the working directory), logging a
+    // line for each. Needs the OpenGL context and GLEW.
     void loadBuiltInShaders();
+    // Takes ownership and appends; the shader's index is the list size before the call.
+    void addShader(CShader* shader);
+    // Null for an index outside the list.
+    CShader* getShader(int index) const;
+    int getShaderCount() const;
+
+private:
+    CShaderManager(const CShaderManager&) = delete;
+    CShaderManager& operator=(const CShaderManager&) = delete;
+
+    std::vector<CShader*> shaders;
 };
 
 #endif

@@ -1,14 +1,37 @@
 #ifndef ENGINE_TEXTURE_TEXTUREMANAGER_H
 #define ENGINE_TEXTURE_TEXTUREMANAGER_H
 
-// Lists every texture whose upload succeeded. Does not own them: their owners delete them.
-// Not yet: textures and their registry arrive with the texture loader; the manager exists now so that
-// start-up and shut-down run in their fixed order. Main thread only.
+#include <vector>
+
+class CTexture;
+
+// Lists every texture whose upload succeeded, in upload order, identified by GL texture name (no
+// lookup by file name: the same file loaded twice is listed twice). Does not own them: their owners
+// delete them, and a texture leaves the list when it is destroyed. Only removeTexture() deletes one.
+// Main thread only.
 class CTextureManager {
 public:
     CTextureManager();
     ~CTextureManager();
 
+    // Appends unless a texture with the same GL name is already listed.
+    void addTexture(CTexture* texture);
+    // Unlists the last entry with the texture's GL name and deletes the texture. A texture that is
+    // not listed is neither unlisted nor deleted.
+    void removeTexture(CTexture* texture);
+    // Drops every entry pointing at this object without deleting it; a texture's destructor calls it.
+    void forgetTexture(const CTexture* texture);
+    void reloadAll();
+    void unloadAll();
+
+    int getTextureCount() const;
+    CTexture* getTexture(int index) const;
+
+private:
+    CTextureManager(const CTextureManager&) = delete;
+    CTextureManager& operator=(const CTextureManager&) = delete;
+
+    std::vector<CTexture*> textures;
 };
 
 #endif

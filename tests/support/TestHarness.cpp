@@ -1,6 +1,9 @@
 #include "tests/support/TestHarness.h"
 
 #include "engine/core/Engine.h"
+#include "engine/core/Registry.h"
+#include "engine/graphics/GraphicsCore.h"
+#include "engine/texture/Texture.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -203,6 +206,34 @@ void movePointer(int x, int y)
 {
     SDL_WarpMouse(static_cast<Uint16>(x), static_cast<Uint16>(y));
     SDL_PumpEvents();
+}
+
+std::string makeTempDir()
+{
+    char name[] = "/tmp/quarl_test_XXXXXX";
+    if (mkdtemp(name) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder");
+    return name;
+}
+
+void writeSolidPng(const std::string& path, int width, int height, const std::string& colour)
+{
+    const std::string command = "convert -size " + std::to_string(width) + "x" +
+                                std::to_string(height) + " 'xc:" + colour + "' 'PNG32:" + path + "'";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("convert failed: " + command);
+}
+
+void clearCursors()
+{
+    CGraphicsCore* core = g_pGraphicsCore;
+    delete core->cursor;
+    delete core->altCursor;
+    core->cursor = nullptr;
+    core->altCursor = nullptr;
+    core->currentCursor = nullptr;
+    core->hasCursor = false;
+    core->hasAltCursor = false;
 }
 
 Rgba readPixel(int x, int y)

@@ -62,6 +62,14 @@ void pushEvent(SDL_Event event);
 // Moves the real X pointer inside the window; SDL's mouse state follows at once.
 void movePointer(int x, int y);
 
+// A new empty folder under /tmp for the files a test writes.
+std::string makeTempDir();
+// Writes a PNG of one colour (an ImageMagick colour such as "#ff0000" or "none") with an alpha
+// channel, through ImageMagick's convert.
+void writeSolidPng(const std::string& path, int width, int height, const std::string& colour);
+// Restores the mouse cursor side of the graphics core to "no custom cursor", releasing the images.
+void clearCursors();
+
 struct Rgba {
     uint8_t r, g, b, a;
 };

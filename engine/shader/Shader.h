@@ -1,0 +1,39 @@
+#ifndef ENGINE_SHADER_SHADER_H
+#define ENGINE_SHADER_SHADER_H
+
+#include <GL/glew.h>
+
+// One GLSL program of a vertex and a fragment shader read from text files, used through the ARB
+// shader-object extension. Owns both source texts. The GL shader and program objects live as long
+// as the context and are never deleted. Main thread only.
+class CShader {
+public:
+    CShader();
+    ~CShader();
+
+    // Reads both files (fragment path first, vertex path second), compiles and links. A missing or
+    // empty file is reported ("Cannot Load vertex shader: ..." / "...fragment shader: ...") and
+    // leaves no program. A compile or link failure is reported with the driver's log and also leaves
+    // no program, so enable() then selects the fixed-function pipeline.
+    void load(const char* fragmentPath, const char* vertexPath);
+    // The whole file as a new zero-terminated text (release with delete[]), or null when the file
+    // cannot be opened or is empty.
+    static char* readTextFile(const char* path);
+
+    void enable();
+    // Back to the fixed-function pipeline, whichever shader it is called on.
+    void disable();
+    GLhandleARB getProgram() const;
+    // Acts on the current program: enable() first. An unknown name is ignored.
+    void setUniform1i(const char* name, int value);
+
+private:
+    CShader(const CShader&) = delete;
+    CShader& operator=(const CShader&) = delete;
+
+    char* fragmentSource;
+    char* vertexSource;
+    GLhandleARB program;
+};
+
+#endif

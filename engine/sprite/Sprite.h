@@ -1,0 +1,78 @@
+#ifndef ENGINE_SPRITE_SPRITE_H
+#define ENGINE_SPRITE_SPRITE_H
+
+#include "engine/math/Vector2.h"
+
+#include <SDL.h>
+
+#include <vector>
+
+class CTexture;
+
+// A flip-book animation: one texture per frame, read from numbered files, a current frame, a
+// position and a speed in frames per second. Each timed draw shows the current frame and then steps
+// to the next one when more than 1000 / speed milliseconds have passed since the last change; it
+// never skips frames to catch up. Owns its frame textures. Main thread only.
+class CSprite {
+public:
+    // The sprite's clock, in milliseconds; SDL_GetTicks unless a test sets another.
+    typedef Uint32 (*Clock)();
+    static void setClock(Clock clock);
+
+    CSprite();
+    // Loads baseName + "1.png" ... baseName + frameCount + ".png". A frame that cannot be read keeps
+    // its place as an unloaded texture, which draws nothing.
+    CSprite(const char* baseName, unsigned frameCount, float x, float y);
+    ~CSprite();
+
+    // The current frame, then the looping step (after the last frame comes the first).
+    void draw();
+    void draw(CVector2 pos);
+    // The current frame, then the once step (the animation stops on the last frame).
+    void drawOnce();
+    void drawOnce(CVector2 pos);
+    void drawOnce(float x, float y);
+    // One frame by 0-based index, without touching the timing. An index outside the frames draws
+    // nothing.
+    void drawFrame(unsigned index);
+    void drawFrame(unsigned index, float x, float y);
+    void drawFrame(unsigned index, CVector2 pos);
+
+    void rewind();
+    // Null for an index outside the frames.
+    CTexture* getFrame(unsigned index) const;
+    unsigned getFrameCount() const;
+    // The frame the next draw shows, counted from 1 (0 in a sprite without frames).
+    unsigned getCurrentFrame() const;
+    void setSpeed(unsigned framesPerSecond);
+    unsigned getSpeed() const;
+    void setPosition(float x, float y);
+    void setPosition(CVector2 pos);
+    CVector2& getPosition();
+    float getX() const;
+    float getY() const;
+    void setX(float x);
+    void setY(float y);
+
+private:
+    CSprite(const CSprite&) = delete;
+    CSprite& operator=(const CSprite&) = delete;
+
+    void loadFrames(const char* baseName, unsigned count);
+    void drawCurrent(float x, float y);
+    // True, and the change recorded, when more than one period has passed since the last change.
+    bool periodElapsed();
+    void advance();
+    void advanceOnce();
+
+    std::vector<CTexture*> frames;  // owned
+    unsigned frameCount;
+    unsigned current;
+    CVector2 position;
+    Uint32 lastTick;
+    unsigned speed;
+
+    static Clock clock;
+};
+
+#endif

@@ -1,0 +1,79 @@
+#ifndef ENGINE_TEXTURE_TEXTURE_H
+#define ENGINE_TEXTURE_TEXTURE_H
+
+#include "engine/math/Vector2.h"
+#include "engine/texture/TextureRegion.h"
+
+#include <SDL.h>
+
+#include <string>
+#include <vector>
+
+class CShader;
+
+// One image file as one OpenGL texture, drawn as a tinted quad in the 2D mode through built-in
+// shader 0. A texture whose upload succeeded is listed by the texture manager and leaves that list
+// when it is destroyed. The GL texture name is kept for the run (never deleted). Main thread only.
+class CTexture {
+public:
+    CTexture();
+    // Loads at once; a failed load leaves the texture unloaded (id 0, size 0 by 0), and drawing it
+    // then draws nothing.
+    explicit CTexture(const std::string& fileName);
+    CTexture(const std::string& fileName, float alpha);
+    ~CTexture();
+
+    // Reads the image through SDL_image and uploads it. Logs "Loading Texture: " and the path; on
+    // failure "Failed to load the image: ..." and the texture stays unloaded.
+    void load(std::string fileName);
+    // Creates the GL texture from the surface (any layout SDL describes; it is converted to RGB or
+    // RGBA bytes first when needed), frees the surface and registers with the texture manager.
+    void upload(SDL_Surface* surface);
+    // Kept for the texture manager's reloadAll/unloadAll; neither changes the GL texture.
+    void reload();
+    void unload();
+
+    // Draws the whole image with its top-left corner at the position, scaled about that corner and
+    // rotated by angle degrees about its centre, tinted by the colour. Leaves no program current
+    // and the colour white. An unloaded texture draws nothing and changes no state.
+    void draw(CVector2 pos, float scale, float angle, float red, float green, float blue, float alpha);
+    void draw(float x, float y, float scale, float angle, float red, float green, float blue, float alpha);
+    // As draw(), with the stored alpha.
+    void drawWithAlpha(float x, float y, float scale, float angle, float red, float green, float blue);
+    // As draw(), at the stored position.
+    void drawAtOwnPosition(float scale, float angle, float red, float green, float blue, float alpha);
+    // Draws a part of the image at its own share of the drawn size: (1, 0.5, 0, 0) is the left half
+    // at half the width.
+    void drawRegion(float x, float y, CTextureRegion region, float scale, float angle, float red,
+                    float green, float blue, float alpha);
+    // Binds the texture to a texture unit for applications that combine textures.
+    void bindToUnit(int unit);
+
+    float getWidth() const;
+    float getHeight() const;
+    // The drawn size only: the quad still shows the whole image, stretched.
+    void setWidth(float value);
+    void setHeight(float value);
+    float getAlpha() const;
+    void setAlpha(float value);
+    std::vector<std::vector<bool>>& getGrid();
+    bool isLoaded() const;
+
+    unsigned int id;                     // GL texture name; 0 while unloaded
+    std::vector<std::vector<bool>> grid; // free for applications; the engine never fills it
+    std::string fileName;                // empty until a load succeeds
+    float width;
+    float height;
+    CVector2 position;                   // set and read by owners; drawAtOwnPosition() draws there
+    float alpha;
+    CShader* shader;                     // built-in shader 0, owned by the shader manager
+
+private:
+    CTexture(const CTexture&) = delete;
+    CTexture& operator=(const CTexture&) = delete;
+
+    void drawQuad(float x, float y, float scale, float angle, float red, float green, float blue,
+                  float alpha, const CTextureRegion& region);
+};
+
+#endif
