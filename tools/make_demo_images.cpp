@@ -1,0 +1,390 @@
+// Makes the sprite demo's images: the arrow mouse pointer (MousePointer.png) and the eight-frame
+// looping flame (Flame/flame1.png .. flame8.png), all as 8-bit RGBA PNG files.
+// Run: make_demo_images <Data folder>   e.g.  ./make_demo_images Data
+// The output is byte-for-byte the same on every run, so the images can be regenerated at will.
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Image {
+    int width;
+    int height;
+    std::vector<uint8_t> rgba;
+
+    Image(int w, int h) : width(w), height(h), rgba(static_cast<size_t>(w) * h * 4, 0) {}
+
+    void set(int x, int y, double r, double g, double b, double a)
+    {
+        uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
+        const auto q = [](double v) {
+            return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
+        };
+        p[3] = q(a);
+        // Invisible pixels get black colour so they compress well and carry no stray values.
+        p[0] = p[3] ? q(r) : 0;
+        p[1] = p[3] ? q(g) : 0;
+        p[2] = p[3] ? q(b) : 0;
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// PNG writing
+
+void putU32(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.push_back(static_cast<uint8_t>(v >> 24));
+    out.push_back(static_cast<uint8_t>(v >> 16));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+    out.push_back(static_cast<uint8_t>(v));
+}
+
+void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+{
+    putU32(out, static_cast<uint32_t>(data.size()));
+    const size_t typeAt = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    // The CRC covers the chunk type as well as its data.
+    const uLong crc = crc32(0L, &out[typeAt], static_cast<uInt>(4 + data.size()));
+    putU32(out, static_cast<uint32_t>(crc));
+}
+
+int paeth(int a, int b, int c)
+{
+    const int p = a + b - c;
+    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+    if (pa <= pb && pa <= pc)
+        return a;
+    return pb <= pc ? b : c;
+}
+
+// Each row gets the filter with the smallest sum of absolute values (the usual libpng heuristic);
+// it shrinks the files a lot for smooth images like the flame.
+std::vector<uint8_t> filterRows(const Image& img)
+{
+    const size_t stride = static_cast<size_t>(img.width) * 4;
+    std::vector<uint8_t> out;
+    out.reserve((stride + 1) * img.height);
+    std::vector<uint8_t> zero(stride, 0), cand(stride), best(stride);
+    for (int y = 0; y < img.height; ++y) {
+        const uint8_t* cur = &img.rgba[y * stride];
+        const uint8_t* up = y ? &img.rgba[(y - 1) * stride] : zero.data();
+        long bestScore = -1;
+        uint8_t bestType = 0;
+        for (uint8_t type = 0; type < 5; ++type) {
+            long score = 0;
+            for (size_t i = 0; i < stride; ++i) {
+                const int a = i >= 4 ? cur[i - 4] : 0;
+                const int b = up[i];
+                const int c = i >= 4 ? up[i - 4] : 0;
+                int pred = 0;
+                switch (type) {
+                case 1: pred = a; break;
+                case 2: pred = b; break;
+                case 3: pred = (a + b) / 2; break;
+                case 4: pred = paeth(a, b, c); break;
+                default: break;
+                }
+                cand[i] = static_cast<uint8_t>(cur[i] - pred);
+                score += cand[i] < 128 ? cand[i] : 256 - cand[i];
+            }
+            if (bestScore < 0 || score < bestScore) {
+                bestScore = score;
+                bestType = type;
+                best = cand;
+            }
+        }
+        out.push_back(bestType);
+        out.insert(out.end(), best.begin(), best.end());
+    }
+    return out;
+}
+
+bool writePng(const std::string& path, const Image& img)
+{
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+
+    std::vector<uint8_t> ihdr;
+    putU32(ihdr, static_cast<uint32_t>(img.width));
+    putU32(ihdr, static_cast<uint32_t>(img.height));
+    // 8 bits per channel, colour type 6 (RGBA), deflate, standard filters, not interlaced.
+    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
+    putChunk(png, "IHDR", ihdr);
+
+    const std::vector<uint8_t> raw = filterRows(img);
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()),
+                  Z_BEST_COMPRESSION) != Z_OK) {
+        std::cerr << "make_demo_images: zlib failed for " << path << "\n";
+        return false;
+    }
+    packed.resize(packedSize);
+    putChunk(png, "IDAT", packed);
+    putChunk(png, "IEND", {});
+
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    if (!file) {
+        std::cerr << "make_demo_images: cannot write " << path << "\n";
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse pointer
+
+struct Point {
+    double x, y;
+};
+
+// The classic arrow's outer edge, in pixels, tip at the origin.
+const std::array<Point, 7> kArrow = {{
+    {0.0, 0.0},    // tip
+    {0.0, 25.0},   // bottom of the left edge
+    {6.0, 19.5},   // notch where the tail starts
+    {10.3, 29.5},  // tail, lower left
+    {14.7, 27.6},  // tail, lower right
+    {10.6, 18.2},  // tail, upper right
+    {18.2, 18.2},  // right wing
+}};
+
+bool insideArrow(double x, double y)
+{
+    bool inside = false;
+    for (size_t i = 0, j = kArrow.size() - 1; i < kArrow.size(); j = i++) {
+        const Point& a = kArrow[i];
+        const Point& b = kArrow[j];
+        if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
+
+double distanceToArrowEdge(double x, double y)
+{
+    double best = 1e9;
+    for (size_t i = 0, j = kArrow.size() - 1; i < kArrow.size(); j = i++) {
+        const Point& a = kArrow[j];
+        const Point& b = kArrow[i];
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        const double t = std::clamp(((x - a.x) * dx + (y - a.y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+        best = std::min(best, std::hypot(x - a.x - t * dx, y - a.y - t * dy));
+    }
+    return best;
+}
+
+Image makePointer()
+{
+    constexpr int kSize = 32;
+    constexpr int kSub = 8;  // samples per axis for antialiasing
+    Image img(kSize, kSize);
+    for (int y = 0; y < kSize; ++y) {
+        for (int x = 0; x < kSize; ++x) {
+            int covered = 0, white = 0;
+            for (int sy = 0; sy < kSub; ++sy) {
+                for (int sx = 0; sx < kSub; ++sx) {
+                    const double px = x + (sx + 0.5) / kSub;
+                    const double py = y + (sy + 0.5) / kSub;
+                    if (!insideArrow(px, py))
+                        continue;
+                    ++covered;
+                    if (distanceToArrowEdge(px, py) > 1.0)
+                        ++white;
+                }
+            }
+            if (covered == 0)
+                continue;
+            const double grey = static_cast<double>(white) / covered;
+            img.set(x, y, grey, grey, grey, static_cast<double>(covered) / (kSub * kSub));
+        }
+    }
+    // The engine puts this pixel on the mouse position; a half-covered tip would blur the hot spot.
+    img.set(0, 0, 0.0, 0.0, 0.0, 1.0);
+    return img;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Flame
+
+uint32_t hash(int32_t x, int32_t y, uint32_t seed)
+{
+    uint32_t h = seed * 0x9E3779B9u ^ static_cast<uint32_t>(x) * 0x85EBCA6Bu ^
+                 static_cast<uint32_t>(y) * 0xC2B2AE35u;
+    h ^= h >> 16;
+    h *= 0x7FEB352Du;
+    h ^= h >> 15;
+    h *= 0x846CA68Bu;
+    h ^= h >> 16;
+    return h;
+}
+
+// Value noise in [-1, 1].
+double valueNoise(double x, double y, uint32_t seed)
+{
+    const double fx = std::floor(x), fy = std::floor(y);
+    const int32_t ix = static_cast<int32_t>(fx), iy = static_cast<int32_t>(fy);
+    const double tx = x - fx, ty = y - fy;
+    // Quintic fade: no visible creases along the lattice lines.
+    const double ux = tx * tx * tx * (tx * (tx * 6 - 15) + 10);
+    const double uy = ty * ty * ty * (ty * (ty * 6 - 15) + 10);
+    const auto v = [&](int32_t dx, int32_t dy) {
+        return hash(ix + dx, iy + dy, seed) * (2.0 / 4294967295.0) - 1.0;
+    };
+    const double a = v(0, 0) + (v(1, 0) - v(0, 0)) * ux;
+    const double b = v(0, 1) + (v(1, 1) - v(0, 1)) * ux;
+    return a + (b - a) * uy;
+}
+
+// Fractal sum of value noise, in [-1, 1].
+double fbm(double x, double y, uint32_t seed, int octaves)
+{
+    double sum = 0, amp = 0.5, norm = 0;
+    for (int o = 0; o < octaves; ++o) {
+        // Each octave is shifted so the lattice corners of the octaves do not coincide.
+        sum += amp * valueNoise(x + 0.37 * o, y + 0.71 * o, seed + 101u * o);
+        norm += amp;
+        x *= 2.0;
+        y *= 2.0;
+        amp *= 0.5;
+    }
+    return sum / norm;
+}
+
+constexpr int kFrames = 8;
+
+// Noise that rises steadily yet repeats after kFrames: two copies of the rising field, one a full
+// loop behind the other, cross-fade over the loop. Dividing by the length of the weight vector
+// keeps the contrast even across the fade.
+double risingNoise(double x, double y, double rise, int frame, uint32_t seed, int octaves)
+{
+    const double w = static_cast<double>(frame) / kFrames;
+    const double a = fbm(x, y + rise * frame, seed, octaves);
+    const double b = fbm(x, y + rise * (frame - kFrames), seed, octaves);
+    return ((1 - w) * a + w * b) / std::sqrt((1 - w) * (1 - w) + w * w);
+}
+
+double smoothstep(double e0, double e1, double x)
+{
+    const double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+
+struct Colour {
+    double r, g, b;
+};
+
+// Black-body-like ramp: dark red at the cool tips, through orange and yellow, to white-yellow.
+Colour fireColour(double heat)
+{
+    static const std::array<std::pair<double, Colour>, 6> stops = {{
+        {0.00, {0.35, 0.02, 0.00}},
+        {0.25, {0.75, 0.10, 0.00}},
+        {0.45, {1.00, 0.38, 0.02}},
+        {0.65, {1.00, 0.66, 0.12}},
+        {0.85, {1.00, 0.90, 0.45}},
+        {1.00, {1.00, 1.00, 0.85}},
+    }};
+    heat = std::clamp(heat, 0.0, 1.0);
+    for (size_t i = 1; i < stops.size(); ++i) {
+        if (heat <= stops[i].first) {
+            const double t = (heat - stops[i - 1].first) / (stops[i].first - stops[i - 1].first);
+            const Colour& a = stops[i - 1].second;
+            const Colour& b = stops[i].second;
+            return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+        }
+    }
+    return stops.back().second;
+}
+
+Image makeFlameFrame(int frame)
+{
+    constexpr int kWidth = 128, kHeight = 192;
+    constexpr double kBaseY = 176.0;      // image row of the flame's bottom
+    constexpr double kTall = 155.0;       // height of the flame body in pixels
+    constexpr double kHalfWidth = 44.0;   // half width near the base
+    constexpr double kRise = 12.0;        // pixels per frame that the tongues climb
+
+    const double phase = 2 * kPi * frame / kFrames;
+    // Whole-flame sway and height flicker, periodic with the loop.
+    const double sway = 0.7 * std::sin(phase) + 0.35 * std::sin(2 * phase + 1.3);
+    const double stretch = 1.0 + 0.07 * std::sin(phase + 0.6) + 0.04 * std::sin(3 * phase + 2.0);
+
+    Image img(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const double px = x + 0.5 - kWidth / 2.0;
+            const double py = y + 0.5;
+            const double v = (kBaseY - py) / (kTall * stretch); // 0 at the base, 1 at the top
+            const double lift = std::max(v, 0.0);
+
+            // Slow, broad noise bends the whole flame; it grows with height like a real plume.
+            const double bend = risingNoise(px / 60.0, py / 70.0, kRise / 70.0, frame, 7u, 3);
+            const double wx = px + lift * lift * (30.0 * bend + 10.0 * sway);
+            // Tall narrow cells make tongues.
+            const double tongues = risingNoise(wx / 11.0, py / 32.0, kRise / 32.0, frame, 1234u, 4);
+
+            // Teardrop body: round at the base, narrowing towards the top.
+            double body;
+            if (v >= 0) {
+                const double half = kHalfWidth * std::pow(std::max(1.0 - v, 0.0), 0.95) + 1e-3;
+                body = 1.0 - std::fabs(wx) / half;
+            } else {
+                body = 1.0 - std::hypot(wx / kHalfWidth, v / 0.08);
+            }
+
+            // Noise matters little in the steady base and much in the ragged upper part.
+            const double heat = body + tongues * (0.15 + 1.6 * lift) - 0.2 * lift;
+            if (heat <= 0)
+                continue;
+            // Hottest low in the middle, cooling with height.
+            const double temp = std::clamp(heat * (1.35 - 1.3 * lift), 0.0, 1.0);
+            const Colour c = fireColour(temp);
+            const double alpha = smoothstep(0.0, 0.3, heat) * (0.7 + 0.3 * temp);
+            img.set(x, y, c.r, c.g, c.b, alpha);
+        }
+    }
+    return img;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2 || argv[1][0] == '-') {
+        std::cerr << "Usage: " << (argc ? argv[0] : "make_demo_images") << " <Data folder>\n"
+                  << "Writes MousePointer.png and Flame/flame1.png .. flame" << kFrames
+                  << ".png into the given folder.\n";
+        return 2;
+    }
+    const std::filesystem::path data = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(data / "Flame", error);
+    if (error) {
+        std::cerr << "make_demo_images: cannot create " << (data / "Flame").string() << ": "
+                  << error.message() << "\n";
+        return 1;
+    }
+
+    bool ok = writePng((data / "MousePointer.png").string(), makePointer());
+    for (int frame = 0; frame < kFrames; ++frame) {
+        const std::string name = "flame" + std::to_string(frame + 1) + ".png";
+        ok = writePng((data / "Flame" / name).string(), makeFlameFrame(frame)) && ok;
+    }
+    return ok ? 0 : 1;
+}
