@@ -156,6 +156,31 @@ std::vector<std::string> expectedStartUp()
             ""};
 }
 
+// What follows the three driver lines: the built-in shaders, the pointer and the flame frames.
+std::vector<std::string> expectedAfterDriverLines()
+{
+    std::vector<std::string> lines = {
+        "",
+        "-------------========= Loading built in shaders ==========------------",
+        "",
+        "Loading simple texture shader...",
+        "Loading simple color shader...",
+        "Loading heightmap texture shader...",
+        "Loading Directional Per Pixel Diffuse lightning shader...",
+        "Loading Directional Per Vertex Diffuse lightning shader...",
+        "Loading Point Per Pixel lightning shader...",
+        "Loading Spot Per Pixel lightning shader...",
+        "Loading Toon shader...",
+        "Loading vertex diffuse light with texture shader...",
+        "Loading pixel diffuse light with texture shader...",
+        "",
+        "Loading Texture: Data/MousePointer.png",
+    };
+    for (int frame = 1; frame <= 8; ++frame)
+        lines.push_back("Loading Texture: Data/Flame/flame" + std::to_string(frame) + ".png");
+    return lines;
+}
+
 bool startsWith(const std::string& text, const std::string& prefix)
 {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -208,6 +233,9 @@ TEST_F(DemoEndToEnd, LogsItsStartUpAndEndsOnARealEscapeKeyPress)
     EXPECT_TRUE(startsWith(lines[15], "Detected Renderer: ")) << lines[15];
     EXPECT_TRUE(startsWith(lines[16], "Detected OpenGL version: ")) << lines[16];
     EXPECT_GT(lines[16].size(), std::string("Detected OpenGL version: ").size());
+    const std::vector<std::string> rest = expectedAfterDriverLines();
+    const std::vector<std::string> got(lines.begin() + 17, lines.end());
+    EXPECT_EQ(rest, got);
 }
 
 TEST_F(DemoEndToEnd, ClosingTheWindowEndsItWithStatusZero)
