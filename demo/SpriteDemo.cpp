@@ -5,6 +5,8 @@
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/input/EventManager.h"
 #include "engine/sprite/Sprite.h"
+#include "engine/text/Font.h"
+#include "engine/text/FontManager.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -39,9 +41,14 @@ void SpriteDemo::renderFrame()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    // Not yet: the four lines of text and the speed are printed here once fonts exist.
+    // Font 1 is fetched anew for each line, as any application would.
+    g_pFontManager->getFont(1)->print(360, 30, 0, "Simple Sprite Demo!");
+    g_pFontManager->getFont(1)->print(360, 180, 0, "Change animation speed with button UP/Down.");
+    const unsigned speed = flame != nullptr ? flame->getSpeed() : 0;
+    g_pFontManager->getFont(1)->print(430, 230, 0, "Animation speed: %d", int(speed));
     if (flame != nullptr)
         flame->draw();
+    g_pFontManager->getFont(1)->print(20, 740, 0, "Press ESC to Exit.");
     engine->update();
     SDL_GL_SwapBuffers();
 }

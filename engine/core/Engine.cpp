@@ -10,6 +10,7 @@
 #include "engine/gui/WindowManager.h"
 #include "engine/input/EventManager.h"
 #include "engine/shader/ShaderManager.h"
+#include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
 #include "engine/texture/TextureManager.h"
 
@@ -169,8 +170,13 @@ void CEngine::update()
     // After the GUI, so that a cursor chosen by a window shows in the same frame.
     if (g_pGraphicsCore->hasCursor)
         g_pGraphicsCore->drawCursor();
-    // Not yet: while showFPS is set, the frame-rate text at (1, 1) takes its place here once fonts
-    // exist.
+    // The only place that runs the frame-rate counter: its frame time (which the camera reads)
+    // is fresh only while the frame rate is shown.
+    if (showFPS) {
+        g_pUtils->updateFPS();
+        if (CFont* font = g_pFontManager->getFont(1))
+            font->print(1, 1, 0, "Current FPS %d", g_pUtils->getFPS());
+    }
     g_pCameraManager->apply();
     if (g_pGraphicsCore->is3D())
         g_pGraphicsCore->end2D();

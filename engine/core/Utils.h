@@ -1,13 +1,46 @@
 #ifndef ENGINE_CORE_UTILS_H
 #define ENGINE_CORE_UTILS_H
 
-// Frame-rate counter, debug shapes and BMP loading.
-// Not yet: the frame-rate counter, the shapes and the loader arrive with the text subsystem, which
-// prints the frame rate. Main thread only.
+#include "engine/core/BitmapImage.h"
+
+#include <GL/glew.h>
+
+// Frame-rate counter, immediate-mode debug shapes and BMP loading. The frame-rate counter runs in
+// the engine's update while the frame rate is shown; once a second it appends " Current FPS: " and
+// the count to the window title. Its running totals are shared by the whole program, so a second
+// CUtils continues the same count. Owns nothing. Main thread only.
 class CUtils {
 public:
     CUtils();
     ~CUtils();
+
+    // Counts a frame, measures the time since the previous call and, once more than a second has
+    // passed since the last report, updates fps and the window title.
+    void updateFPS();
+    // Frames counted in the last completed interval of a little more than one second.
+    int getFPS() const;
+    // Seconds between the last two updateFPS() calls.
+    float getFrameTime() const;
+    // " Current FPS: <n>" of the last report.
+    const char* getFPSText() const;
+
+    // Debug shapes on the current model-view matrix, texturing switched off.
+    void drawCube(float x, float y, float z);
+    void drawGrid(float x, float y, float z);
+    void drawQuad(float x, float y, float z);
+    void drawAxes();
+
+    // Loads a BMP into a mipmapped RGB texture (left bound). Logs "Loading Texture: " and the path;
+    // on failure "Failed to load the image: ..." and returns 0.
+    GLuint loadBMPTexture(const char* path);
+    // A BMP file as bottom-up RGB pixels, or null (with a line on standard error).
+    CBitmapImage* loadBMP(const char* path);
+    void swapBytes(unsigned char* a, unsigned char* b);
+
+private:
+    int fps;
+    float frameTime;
+    char fpsText[20];
 };
 
 #endif

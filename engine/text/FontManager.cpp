@@ -1,10 +1,52 @@
 #include "engine/text/FontManager.h"
 
-CFontManager::CFontManager() = default;
+#include "engine/core/Log.h"
+#include "engine/text/Font.h"
 
-CFontManager::~CFontManager() = default;
+#include <string>
 
-void CFontManager::loadFont(const char* /*fileName*/)
+CFontManager::CFontManager()
+    : fontCount(0)
 {
-    // Not yet: the glyph sheet reader and the bitmap font arrive with the text subsystem.
+}
+
+CFontManager::~CFontManager()
+{
+    for (std::size_t i = 0; i < fonts.size(); ++i)
+        if (owned[i])
+            delete fonts[i];
+    fonts.clear();
+    owned.clear();
+    fontCount = 0;
+}
+
+void CFontManager::loadFont(const char* fileName)
+{
+    CFont* font = new CFont();
+    CLog::line(std::string("Loading Font: ") + (fileName ? fileName : ""));
+    font->buildFont(fileName);
+    fonts.push_back(font);
+    owned.push_back(true);
+    ++fontCount;
+}
+
+void CFontManager::addFont(CFont* font)
+{
+    fonts.push_back(font);
+    owned.push_back(false);
+    ++fontCount;
+}
+
+CFont* CFontManager::getFont(unsigned n) const
+{
+    if (fontCount == 0)
+        return nullptr;
+    if (n != 0 && n <= fontCount)
+        return fonts[n - 1];
+    return fonts[fontCount - 1];
+}
+
+unsigned CFontManager::getFontCount() const
+{
+    return fontCount;
 }

@@ -1,15 +1,35 @@
 #ifndef ENGINE_TEXT_FONTMANAGER_H
 #define ENGINE_TEXT_FONTMANAGER_H
 
-// Lists the bitmap fonts; font 1 prints every text of the engine.
-// Not yet: fonts arrive with the text subsystem; loadFont() loads nothing yet. Main thread only.
+#include <vector>
+
+class CFont;
+
+// Lists the bitmap fonts in load order and hands them out by number, counted from 1; font 1, the
+// sheet the engine loads when the window opens, prints every text of the engine. Owns the fonts
+// that loadFont() made; fonts given to addFont() stay their caller's. Main thread only.
 class CFontManager {
 public:
     CFontManager();
     ~CFontManager();
 
-    // Builds a font from a glyph sheet and lists it; the first one is font 1.
+    // Builds a font from a TGA glyph sheet and appends it. Logs "Loading Font: " and the path; a
+    // sheet that cannot be read ends the process (see CFont::buildFont).
     void loadFont(const char* fileName);
+    // Appends a font the caller keeps owning.
+    void addFont(CFont* font);
+    // Font n (1 is the first); out of range (0 or past the end), the last one added; null when
+    // there is none.
+    CFont* getFont(unsigned n) const;
+    unsigned getFontCount() const;
+
+private:
+    CFontManager(const CFontManager&) = delete;
+    CFontManager& operator=(const CFontManager&) = delete;
+
+    std::vector<CFont*> fonts;
+    std::vector<bool> owned;  // parallel to fonts
+    unsigned fontCount;
 };
 
 #endif

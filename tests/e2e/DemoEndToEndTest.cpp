@@ -22,7 +22,7 @@ const char* const kCaption = "Quarl Engine - Sprite Animation Demo";
 // The demo as a child process whose standard output is read through a pipe.
 class DemoProcess {
 public:
-    DemoProcess()
+    explicit DemoProcess(const char* workingDirectory = SOURCE_ROOT)
     {
         int fds[2];
         if (pipe(fds) != 0)
@@ -32,7 +32,7 @@ public:
             dup2(fds[1], 1);
             close(fds[0]);
             close(fds[1]);
-            if (chdir(SOURCE_ROOT) != 0)
+            if (chdir(workingDirectory) != 0)
                 _exit(126);
             execl(SPRITE_DEMO_BINARY, SPRITE_DEMO_BINARY, static_cast<char*>(nullptr));
             _exit(127);
@@ -174,6 +174,7 @@ std::vector<std::string> expectedAfterDriverLines()
         "Loading vertex diffuse light with texture shader...",
         "Loading pixel diffuse light with texture shader...",
         "",
+        "Loading Font: Data/Font/font.tga",
         "Loading Texture: Data/MousePointer.png",
     };
     for (int frame = 1; frame <= 8; ++frame)
@@ -236,6 +237,24 @@ TEST_F(DemoEndToEnd, LogsItsStartUpAndEndsOnARealEscapeKeyPress)
     const std::vector<std::string> rest = expectedAfterDriverLines();
     const std::vector<std::string> got(lines.begin() + 17, lines.end());
     EXPECT_EQ(rest, got);
+}
+
+TEST_F(DemoEndToEnd, WithoutItsGlyphSheetItEndsWithAFailureStatus)
+{
+    // A working folder with the shaders but no Data/: the font sheet cannot be read.
+    char folder[] = "/tmp/quarl_nofont_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(folder));
+    ASSERT_EQ(0, std::system(("cp -r " SOURCE_ROOT "/shaders " + std::string(folder)).c_str()));
+    DemoProcess demo(folder);
+    ASSERT_GT(demo.pid, 0);
+    int status = 0;
+    ASSERT_TRUE(demo.waitForExit(30, &status));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(0, WEXITSTATUS(status));
+    const std::vector<std::string> lines = demo.lines();
+    ASSERT_GE(lines.size(), 2u) << demo.output;
+    EXPECT_EQ("Loading Font: Data/Font/font.tga", lines[lines.size() - 2]);
+    EXPECT_EQ("Could not open texture file: Data/Font/font.tga", lines.back());
 }
 
 TEST_F(DemoEndToEnd, ClosingTheWindowEndsItWithStatusZero)

@@ -1,0 +1,270 @@
+#include "engine/text/Font.h"
+
+#include "engine/core/Registry.h"
+#include "engine/shader/Shader.h"
+#include "engine/shader/ShaderManager.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+CFont::CFont()
+    : listBase(0),
+      scaleX(1.0f),
+      scaleY(1.0f),
+      colourRed(1.0f),
+      colourBlue(1.0f),
+      colourGreen(1.0f),
+      colourAlpha(1.0f),
+      shader(nullptr),
+      text{},
+      blendWasOn(0),
+      scissorWasOn(0),
+      textureWasOn(0),
+      lightingWasOn(0),
+      depthWasOn(0),
+      savedMatrixMode(0),
+      viewport{},
+      savedBlendSrc(0),
+      savedBlendDst(0),
+      glyphs{}
+{
+}
+
+CFont::~CFont()
+{
+    // Once SDL has shut video down the context, and the lists with it, are gone already.
+    if (listBase != 0 && SDL_WasInit(SDL_INIT_VIDEO))
+        deleteGlyphLists();
+}
+
+bool CFont::deleteGlyphLists()
+{
+    glDeleteLists(listBase, 256);
+    listBase = 0;
+    return true;
+}
+
+bool CFont::buildFont(const char* path)
+{
+    if (!glyphImage.load(path)) {
+        // Without its glyph sheet the engine cannot print anything; the reader said why.
+        SDL_Quit();
+        std::exit(1);
+    }
+    listBase = glGenLists(256);
+    glBindTexture(GL_TEXTURE_2D, glyphImage.textureName);
+    for (int g = 0; g < 256; ++g) {
+        const float column = float(g % 16);
+        const float row = float(g / 16);
+        // The sheet is stored bottom-up, so file row 0 is the bottom of the picture and t counts
+        // upwards: cell row 0 sits at t = 1. The top edge is pulled in a little so that the cell
+        // above never bleeds in through linear filtering.
+        const float s0 = column / 16.0f;
+        const float s1 = s0 + 0.0625f;
+        const float tBottom = 1.0f - row / 16.0f - 0.0625f;
+        const float tTop = 1.0f - row / 16.0f - 0.001f;
+        glNewList(listBase + GLuint(g), GL_COMPILE);
+        glBegin(GL_QUADS);
+        glTexCoord2f(s0, tBottom);
+        glVertex2i(0, 16);
+        glTexCoord2f(s1, tBottom);
+        glVertex2i(16, 16);
+        glTexCoord2f(s1, tTop);
+        glVertex2i(16, 0);
+        glTexCoord2f(s0, tTop);
+        glVertex2i(0, 0);
+        glEnd();
+        glTranslated(12.0, 0.0, 0.0);
+        glEndList();
+    }
+    shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
+    return true;
+}
+
+bool CFont::setScale(float x, float y)
+{
+    scaleX = x;
+    scaleY = y;
+    return true;
+}
+
+void CFont::setColour(float red, float green, float blue, float alpha)
+{
+    colourRed = red;
+    colourGreen = green;
+    colourBlue = blue;
+    colourAlpha = alpha;
+}
+
+void CFont::setColourFields(float first, float second, float third, float fourth)
+{
+    colourRed = first;
+    colourBlue = second;
+    colourGreen = third;
+    colourAlpha = fourth;
+}
+
+const char* CFont::getText() const
+{
+    return text;
+}
+
+bool CFont::print(int x, int y, signed char style, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    formatAndDraw(float(x), float(y), float(x + 1), style, colourRed, colourGreen, colourBlue,
+                  colourAlpha, scaleX, scaleY, false, format, arguments);
+    va_end(arguments);
+    return true;
+}
+
+bool CFont::printColoured(int x, int y, signed char style, float red, float green, float blue,
+                          const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    formatAndDraw(float(x), float(y), float(x + 1), style, red, green, blue, 1.0f, scaleX, scaleY,
+                  false, format, arguments);
+    va_end(arguments);
+    return true;
+}
+
+bool CFont::printAt(float x, float y, signed char style, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    formatAndDraw(x, y, x + 1.0f, style, colourRed, colourGreen, colourBlue, colourAlpha, scaleX,
+                  scaleY, true, format, arguments);
+    va_end(arguments);
+    return true;
+}
+
+bool CFont::printStyled(int x, int y, signed char style, float red, float green, float blue,
+                        float alpha, float sx, float sy, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    formatAndDraw(float(x), float(y), float(x + 1), style, red, green, blue, alpha, sx, sy, false,
+                  format, arguments);
+    va_end(arguments);
+    return true;
+}
+
+void CFont::formatAndDraw(float x, float y, float secondX, signed char style, float red, float green,
+                          float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,
+                          const char* format, va_list arguments)
+{
+    if (format == nullptr)
+        return;
+    std::vsnprintf(text, sizeof(text), format, arguments);
+
+    const int s = style < 0 ? 0 : (style > 3 ? 3 : style);
+    const int set = s > 1 ? s - 2 : s;
+    // Only bytes that name a glyph of this font: other list names may belong to another font.
+    std::size_t count = 0;
+    for (const char* c = text; *c != '\0'; ++c) {
+        const int glyph = int(static_cast<unsigned char>(*c)) - 32 + 128 * set;
+        if (glyph >= 0 && glyph < 256)
+            glyphs[count++] = *c;
+    }
+    glyphs[count] = '\0';
+    const GLuint base = listBase - 32u + 128u * GLuint(set);
+
+    saveState();
+    if (depthWasOn)
+        glDisable(GL_DEPTH_TEST);
+    if (!textureWasOn)
+        glEnable(GL_TEXTURE_2D);
+    if (!blendWasOn)
+        glEnable(GL_BLEND);
+    if (!scissorWasOn)
+        glEnable(GL_SCISSOR_TEST);
+    if (lightingWasOn)
+        glDisable(GL_LIGHTING);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glBindTexture(GL_TEXTURE_2D, glyphImage.textureName);
+
+    drawPass(x, y, base, red, green, blue, alpha, sx, sy, false);
+    if (s > 1)
+        drawPass(secondX, y, base, red, green, blue, alpha, sx, sy, placeBoldWithOffset);
+
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    restoreState();
+}
+
+void CFont::drawPass(float x, float y, GLuint base, float red, float green, float blue, float alpha,
+                     float sx, float sy, bool withOffset)
+{
+    const bool programmed = shader != nullptr && shader->getProgram() != 0;
+    glLoadIdentity();
+    // The bold pass of printAt is placed by "tpos", which the shader adds after the model-view
+    // transform; translating as well would put it at twice its position.
+    const bool offsetByShader = withOffset && programmed;
+    if (!offsetByShader)
+        glTranslatef(x, y, 0.0f);
+    glListBase(base);
+    glScalef(sx, sy, 1.0f);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    if (programmed) {
+        shader->enable();
+        const GLhandleARB program = shader->getProgram();
+        if (offsetByShader)
+            glUniform3fARB(glGetUniformLocationARB(program, "tpos"), x, y, 0.0f);
+        glUniform4fARB(glGetUniformLocationARB(program, "colors"), red, green, blue, alpha);
+    } else {
+        glColor4f(red, green, blue, alpha);
+    }
+    glCallLists(GLsizei(std::strlen(glyphs)), GL_UNSIGNED_BYTE, glyphs);
+    if (programmed) {
+        // Later draws through the same program must not be shifted.
+        if (offsetByShader)
+            glUniform3fARB(glGetUniformLocationARB(shader->getProgram(), "tpos"), 0.0f, 0.0f, 0.0f);
+        shader->disable();
+    } else {
+        glColor3f(1.0f, 1.0f, 1.0f);
+    }
+}
+
+void CFont::saveState()
+{
+    textureWasOn = glIsEnabled(GL_TEXTURE_2D);
+    depthWasOn = glIsEnabled(GL_DEPTH_TEST);
+    lightingWasOn = glIsEnabled(GL_LIGHTING);
+    scissorWasOn = glIsEnabled(GL_SCISSOR_TEST);
+    glGetIntegerv(GL_MATRIX_MODE, &savedMatrixMode);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    blendWasOn = glIsEnabled(GL_BLEND);
+    glGetIntegerv(GL_BLEND_SRC, &savedBlendSrc);
+    glGetIntegerv(GL_BLEND_DST, &savedBlendDst);
+}
+
+void CFont::restoreState()
+{
+    if (depthWasOn)
+        glEnable(GL_DEPTH_TEST);
+    if (!textureWasOn)
+        glDisable(GL_TEXTURE_2D);
+    if (!blendWasOn)
+        glDisable(GL_BLEND);
+    if (!scissorWasOn)
+        glDisable(GL_SCISSOR_TEST);
+    if (lightingWasOn)
+        glEnable(GL_LIGHTING);
+    glBlendFunc(GLenum(savedBlendSrc), GLenum(savedBlendDst));
+    glMatrixMode(GLenum(savedMatrixMode));
+}

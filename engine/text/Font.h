@@ -1,0 +1,94 @@
+#ifndef ENGINE_TEXT_FONT_H
+#define ENGINE_TEXT_FONT_H
+
+#include "engine/texture/TGAImage.h"
+
+#include <GL/glew.h>
+
+#include <cstdarg>
+
+class CShader;
+
+// printf-style text from a glyph sheet of 16 by 16 cells, one display list per glyph (a 16 by 16
+// textured quad, then the pen moves 12 units right). The sheet holds two sets of 128 glyphs: set 0
+// in the upper eight rows, set 1 in the lower eight; code b selects glyph b - 32 of the set.
+// Styles: 0 set 0, 1 set 1, 2 and 3 the same sets drawn twice, the second time one pixel to the
+// right (bold). Each print sets up its own pixel projection from the viewport and puts back the GL
+// state it changed, so text can be drawn in the middle of a 2D or 3D frame; the bound texture and
+// the current program are 0 afterwards.
+// Owns its display lists and glyph image; draws with built-in shader 0, owned by the shader
+// manager. Main thread only.
+class CFont {
+public:
+    static const int maxTextLength = 151;  // longer text is cut
+
+    CFont();
+    ~CFont();
+
+    // Deletes the 256 display lists (while the window's context exists).
+    bool deleteGlyphLists();
+    // Loads the glyph sheet and builds the lists; takes shader 0. A sheet that cannot be read ends
+    // the process with status 1 after the reader's message and SDL_Quit().
+    bool buildFont(const char* path);
+    bool setScale(float x, float y);
+    void setColour(float red, float green, float blue, float alpha);
+    // Stores the four values in declaration order (red, blue, green, alpha), so the text is drawn
+    // with (1st, 3rd, 2nd, 4th).
+    void setColourFields(float first, float second, float third, float fourth);
+
+    // The stored colour and scale at a whole-pixel position. A null format draws nothing.
+    bool print(int x, int y, signed char style, const char* format, ...)
+        __attribute__((format(printf, 5, 6)));
+    // The given colour with alpha 1 and the stored scale.
+    bool printColoured(int x, int y, signed char style, float red, float green, float blue,
+                       const char* format, ...) __attribute__((format(printf, 8, 9)));
+    // The stored colour and scale at a float position; the bold pass is placed through "tpos".
+    bool printAt(float x, float y, signed char style, const char* format, ...)
+        __attribute__((format(printf, 5, 6)));
+    // The given colour and scale; the stored ones are neither used nor changed.
+    bool printStyled(int x, int y, signed char style, float red, float green, float blue, float alpha,
+                     float scaleXValue, float scaleYValue, const char* format, ...)
+        __attribute__((format(printf, 11, 12)));
+
+    // The formatted text of the latest print.
+    const char* getText() const;
+
+    GLuint listBase;
+    float scaleX;
+    float scaleY;
+    float colourRed;
+    float colourBlue;
+    float colourGreen;
+    float colourAlpha;
+    CShader* shader;  // built-in shader 0; owned by the shader manager
+    char text[maxTextLength + 1];
+    CTGAImage glyphImage;
+
+private:
+    CFont(const CFont&) = delete;
+    CFont& operator=(const CFont&) = delete;
+
+    // Formats into text (cut at maxTextLength) and draws one or two passes.
+    void formatAndDraw(float x, float y, float secondX, signed char style, float red, float green,
+                       float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,
+                       const char* format, va_list arguments);
+    void saveState();
+    void restoreState();
+    void drawPass(float x, float y, GLuint base, float red, float green, float blue, float alpha,
+                  float sx, float sy, bool withOffset);
+
+    // Scratch state of one print call.
+    GLint blendWasOn;
+    GLint scissorWasOn;
+    GLint textureWasOn;
+    GLint lightingWasOn;
+    GLint depthWasOn;
+    GLint savedMatrixMode;
+    GLint viewport[4];
+    GLint savedBlendSrc;
+    GLint savedBlendDst;
+    // The bytes of text that name a glyph of the set being drawn.
+    char glyphs[maxTextLength + 1];
+};
+
+#endif

@@ -1,0 +1,51 @@
+#ifndef ENGINE_TEXTURE_TGAIMAGE_H
+#define ENGINE_TEXTURE_TGAIMAGE_H
+
+#include <cstdint>
+#include <cstdio>
+
+// Reads an uncompressed (type 2) or run-length encoded (type 10) true-colour TGA file of 24 or 32
+// bits and uploads it as a GL texture. The pixels are stored red, green, blue (, alpha) with the
+// rows in file order: in the usual bottom-up file the first row is the bottom of the picture, and
+// it becomes texture row t = 0. Owns the decoded pixels (kept after the upload); the GL texture
+// lives as long as the context. Every failure writes one line and leaves nothing uploaded.
+class CTGAImage {
+public:
+    // The largest decoded image accepted; larger headers are refused like a failed allocation.
+    static const uint64_t maxImageBytes = uint64_t(256) << 20;
+
+    CTGAImage();
+    ~CTGAImage();
+
+    // Reads, decodes and uploads. Needs the OpenGL context.
+    bool load(const char* path);
+    // Reads and decodes from an open file, without OpenGL; path only names the file in messages.
+    // On failure the pixels are released and the fields describe no image.
+    bool decode(const char* path, FILE* file);
+    bool loadUncompressed(const char* path, FILE* file);
+    bool loadCompressed(const char* path, FILE* file);
+
+    uint8_t* pixels;          // malloc'ed, width * height * bytesPerPixel bytes; null when empty
+    uint32_t textureName;     // 0 until an upload succeeded
+    uint32_t bitsPerPixel;
+    uint32_t width;
+    uint32_t height;
+    uint32_t format;          // GL_RGB or GL_RGBA
+    uint8_t header[12];
+    uint8_t info[6];
+    uint32_t bytesPerPixel;
+    uint64_t imageSize;       // 64 bits: 65535 x 65535 x 4 does not fit 32
+
+private:
+    CTGAImage(const CTGAImage&) = delete;
+    CTGAImage& operator=(const CTGAImage&) = delete;
+
+    // Reads the info bytes, checks them and allocates the pixels; the common start of both kinds.
+    bool readInfo(const char* path, FILE* file);
+    void release();
+    void upload();
+
+    uint8_t idLength;
+};
+
+#endif

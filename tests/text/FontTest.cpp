@@ -1,0 +1,317 @@
+// Bitmap fonts drawn for real: glyph coordinates through GL feedback, text extents and colours in
+// read-back pixels, uniforms read back from shader 0, GL state around every print.
+#include "engine/core/Registry.h"
+#include "engine/graphics/GraphicsCore.h"
+#include "engine/shader/Shader.h"
+#include "engine/shader/ShaderManager.h"
+#include "engine/text/Font.h"
+#include "engine/text/FontManager.h"
+#include "engine/texture/Texture.h"
+#include "tests/support/TestHarness.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+// A glyph sheet whose every cell is opaque white, so each character draws a full 16 by 16 quad
+// and extents can be measured exactly.
+std::string writeOpaqueSheet()
+{
+    const std::string path = makeTempDir() + "/opaque.tga";
+    std::vector<uint8_t> file = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 32, 8};
+    file.resize(file.size() + 256 * 256 * 4, 255);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    return path;
+}
+
+struct Extent {
+    int left, top, right, bottom;  // inclusive; left > right when nothing was drawn
+};
+
+// The box of lit pixels inside a search window of the back buffer.
+Extent litExtent(int x0, int y0, int x1, int y1)
+{
+    const int w = x1 - x0, h = y1 - y0;
+    std::vector<uint8_t> pixels(std::size_t(w) * h * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(x0, 768 - y1, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    Extent e = {x1, y1, x0 - 1, y0 - 1};
+    for (int row = 0; row < h; ++row) {
+        for (int col = 0; col < w; ++col) {
+            const uint8_t* p = &pixels[(std::size_t(row) * w + col) * 4];
+            if (p[0] + p[1] + p[2] > 60) {
+                const int x = x0 + col, y = y1 - 1 - row;
+                e.left = std::min(e.left, x);
+                e.right = std::max(e.right, x);
+                e.top = std::min(e.top, y);
+                e.bottom = std::max(e.bottom, y);
+            }
+        }
+    }
+    return e;
+}
+
+std::vector<float> colorsUniform()
+{
+    const GLhandleARB program = g_pShaderManager->getShader(0)->getProgram();
+    std::vector<float> value(4, -1.0f);
+    glGetUniformfvARB(program, glGetUniformLocationARB(program, "colors"), value.data());
+    return value;
+}
+
+std::vector<float> tposUniform()
+{
+    const GLhandleARB program = g_pShaderManager->getShader(0)->getProgram();
+    std::vector<float> value(3, -1.0f);
+    glGetUniformfvARB(program, glGetUniformLocationARB(program, "tpos"), value.data());
+    return value;
+}
+
+class Fonts : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        sharedEngine();
+        CStdoutCapture quiet;
+        quiet.start();
+        opaque = new CFont();
+        opaque->buildFont(writeOpaqueSheet().c_str());
+        quiet.lines();
+    }
+    static void TearDownTestSuite()
+    {
+        delete opaque;
+        opaque = nullptr;
+    }
+    void SetUp() override
+    {
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        opaque->setScale(1.0f, 1.0f);
+        opaque->setColour(1.0f, 1.0f, 1.0f, 1.0f);
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(0u, glGetHandleARB(GL_PROGRAM_OBJECT_ARB));
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    }
+
+    static CFont* opaque;
+};
+
+CFont* Fonts::opaque = nullptr;
+
+// The texture coordinates a glyph's display list sends, captured with GL feedback.
+std::vector<std::pair<float, float>> glyphTexCoords(const CFont& font, int glyph)
+{
+    std::vector<GLfloat> buffer(4096);
+    glFeedbackBuffer(GLsizei(buffer.size()), GL_4D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    glPushMatrix();
+    glCallList(font.listBase + GLuint(glyph));
+    glPopMatrix();
+    const GLint count = glRenderMode(GL_RENDER);
+    std::vector<std::pair<float, float>> coords;
+    // Polygon tokens: token, vertex count, then per vertex x y z w, r g b a, s t r q.
+    for (GLint i = 0; i < count;) {
+        if (buffer[i] == GL_POLYGON_TOKEN) {
+            const int n = int(buffer[i + 1]);
+            for (int v = 0; v < n; ++v) {
+                const GLfloat* vertex = &buffer[i + 2 + v * 12];
+                coords.push_back({vertex[8], vertex[9]});
+            }
+            i += 2 + n * 12;
+        } else {
+            ++i;
+        }
+    }
+    return coords;
+}
+
+void expectCell(const std::vector<std::pair<float, float>>& coords, float s0, float s1, float tBottom,
+                float tTop)
+{
+    ASSERT_FALSE(coords.empty());
+    float minS = 2, maxS = -2, minT = 2, maxT = -2;
+    for (const auto& c : coords) {
+        minS = std::min(minS, c.first);
+        maxS = std::max(maxS, c.first);
+        minT = std::min(minT, c.second);
+        maxT = std::max(maxT, c.second);
+    }
+    EXPECT_NEAR(s0, minS, 1e-6f);
+    EXPECT_NEAR(s1, maxS, 1e-6f);
+    EXPECT_NEAR(tBottom, minT, 1e-6f);
+    EXPECT_NEAR(tTop, maxT, 1e-6f);
+}
+
+} // namespace
+
+TEST_F(Fonts, TheLetterAComesFromItsCellInBothSets)
+{
+    CFont* font = g_pFontManager->getFont(1);
+    // Style 0: code 65 is glyph 33, column 1, row 2.
+    expectCell(glyphTexCoords(*font, 65 - 32), 0.0625f, 0.125f, 0.8125f, 0.874f);
+    // Style 1: glyph 161, column 1, row 10.
+    expectCell(glyphTexCoords(*font, 65 - 32 + 128), 0.0625f, 0.125f, 0.3125f, 0.374f);
+}
+
+TEST_F(Fonts, AStringCoversTwelvePixelsPerCharacterPlusOneCell)
+{
+    opaque->print(100, 100, 0, "%s", "HELLO");
+    Extent e = litExtent(80, 80, 300, 200);
+    EXPECT_EQ(100, e.left);
+    EXPECT_EQ(100, e.top);
+    EXPECT_EQ(100 + 12 * 4 + 16 - 1, e.right);
+    EXPECT_EQ(100 + 16 - 1, e.bottom);
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    opaque->setScale(2.0f, 0.5f);
+    opaque->print(100, 100, 0, "HELLO");
+    e = litExtent(80, 80, 300, 200);
+    EXPECT_EQ(100, e.left);
+    EXPECT_EQ(100 + 2 * (12 * 4 + 16) - 1, e.right);
+    EXPECT_EQ(100 + 8 - 1, e.bottom);
+}
+
+TEST_F(Fonts, BoldStylesDrawASecondPassOnePixelRight)
+{
+    for (signed char style : {2, 3, 7}) {
+        SCOPED_TRACE(int(style));
+        glClear(GL_COLOR_BUFFER_BIT);
+        opaque->print(100, 100, style, "AB");
+        const Extent e = litExtent(80, 80, 300, 200);
+        EXPECT_EQ(100, e.left);
+        EXPECT_EQ(100 + 12 + 16, e.right);  // one pixel wider than a single pass
+    }
+    // printAt places its bold pass through "tpos": once, not twice, and nothing later is shifted.
+    glClear(GL_COLOR_BUFFER_BIT);
+    opaque->printAt(300.0f, 200.0f, 2, "AB");
+    const Extent e = litExtent(280, 180, 500, 300);
+    EXPECT_EQ(300, e.left);
+    EXPECT_EQ(300 + 12 + 16, e.right);
+    EXPECT_EQ(200 + 15, e.bottom);
+    EXPECT_EQ((std::vector<float>{0.0f, 0.0f, 0.0f}), tposUniform());
+}
+
+TEST_F(Fonts, NegativeStylesActAsStyleZero)
+{
+    opaque->print(100, 100, -5, "AB");
+    const Extent e = litExtent(80, 80, 300, 200);
+    EXPECT_EQ(100 + 12 + 15, e.right);
+    // Set 1 ends at code 159: codes above name no glyph of this font and draw nothing.
+    glClear(GL_COLOR_BUFFER_BIT);
+    opaque->print(100, 100, 1, "\xA0\xFF");
+    EXPECT_GT(litExtent(80, 80, 300, 200).left, litExtent(80, 80, 300, 200).right);
+}
+
+TEST_F(Fonts, EachOperationSendsItsColour)
+{
+    opaque->print(10, 10, 0, "x");
+    EXPECT_EQ((std::vector<float>{1, 1, 1, 1}), colorsUniform());
+    opaque->setColour(1.0f, 0.0f, 0.0f, 1.0f);
+    opaque->print(10, 10, 0, "x");
+    EXPECT_EQ((std::vector<float>{1, 0, 0, 1}), colorsUniform());
+    EXPECT_EQ(255, readPixel(12, 12).r);
+    EXPECT_EQ(0, readPixel(12, 12).g);
+
+    opaque->setColourFields(1.0f, 0.0f, 0.5f, 1.0f);
+    opaque->print(10, 10, 0, "x");
+    EXPECT_EQ((std::vector<float>{1, 0.5f, 0, 1}), colorsUniform());
+    opaque->printAt(10.0f, 10.0f, 0, "x");
+    EXPECT_EQ((std::vector<float>{1, 0.5f, 0, 1}), colorsUniform());
+
+    opaque->setColour(1.0f, 1.0f, 1.0f, 0.25f);
+    opaque->printColoured(10, 10, 0, 0.0f, 1.0f, 0.0f, "x");
+    EXPECT_EQ((std::vector<float>{0, 1, 0, 1}), colorsUniform());
+
+    opaque->printStyled(10, 10, 2, 0.2f, 0.4f, 0.6f, 0.8f, 3.0f, 3.0f, "x");
+    EXPECT_EQ((std::vector<float>{0.2f, 0.4f, 0.6f, 0.8f}), colorsUniform());
+    // printStyled's scale is its own: the stored scale is neither used nor changed.
+    EXPECT_FLOAT_EQ(1.0f, opaque->scaleX);
+    glClear(GL_COLOR_BUFFER_BIT);
+    opaque->printStyled(100, 100, 0, 1, 1, 1, 1, 3.0f, 1.0f, "x");
+    EXPECT_EQ(100 + 48 - 1, litExtent(80, 80, 300, 200).right);
+}
+
+TEST_F(Fonts, EveryPrintPutsTheStateBack)
+{
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glMatrixMode(GL_TEXTURE);
+    GLint projectionDepth = 0, modelViewDepth = 0;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelViewDepth);
+
+    opaque->print(10, 10, 2, "state");
+    opaque->printColoured(10, 10, 3, 1, 1, 1, "state");
+    opaque->printAt(10.0f, 10.0f, 2, "state");
+    opaque->printStyled(10, 10, 1, 1, 1, 1, 1, 1, 1, "state");
+
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    GLint value = 0;
+    glGetIntegerv(GL_BLEND_SRC, &value);
+    EXPECT_EQ(GL_ONE, value);
+    glGetIntegerv(GL_BLEND_DST, &value);
+    EXPECT_EQ(GL_ZERO, value);
+    glGetIntegerv(GL_MATRIX_MODE, &value);
+    EXPECT_EQ(GL_TEXTURE, value);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+    EXPECT_EQ(0, value);
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &value);
+    EXPECT_EQ(projectionDepth, value);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &value);
+    EXPECT_EQ(modelViewDepth, value);
+
+    // Back to the engine's 2D state for the tests that follow.
+    glMatrixMode(GL_MODELVIEW);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    g_pGraphicsCore->set2DState();
+}
+
+TEST_F(Fonts, TextIsCutAtItsFieldAndANullFormatDrawsNothing)
+{
+    const std::string longText(300, 'w');
+    EXPECT_TRUE(opaque->print(0, 0, 0, "%s", longText.c_str()));
+    EXPECT_EQ(std::string(151, 'w'), opaque->getText());
+    opaque->print(0, 0, 0, "kept");
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_TRUE(opaque->print(100, 100, 0, nullptr));
+    EXPECT_STREQ("kept", opaque->getText());
+    EXPECT_GT(litExtent(80, 80, 300, 200).left, litExtent(80, 80, 300, 200).right);
+}
+
+TEST_F(Fonts, TheRealSheetPrintsLegibleText)
+{
+    CFont* font = g_pFontManager->getFont(1);
+    font->print(100, 100, 0, "Simple Sprite Demo!");
+    const Extent e = litExtent(90, 90, 400, 130);
+    // Inked pixels stay inside the cells of the 19 characters.
+    EXPECT_GE(e.left, 100);
+    EXPECT_LE(e.right, 100 + 12 * 18 + 15);
+    EXPECT_GE(e.top, 100);
+    EXPECT_LE(e.bottom, 115);
+    EXPECT_GT(e.right - e.left, 12 * 15);
+}
