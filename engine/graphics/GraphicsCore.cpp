@@ -230,12 +230,13 @@ void CGraphicsCore::loadCursors(const char* path, const char* altPath)
 
 void CGraphicsCore::useAltCursor(bool alt)
 {
-    currentCursor = alt ? altCursor : cursor;
+    // The alternative only once one is loaded: otherwise the choice would point at nothing.
+    currentCursor = (alt && altCursor != nullptr) ? altCursor : cursor;
 }
 
 void CGraphicsCore::drawCursor()
 {
-    CTexture* image = hasAltCursor ? currentCursor : cursor;
+    CTexture* image = (hasAltCursor && currentCursor != nullptr) ? currentCursor : cursor;
     if (image == nullptr || g_pEventManager == nullptr)
         return;
     image->draw(static_cast<float>(g_pEventManager->getMouseX()),

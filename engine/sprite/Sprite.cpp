@@ -67,7 +67,7 @@ bool CSprite::periodElapsed()
 
 void CSprite::advance()
 {
-    if (!periodElapsed())
+    if (frames.empty() || !periodElapsed())
         return;
     ++current;
     if (current > frameCount)
@@ -76,7 +76,7 @@ void CSprite::advance()
 
 void CSprite::advanceOnce()
 {
-    if (!periodElapsed())
+    if (frames.empty() || !periodElapsed())
         return;
     if (current < frameCount)
         ++current;

@@ -2,13 +2,18 @@
 #include "demo/SpriteDemo.h"
 #include "engine/core/Registry.h"
 #include "engine/input/EventManager.h"
+#include "engine/sprite/Sprite.h"
+#include "engine/texture/Texture.h"
 #include "tests/support/TestHarness.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 using namespace testing_support;
 
@@ -30,6 +35,52 @@ std::unique_ptr<SpriteDemo> startedDemo()
     quiet.lines();
     drainEvents();
     return demo;
+}
+
+// The sprites' clock while it lives: a value the test sets, so the flame steps only when told.
+// The flame reads it once in each frame that does not change its picture, so it also serves as a
+// frame hook: it can press Escape in a chosen frame, after frames that polled nothing.
+struct FakeClock {
+    static Uint32 now;
+    static int reads;
+    static int escapeAtRead;
+    static Uint32 read()
+    {
+        if (++reads == escapeAtRead)
+            pushKey(true, SDLK_ESCAPE);
+        return now;
+    }
+    FakeClock()
+    {
+        now = 1000;
+        reads = 0;
+        escapeAtRead = -1;
+        CSprite::setClock(read);
+    }
+    ~FakeClock() { CSprite::setClock(SDL_GetTicks); }
+};
+Uint32 FakeClock::now = 0;
+int FakeClock::reads = 0;
+int FakeClock::escapeAtRead = -1;
+
+void pushMotion(int x, int y)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.type = SDL_MOUSEMOTION;
+    event.motion.x = static_cast<Uint16>(x);
+    event.motion.y = static_cast<Uint16>(y);
+    pushEvent(event);
+}
+
+// The whole back buffer, bottom row first.
+std::vector<uint8_t> backBuffer()
+{
+    std::vector<uint8_t> pixels(1024 * 768 * 4);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
 }
 
 } // namespace
@@ -94,4 +145,116 @@ TEST(SpriteDemo, DestroyedWithoutInitLeavesTheRegistryEmpty)
     EXPECT_EQ(nullptr, g_pGraphicsCore);
     EXPECT_EQ(nullptr, g_pFontManager);
     EXPECT_EQ(nullptr, g_pCameraManager);
+}
+
+// Keys, examined only in frames that polled an event
+
+TEST(SpriteDemo, OnePressOfUpRaisesTheSpeedByOne)
+{
+    FakeClock clock;
+    std::unique_ptr<SpriteDemo> demo = startedDemo();
+    ASSERT_EQ(25u, demo->flame->getSpeed());
+    // Up in the first frame, Escape in the twentieth. Up stays marked down all along, but the
+    // eighteen frames between poll no event and the Escape frame returns before looking at Up.
+    FakeClock::reads = 0;
+    FakeClock::escapeAtRead = 20;
+    pushKey(true, SDLK_UP);
+    demo->run();
+    EXPECT_EQ(20, FakeClock::reads);
+    EXPECT_EQ(26u, demo->flame->getSpeed());
+}
+
+TEST(SpriteDemo, HeldUpRaisesTheSpeedInEveryFrameThatPollsAMotion)
+{
+    std::unique_ptr<SpriteDemo> demo = startedDemo();
+    pushKey(true, SDLK_UP);
+    for (int i = 0; i < 5; ++i)
+        pushMotion(100 + i, 100);
+    pushKey(false, SDLK_UP);
+    for (int i = 0; i < 3; ++i)
+        pushMotion(200 + i, 100);
+    pushKey(true, SDLK_ESCAPE);
+    demo->run();
+    EXPECT_EQ(25u + 1 + 5, demo->flame->getSpeed());
+}
+
+TEST(SpriteDemo, DownStopsAtZeroAndTheFlameThenStandsStill)
+{
+    FakeClock clock;
+    std::unique_ptr<SpriteDemo> demo = startedDemo();
+    demo->flame->setSpeed(1);
+    pushKey(true, SDLK_DOWN);
+    pushMotion(10, 10);
+    pushMotion(11, 10);
+    pushKey(true, SDLK_ESCAPE);
+    demo->run();
+    ASSERT_EQ(0u, demo->flame->getSpeed());
+
+    const unsigned frame = demo->flame->getCurrentFrame();
+    for (int i = 0; i < 5; ++i) {
+        FakeClock::now += 100000;
+        demo->renderFrame();
+    }
+    EXPECT_EQ(frame, demo->flame->getCurrentFrame());
+}
+
+TEST(SpriteDemo, UpAndDownHeldTogetherCancelInTheSamePass)
+{
+    std::unique_ptr<SpriteDemo> demo = startedDemo();
+    pushKey(true, SDLK_UP);    // 26
+    pushKey(true, SDLK_DOWN);  // both marked: +1 -1
+    pushMotion(10, 10);        // both still marked: +1 -1
+    pushKey(true, SDLK_ESCAPE);
+    demo->run();
+    EXPECT_EQ(26u, demo->flame->getSpeed());
+}
+
+// The flame
+
+TEST(SpriteDemo, TheFlameIsDrawnAt500By250AndLoopsThroughItsEightFrames)
+{
+    FakeClock clock;
+    std::unique_ptr<SpriteDemo> demo = startedDemo();
+    CSprite& flame = *demo->flame;
+    EXPECT_EQ(500.0f, flame.getX());
+    EXPECT_EQ(250.0f, flame.getY());
+    ASSERT_EQ(8u, flame.getFrameCount());
+    for (unsigned i = 0; i < 8; ++i)
+        ASSERT_TRUE(flame.getFrame(i)->isLoaded()) << "flame" << i + 1 << ".png";
+    // The custom cursor (32 by 32) then lies in the top-left corner, away from the flame.
+    movePointer(0, 0);
+
+    std::vector<std::vector<uint8_t>> pictures;
+    for (unsigned step = 0; step < 9; ++step) {
+        FakeClock::now += 41;  // speed 25: one frame change per 41 ms
+        demo->renderFrame();
+        ASSERT_EQ(GLenum(GL_NO_ERROR), glGetError());
+        EXPECT_EQ((step + 1) % 8 + 1, flame.getCurrentFrame()) << "step " << step;
+        pictures.push_back(backBuffer());
+    }
+    // The text stays the same from frame to frame; what changes lies in the 128 by 192 frame at
+    // (500, 250). The top rows hold the cursor and the frame rate, which may change.
+    auto changed = [&](unsigned a, unsigned b, int& inside, int& outside) {
+        inside = outside = 0;
+        for (int row = 0; row < 768 - 40; ++row) {
+            const int y = 767 - row;
+            for (int x = 0; x < 1024; ++x) {
+                const std::size_t at = (std::size_t(row) * 1024 + x) * 4;
+                if (std::equal(&pictures[a][at], &pictures[a][at] + 3, &pictures[b][at]))
+                    continue;
+                if (x >= 500 && x < 628 && y >= 250 && y < 442)
+                    ++inside;
+                else
+                    ++outside;
+            }
+        }
+    };
+    int inside = 0, outside = 0;
+    for (unsigned step = 1; step < 9; ++step) {
+        changed(step - 1, step, inside, outside);
+        EXPECT_GT(inside, 100) << "frame " << step << " to " << step % 8 + 1;
+        EXPECT_EQ(0, outside) << "frame " << step << " to " << step % 8 + 1;
+    }
+    changed(0, 8, inside, outside);
+    EXPECT_EQ(0, inside + outside);  // flame1.png again
 }

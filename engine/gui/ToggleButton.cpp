@@ -1,0 +1,188 @@
+#include "engine/gui/ToggleButton.h"
+
+#include "engine/core/Registry.h"
+#include "engine/gui/Pointer.h"
+#include "engine/input/EventManager.h"
+#include "engine/sprite/Sprite.h"
+#include "engine/text/Font.h"
+#include "engine/text/FontManager.h"
+#include "engine/texture/Texture.h"
+
+#include <cmath>
+
+CToggleButton::CToggleButton()
+    : enabled(true),
+      hovered(false),
+      visible(true),
+      offSprite(nullptr),
+      onSprite(nullptr),
+      on(false),
+      hoverTextEnabled(false),
+      id(-1)
+{
+}
+
+CToggleButton::CToggleButton(const std::string& offSpriteBase, unsigned offFrames,
+                             const std::string& onSpriteBase, unsigned onFrames, float x, float y,
+                             int idValue)
+    : CToggleButton()
+{
+    offSprite = new CSprite(offSpriteBase.c_str(), offFrames, x, y);
+    onSprite = new CSprite(onSpriteBase.c_str(), onFrames, x, y);
+    id = idValue;
+}
+
+CToggleButton::~CToggleButton()
+{
+    delete offSprite;
+    delete onSprite;
+}
+
+float CToggleButton::getX() const
+{
+    return offSprite ? offSprite->getX() : 0.0f;
+}
+
+float CToggleButton::getY() const
+{
+    return offSprite ? offSprite->getY() : 0.0f;
+}
+
+void CToggleButton::setX(float x)
+{
+    const float whole = std::trunc(x);
+    if (offSprite)
+        offSprite->setX(whole);
+    if (onSprite)
+        onSprite->setX(whole);
+}
+
+void CToggleButton::setY(float y)
+{
+    const float whole = std::trunc(y);
+    if (offSprite)
+        offSprite->setY(whole);
+    if (onSprite)
+        onSprite->setY(whole);
+}
+
+void CToggleButton::setPosition(float x, float y)
+{
+    if (offSprite)
+        offSprite->setPosition(x, y);
+    if (onSprite)
+        onSprite->setPosition(x, y);
+}
+
+void CToggleButton::setPosition(CVector2 pos)
+{
+    setPosition(pos.x, pos.y);
+}
+
+float CToggleButton::getWidth() const
+{
+    CTexture* first = offSprite ? offSprite->getFrame(0) : nullptr;
+    return first ? first->getWidth() : 0.0f;
+}
+
+float CToggleButton::getHeight() const
+{
+    CTexture* first = offSprite ? offSprite->getFrame(0) : nullptr;
+    return first ? first->getHeight() : 0.0f;
+}
+
+void CToggleButton::setSize(int w, int h)
+{
+    for (CSprite* sprite : {offSprite, onSprite}) {
+        if (sprite == nullptr)
+            continue;
+        for (unsigned i = 0; i < sprite->getFrameCount(); ++i) {
+            if (CTexture* frame = sprite->getFrame(i)) {
+                frame->setWidth(float(w));
+                frame->setHeight(float(h));
+            }
+        }
+    }
+}
+
+void CToggleButton::setChecked(bool value)
+{
+    on = value;
+}
+
+void CToggleButton::setEnabled(bool value)
+{
+    enabled = value;
+}
+
+void CToggleButton::setHovered(bool value)
+{
+    hovered = value;
+}
+
+void CToggleButton::setHoverText(const std::string& text, float x, float y)
+{
+    hoverText = text;
+    hoverTextPosition = CVector2(x, y);
+    hoverTextEnabled = true;
+}
+
+void CToggleButton::setHoverTextEnabled(bool value)
+{
+    hoverTextEnabled = value;
+}
+
+bool CToggleButton::isPointerOver(float offsetX, float offsetY)
+{
+    CTexture* first = offSprite ? offSprite->getFrame(0) : nullptr;
+    if (first == nullptr)
+        return false;
+    if (!gui::pointerInside(offSprite->getX() + offsetX, offSprite->getY() + offsetY, first->getWidth(),
+                            first->getHeight()))
+        return false;
+    if (enabled && gui::leftPressPolled()) {
+        g_pEventManager->setClickedId(id);
+        on = !on;
+    }
+    return true;
+}
+
+void CToggleButton::drawWithOffset(float offsetX, float offsetY)
+{
+    if (!visible || offSprite == nullptr || onSprite == nullptr)
+        return;
+    // Chosen before the hit test: a flip made now shows from the next frame.
+    CSprite* shown = on ? onSprite : offSprite;
+    const bool inside = isPointerOver(offsetX, offsetY);
+    const float x = shown->getX() + offsetX;
+    const float y = shown->getY() + offsetY;
+    if (inside) {
+        hovered = true;
+        shown->drawOnce(x, y);
+        if (hoverTextEnabled && g_pFontManager != nullptr) {
+            if (CFont* font = g_pFontManager->getFont(1))
+                font->printAt(hoverTextPosition.x, hoverTextPosition.y, 0, "%s", hoverText.c_str());
+        }
+    } else {
+        hovered = false;
+        shown->rewind();
+        shown->drawFrame(0, x, y);
+    }
+}
+
+void CToggleButton::drawInWindow(float left, float top)
+{
+    drawWithOffset(left, top);
+}
+
+void CToggleButton::drawAt(float x, float y)
+{
+    if (offSprite == nullptr)
+        return;
+    drawWithOffset(x - offSprite->getX(), y - offSprite->getY());
+}
+
+void CToggleButton::draw()
+{
+    drawWithOffset(0.0f, 0.0f);
+}

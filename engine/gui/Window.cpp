@@ -1,0 +1,242 @@
+#include "engine/gui/Window.h"
+
+#include "engine/core/Registry.h"
+#include "engine/graphics/GraphicsCore.h"
+#include "engine/gui/Button.h"
+#include "engine/gui/Pointer.h"
+#include "engine/gui/StaticText.h"
+#include "engine/gui/ToggleButton.h"
+#include "engine/input/EventManager.h"
+#include "engine/text/Font.h"
+#include "engine/text/FontManager.h"
+#include "engine/texture/Texture.h"
+
+CWindow::CWindow()
+    : top(0.0f),
+      right(0.0f),
+      bottom(0.0f),
+      left(0.0f),
+      active(false),
+      visible(false),
+      draggable(false),
+      id(-1),
+      titleHeight(15),
+      dragging(false),
+      hoverText(nullptr),
+      hoverTextEnabled(false)
+{
+}
+
+CWindow::CWindow(int leftEdge, int topEdge, int rightEdge, int bottomEdge, const std::string& backgroundFile,
+                 bool stretch, float backgroundAlpha, unsigned titleHeightValue, int idValue,
+                 bool draggableValue)
+    : CWindow()
+{
+    top = float(topEdge);
+    right = float(rightEdge);
+    bottom = float(bottomEdge);
+    left = float(leftEdge);
+    draggable = draggableValue;
+    id = idValue;
+    titleHeight = titleHeightValue;
+
+    CTexture* background = new CTexture(backgroundFile, backgroundAlpha);
+    const int w = rightEdge - leftEdge;
+    const int h = bottomEdge - topEdge;
+    if (background->getWidth() > float(w))
+        background->setWidth(float(w));
+    if (background->getHeight() > float(h))
+        background->setHeight(float(h));
+    if (stretch) {
+        background->setWidth(float(w));
+        background->setHeight(float(h));
+    }
+    images.push_back(background);
+}
+
+CWindow::~CWindow()
+{
+    for (CButton* button : buttons)
+        delete button;
+    for (CTexture* image : images)
+        delete image;
+    for (CToggleButton* toggle : toggleButtons)
+        delete toggle;
+    for (CStaticText* text : staticTexts)
+        delete text;
+}
+
+void CWindow::addButton(CButton* button)
+{
+    if (button == nullptr)
+        return;
+    const float w = right - left;
+    const float h = bottom - top;
+    if (button->getX() + button->getWidth() > w)
+        button->setX(w - button->getWidth());
+    if (button->getY() + button->getHeight() > h)
+        button->setY(h - button->getHeight());
+    buttons.push_back(button);
+}
+
+void CWindow::addButton(const std::string& spriteBase, unsigned frameCount, float x, float y, int idValue)
+{
+    addButton(new CButton(spriteBase, frameCount, x, y, idValue));
+}
+
+void CWindow::addImage(CTexture* image)
+{
+    images.push_back(image);
+}
+
+void CWindow::addImage(const std::string& fileName, unsigned x, unsigned y, float alpha)
+{
+    CTexture* image = new CTexture(fileName);
+    image->position = CVector2(float(x), float(y));
+    image->setAlpha(alpha);
+    images.push_back(image);
+}
+
+void CWindow::addToggleButton(CToggleButton* toggle)
+{
+    if (toggle == nullptr)
+        return;
+    const float w = right - left;
+    const float h = bottom - top;
+    if (toggle->getX() + toggle->getWidth() > w)
+        toggle->setX(w - toggle->getWidth());
+    if (toggle->getY() + toggle->getHeight() > h)
+        toggle->setY(h - toggle->getHeight());
+    toggleButtons.push_back(toggle);
+}
+
+void CWindow::addToggleButton(const std::string& offSpriteBase, unsigned offFrames,
+                              const std::string& onSpriteBase, unsigned onFrames, float x, float y,
+                              int idValue)
+{
+    addToggleButton(new CToggleButton(offSpriteBase, offFrames, onSpriteBase, onFrames, x, y, idValue));
+}
+
+void CWindow::addStaticText(CStaticText* text)
+{
+    staticTexts.push_back(text);
+}
+
+void CWindow::setActive(bool value)
+{
+    active = value;
+    if (value)
+        visible = true;
+}
+
+void CWindow::setVisible(bool value)
+{
+    visible = value;
+    if (!value)
+        active = false;
+}
+
+bool CWindow::isVisible() const
+{
+    return visible;
+}
+
+int CWindow::getId() const
+{
+    return id;
+}
+
+void CWindow::setRect(int leftEdge, int topEdge, int rightEdge, int bottomEdge)
+{
+    left = float(leftEdge);
+    top = float(topEdge);
+    right = float(rightEdge);
+    bottom = float(bottomEdge);
+}
+
+void CWindow::setDraggable(bool value)
+{
+    draggable = value;
+}
+
+void CWindow::setTitleHeight(unsigned value)
+{
+    titleHeight = value;
+}
+
+void CWindow::setHoverText(const char* text, float x, float y)
+{
+    hoverText = text;
+    hoverTextPosition = CVector2(x, y);
+    hoverTextEnabled = true;
+}
+
+void CWindow::setHoverTextEnabled(bool value)
+{
+    hoverTextEnabled = value;
+}
+
+bool CWindow::isPointerOverTitleStrip()
+{
+    const bool inside = gui::pointerInside(left, top, right - left, float(titleHeight));
+    if (draggable && g_pGraphicsCore != nullptr)
+        g_pGraphicsCore->useAltCursor(inside);
+    return inside;
+}
+
+void CWindow::drawHoverText()
+{
+    if (!hoverTextEnabled || hoverText == nullptr || g_pFontManager == nullptr)
+        return;
+    if (CFont* font = g_pFontManager->getFont(1))
+        font->printAt(hoverTextPosition.x, hoverTextPosition.y, 0, "%s", hoverText);
+}
+
+void CWindow::followMouse()
+{
+    const float dx = float(g_pEventManager->getMouseDeltaX());
+    const float dy = float(g_pEventManager->getMouseDeltaY());
+    left += dx;
+    top += dy;
+    right += dx;
+    bottom += dy;
+}
+
+void CWindow::draw()
+{
+    if (!visible)
+        return;
+    if (draggable) {
+        if (isPointerOverTitleStrip()) {
+            if (gui::leftPressPolled())
+                dragging = true;
+            if (gui::leftReleasePolled())
+                dragging = false;
+            drawHoverText();
+        }
+        if (dragging)
+            followMouse();
+    }
+    for (CTexture* image : images)
+        image->drawWithAlpha(left + image->position.x, top + image->position.y, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f);
+    for (CButton* button : buttons)
+        button->drawInWindow(left, top);
+    for (CToggleButton* toggle : toggleButtons)
+        toggle->drawInWindow(left, top);
+    for (CStaticText* text : staticTexts)
+        text->drawInWindow(left, top);
+}
+
+void CWindow::drawAt(float x, float y)
+{
+    if (!visible)
+        return;
+    for (CTexture* image : images)
+        image->drawWithAlpha(x + image->position.x, y + image->position.y, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f);
+    for (CButton* button : buttons)
+        button->drawAt(x + button->getX(), y + button->getY());
+    for (CToggleButton* toggle : toggleButtons)
+        toggle->drawAt(x + toggle->getX(), y + toggle->getY());
+    for (CStaticText* text : staticTexts)
+        text->drawAt(x + text->getX(), y + text->getY());
+}
