@@ -73,6 +73,11 @@ float CUtils::getFrameTime() const
     return frameTime;
 }
 
+void CUtils::setFrameTime(float seconds)
+{
+    frameTime = seconds;
+}
+
 const char* CUtils::getFPSText() const
 {
     return fpsText;

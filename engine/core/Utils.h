@@ -21,6 +21,9 @@ public:
     int getFPS() const;
     // Seconds between the last two updateFPS() calls.
     float getFrameTime() const;
+    // Replaces the frame time until the next updateFPS(): for applications that step time
+    // themselves (a fixed step, a replay) and for tests of what the frame time drives.
+    void setFrameTime(float seconds);
     // " Current FPS: <n>" of the last report.
     const char* getFPSText() const;
 

@@ -1,0 +1,70 @@
+#include "engine/audio/Music.h"
+
+#include "engine/audio/SoundManager.h"
+#include "engine/core/Log.h"
+#include "engine/core/Registry.h"
+
+#include <SDL_mixer.h>
+
+namespace {
+
+void haltAnyMusic()
+{
+    if (g_pSoundManager != nullptr)
+        g_pSoundManager->haltMusic();
+    else if (Mix_PlayingMusic() == 1)
+        Mix_HaltMusic();
+}
+
+} // namespace
+
+CMusic::CMusic(const std::string& fileName)
+    : music(nullptr),
+      fileName(fileName)
+{
+    if (!fileName.empty())
+        load(fileName);
+}
+
+CMusic::~CMusic()
+{
+    haltAnyMusic();
+    if (music != nullptr)
+        Mix_FreeMusic(music);
+}
+
+bool CMusic::load(std::string name)
+{
+    if (music != nullptr) {
+        // Mix_FreeMusic stops the stream first when it is the one playing.
+        Mix_FreeMusic(music);
+        music = nullptr;
+    }
+    music = Mix_LoadMUS(name.c_str());
+    if (music == nullptr) {
+        CLog::line("Failed to load music " + name);
+        return false;
+    }
+    fileName = name;
+    if (g_pSoundManager != nullptr)
+        g_pSoundManager->addMusic(this);
+    return true;
+}
+
+void CMusic::play(int loops)
+{
+    if (music == nullptr)
+        return;
+    haltAnyMusic();
+    Mix_PlayMusic(music, loops);
+}
+
+void CMusic::release()
+{
+    if (music == nullptr)
+        return;
+    if (g_pSoundManager != nullptr)
+        g_pSoundManager->removeMusic(this);
+    else
+        delete this;
+}
