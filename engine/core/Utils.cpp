@@ -197,10 +197,20 @@ CBitmapImage* CUtils::loadBMP(const char* path)
     }
 
     CBitmapImage* image = static_cast<CBitmapImage*>(std::malloc(sizeof(CBitmapImage)));
+    unsigned char* data = static_cast<unsigned char*>(std::malloc(std::size_t(width) * height * 3 + 1));
+    if (image == nullptr || data == nullptr) {
+        std::free(image);
+        std::free(data);
+        if (SDL_MUSTLOCK(surface))
+            SDL_UnlockSurface(surface);
+        SDL_FreeSurface(surface);
+        std::cerr << " Failed loading " << (path ? path : "") << " : out of memory" << std::endl;
+        return nullptr;
+    }
     image->channels = 3;
     image->width = width;
     image->height = height;
-    image->data = static_cast<unsigned char*>(std::malloc(std::size_t(width) * height * 3 + 1));
+    image->data = data;
     for (int y = 0; y < height; ++y) {
         const Uint8* row = pixels + std::size_t(y) * surface->pitch;
         for (int x = 0; x < width; ++x) {

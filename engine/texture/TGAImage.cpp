@@ -47,7 +47,10 @@ void CTGAImage::release()
     std::free(pixels);
     pixels = nullptr;
     width = height = bitsPerPixel = bytesPerPixel = 0;
+    format = 0;
     imageSize = 0;
+    std::memset(header, 0, sizeof(header));
+    std::memset(info, 0, sizeof(info));
 }
 
 bool CTGAImage::load(const char* path)
