@@ -17,22 +17,6 @@ using testing_support::CStdoutCapture;
 
 namespace {
 
-const std::vector<std::string> kStartUpLines = {
-    "",
-    "Quarl Engine version 0.02...",
-    "",
-    "Initialize Graphics Core...done",
-    "Initialize Texture Manager...done",
-    "Initialize Window Manager...done",
-    "Initialize Event Manager...done",
-    "Initialize Utils...done",
-    "Initialize Sound Manager...done",
-    "Initialize Shader Manager...done",
-    "Initialize the Camera...done",
-    "Initialize the Camera Manager...done",
-    "Initialize the Font Manager...done",
-};
-
 std::vector<const void*> registry()
 {
     return {g_pGraphicsCore, g_pTextureManager, g_pWindowManager, g_pEventManager, g_pUtils,
@@ -58,7 +42,7 @@ TEST(EngineStartUp, WritesTheThirteenLinesAndFillsTheRegistry)
     CStdoutCapture capture;
     capture.start();
     std::unique_ptr<CEngine> engine(new CEngine());
-    EXPECT_EQ(kStartUpLines, capture.lines());
+    EXPECT_EQ(testing_support::startUpLines(), capture.lines());
     for (const void* manager : registry())
         EXPECT_NE(nullptr, manager);
 }

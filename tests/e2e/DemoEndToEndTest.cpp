@@ -1,159 +1,21 @@
 // The real sprite_demo binary under the X server in DISPLAY: its log, a real Escape key press
 // (an XTEST key event through xdotool) and the window's close request (WM_DELETE_WINDOW).
-#include <gtest/gtest.h>
-// After gtest: Xlib defines macros (None, Bool) that collide with gtest's names.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "tests/e2e/DemoProcess.h"
 
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 const char* const kCaption = "Quarl Engine - Sprite Animation Demo";
 
-// The demo as a child process whose standard output is read through a pipe.
-class DemoProcess {
-public:
-    explicit DemoProcess(const char* workingDirectory = SOURCE_ROOT)
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            close(fds[1]);
-            if (chdir(workingDirectory) != 0)
-                _exit(126);
-            execl(SPRITE_DEMO_BINARY, SPRITE_DEMO_BINARY, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        outFd = fds[0];
-        fcntl(outFd, F_SETFL, O_NONBLOCK);
-    }
-    ~DemoProcess()
-    {
-        if (pid > 0 && !exited) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        if (outFd >= 0)
-            close(outFd);
-    }
-
-    void readAvailable()
-    {
-        char buffer[4096];
-        ssize_t n;
-        while ((n = read(outFd, buffer, sizeof(buffer))) > 0)
-            output.append(buffer, static_cast<size_t>(n));
-    }
-
-    // Waits for the process to end, reading its output; false when it outlives the time limit.
-    bool waitForExit(int seconds, int* status)
-    {
-        for (int tick = 0; tick < seconds * 20; ++tick) {
-            readAvailable();
-            const pid_t done = waitpid(pid, status, WNOHANG);
-            if (done == pid) {
-                exited = true;
-                pollfd pfd{outFd, POLLIN, 0};
-                while (poll(&pfd, 1, 200) > 0 && (pfd.revents & POLLIN)) {
-                    const size_t before = output.size();
-                    readAvailable();
-                    if (output.size() == before)
-                        break;
-                }
-                return true;
-            }
-            usleep(50000);
-        }
-        return false;
-    }
-
-    std::vector<std::string> lines() const
-    {
-        std::vector<std::string> result;
-        std::string current;
-        for (char c : output) {
-            if (c == '\n') {
-                result.push_back(current);
-                current.clear();
-            } else {
-                current += c;
-            }
-        }
-        if (!current.empty())
-            result.push_back(current);
-        return result;
-    }
-
-    pid_t pid = -1;
-    int outFd = -1;
-    bool exited = false;
-    std::string output;
-};
-
-Window findNamed(Display* display, Window window, const char* name)
-{
-    char* windowName = nullptr;
-    if (XFetchName(display, window, &windowName) && windowName) {
-        const bool match = std::strcmp(windowName, name) == 0;
-        XFree(windowName);
-        if (match)
-            return window;
-    }
-    Window root, parent;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    Window found = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
-        for (unsigned int i = 0; i < count && !found; ++i)
-            found = findNamed(display, children[i], name);
-        if (children)
-            XFree(children);
-    }
-    return found;
-}
-
-// Waits until the demo's window carries its caption (init() has finished by then).
-Window waitForWindow(Display* display, DemoProcess& demo, int seconds)
-{
-    for (int tick = 0; tick < seconds * 10; ++tick) {
-        demo.readAvailable();
-        if (Window window = findNamed(display, DefaultRootWindow(display), kCaption))
-            return window;
-        usleep(100000);
-    }
-    return 0;
-}
-
+// The start-up lines and the empty line before the driver's.
 std::vector<std::string> expectedStartUp()
 {
-    return {"",
-            "Quarl Engine version 0.02...",
-            "",
-            "Initialize Graphics Core...done",
-            "Initialize Texture Manager...done",
-            "Initialize Window Manager...done",
-            "Initialize Event Manager...done",
-            "Initialize Utils...done",
-            "Initialize Sound Manager...done",
-            "Initialize Shader Manager...done",
-            "Initialize the Camera...done",
-            "Initialize the Camera Manager...done",
-            "Initialize the Font Manager...done",
-            ""};
+    std::vector<std::string> lines = testing_support::startUpLines();
+    lines.push_back("");
+    return lines;
 }
 
 // What follows the three driver lines: the built-in shaders, the pointer and the flame frames.
@@ -206,9 +68,9 @@ protected:
 
 TEST_F(DemoEndToEnd, LogsItsStartUpAndEndsOnARealEscapeKeyPress)
 {
-    DemoProcess demo;
+    e2e::DemoProcess demo(SPRITE_DEMO_BINARY, SOURCE_ROOT);
     ASSERT_GT(demo.pid, 0);
-    const Window window = waitForWindow(display, demo, 30);
+    const Window window = e2e::waitForWindow(display, demo, kCaption, 30);
     ASSERT_NE(0u, window) << "no window named \"" << kCaption << "\"; output so far:\n" << demo.output;
 
     XWindowAttributes attributes;
@@ -245,7 +107,7 @@ TEST_F(DemoEndToEnd, WithoutItsGlyphSheetItEndsWithAFailureStatus)
     char folder[] = "/tmp/quarl_nofont_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(folder));
     ASSERT_EQ(0, std::system(("cp -r " SOURCE_ROOT "/shaders " + std::string(folder)).c_str()));
-    DemoProcess demo(folder);
+    e2e::DemoProcess demo(SPRITE_DEMO_BINARY, folder);
     ASSERT_GT(demo.pid, 0);
     int status = 0;
     ASSERT_TRUE(demo.waitForExit(30, &status));
@@ -259,9 +121,9 @@ TEST_F(DemoEndToEnd, WithoutItsGlyphSheetItEndsWithAFailureStatus)
 
 TEST_F(DemoEndToEnd, ClosingTheWindowEndsItWithStatusZero)
 {
-    DemoProcess demo;
+    e2e::DemoProcess demo(SPRITE_DEMO_BINARY, SOURCE_ROOT);
     ASSERT_GT(demo.pid, 0);
-    const Window window = waitForWindow(display, demo, 30);
+    const Window window = e2e::waitForWindow(display, demo, kCaption, 30);
     ASSERT_NE(0u, window) << demo.output;
 
     // What a window manager sends when the user clicks the close button.

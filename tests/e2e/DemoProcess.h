@@ -6,6 +6,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "tests/support/TestHarness.h"
+
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -86,22 +88,7 @@ public:
         return false;
     }
 
-    std::vector<std::string> lines() const
-    {
-        std::vector<std::string> result;
-        std::string current;
-        for (char c : output) {
-            if (c == '\n') {
-                result.push_back(current);
-                current.clear();
-            } else {
-                current += c;
-            }
-        }
-        if (!current.empty())
-            result.push_back(current);
-        return result;
-    }
+    std::vector<std::string> lines() const { return testing_support::splitLines(output); }
 
     pid_t pid = -1;
     int outFd = -1;
@@ -109,11 +96,12 @@ public:
     std::string output;
 };
 
+// The window whose title starts with the caption: once a second the frame rate is appended to it.
 inline Window findNamed(Display* display, Window window, const char* name)
 {
     char* windowName = nullptr;
     if (XFetchName(display, window, &windowName) && windowName) {
-        const bool match = std::strcmp(windowName, name) == 0;
+        const bool match = std::strncmp(windowName, name, std::strlen(name)) == 0;
         XFree(windowName);
         if (match)
             return window;

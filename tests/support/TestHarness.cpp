@@ -96,6 +96,23 @@ std::vector<std::string> splitLines(const std::string& text)
     return result;
 }
 
+std::vector<std::string> startUpLines()
+{
+    return {"",
+            "Quarl Engine version 0.02...",
+            "",
+            "Initialize Graphics Core...done",
+            "Initialize Texture Manager...done",
+            "Initialize Window Manager...done",
+            "Initialize Event Manager...done",
+            "Initialize Utils...done",
+            "Initialize Sound Manager...done",
+            "Initialize Shader Manager...done",
+            "Initialize the Camera...done",
+            "Initialize the Camera Manager...done",
+            "Initialize the Font Manager...done"};
+}
+
 CStdoutCapture::CStdoutCapture() : savedFd(-1), path(temporaryPath("stdout")) {}
 
 CStdoutCapture::~CStdoutCapture()

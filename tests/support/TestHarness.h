@@ -51,6 +51,8 @@ private:
 };
 
 std::vector<std::string> splitLines(const std::string& text);
+// The thirteen lines the engine's start-up writes when every manager comes up quietly.
+std::vector<std::string> startUpLines();
 
 // Empties SDL's event queue, including what the X server still has for the window.
 void drainEvents();
