@@ -4,6 +4,7 @@
 // The output is byte-for-byte the same on every run, so the images can be regenerated at will.
 
 #include "PngWriter.h"
+#include "Polygon.h"
 
 #include <algorithm>
 #include <array>
@@ -32,12 +33,8 @@ bool writePng(const std::string& path, const Image& img)
 // ---------------------------------------------------------------------------------------------
 // Mouse pointer
 
-struct Point {
-    double x, y;
-};
-
 // The classic arrow's outer edge, in pixels, tip at the origin.
-const std::array<Point, 7> kArrow = {{
+const std::vector<Point> kArrow = {
     {0.0, 0.0},    // tip
     {0.0, 25.0},   // bottom of the left edge
     {6.0, 19.5},   // notch where the tail starts
@@ -45,32 +42,7 @@ const std::array<Point, 7> kArrow = {{
     {14.7, 27.6},  // tail, lower right
     {10.6, 18.2},  // tail, upper right
     {18.2, 18.2},  // right wing
-}};
-
-bool insideArrow(double x, double y)
-{
-    bool inside = false;
-    for (size_t i = 0, j = kArrow.size() - 1; i < kArrow.size(); j = i++) {
-        const Point& a = kArrow[i];
-        const Point& b = kArrow[j];
-        if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
-    }
-    return inside;
-}
-
-double distanceToArrowEdge(double x, double y)
-{
-    double best = 1e9;
-    for (size_t i = 0, j = kArrow.size() - 1; i < kArrow.size(); j = i++) {
-        const Point& a = kArrow[j];
-        const Point& b = kArrow[i];
-        const double dx = b.x - a.x, dy = b.y - a.y;
-        const double t = std::clamp(((x - a.x) * dx + (y - a.y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
-        best = std::min(best, std::hypot(x - a.x - t * dx, y - a.y - t * dy));
-    }
-    return best;
-}
+};
 
 Image makePointer()
 {
@@ -84,10 +56,10 @@ Image makePointer()
                 for (int sx = 0; sx < kSub; ++sx) {
                     const double px = x + (sx + 0.5) / kSub;
                     const double py = y + (sy + 0.5) / kSub;
-                    if (!insideArrow(px, py))
+                    if (!insidePolygon(kArrow, px, py))
                         continue;
                     ++covered;
-                    if (distanceToArrowEdge(px, py) > 1.0)
+                    if (distanceToPolygonEdge(kArrow, px, py) > 1.0)
                         ++white;
                 }
             }

@@ -7,6 +7,7 @@
 // The output is byte-for-byte the same on every run, so the assets can be regenerated at will.
 
 #include "PngWriter.h"
+#include "Polygon.h"
 
 #include <algorithm>
 #include <array>
@@ -344,35 +345,6 @@ png::Image makeToggleFrame(bool on, int frame)
 
 // ---------------------------------------------------------------------------------------------
 // Move cursor
-
-struct Point {
-    double x, y;
-};
-
-bool insidePolygon(const std::vector<Point>& poly, double x, double y)
-{
-    bool inside = false;
-    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-        const Point& a = poly[i];
-        const Point& b = poly[j];
-        if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
-    }
-    return inside;
-}
-
-double distanceToPolygonEdge(const std::vector<Point>& poly, double x, double y)
-{
-    double best = 1e9;
-    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-        const Point& a = poly[j];
-        const Point& b = poly[i];
-        const double dx = b.x - a.x, dy = b.y - a.y;
-        const double t = std::clamp(((x - a.x) * dx + (y - a.y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
-        best = std::min(best, std::hypot(x - a.x - t * dx, y - a.y - t * dy));
-    }
-    return best;
-}
 
 // A small pointer arrow, tip at the origin, so the hot spot is where the user expects it.
 std::vector<Point> smallArrow()

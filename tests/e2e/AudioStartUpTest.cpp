@@ -12,18 +12,8 @@ namespace {
 
 const char* const kDemoCaption = "Quarl Engine - Sprite Animation Demo";
 
-class DemoAudioStartUp : public ::testing::Test {
+class DemoAudioStartUp : public e2e::DisplayTest {
 protected:
-    void SetUp() override
-    {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(nullptr, display) << "the end-to-end tests need an X server in DISPLAY";
-    }
-    void TearDown() override
-    {
-        if (display)
-            XCloseDisplay(display);
-    }
 
     // Starts the demo with the driver, waits for its 1024 by 768 window, presses Escape and
     // returns what it logged; the demo must have ended with status 0.
@@ -52,7 +42,6 @@ protected:
         return demo.lines();
     }
 
-    Display* display = nullptr;
 };
 
 } // namespace

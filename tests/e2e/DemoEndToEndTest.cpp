@@ -49,20 +49,7 @@ bool startsWith(const std::string& text, const std::string& prefix)
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-class DemoEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(nullptr, display) << "the end-to-end tests need an X server in DISPLAY";
-    }
-    void TearDown() override
-    {
-        if (display)
-            XCloseDisplay(display);
-    }
-    Display* display = nullptr;
-};
+class DemoEndToEnd : public e2e::DisplayTest {};
 
 } // namespace
 

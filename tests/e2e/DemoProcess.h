@@ -131,6 +131,23 @@ inline Window waitForWindow(Display* display, DemoProcess& demo, const char* cap
     return 0;
 }
 
+// A test with its own connection to the X server the demos run on.
+class DisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(nullptr, display) << "the end-to-end tests need an X server in DISPLAY";
+    }
+    void TearDown() override
+    {
+        if (display)
+            XCloseDisplay(display);
+    }
+
+    Display* display = nullptr;
+};
+
 } // namespace e2e
 
 #endif

@@ -62,25 +62,14 @@ double dominantFrequency(const std::vector<float>& samples, double rate)
     return best;
 }
 
-class GuiDemoEndToEnd : public ::testing::Test {
+class GuiDemoEndToEnd : public e2e::DisplayTest {
 protected:
-    void SetUp() override
-    {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(nullptr, display) << "the end-to-end tests need an X server in DISPLAY";
-    }
-    void TearDown() override
-    {
-        if (display)
-            XCloseDisplay(display);
-    }
     void shoot(Window window, Shot& shot)
     {
         XSync(display, False);
         shot.image = XGetImage(display, window, 0, 0, 1024, 768, AllPlanes, ZPixmap);
         ASSERT_NE(nullptr, shot.image);
     }
-    Display* display = nullptr;
 };
 
 } // namespace
