@@ -14,7 +14,6 @@ const char* const kDemoCaption = "Quarl Engine - Sprite Animation Demo";
 
 class DemoAudioStartUp : public e2e::DisplayTest {
 protected:
-
     // Starts the demo with the driver, waits for its 1024 by 768 window, presses Escape and
     // returns what it logged; the demo must have ended with status 0.
     std::vector<std::string> runUntilEscape(const char* audioDriver)
