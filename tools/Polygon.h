@@ -5,6 +5,8 @@
 // supersampling: a sample inside the polygon is covered, and white unless it lies within the
 // outline's width of an edge.
 
+#include "PngWriter.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -38,6 +40,46 @@ inline double distanceToPolygonEdge(const std::vector<Point>& poly, double x, do
         best = std::min(best, std::hypot(x - a.x - t * dx, y - a.y - t * dy));
     }
     return best;
+}
+
+// A mouse-pointer image: the shapes in white with a black outline of the given width, antialiased
+// by 8 by 8 supersampling; where shapes overlap the first one listed covers the others. The
+// engine puts pixel (0, 0) on the mouse position, so that pixel is made opaque black: a
+// half-covered tip would blur the hot spot.
+inline png::Image outlinedPointer(int size, const std::vector<const std::vector<Point>*>& shapes,
+                                  double outline)
+{
+    constexpr int kSub = 8;
+    png::Image img(size, size);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            int covered = 0, white = 0;
+            for (int sy = 0; sy < kSub; ++sy) {
+                for (int sx = 0; sx < kSub; ++sx) {
+                    const double px = x + (sx + 0.5) / kSub;
+                    const double py = y + (sy + 0.5) / kSub;
+                    const std::vector<Point>* shape = nullptr;
+                    for (const std::vector<Point>* candidate : shapes) {
+                        if (insidePolygon(*candidate, px, py)) {
+                            shape = candidate;
+                            break;
+                        }
+                    }
+                    if (!shape)
+                        continue;
+                    ++covered;
+                    if (distanceToPolygonEdge(*shape, px, py) > outline)
+                        ++white;
+                }
+            }
+            if (covered == 0)
+                continue;
+            const double grey = static_cast<double>(white) / covered;
+            img.set(x, y, grey, grey, grey, static_cast<double>(covered) / (kSub * kSub));
+        }
+    }
+    img.set(0, 0, 0.0, 0.0, 0.0, 1.0);
+    return img;
 }
 
 #endif

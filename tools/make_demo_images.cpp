@@ -46,32 +46,7 @@ const std::vector<Point> kArrow = {
 
 Image makePointer()
 {
-    constexpr int kSize = 32;
-    constexpr int kSub = 8;  // samples per axis for antialiasing
-    Image img(kSize, kSize);
-    for (int y = 0; y < kSize; ++y) {
-        for (int x = 0; x < kSize; ++x) {
-            int covered = 0, white = 0;
-            for (int sy = 0; sy < kSub; ++sy) {
-                for (int sx = 0; sx < kSub; ++sx) {
-                    const double px = x + (sx + 0.5) / kSub;
-                    const double py = y + (sy + 0.5) / kSub;
-                    if (!insidePolygon(kArrow, px, py))
-                        continue;
-                    ++covered;
-                    if (distanceToPolygonEdge(kArrow, px, py) > 1.0)
-                        ++white;
-                }
-            }
-            if (covered == 0)
-                continue;
-            const double grey = static_cast<double>(white) / covered;
-            img.set(x, y, grey, grey, grey, static_cast<double>(covered) / (kSub * kSub));
-        }
-    }
-    // The engine puts this pixel on the mouse position; a half-covered tip would blur the hot spot.
-    img.set(0, 0, 0.0, 0.0, 0.0, 1.0);
-    return img;
+    return outlinedPointer(32, {&kArrow}, 1.0);
 }
 
 // ---------------------------------------------------------------------------------------------

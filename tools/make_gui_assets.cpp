@@ -382,42 +382,10 @@ std::vector<Point> moveCross(double cx, double cy)
 
 png::Image makeMoveCursor()
 {
-    constexpr int kSize = 32;
-    constexpr int kSub = 8;  // samples per axis for antialiasing
-    constexpr double kOutline = 1.0;
     const std::vector<Point> arrow = smallArrow();
     const std::vector<Point> cross = moveCross(21.5, 21.5);
-
-    png::Image img(kSize, kSize);
-    for (int y = 0; y < kSize; ++y) {
-        for (int x = 0; x < kSize; ++x) {
-            int covered = 0, white = 0;
-            for (int sy = 0; sy < kSub; ++sy) {
-                for (int sx = 0; sx < kSub; ++sx) {
-                    const double px = x + (sx + 0.5) / kSub;
-                    const double py = y + (sy + 0.5) / kSub;
-                    // The cross lies over the arrow; its own black outline keeps the two apart.
-                    const std::vector<Point>* shape = nullptr;
-                    if (insidePolygon(cross, px, py))
-                        shape = &cross;
-                    else if (insidePolygon(arrow, px, py))
-                        shape = &arrow;
-                    if (!shape)
-                        continue;
-                    ++covered;
-                    if (distanceToPolygonEdge(*shape, px, py) > kOutline)
-                        ++white;
-                }
-            }
-            if (covered == 0)
-                continue;
-            const double grey = static_cast<double>(white) / covered;
-            img.set(x, y, grey, grey, grey, static_cast<double>(covered) / (kSub * kSub));
-        }
-    }
-    // The engine puts this pixel on the mouse position; a half-covered tip would blur the hot spot.
-    img.set(0, 0, 0.0, 0.0, 0.0, 1.0);
-    return img;
+    // The cross lies over the arrow; its own black outline keeps the two apart.
+    return outlinedPointer(32, {&cross, &arrow}, 1.0);
 }
 
 // ---------------------------------------------------------------------------------------------

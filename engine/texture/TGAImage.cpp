@@ -10,7 +10,7 @@
 
 namespace {
 
-// Bytes 1 to 11 of the two kinds read: no colour map, type 2 or 10, zero colour-map specification
+// Bytes 1 to 11 of the two kinds read: no colour map, type 2 or 10, an all-zero colour-map field
 // and zero origin.
 const uint8_t kUncompressedPattern[11] = {0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 const uint8_t kCompressedPattern[11] = {0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};

@@ -21,24 +21,11 @@ std::vector<std::string> expectedStartUp()
 // What follows the three driver lines: the built-in shaders, the pointer and the flame frames.
 std::vector<std::string> expectedAfterDriverLines()
 {
-    std::vector<std::string> lines = {
-        "",
-        "-------------========= Loading built in shaders ==========------------",
-        "",
-        "Loading simple texture shader...",
-        "Loading simple color shader...",
-        "Loading heightmap texture shader...",
-        "Loading Directional Per Pixel Diffuse lightning shader...",
-        "Loading Directional Per Vertex Diffuse lightning shader...",
-        "Loading Point Per Pixel lightning shader...",
-        "Loading Spot Per Pixel lightning shader...",
-        "Loading Toon shader...",
-        "Loading vertex diffuse light with texture shader...",
-        "Loading pixel diffuse light with texture shader...",
-        "",
+    std::vector<std::string> lines = testing_support::builtInShaderLines();
+    lines.insert(lines.end(), {
         "Loading Font: Data/Font/font.tga",
         "Loading Texture: Data/MousePointer.png",
-    };
+    });
     for (int frame = 1; frame <= 8; ++frame)
         lines.push_back("Loading Texture: Data/Flame/flame" + std::to_string(frame) + ".png");
     return lines;

@@ -113,6 +113,24 @@ std::vector<std::string> startUpLines()
             "Initialize the Font Manager...done"};
 }
 
+std::vector<std::string> builtInShaderLines()
+{
+    return {"",
+            "-------------========= Loading built in shaders ==========------------",
+            "",
+            "Loading simple texture shader...",
+            "Loading simple color shader...",
+            "Loading heightmap texture shader...",
+            "Loading Directional Per Pixel Diffuse lightning shader...",
+            "Loading Directional Per Vertex Diffuse lightning shader...",
+            "Loading Point Per Pixel lightning shader...",
+            "Loading Spot Per Pixel lightning shader...",
+            "Loading Toon shader...",
+            "Loading vertex diffuse light with texture shader...",
+            "Loading pixel diffuse light with texture shader...",
+            ""};
+}
+
 CStdoutCapture::CStdoutCapture() : savedFd(-1), path(temporaryPath("stdout")) {}
 
 CStdoutCapture::~CStdoutCapture()

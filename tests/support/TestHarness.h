@@ -53,6 +53,9 @@ private:
 std::vector<std::string> splitLines(const std::string& text);
 // The thirteen lines the engine's start-up writes when every manager comes up quietly.
 std::vector<std::string> startUpLines();
+// The lines loading the ten built-in shaders writes when every file loads: an empty line, the
+// banner, an empty line, one line per shader in index order, an empty line.
+std::vector<std::string> builtInShaderLines();
 
 // Empties SDL's event queue, including what the X server still has for the window.
 void drainEvents();
