@@ -17,6 +17,7 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -164,6 +165,7 @@ void CEngine::setShowFPS(bool on)
 void CEngine::update()
 {
     g_pEventManager->update();
+    followWindowResize();
     g_pGraphicsCore->set2DState();
     glLoadIdentity();
     g_pWindowManager->drawAll();
@@ -180,4 +182,23 @@ void CEngine::update()
     g_pCameraManager->apply();
     if (g_pGraphicsCore->is3D())
         g_pGraphicsCore->end2D();
+    saveRequestedScreenshot();
+}
+
+void CEngine::followWindowResize()
+{
+    if (!g_pEventManager->isEventPolled() || !g_pEventManager->isEventCode(CEventManager::CodeResize))
+        return;
+    const SDL_Event event = g_pEventManager->getEvent();
+    g_pGraphicsCore->resizeWindow(event.resize.w, event.resize.h);
+}
+
+void CEngine::saveRequestedScreenshot()
+{
+    if (!g_pEventManager->isEventPolled() || !g_pEventManager->isEventCode(CEventManager::CodeKeyDown))
+        return;
+    const SDL_Event event = g_pEventManager->getEvent();
+    const char* path = std::getenv("QUARL_SCREENSHOT");
+    if (event.key.keysym.sym == SDLK_PRINT && path != nullptr && path[0] != '\0')
+        g_pGraphicsCore->saveScreenshot(path);
 }

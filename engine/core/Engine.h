@@ -23,9 +23,16 @@ public:
     void setShowFPS(bool on);
     // The engine's share of a frame, after the application has drawn its scene and before the swap:
     // input, GUI, cursor, frame rate, 2D camera. Never swaps and never waits.
+    // A window resize polled in the frame re-applies the video mode before anything is drawn, and
+    // while the environment variable QUARL_SCREENSHOT names a file, a press of the Print Screen key
+    // saves the finished frame (the back buffer) there.
     void update();
 
 private:
+    // Re-applies the video mode at the size of a resize event polled in this update.
+    void followWindowResize();
+    void saveRequestedScreenshot();
+
     bool showFPS;
 };
 

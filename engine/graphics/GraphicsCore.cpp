@@ -26,6 +26,8 @@ CGraphicsCore::CGraphicsCore()
       extensions(nullptr),
       wireframe(false),
       mode3D(false),
+      resizable(false),
+      contextProbe(0),
       projectionPushes(0),
       modelViewPushes(0)
 {
@@ -80,6 +82,8 @@ void CGraphicsCore::chooseVideoFlags(bool fullscreen)
     videoFlags = SDL_OPENGL | SDL_HWPALETTE;
     if (fullscreen)
         videoFlags |= SDL_FULLSCREEN;
+    if (resizable)
+        videoFlags |= SDL_RESIZABLE;
 
     const SDL_VideoInfo* info = SDL_GetVideoInfo();
     if (info == nullptr) {

@@ -65,6 +65,29 @@ public:
     std::string getCaption() const;
     bool is3D() const;
 
+    // The window's mode at run time. SDL 1.2 on X11 changes the GLX window in place and keeps its
+    // OpenGL context, so every texture, font, shader and display list stays valid across these (the
+    // tests check it); should a platform's SDL replace the context, a log line says so.
+    // Call them between frames: the engine itself resizes at the start of its update, where the
+    // application reads CEventManager::CodeResize.
+    //
+    // Opens the window resizable by the user (SDL_RESIZABLE). Before setVideoMode() it only records
+    // the choice; with a window open it re-applies the video mode at once.
+    void setResizable(bool on);
+    bool isResizable() const;
+    // Re-applies the video mode at the new size and sets the viewport, the scissor box and the
+    // projection (2D or 3D) to it. A size below 1 by 1, a call without a window, or a mode SDL
+    // refuses writes a line, keeps the old mode and answers false.
+    bool resizeWindow(int width, int height);
+    // Re-applies the video mode fullscreen or windowed at the current size, with the same guarantees.
+    bool setFullscreen(bool on);
+    bool isFullscreen() const;
+
+    // Writes the back buffer (the frame being drawn) or the front buffer (the one last shown) to a
+    // PNG file, upright, 8-bit RGB, at the window size. Answers false after a log line when no window
+    // is open or the file cannot be written; a failed write leaves no file behind.
+    bool saveScreenshot(const char* path, bool frontBuffer = false);
+
     uint32_t videoFlags;
     uint32_t width;
     uint32_t height;
@@ -80,6 +103,14 @@ public:
     bool mode3D;
 
 private:
+    // Sets the video mode with flags at the new size; on refusal puts the old mode back.
+    bool reapplyVideoMode(int width, int height, uint32_t flags);
+    // Viewport, scissor box and projection for the current width and height.
+    void applyWindowSize();
+
+    bool resizable;           // SDL_RESIZABLE joins videoFlags while true
+    // A display list made with the window: it vanishes only if the context is replaced.
+    unsigned int contextProbe;
     // How many matrices set2DState()/begin2D() pushed and end2D() has yet to pop.
     int projectionPushes;
     int modelViewPushes;

@@ -1,5 +1,7 @@
 #include "engine/input/EventManager.h"
 
+#include "engine/core/Log.h"
+
 #include <cstring>
 
 CEventManager::CEventManager()
@@ -17,9 +19,13 @@ CEventManager::CEventManager()
     std::memset(&event, 0, sizeof(event));
     event.type = SDL_NOEVENT;
     std::memset(keys, 0, sizeof(keys));
+    openJoysticks();
 }
 
-CEventManager::~CEventManager() = default;
+CEventManager::~CEventManager()
+{
+    closeJoysticks();
+}
 
 void CEventManager::update()
 {
@@ -79,8 +85,111 @@ void CEventManager::apply()
         eventCode = CodeQuit;
         break;
     default:
+        applyJoystickOrResize();
         break;
     }
+}
+
+void CEventManager::applyJoystickOrResize()
+{
+    switch (event.type) {
+    case SDL_JOYAXISMOTION:
+        eventCode = CodeJoyAxis;
+        if (event.jaxis.which < MaxJoysticks && event.jaxis.axis < MaxJoystickAxes)
+            joyAxes[event.jaxis.which][event.jaxis.axis] = event.jaxis.value;
+        break;
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP: {
+        const bool down = event.type == SDL_JOYBUTTONDOWN;
+        eventCode = down ? CodeJoyButtonDown : CodeJoyButtonUp;
+        if (event.jbutton.which < MaxJoysticks && event.jbutton.button < MaxJoystickButtons)
+            joyButtons[event.jbutton.which][event.jbutton.button] = down ? 1 : 0;
+        break;
+    }
+    case SDL_JOYHATMOTION:
+        eventCode = CodeJoyHat;
+        if (event.jhat.which < MaxJoysticks && event.jhat.hat < MaxJoystickHats)
+            joyHats[event.jhat.which][event.jhat.hat] = event.jhat.value;
+        break;
+    case SDL_VIDEORESIZE:
+        eventCode = CodeResize;
+        break;
+    default:
+        break;
+    }
+}
+
+int CEventManager::openJoysticks()
+{
+    closeJoysticks();
+    std::memset(joyAxes, 0, sizeof(joyAxes));
+    std::memset(joyButtons, 0, sizeof(joyButtons));
+    std::memset(joyHats, 0, sizeof(joyHats));
+    // SDL 1.2 lists joysticks only when its joystick subsystem starts, so start it afresh.
+    if (SDL_WasInit(SDL_INIT_JOYSTICK))
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
+        CLog::line(std::string("Unable to initialize joysticks: ") + SDL_GetError());
+        return 0;
+    }
+    const int found = SDL_NumJoysticks();
+    for (int index = 0; index < found && index < MaxJoysticks; ++index) {
+        SDL_Joystick* joystick = SDL_JoystickOpen(index);
+        if (joystick == nullptr) {
+            CLog::line(std::string("Unable to open joystick ") + std::to_string(index) + ", Error: " +
+                       SDL_GetError());
+            break;  // SDL's event indices must stay the table's indices
+        }
+        joysticks.push_back(joystick);
+        const char* name = SDL_JoystickName(index);
+        joystickNames.push_back(name ? name : "");
+    }
+    SDL_JoystickEventState(SDL_ENABLE);
+    return getJoystickCount();
+}
+
+void CEventManager::closeJoysticks()
+{
+    // SDL_Quit, which the graphics core calls at shut-down, has closed and freed them already.
+    if (SDL_WasInit(SDL_INIT_JOYSTICK)) {
+        for (SDL_Joystick* joystick : joysticks)
+            SDL_JoystickClose(joystick);
+    }
+    joysticks.clear();
+    joystickNames.clear();
+}
+
+int CEventManager::getJoystickCount() const
+{
+    return static_cast<int>(joysticks.size());
+}
+
+std::string CEventManager::getJoystickName(int joystick) const
+{
+    if (joystick < 0 || joystick >= getJoystickCount())
+        return std::string();
+    return joystickNames[static_cast<std::size_t>(joystick)];
+}
+
+int16_t CEventManager::getJoystickAxis(int joystick, int axis) const
+{
+    if (joystick < 0 || joystick >= MaxJoysticks || axis < 0 || axis >= MaxJoystickAxes)
+        return 0;
+    return joyAxes[joystick][axis];
+}
+
+uint8_t CEventManager::isJoystickButtonDown(int joystick, int button) const
+{
+    if (joystick < 0 || joystick >= MaxJoysticks || button < 0 || button >= MaxJoystickButtons)
+        return 0;
+    return joyButtons[joystick][button];
+}
+
+uint8_t CEventManager::getJoystickHat(int joystick, int hat) const
+{
+    if (joystick < 0 || joystick >= MaxJoysticks || hat < 0 || hat >= MaxJoystickHats)
+        return 0;
+    return joyHats[joystick][hat];
 }
 
 SDL_Event CEventManager::getEvent() const

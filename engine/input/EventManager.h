@@ -4,12 +4,15 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // The input state of the current frame. update() takes at most one event from SDL's queue per
 // frame; the others wait for later frames. When the queue is empty the last event record is applied
 // again, so eventCode and keyPressed describe the last event ever received and isEventPolled() tells
 // whether it arrived in this frame: react once per event by testing isEventPolled() first.
-// Owns nothing. Main thread only.
+// Joystick axis, button and hat events fill tables of their own the same way.
+// Owns the open joystick handles. Main thread only.
 class CEventManager {
 public:
     // The event codes set by update().
@@ -20,9 +23,19 @@ public:
         CodeLeftUp = 3,
         CodeRightUp = 4,
         CodeLeftDown = 5,
-        CodeRightDown = 6
+        CodeRightDown = 6,
+        CodeJoyAxis = 7,        // a joystick axis moved (SDL_JOYAXISMOTION)
+        CodeJoyButtonDown = 8,  // a joystick button was pressed
+        CodeJoyButtonUp = 9,    // a joystick button was released
+        CodeJoyHat = 10,        // a joystick hat changed position
+        CodeResize = 11         // the user resized the window; the engine has re-applied its mode
     };
     static const int KeyCount = 400;  // covers every SDL 1.2 key symbol (SDLK_LAST is 323)
+    // The joystick tables' sizes; events and queries beyond them are ignored and answer 0.
+    static const int MaxJoysticks = 8;
+    static const int MaxJoystickAxes = 32;
+    static const int MaxJoystickButtons = 128;
+    static const int MaxJoystickHats = 16;
 
     CEventManager();
     ~CEventManager();
@@ -48,8 +61,26 @@ public:
     void setClickedId(int id);
     int getClickedId() const;
 
+    // Closes the joysticks opened before, asks SDL to look for joysticks again (SDL 1.2 notices new
+    // devices only then) and opens every one it finds, up to MaxJoysticks; empties the joystick tables.
+    // The constructor calls it. Answers how many are open; a failure of SDL's joystick subsystem
+    // writes a line and leaves none.
+    int openJoysticks();
+    int getJoystickCount() const;
+    // The name SDL reports for an open joystick; empty outside 0 to getJoystickCount() - 1.
+    std::string getJoystickName(int joystick) const;
+    // The last position an axis event reported (-32768 to 32767), 0 before any and out of range.
+    int16_t getJoystickAxis(int joystick, int axis) const;
+    // 1 while the button is held, 0 otherwise and out of range.
+    uint8_t isJoystickButtonDown(int joystick, int button) const;
+    // The hat's SDL_HAT_* bits (SDL_HAT_CENTERED, 0, at rest and out of range).
+    uint8_t getJoystickHat(int joystick, int hat) const;
+
 private:
     void apply();
+    // Joystick events into their tables, and the window's resize; sets their codes.
+    void applyJoystickOrResize();
+    void closeJoysticks();
 
     SDL_Event event;
     uint8_t keys[KeyCount];
@@ -63,6 +94,13 @@ private:
     bool leftButton;
     bool rightButton;
     int clickedId;
+
+    // Joystick tables beside the key table, indexed by SDL's joystick index.
+    int16_t joyAxes[MaxJoysticks][MaxJoystickAxes];
+    uint8_t joyButtons[MaxJoysticks][MaxJoystickButtons];
+    uint8_t joyHats[MaxJoysticks][MaxJoystickHats];
+    std::vector<SDL_Joystick*> joysticks;  // opened here; SDL_Quit (graphics core) may close them first
+    std::vector<std::string> joystickNames;
 };
 
 #endif
