@@ -79,6 +79,10 @@ bool CGraphicsCore::reapplyVideoMode(int w, int h, uint32_t flags)
         contextProbe = 0;
     }
     applyWindowSize();
+    // Mesa's software rasteriser takes the drawable's new size at the next buffer swap: until then
+    // everything drawn beyond the old size is lost. One blank frame shows it the size at once.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    SDL_GL_SwapBuffers();
     return true;
 }
 
