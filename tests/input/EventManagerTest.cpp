@@ -164,3 +164,147 @@ TEST_F(EventManager, FollowsTheRealPointerAndItsMovementBetweenUpdates)
     EXPECT_EQ(-10, events->getMouseDeltaY());
     EXPECT_TRUE(events->hasMouseMoved());
 }
+
+namespace {
+
+void pushJoyAxis(int joystick, int axis, int value)
+{
+    SDL_Event event{};
+    event.type = SDL_JOYAXISMOTION;
+    event.jaxis.type = SDL_JOYAXISMOTION;
+    event.jaxis.which = Uint8(joystick);
+    event.jaxis.axis = Uint8(axis);
+    event.jaxis.value = Sint16(value);
+    pushEvent(event);
+}
+
+void pushJoyButton(bool down, int joystick, int button)
+{
+    SDL_Event event{};
+    event.type = down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+    event.jbutton.type = event.type;
+    event.jbutton.which = Uint8(joystick);
+    event.jbutton.button = Uint8(button);
+    event.jbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+    pushEvent(event);
+}
+
+void pushJoyHat(int joystick, int hat, Uint8 value)
+{
+    SDL_Event event{};
+    event.type = SDL_JOYHATMOTION;
+    event.jhat.type = SDL_JOYHATMOTION;
+    event.jhat.which = Uint8(joystick);
+    event.jhat.hat = Uint8(hat);
+    event.jhat.value = value;
+    pushEvent(event);
+}
+
+} // namespace
+
+TEST_F(EventManager, JoystickEventsFillTheirTablesAndSetTheirCodes)
+{
+    pushJoyAxis(1, 3, -32768);
+    events->update();
+    EXPECT_TRUE(events->isEventCode(CEventManager::CodeJoyAxis));
+    EXPECT_EQ(-32768, events->getJoystickAxis(1, 3));
+    EXPECT_EQ(0, events->getJoystickAxis(0, 3));
+    EXPECT_EQ(0, events->getJoystickAxis(1, 2));
+
+    pushJoyButton(true, 0, 5);
+    events->update();
+    EXPECT_TRUE(events->isEventCode(CEventManager::CodeJoyButtonDown));
+    EXPECT_EQ(1, events->isJoystickButtonDown(0, 5));
+    EXPECT_EQ(0, events->isJoystickButtonDown(1, 5));
+
+    pushJoyHat(7, 15, SDL_HAT_RIGHTUP);
+    events->update();
+    EXPECT_TRUE(events->isEventCode(CEventManager::CodeJoyHat));
+    EXPECT_EQ(SDL_HAT_RIGHTUP, events->getJoystickHat(7, 15));
+
+    // A stale record is applied again without counting as new and without changing the tables.
+    events->update();
+    EXPECT_FALSE(events->isEventPolled());
+    EXPECT_TRUE(events->isEventCode(CEventManager::CodeJoyHat));
+    EXPECT_EQ(SDL_HAT_RIGHTUP, events->getJoystickHat(7, 15));
+    EXPECT_EQ(1, events->isJoystickButtonDown(0, 5));
+
+    pushJoyButton(false, 0, 5);
+    pushJoyAxis(1, 3, 32767);
+    pushJoyHat(7, 15, SDL_HAT_CENTERED);
+    events->update();
+    EXPECT_TRUE(events->isEventCode(CEventManager::CodeJoyButtonUp));
+    EXPECT_EQ(0, events->isJoystickButtonDown(0, 5));
+    events->update();
+    EXPECT_EQ(32767, events->getJoystickAxis(1, 3));
+    events->update();
+    EXPECT_EQ(SDL_HAT_CENTERED, events->getJoystickHat(7, 15));
+    // The key table and the mouse buttons never hear of them.
+    EXPECT_FALSE(events->isLeftButtonDown());
+    EXPECT_EQ(0, events->isKeyDown(5));
+    pushJoyAxis(1, 3, 0);
+    events->update();
+}
+
+TEST_F(EventManager, JoystickIndicesBeyondTheTablesAreIgnoredAndAnswerZero)
+{
+    pushJoyAxis(CEventManager::MaxJoysticks, 0, 1000);
+    pushJoyAxis(0, CEventManager::MaxJoystickAxes, 1000);
+    pushJoyButton(true, 0, CEventManager::MaxJoystickButtons);
+    pushJoyButton(true, 255, 255);
+    pushJoyHat(0, CEventManager::MaxJoystickHats, SDL_HAT_UP);
+    // Still told to the application, with their codes.
+    for (int code : {CEventManager::CodeJoyAxis, CEventManager::CodeJoyAxis, CEventManager::CodeJoyButtonDown,
+                     CEventManager::CodeJoyButtonDown, CEventManager::CodeJoyHat}) {
+        events->update();
+        EXPECT_TRUE(events->isEventPolled());
+        EXPECT_TRUE(events->isEventCode(code));
+    }
+    for (int index : {-1, CEventManager::MaxJoysticks, 255}) {
+        EXPECT_EQ(0, events->getJoystickAxis(index, 0));
+        EXPECT_EQ(0, events->getJoystickAxis(0, index == 255 ? CEventManager::MaxJoystickAxes : index));
+        EXPECT_EQ(0, events->isJoystickButtonDown(index, 0));
+        EXPECT_EQ(0, events->isJoystickButtonDown(0, index < 0 ? index : CEventManager::MaxJoystickButtons));
+        EXPECT_EQ(0, events->getJoystickHat(index, 0));
+        EXPECT_EQ(0, events->getJoystickHat(0, index < 0 ? index : CEventManager::MaxJoystickHats));
+    }
+    // Nothing spilled into the neighbouring entries of the tables either.
+    for (int joystick = 0; joystick < CEventManager::MaxJoysticks; ++joystick) {
+        for (int axis = 0; axis < CEventManager::MaxJoystickAxes; ++axis)
+            EXPECT_EQ(0, events->getJoystickAxis(joystick, axis));
+        for (int button = 0; button < CEventManager::MaxJoystickButtons; ++button)
+            EXPECT_EQ(0, events->isJoystickButtonDown(joystick, button));
+        for (int hat = 0; hat < CEventManager::MaxJoystickHats; ++hat)
+            EXPECT_EQ(0, events->getJoystickHat(joystick, hat));
+    }
+}
+
+TEST_F(EventManager, NamesExistOnlyForOpenJoysticksAndReopeningEmptiesTheTables)
+{
+    pushJoyButton(true, 2, 1);
+    events->update();
+    ASSERT_EQ(1, events->isJoystickButtonDown(2, 1));
+
+    const int count = events->openJoysticks();
+    EXPECT_EQ(count, events->getJoystickCount());
+    EXPECT_EQ(count, SDL_NumJoysticks() < CEventManager::MaxJoysticks ? SDL_NumJoysticks()
+                                                                      : CEventManager::MaxJoysticks);
+    EXPECT_EQ(0, events->isJoystickButtonDown(2, 1));
+    for (int joystick = 0; joystick < count; ++joystick)
+        EXPECT_EQ(std::string(SDL_JoystickName(joystick)), events->getJoystickName(joystick));
+    EXPECT_EQ("", events->getJoystickName(count));
+    EXPECT_EQ("", events->getJoystickName(-1));
+}
+
+TEST_F(EventManager, AResizeGetsItsOwnCodeAfterTheOthers)
+{
+    SDL_Event event{};
+    event.type = SDL_VIDEORESIZE;
+    event.resize.w = 640;
+    event.resize.h = 480;
+    pushEvent(event);
+    events->update();
+    EXPECT_TRUE(events->isEventPolled());
+    EXPECT_TRUE(events->isEventCode(CEventManager::CodeResize));
+    EXPECT_EQ(640, events->getEvent().resize.w);
+}
