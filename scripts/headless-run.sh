@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Runs inside an X server: starts a demo, lets it run for DEMO_SECONDS (default 4), saves a
-# screenshot of its window, then ends it with a real Escape key press (an XTEST key event).
+# Runs inside an X server: starts a demo, lets it run for DEMO_SECONDS (default 4), has the engine
+# save a screenshot of its frame (Print Screen while QUARL_SCREENSHOT names the file), then ends it
+# with a real Escape key press (XTEST key events).
 #   headless-run.sh <binary> <screenshot.png>
 set -uo pipefail
 BINARY="$1"
 SHOT="$2"
 SECONDS_TO_RUN="${DEMO_SECONDS:-4}"
 mkdir -p "$(dirname "$SHOT")"
+rm -f "$SHOT"
 
-"$BINARY" &
+QUARL_SCREENSHOT="$SHOT" "$BINARY" &
 PID=$!
 
 WINDOW=""
@@ -27,7 +29,12 @@ if [ -z "$WINDOW" ]; then
 fi
 
 sleep "$SECONDS_TO_RUN"
-import -window "$WINDOW" "$SHOT"
+xdotool windowfocus --sync "$WINDOW" key Print
+# The frame is written within a frame or two; Escape only after it, so the file is complete.
+for _ in $(seq 1 50); do
+    [ -e "$SHOT" ] && break
+    sleep 0.1
+done
 xdotool windowfocus --sync "$WINDOW" key Escape
 
 for _ in $(seq 1 100); do
@@ -41,5 +48,10 @@ fi
 wait "$PID"
 STATUS=$?
 echo "== The demo ended with status $STATUS after a real Escape key press."
-echo "== Screenshot of its window: $SHOT"
+if [ -s "$SHOT" ]; then
+    echo "== Screenshot of its window: $SHOT"
+else
+    echo "The demo saved no screenshot." >&2
+    [ "$STATUS" -eq 0 ] && STATUS=1
+fi
 exit "$STATUS"

@@ -2,7 +2,12 @@
 // (an XTEST key event through xdotool) and the window's close request (WM_DELETE_WINDOW).
 #include "tests/e2e/DemoProcess.h"
 
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -115,4 +120,56 @@ TEST_F(DemoEndToEnd, ClosingTheWindowEndsItWithStatusZero)
     ASSERT_TRUE(demo.waitForExit(30, &status)) << "closing the window did not end the demo";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(0, WEXITSTATUS(status));
+}
+
+// The engine's own screenshot, which run.sh's headless mode takes: Print Screen saves the frame to
+// the file named by QUARL_SCREENSHOT. Its static text must match what the X server shows.
+TEST_F(DemoEndToEnd, PrintScreenSavesTheFrameNamedByTheEnvironment)
+{
+    char folder[] = "/tmp/quarl_shot_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(folder));
+    const std::string path = std::string(folder) + "/frame.png";
+    e2e::DemoProcess demo(SPRITE_DEMO_BINARY, SOURCE_ROOT, {{"QUARL_SCREENSHOT", path}});
+    ASSERT_GT(demo.pid, 0);
+    const Window window = e2e::waitForWindow(display, demo, kCaption, 30);
+    ASSERT_NE(0u, window) << demo.output;
+
+    const std::string id = std::to_string(window);
+    ASSERT_EQ(0, std::system(("xdotool windowfocus --sync " + id + " key Print").c_str()));
+    SDL_Surface* shot = nullptr;
+    for (int tick = 0; tick < 100 && shot == nullptr; ++tick) {
+        usleep(100000);
+        demo.readAvailable();
+        if (demo.output.find("Saving Screenshot: " + path + "\n") != std::string::npos)
+            shot = IMG_Load(path.c_str());
+    }
+    ASSERT_NE(nullptr, shot) << "no screenshot; output:\n" << demo.output;
+    XImage* shown = XGetImage(display, window, 0, 0, 1024, 768, AllPlanes, ZPixmap);
+    ASSERT_EQ(0, std::system(("xdotool windowfocus --sync " + id + " key Escape").c_str()));
+    int status = 0;
+    EXPECT_TRUE(demo.waitForExit(30, &status));
+
+    ASSERT_NE(nullptr, shown);
+    EXPECT_EQ(1024, shot->w);
+    EXPECT_EQ(768, shot->h);
+    EXPECT_EQ(3, shot->format->BytesPerPixel);
+    // The title line "Simple Sprite Demo!" at (360, 30) never changes between frames.
+    int lit = 0;
+    for (int y = 25; y < 50; ++y)
+        for (int x = 350; x < 600; ++x) {
+            Uint32 value = 0;
+            std::memcpy(&value, static_cast<const Uint8*>(shot->pixels) + y * shot->pitch + x * 3, 3);
+            Uint8 r, g, b;
+            SDL_GetRGB(value, shot->format, &r, &g, &b);
+            const unsigned long pixel = XGetPixel(shown, x, y);
+            EXPECT_EQ((pixel >> 16) & 0xff, r) << x << "," << y;
+            EXPECT_EQ((pixel >> 8) & 0xff, g) << x << "," << y;
+            EXPECT_EQ(pixel & 0xff, b) << x << "," << y;
+            lit += r > 128;
+        }
+    EXPECT_GT(lit, 100) << "the title text is missing from the screenshot";
+    XDestroyImage(shown);
+    SDL_FreeSurface(shot);
+    const std::vector<std::string> lines = demo.lines();
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), "Saving Screenshot: " + path));
 }
