@@ -7,9 +7,11 @@
 
 #include <GL/glew.h>
 #include <SDL.h>
+#include <SDL_image.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
@@ -280,6 +282,41 @@ Rgba readPixel(int x, int y)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, windowHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
     return Rgba{pixel[0], pixel[1], pixel[2], pixel[3]};
+}
+
+std::vector<unsigned char> readWindowRgb(unsigned int buffer)
+{
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    const std::size_t w = screen ? std::size_t(screen->w) : 0, h = screen ? std::size_t(screen->h) : 0;
+    std::vector<unsigned char> bottomUp(w * h * 3), topDown(w * h * 3);
+    glReadBuffer(buffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    glReadBuffer(GL_BACK);
+    for (std::size_t y = 0; y < h; ++y)
+        std::memcpy(&topDown[y * w * 3], &bottomUp[(h - 1 - y) * w * 3], w * 3);
+    return topDown;
+}
+
+std::vector<unsigned char> readImageRgb(const std::string& path, int* width, int* height)
+{
+    std::vector<unsigned char> rgb;
+    SDL_Surface* image = IMG_Load(path.c_str());
+    if (image == nullptr)
+        return rgb;
+    *width = image->w;
+    *height = image->h;
+    const int bytes = image->format->BytesPerPixel;
+    for (int y = 0; y < image->h; ++y)
+        for (int x = 0; x < image->w; ++x) {
+            Uint32 value = 0;
+            std::memcpy(&value, static_cast<const Uint8*>(image->pixels) + y * image->pitch + x * bytes, bytes);
+            Uint8 r, g, b;
+            SDL_GetRGB(value, image->format, &r, &g, &b);
+            rgb.insert(rgb.end(), {r, g, b});
+        }
+    SDL_FreeSurface(image);
+    return rgb;
 }
 
 } // namespace testing_support

@@ -80,6 +80,10 @@ struct Rgba {
 };
 // Reads one pixel of the back buffer in window coordinates (origin at the top-left corner).
 Rgba readPixel(int x, int y);
+// A whole buffer of the window (GL_BACK or GL_FRONT) as top-down RGB rows.
+std::vector<unsigned char> readWindowRgb(unsigned int buffer);
+// An image file through SDL_image as top-down RGB rows, with its size; empty when it does not load.
+std::vector<unsigned char> readImageRgb(const std::string& path, int* width, int* height);
 
 } // namespace testing_support
 
