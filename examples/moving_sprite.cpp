@@ -7,7 +7,7 @@
 #include <engine/QuarlEngine.h>
 
 #include <SDL.h>
-#include <SDL_opengl.h>
+#include <GL/gl.h>
 
 #include <string>
 
