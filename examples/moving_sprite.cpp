@@ -6,8 +6,8 @@
 // directory. The engine's own shaders and font need nothing: the engine finds them itself.
 #include <engine/QuarlEngine.h>
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 
 #include <string>
 
