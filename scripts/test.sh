@@ -2,7 +2,8 @@
 # Builds and runs every test twice: a normal build (build/) and a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-asan/). The tests run against a real X server (Xvfb), Mesa's
 # software OpenGL and SDL's real event queue. Between the two, builds the reference and checks the
-# installed package from outside the tree (scripts/consumer-check.sh). Then fuzzes the TGA reader for FUZZ_SECONDS (60).
+# installed package from outside the tree (scripts/consumer-check.sh). Then fuzzes the TGA reader
+# for FUZZ_SECONDS (60).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
