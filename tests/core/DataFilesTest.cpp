@@ -1,5 +1,7 @@
 // The data lookup against real folders: each place in its turn, the "places looked" line, and the
-// copies built into the library (the same bytes as the files, a glyph sheet that reads the same).
+// copies built into the library (the same bytes as the files, a glyph sheet that reads the same);
+// the package's version header.
+#include "engine/Version.h"
 #include "engine/core/DataFiles.h"
 #include "engine/text/Font.h"
 #include "tests/support/TestHarness.h"
@@ -162,4 +164,12 @@ TEST(BuiltInData, TheBuiltInGlyphSheetReadsLikeTheFile)
     EXPECT_NE(0u, builtIn.glyphImage.textureName);
     EXPECT_EQ(0, std::memcmp(fromFile.glyphImage.pixels, builtIn.glyphImage.pixels, 256 * 256 * 4));
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}
+
+TEST(Package, TheVersionHeaderMatchesTheVersionTheLogWrites)
+{
+    EXPECT_EQ("Quarl Engine version " QUARL_VERSION_STRING "...", startUpLines()[1]);
+    EXPECT_EQ(0, QUARL_VERSION_MAJOR);
+    EXPECT_EQ(2, QUARL_VERSION_MINOR);
+    EXPECT_EQ(0, QUARL_VERSION_PATCH);
 }
