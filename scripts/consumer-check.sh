@@ -69,9 +69,11 @@ echo "== Installing $BUILD into a temporary prefix"
 PREFIX="$WORK/prefix"
 cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null
 # No path of this machine's source or build tree may be baked into the package.
-if grep -rlF "$ROOT" "$PREFIX"; then
-    fail "the installed files above name $ROOT"
-fi
+for tree in "$ROOT" "$BUILD"; do
+    if grep -rlF "$tree" "$PREFIX"; then
+        fail "the installed files above name $tree"
+    fi
+done
 
 build_with_find_package find-package "$PREFIX"
 run_game find-package "$WORK/find-package/moving_sprite"
