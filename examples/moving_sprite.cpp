@@ -1,5 +1,6 @@
-// A sprite moved with the arrow keys at a steady speed in pixels per second, text on screen and a
-// sound on Space. Escape or closing the window ends it.
+// A sprite moved with the arrow keys, or the first joystick's stick or hat, at a steady speed in
+// pixels per second, text on screen and a sound on Space or the joystick's first button. Escape or
+// closing the window ends it.
 //
 // Its images and its sound are found with CDataFiles::find(): beside the program (the build copies
 // them there, as a shipped game folder would hold them), in QUARL_DATA_DIR, or in the working
@@ -19,6 +20,8 @@ const float kPixelsPerSecond = 240.0f;
 // The flame frames are 128 by 192 pixels; the sprite's position is its top-left corner.
 const float kSpriteWidth = 128.0f;
 const float kSpriteHeight = 192.0f;
+// Sticks rarely rest at exactly 0: smaller deflections than this (of 32767) do not move the flame.
+const int kStickDeadZone = 8000;
 
 // The path the lookup found, or the name itself so that the engine's failure line names it.
 std::string dataFile(const std::string& name)
@@ -65,9 +68,9 @@ public:
             glLoadIdentity();
             flame->draw();
             CFont* font = g_pFontManager->getFont(1);
-            font->print(20, 20, 0, "Arrow keys move the flame at %d pixels per second.",
+            font->print(20, 20, 0, "Arrow keys or joystick move the flame at %d pixels per second.",
                         int(kPixelsPerSecond));
-            font->print(20, 40, 0, "Space plays a sound. Escape ends.");
+            font->print(20, 40, 0, "Space or joystick button 1 plays a sound. Escape ends.");
             font->printColoured(20, 570, 0, 1.0f, 0.8f, 0.3f, "Position: %d, %d", int(flame->getX()),
                                 int(flame->getY()));
             engine->update();  // input, GUI, cursor: after the scene, before the swap
@@ -83,6 +86,9 @@ public:
             if (g_pEventManager->isEventCode(CEventManager::CodeKeyDown) &&
                 g_pEventManager->getEvent().key.keysym.sym == SDLK_SPACE)
                 click->play(0);
+            if (g_pEventManager->isEventCode(CEventManager::CodeJoyButtonDown) &&
+                g_pEventManager->getEvent().jbutton.which == 0 && g_pEventManager->getEvent().jbutton.button == 0)
+                click->play(0);
         }
     }
 
@@ -97,21 +103,34 @@ public:
     void userHook2() override {}
 
 private:
-    // The key table says which keys are held now, whatever event this frame brought.
+    // The key table and the joystick tables say what is held now, whatever event this frame brought.
+    // Without a joystick the joystick queries answer 0, so the keys alone move the flame.
     void move(float seconds)
     {
         const float step = kPixelsPerSecond * seconds;
-        float x = flame->getX();
-        float y = flame->getY();
-        if (g_pEventManager->isKeyDown(SDLK_LEFT))
-            x -= step;
-        if (g_pEventManager->isKeyDown(SDLK_RIGHT))
-            x += step;
-        if (g_pEventManager->isKeyDown(SDLK_UP))
-            y -= step;  // y grows downwards: (0, 0) is the window's top-left corner
-        if (g_pEventManager->isKeyDown(SDLK_DOWN))
-            y += step;
+        const Uint8 hat = g_pEventManager->getJoystickHat(0, 0);
+        float dx = stick(0);
+        float dy = stick(1);
+        if (g_pEventManager->isKeyDown(SDLK_LEFT) || (hat & SDL_HAT_LEFT))
+            dx = -1.0f;
+        if (g_pEventManager->isKeyDown(SDLK_RIGHT) || (hat & SDL_HAT_RIGHT))
+            dx = 1.0f;
+        if (g_pEventManager->isKeyDown(SDLK_UP) || (hat & SDL_HAT_UP))
+            dy = -1.0f;  // y grows downwards: (0, 0) is the window's top-left corner
+        if (g_pEventManager->isKeyDown(SDLK_DOWN) || (hat & SDL_HAT_DOWN))
+            dy = 1.0f;
+        const float x = flame->getX() + dx * step;
+        const float y = flame->getY() + dy * step;
         flame->setPosition(clamp(x, 0.0f, kWidth - kSpriteWidth), clamp(y, 0.0f, kHeight - kSpriteHeight));
+    }
+
+    // The first joystick's axis as -1 to 1, 0 inside the dead zone; the stick moves at most at full speed.
+    static float stick(int axis)
+    {
+        const int value = g_pEventManager->getJoystickAxis(0, axis);
+        if (value > -kStickDeadZone && value < kStickDeadZone)
+            return 0.0f;
+        return clamp(value / 32767.0f, -1.0f, 1.0f);
     }
 
     CSprite* flame = nullptr;  // owned
