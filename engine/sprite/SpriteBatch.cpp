@@ -1,0 +1,299 @@
+#include "engine/sprite/SpriteBatch.h"
+
+#include "engine/text/Font.h"
+#include "engine/texture/Texture.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+
+namespace {
+
+const CTextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
+
+// The corners of a quad in the order CTexture::draw sends them, as fractions of its width and
+// height from the top-left corner. The order decides the winding (and so face culling); keep it the
+// per-draw path's.
+const float kQuadCorners[4][2] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}};
+
+// The glyph quad of a font's display list: corners in cell units (16 by 16) and which texture
+// edge each corner takes, in the list's order.
+const float kGlyphCorners[4][2] = {{0.0f, 16.0f}, {16.0f, 16.0f}, {16.0f, 0.0f}, {0.0f, 0.0f}};
+const bool kGlyphCornerIsRight[4] = {false, true, true, false};
+const bool kGlyphCornerIsBottom[4] = {true, true, false, false};
+const float kGlyphAdvance = 12.0f;
+
+// The scissor box only matters when it cuts into the viewport.
+bool scissorClips()
+{
+    GLint box[4], viewport[4];
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    return box[0] > viewport[0] || box[1] > viewport[1] ||
+           box[0] + box[2] < viewport[0] + viewport[2] || box[1] + box[3] < viewport[1] + viewport[3];
+}
+
+void setEnabled(GLenum capability, bool on)
+{
+    if (on)
+        glEnable(capability);
+    else
+        glDisable(capability);
+}
+
+} // namespace
+
+CSpriteBatch::CSpriteBatch()
+    : quadCount(0),
+      drawCalls(0)
+{
+}
+
+void CSpriteBatch::begin()
+{
+    vertices.clear();
+    runs.clear();
+    quadCount = 0;
+}
+
+CSpriteBatch::Vertex* CSpriteBatch::appendQuad(unsigned texture, bool windowPixels)
+{
+    if (runs.empty() || runs.back().texture != texture || runs.back().windowPixels != windowPixels)
+        runs.push_back(Run{texture, windowPixels, vertices.size() / 4, 0});
+    ++runs.back().count;
+    ++quadCount;
+    vertices.resize(vertices.size() + 4);
+    return &vertices[vertices.size() - 4];
+}
+
+void CSpriteBatch::add(const CTexture& texture, float x, float y, float scale, float angle,
+                       float red, float green, float blue, float alpha)
+{
+    addRegion(texture, x, y, kWholeImage, scale, angle, red, green, blue, alpha);
+}
+
+void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region,
+                             float scale, float angle, float red, float green, float blue,
+                             float alpha)
+{
+    if (texture.id == 0)
+        return;
+    const float w = (region.right - region.left) * texture.width;
+    const float h = (region.top - region.bottom) * texture.height;
+
+    // The matrix CTexture::draw builds: translate, scale, then rotate about the centre. Composed the
+    // way GL composes it, so that vertices land on the same sub-pixel positions.
+    float a = scale, b = 0.0f, c = 0.0f, d = scale, tx = x, ty = y;
+    if (angle != 0.0f) {
+        const double radians = double(angle) * M_PI / 180.0;
+        const float sine = float(std::sin(radians));
+        const float cosine = float(std::cos(radians));
+        tx += scale * (w * 0.5f);
+        ty += scale * (h * 0.5f);
+        a = scale * cosine;
+        b = -scale * sine;
+        c = scale * sine;
+        d = scale * cosine;
+        tx += a * (-w * 0.5f) + b * (-h * 0.5f);
+        ty += c * (-w * 0.5f) + d * (-h * 0.5f);
+    }
+
+    const float s[2] = {region.left, region.right};
+    const float t[2] = {1.0f - region.top, 1.0f - region.bottom};
+    Vertex* v = appendQuad(texture.id, false);
+    for (int i = 0; i < 4; ++i) {
+        const float u = kQuadCorners[i][0], vv = kQuadCorners[i][1];
+        const float px = u * w, py = vv * h;
+        v[i] = Vertex{a * px + b * py + tx, c * px + d * py + ty, s[u != 0.0f], t[vv != 0.0f],
+                      red, green, blue, alpha};
+    }
+}
+
+void CSpriteBatch::addText(const CFont& font, float x, float y, signed char style, const char* text)
+{
+    addText(font, x, y, style, font.colourRed, font.colourGreen, font.colourBlue, font.colourAlpha,
+            font.scaleX, font.scaleY, text);
+}
+
+void CSpriteBatch::addText(const CFont& font, float x, float y, signed char style, float red,
+                           float green, float blue, float alpha, float scaleX, float scaleY,
+                           const char* text)
+{
+    if (text == nullptr || font.glyphImage.textureName == 0)
+        return;
+    const int s = style < 0 ? 0 : (style > 3 ? 3 : style);
+    const int set = s > 1 ? s - 2 : s;
+    addGlyphs(font, x, y, set, red, green, blue, alpha, scaleX, scaleY, text);
+    // The bold pass: the same glyphs one window pixel to the right.
+    if (s > 1)
+        addGlyphs(font, x + 1.0f, y, set, red, green, blue, alpha, scaleX, scaleY, text);
+}
+
+void CSpriteBatch::addGlyphs(const CFont& font, float x, float y, int set, float red, float green,
+                             float blue, float alpha, float scaleX, float scaleY, const char* text)
+{
+    // The pen moves as the display lists move it: a translation of 12 units accumulated in the
+    // scaled matrix after each glyph. Bytes outside the set are skipped without moving it.
+    float penX = x;
+    for (const char* c = text; *c != '\0'; ++c) {
+        const int glyph = int(static_cast<unsigned char>(*c)) - 32 + 128 * set;
+        if (glyph < 0 || glyph >= 256)
+            continue;
+        const float column = float(glyph % 16);
+        const float row = float(glyph / 16);
+        const float s0 = column / 16.0f;
+        const float s1 = s0 + 0.0625f;
+        const float tBottom = 1.0f - row / 16.0f - 0.0625f;
+        const float tTop = 1.0f - row / 16.0f - 0.001f;
+        Vertex* v = appendQuad(font.glyphImage.textureName, true);
+        for (int i = 0; i < 4; ++i)
+            v[i] = Vertex{scaleX * kGlyphCorners[i][0] + penX, scaleY * kGlyphCorners[i][1] + y,
+                          kGlyphCornerIsRight[i] ? s1 : s0, kGlyphCornerIsBottom[i] ? tBottom : tTop,
+                          red, green, blue, alpha};
+        penX += scaleX * kGlyphAdvance;
+    }
+}
+
+void CSpriteBatch::end()
+{
+    drawCalls = 0;
+    if (runs.empty())
+        return;
+
+    if (GLEW_ARB_shader_objects)
+        glUseProgramObjectARB(0);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+
+    // What the application had, to put back afterwards.
+    const bool texturing = glIsEnabled(GL_TEXTURE_2D);
+    const bool lighting = glIsEnabled(GL_LIGHTING);
+    const bool depth = glIsEnabled(GL_DEPTH_TEST);
+    const bool scissor = glIsEnabled(GL_SCISSOR_TEST);
+    const bool blend = glIsEnabled(GL_BLEND);
+    GLint envMode = GL_MODULATE, depthFunc = GL_LESS, blendSrc = GL_ONE, blendDst = GL_ZERO;
+    GLint matrixMode = GL_MODELVIEW, clientUnit = GL_TEXTURE0_ARB, arrayBuffer = 0, units = 1;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    glGetIntegerv(GL_BLEND_SRC, &blendSrc);
+    glGetIntegerv(GL_BLEND_DST, &blendDst);
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    glGetIntegerv(GL_CLIENT_ACTIVE_TEXTURE_ARB, &clientUnit);
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
+    if (GLEW_ARB_vertex_buffer_object)
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &arrayBuffer);
+    const bool clips = scissorClips();
+
+    // Shader 0 samples unit 0 only; the fixed-function pipeline would also apply the other units.
+    unsigned otherUnits = 0;
+    for (GLint unit = 1; unit < units && unit < 32; ++unit) {
+        glActiveTextureARB(GLenum(GL_TEXTURE0_ARB + unit));
+        if (glIsEnabled(GL_TEXTURE_2D)) {
+            otherUnits |= 1u << unit;
+            glDisable(GL_TEXTURE_2D);
+        }
+    }
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    if (!texturing)
+        glEnable(GL_TEXTURE_2D);
+    if (envMode != GL_MODULATE)
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    if (lighting)
+        glDisable(GL_LIGHTING);
+
+    // Quads keep the application's blending and any depth or scissor test that can reject a
+    // fragment; strings take a print's state.
+    const bool quadDepth = depth && depthFunc != GL_ALWAYS;
+    const bool quadScissor = scissor && clips;
+    bool depthOn = depth, scissorOn = scissor, blendOn = blend;
+    bool printBlendFunc = blendSrc == GL_SRC_ALPHA && blendDst == GL_ONE_MINUS_SRC_ALPHA;
+    auto apply = [&](bool wantDepth, bool wantScissor, bool wantBlend) {
+        if (depthOn != wantDepth)
+            setEnabled(GL_DEPTH_TEST, depthOn = wantDepth);
+        if (scissorOn != wantScissor)
+            setEnabled(GL_SCISSOR_TEST, scissorOn = wantScissor);
+        if (blendOn != wantBlend)
+            setEnabled(GL_BLEND, blendOn = wantBlend);
+    };
+
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    if (arrayBuffer != 0)
+        glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    glClientActiveTextureARB(GL_TEXTURE0_ARB);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, sizeof(Vertex), &vertices[0].x);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &vertices[0].s);
+    glColorPointer(4, GL_FLOAT, sizeof(Vertex), &vertices[0].red);
+
+    for (const Run& run : runs) {
+        glBindTexture(GL_TEXTURE_2D, run.texture);
+        if (run.windowPixels) {
+            apply(false, clips, true);
+            if (!printBlendFunc) {
+                glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+                printBlendFunc = true;
+            }
+            GLint viewport[4];
+            glGetIntegerv(GL_VIEWPORT, viewport);
+            glMatrixMode(GL_PROJECTION);
+            glPushMatrix();
+            glLoadIdentity();
+            glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
+            glMatrixMode(GL_MODELVIEW);
+            glPushMatrix();
+            glLoadIdentity();
+        } else {
+            apply(quadDepth, quadScissor, blend);
+            if (printBlendFunc && !(blendSrc == GL_SRC_ALPHA && blendDst == GL_ONE_MINUS_SRC_ALPHA)) {
+                glBlendFunc(GLenum(blendSrc), GLenum(blendDst));
+                printBlendFunc = false;
+            }
+        }
+        glDrawArrays(GL_QUADS, GLint(run.first * 4), GLsizei(run.count * 4));
+        ++drawCalls;
+        if (run.windowPixels) {
+            glMatrixMode(GL_PROJECTION);
+            glPopMatrix();
+            glMatrixMode(GL_MODELVIEW);
+            glPopMatrix();
+        }
+    }
+
+    glPopClientAttrib();
+    glClientActiveTextureARB(GLenum(clientUnit));
+    if (arrayBuffer != 0)
+        glBindBufferARB(GL_ARRAY_BUFFER_ARB, GLuint(arrayBuffer));
+    apply(depth, scissor, blend);
+    glBlendFunc(GLenum(blendSrc), GLenum(blendDst));
+    glMatrixMode(GLenum(matrixMode));
+    if (lighting)
+        glEnable(GL_LIGHTING);
+    if (envMode != GL_MODULATE)
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
+    if (!texturing)
+        glDisable(GL_TEXTURE_2D);
+    for (GLint unit = 1; otherUnits != 0 && unit < 32; ++unit) {
+        if (otherUnits & (1u << unit)) {
+            glActiveTextureARB(GLenum(GL_TEXTURE0_ARB + unit));
+            glEnable(GL_TEXTURE_2D);
+        }
+    }
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    // The colour array leaves the current colour undefined; CTexture::draw leaves it white.
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    vertices.clear();
+    runs.clear();
+}
+
+std::size_t CSpriteBatch::getQuadCount() const
+{
+    return quadCount;
+}
+
+std::size_t CSpriteBatch::getDrawCallCount() const
+{
+    return drawCalls;
+}

@@ -1,0 +1,87 @@
+#ifndef ENGINE_SPRITE_SPRITEBATCH_H
+#define ENGINE_SPRITE_SPRITEBATCH_H
+
+#include "engine/texture/TextureRegion.h"
+
+#include <cstddef>
+#include <vector>
+
+class CFont;
+class CTexture;
+
+// Many textured quads and strings per frame for the price of a few draw calls. Between begin() and
+// end() the application adds quads exactly as it would draw them with CTexture::draw/drawRegion and
+// strings as CFont::printAt/printStyled would print them; end() draws them in the order they were
+// added, one glDrawArrays per run of quads that share a texture, and pixels come out the same as the
+// one-by-one paths (within rounding of one step per channel).
+//
+// How: the quads are transformed on the CPU into client-side vertex arrays (OpenGL 1.1) carrying the
+// tint per vertex, and drawn through the fixed-function pipeline with GL_MODULATE, which computes the
+// same texel x colour product as shader 0. Shader 0 stays as it is, so today's draws cannot pick up a
+// colour an application left current. Quads are drawn with the matrices current at end() (like
+// CTexture::draw with those at the draw); strings with a print's own window-pixel projection and an identity model-view.
+//
+// State: end() leaves what CTexture::draw leaves: no program current, colour white, texture unit 0
+// active, the last texture bound. For its duration it enables GL_TEXTURE_2D on unit 0 with
+// GL_MODULATE, switches off lighting and texturing on the other units (shader 0 ignores them), and
+// restores all of that afterwards. It also skips state that cannot change a pixel and only costs
+// fill: a depth test whose function is GL_ALWAYS (so the batch writes no depth values) and a scissor
+// test whose box holds the whole viewport; both are switched back on at the end. Strings take the
+// state a print sets: blending with (source alpha, one minus source alpha), no depth test, scissor on.
+//
+// Owns its vertex and run arrays, which keep their capacity between frames: a batch that is reused
+// every frame allocates nothing once it has seen its largest frame. Stores texture names, not
+// pointers: a texture or font only has to live until end(). Main thread only.
+class CSpriteBatch {
+public:
+    CSpriteBatch();
+
+    // Forgets whatever was added since the last end() and starts collecting.
+    void begin();
+    // As CTexture::draw: the whole image, top-left corner at (x, y), scaled about that corner and
+    // rotated by angle degrees about its centre, tinted. An unloaded texture adds nothing.
+    void add(const CTexture& texture, float x, float y, float scale, float angle, float red,
+             float green, float blue, float alpha);
+    // As CTexture::drawRegion.
+    void addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region,
+                   float scale, float angle, float red, float green, float blue, float alpha);
+    // As CFont::printAt with the font's stored colour and scale (styles 2 and 3 add the bold pass
+    // one pixel to the right). Strings are not cut at CFont::maxTextLength. A font without a glyph
+    // sheet, or a null text, adds nothing.
+    void addText(const CFont& font, float x, float y, signed char style, const char* text);
+    // As CFont::printStyled: the given colour and scale.
+    void addText(const CFont& font, float x, float y, signed char style, float red, float green,
+                 float blue, float alpha, float scaleX, float scaleY, const char* text);
+    // Draws everything added since begin() and empties the batch. Without a window does nothing.
+    void end();
+
+    // Quads added since begin() (after end(): those of the last batch drawn).
+    std::size_t getQuadCount() const;
+    // glDrawArrays calls made by the last end().
+    std::size_t getDrawCallCount() const;
+
+private:
+    struct Vertex {
+        float x, y;
+        float s, t;
+        float red, green, blue, alpha;
+    };
+    // Quads [first, first + count) share a texture and a coordinate space.
+    struct Run {
+        unsigned texture;
+        bool windowPixels;  // a string: drawn in a print's projection, not the current matrices
+        std::size_t first;
+        std::size_t count;
+    };
+
+    Vertex* appendQuad(unsigned texture, bool windowPixels);
+    void addGlyphs(const CFont& font, float x, float y, int set, float red, float green, float blue,
+                   float alpha, float scaleX, float scaleY, const char* text);
+
+    std::vector<Vertex> vertices;  // four per quad
+    std::vector<Run> runs;
+    std::size_t quadCount;
+    std::size_t drawCalls;
+};
+
+#endif
