@@ -33,6 +33,37 @@ bool scissorClips()
            box[0] + box[2] < viewport[0] + viewport[2] || box[1] + box[3] < viewport[1] + viewport[3];
 }
 
+bool whole(float value)
+{
+    return value == std::floor(value);
+}
+
+// True when the current matrices and viewport move batch coordinates onto window pixels by a whole
+// number of pixels, without scaling or turning them.
+bool movesByWholePixels()
+{
+    GLfloat mv[16], pr[16];
+    GLint viewport[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+    glGetFloatv(GL_PROJECTION_MATRIX, pr);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    float m[16];
+    for (int col = 0; col < 4; ++col)
+        for (int row = 0; row < 4; ++row) {
+            m[col * 4 + row] = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                m[col * 4 + row] += pr[k * 4 + row] * mv[col * 4 + k];
+        }
+    const float halfWidth = 0.5f * float(viewport[2]), halfHeight = 0.5f * float(viewport[3]);
+    auto near = [](float a, float b) { return std::fabs(a - b) < 1e-4f; };
+    if (!near(m[1], 0.0f) || !near(m[4], 0.0f) || !near(m[3], 0.0f) || !near(m[7], 0.0f) ||
+        !near(m[15], 1.0f) || !near(std::fabs(m[0] * halfWidth), 1.0f) ||
+        !near(std::fabs(m[5] * halfHeight), 1.0f))
+        return false;
+    const float offsetX = (m[12] + 1.0f) * halfWidth, offsetY = (m[13] + 1.0f) * halfHeight;
+    return near(offsetX, std::round(offsetX)) && near(offsetY, std::round(offsetY));
+}
+
 void setEnabled(GLenum capability, bool on)
 {
     if (on)
@@ -56,11 +87,14 @@ void CSpriteBatch::begin()
     quadCount = 0;
 }
 
-CSpriteBatch::Vertex* CSpriteBatch::appendQuad(unsigned texture, bool windowPixels)
+CSpriteBatch::Vertex* CSpriteBatch::appendQuad(unsigned texture, bool windowPixels,
+                                               bool texelForPixel, float width, float height)
 {
     if (runs.empty() || runs.back().texture != texture || runs.back().windowPixels != windowPixels)
-        runs.push_back(Run{texture, windowPixels, vertices.size() / 4, 0});
-    ++runs.back().count;
+        runs.push_back(Run{texture, windowPixels, texelForPixel, width, height, vertices.size() / 4, 0});
+    Run& run = runs.back();
+    run.texelForPixel = run.texelForPixel && texelForPixel && run.width == width && run.height == height;
+    ++run.count;
     ++quadCount;
     vertices.resize(vertices.size() + 4);
     return &vertices[vertices.size() - 4];
@@ -100,7 +134,10 @@ void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CT
 
     const float s[2] = {region.left, region.right};
     const float t[2] = {1.0f - region.top, 1.0f - region.bottom};
-    Vertex* v = appendQuad(texture.id, false);
+    const bool texelForPixel = angle == 0.0f && scale == 1.0f && whole(x) && whole(y) &&
+                               whole(region.left * texture.width) && whole(w) &&
+                               whole((1.0f - region.top) * texture.height) && whole(h);
+    Vertex* v = appendQuad(texture.id, false, texelForPixel, texture.width, texture.height);
     for (int i = 0; i < 4; ++i) {
         const float u = kQuadCorners[i][0], vv = kQuadCorners[i][1];
         const float px = u * w, py = vv * h;
@@ -182,6 +219,7 @@ void CSpriteBatch::end()
     if (GLEW_ARB_vertex_buffer_object)
         glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &arrayBuffer);
     const bool clips = scissorClips();
+    const bool wholePixels = movesByWholePixels();
 
     // Shader 0 samples unit 0 only; the fixed-function pipeline would also apply the other units.
     unsigned otherUnits = 0;
@@ -251,8 +289,28 @@ void CSpriteBatch::end()
                 printBlendFunc = false;
             }
         }
+        // The drawn size is the image's own only when the texture really is that large.
+        GLint minFilter = GL_NEAREST, magFilter = GL_NEAREST;
+        bool nearest = false;
+        if (run.texelForPixel && wholePixels) {
+            GLint textureWidth = 0, textureHeight = 0;
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &textureHeight);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+            nearest = float(textureWidth) == run.width && float(textureHeight) == run.height &&
+                      (minFilter == GL_LINEAR || magFilter == GL_LINEAR);
+            if (nearest) {
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            }
+        }
         glDrawArrays(GL_QUADS, GLint(run.first * 4), GLsizei(run.count * 4));
         ++drawCalls;
+        if (nearest) {
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+        }
         if (run.windowPixels) {
             glMatrixMode(GL_PROJECTION);
             glPopMatrix();

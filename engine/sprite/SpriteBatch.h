@@ -26,7 +26,10 @@ class CTexture;
 // GL_MODULATE, switches off lighting and texturing on the other units (shader 0 ignores them), and
 // restores all of that afterwards. It also skips state that cannot change a pixel and only costs
 // fill: a depth test whose function is GL_ALWAYS (so the batch writes no depth values) and a scissor
-// test whose box holds the whole viewport; both are switched back on at the end. Strings take the
+// test whose box holds the whole viewport; both are switched back on at the end. A run of quads that
+// all land texel for pixel (whole image or whole-texel region, scale 1, no angle, whole-pixel
+// positions under matrices that only move by whole pixels) is sampled with GL_NEAREST, which then
+// reads the very texels GL_LINEAR reads; the texture's filters are put back after the run. Strings take the
 // state a print sets: blending with (source alpha, one minus source alpha), no depth test, scissor on.
 //
 // Owns its vertex and run arrays, which keep their capacity between frames: a batch that is reused
@@ -70,11 +73,15 @@ private:
     struct Run {
         unsigned texture;
         bool windowPixels;  // a string: drawn in a print's projection, not the current matrices
+        bool texelForPixel; // every quad maps texels 1:1 onto pixels, if the image is width x height
+        float width;
+        float height;
         std::size_t first;
         std::size_t count;
     };
 
-    Vertex* appendQuad(unsigned texture, bool windowPixels);
+    Vertex* appendQuad(unsigned texture, bool windowPixels, bool texelForPixel = false,
+                       float width = 0.0f, float height = 0.0f);
     void addGlyphs(const CFont& font, float x, float y, int set, float red, float green, float blue,
                    float alpha, float scaleX, float scaleY, const char* text);
 

@@ -91,11 +91,17 @@ protected:
         b.reset(new CTexture());
         b->upload(patternSurface(16, 8, 3));
         b->shader = g_pShaderManager->getShader(0);
+        // Drawn wider than the image: the batch must not take it for texel-for-pixel.
+        stretched.reset(new CTexture());
+        stretched->upload(patternSurface(16, 8, 5));
+        stretched->shader = g_pShaderManager->getShader(0);
+        stretched->setWidth(40.0f);
     }
     static void TearDownTestSuite()
     {
         a.reset();
         b.reset();
+        stretched.reset();
     }
 
     void SetUp() override
@@ -148,6 +154,8 @@ protected:
         region(*a, 360, 10, CTextureRegion{0.75f, 0.75f, 0.25f, 0.25f}, 2, 0, 0.5f, 1, 1, 0.9f);
         quad(*a, 20.5f, 100.25f, 1, 0, 1, 1, 1, 1);
         quad(*b, 60.75f, 100.5f, 2.5f, 170, 1, 0.3f, 0.6f, 0.7f);
+        quad(*stretched, 150, 100, 1, 0, 1, 1, 1, 1);
+        region(*b, 200, 100, CTextureRegion{1, 0.75f, 0.25f, 0.25f}, 1, 0, 1, 1, 1, 1);
         quad(*a, 0, 200, 1, 90, 1, 1, 1, 1);
         quad(*b, 50, 200, 2, 0, 0.8f, 0.8f, 1, 1);
         font->setColour(1.0f, 0.8f, 0.3f, 0.9f);
@@ -181,11 +189,13 @@ protected:
 
     static std::unique_ptr<CTexture> a;
     static std::unique_ptr<CTexture> b;
+    static std::unique_ptr<CTexture> stretched;
     CFont* font = nullptr;
 };
 
 std::unique_ptr<CTexture> SpriteBatch::a;
 std::unique_ptr<CTexture> SpriteBatch::b;
+std::unique_ptr<CTexture> SpriteBatch::stretched;
 
 } // namespace
 
@@ -196,10 +206,10 @@ TEST_F(SpriteBatch, DrawsTheSamePixelsAsTheOneByOnePaths)
     const std::vector<uint8_t> oneByOne = scene(nullptr);
     CSpriteBatch batch;
     EXPECT_TRUE(sameColours(oneByOne, scene(&batch)));
-    // Twelve quads and 70 glyphs (the bold strings twice; bytes above 127 name glyphs in set 0,
-    // as in a print). One draw per change of texture: a b a b a b a b, the strings, a.
-    EXPECT_EQ(12u + 22u + 2u * 11u + 10u + 2u * 8u, batch.getQuadCount());
-    EXPECT_EQ(10u, batch.getDrawCallCount());
+    // Fourteen quads and 70 glyphs (the bold strings twice; bytes above 127 name glyphs in set 0,
+    // as in a print). One draw per change of texture: a b a b a b stretched b a b, the strings, a.
+    EXPECT_EQ(14u + 22u + 2u * 11u + 10u + 2u * 8u, batch.getQuadCount());
+    EXPECT_EQ(12u, batch.getDrawCallCount());
     // A second frame through the same batch draws the same again.
     EXPECT_TRUE(sameColours(oneByOne, scene(&batch)));
 }
@@ -271,6 +281,13 @@ TEST_F(SpriteBatch, LeavesTheStateTheOneByOnePathLeavesWhateverTheApplicationLef
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    // Drawn texel for pixel, with the texture's own filters back afterwards.
+    GLint minFilter = 0, magFilter = 0;
+    glBindTexture(GL_TEXTURE_2D, a->id);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+    EXPECT_EQ(GL_LINEAR, minFilter);
+    EXPECT_EQ(GL_LINEAR, magFilter);
     glActiveTextureARB(GL_TEXTURE1_ARB);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     glDisable(GL_TEXTURE_2D);
