@@ -5,7 +5,9 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -18,10 +20,28 @@ const float kQuadCorners[4][2] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0
 
 // The glyph quad of a font's display list: corners in cell units (16 by 16) and which texture
 // edge each corner takes, in the list's order.
-const float kGlyphCorners[4][2] = {{0.0f, 16.0f}, {16.0f, 16.0f}, {16.0f, 0.0f}, {0.0f, 0.0f}};
 const bool kGlyphCornerIsRight[4] = {false, true, true, false};
 const bool kGlyphCornerIsBottom[4] = {true, true, false, false};
 const float kGlyphAdvance = 12.0f;
+const int kSheetSize = 256;
+const int kCellSize = 16;
+
+// Exact at both ends, so an untrimmed glyph gets the display list's coordinates bit for bit.
+float mix(float a, float b, float f)
+{
+    return (1.0f - f) * a + f * b;
+}
+
+// The texture coordinates of glyph cell g, as the font's display lists have them.
+void cellCoordinates(int glyph, float& s0, float& s1, float& tBottom, float& tTop)
+{
+    const float column = float(glyph % 16);
+    const float row = float(glyph / 16);
+    s0 = column / 16.0f;
+    s1 = s0 + 0.0625f;
+    tBottom = 1.0f - row / 16.0f - 0.0625f;
+    tTop = 1.0f - row / 16.0f - 0.001f;
+}
 
 // The scissor box only matters when it cuts into the viewport.
 bool scissorClips()
@@ -166,27 +186,88 @@ void CSpriteBatch::addText(const CFont& font, float x, float y, signed char styl
         addGlyphs(font, x + 1.0f, y, set, red, green, blue, alpha, scaleX, scaleY, text);
 }
 
+const std::vector<CSpriteBatch::GlyphBox>& CSpriteBatch::glyphBoxes(const CFont& font)
+{
+    const CTGAImage& sheet = font.glyphImage;
+    for (const SheetBoxes& known : sheets)
+        if (known.texture == sheet.textureName && known.pixels == sheet.pixels)
+            return known.boxes;
+    SheetBoxes measured{sheet.textureName, sheet.pixels,
+                        std::vector<GlyphBox>(256, GlyphBox{0.0f, 0.0f, 16.0f, 16.0f, false})};
+    // Only a sheet of the engine's layout with coverage in alpha can be measured; any other is
+    // drawn in whole cells.
+    if (sheet.pixels != nullptr && sheet.width == kSheetSize && sheet.height == kSheetSize &&
+        sheet.bytesPerPixel == 4) {
+        auto alphaAt = [&](int x, int y) {
+            // The texture repeats, as GL_REPEAT wraps it for linear filtering at the sheet's edges.
+            x = (x + kSheetSize) % kSheetSize;
+            y = (y + kSheetSize) % kSheetSize;
+            return sheet.pixels[(std::size_t(y) * kSheetSize + std::size_t(x)) * 4 + 3];
+        };
+        for (int glyph = 0; glyph < 256; ++glyph) {
+            // Texel columns from the cell's left edge, texel rows from its bottom edge (the sheet
+            // is stored bottom-up); one texel around the cell can bleed in through filtering.
+            const int baseX = (glyph % 16) * kCellSize;
+            const int baseY = kSheetSize - (glyph / 16 + 1) * kCellSize;
+            int minX = kCellSize + 1, maxX = -2, minY = kCellSize + 1, maxY = -2;
+            for (int y = -1; y <= kCellSize; ++y)
+                for (int x = -1; x <= kCellSize; ++x)
+                    if (alphaAt(baseX + x, baseY + y) != 0) {
+                        minX = std::min(minX, x);
+                        maxX = std::max(maxX, x);
+                        minY = std::min(minY, y);
+                        maxY = std::max(maxY, y);
+                    }
+            GlyphBox& box = measured.boxes[std::size_t(glyph)];
+            if (maxX < minX) {
+                box.blank = true;
+                continue;
+            }
+            // Linear filtering reaches texel k from sample positions within one texel of its
+            // centre: (k - 0.5, k + 1.5). Another half texel keeps rounding on the safe side.
+            float s0, s1, tBottom, tTop;
+            cellCoordinates(glyph, s0, s1, tBottom, tTop);
+            const float texelTop = tTop * kSheetSize - float(baseY);        // at y = 0
+            const float texelBottom = tBottom * kSheetSize - float(baseY);  // at y = 16
+            auto yOf = [&](float texelRow) {
+                return 16.0f * (texelTop - texelRow) / (texelTop - texelBottom);
+            };
+            box.left = std::max(0.0f, std::floor(float(minX) - 1.0f));
+            box.right = std::min(16.0f, std::ceil(float(maxX) + 2.0f));
+            box.top = std::max(0.0f, std::floor(yOf(float(maxY) + 2.0f)));
+            box.bottom = std::min(16.0f, std::ceil(yOf(float(minY) - 1.0f)));
+            box.blank = box.left >= box.right || box.top >= box.bottom;
+        }
+    }
+    sheets.push_back(std::move(measured));
+    return sheets.back().boxes;
+}
+
 void CSpriteBatch::addGlyphs(const CFont& font, float x, float y, int set, float red, float green,
                              float blue, float alpha, float scaleX, float scaleY, const char* text)
 {
     // The pen moves as the display lists move it: a translation of 12 units accumulated in the
     // scaled matrix after each glyph. Bytes outside the set are skipped without moving it.
+    const std::vector<GlyphBox>& boxes = glyphBoxes(font);
     float penX = x;
     for (const char* c = text; *c != '\0'; ++c) {
         const int glyph = int(static_cast<unsigned char>(*c)) - 32 + 128 * set;
         if (glyph < 0 || glyph >= 256)
             continue;
-        const float column = float(glyph % 16);
-        const float row = float(glyph / 16);
-        const float s0 = column / 16.0f;
-        const float s1 = s0 + 0.0625f;
-        const float tBottom = 1.0f - row / 16.0f - 0.0625f;
-        const float tTop = 1.0f - row / 16.0f - 0.001f;
-        Vertex* v = appendQuad(font.glyphImage.textureName, true);
-        for (int i = 0; i < 4; ++i)
-            v[i] = Vertex{scaleX * kGlyphCorners[i][0] + penX, scaleY * kGlyphCorners[i][1] + y,
-                          kGlyphCornerIsRight[i] ? s1 : s0, kGlyphCornerIsBottom[i] ? tBottom : tTop,
-                          red, green, blue, alpha};
+        const GlyphBox& box = boxes[std::size_t(glyph)];
+        if (!box.blank) {
+            float s0, s1, tBottom, tTop;
+            cellCoordinates(glyph, s0, s1, tBottom, tTop);
+            const float xs[2] = {box.left, box.right}, ys[2] = {box.bottom, box.top};
+            const float ss[2] = {mix(s0, s1, box.left / 16.0f), mix(s0, s1, box.right / 16.0f)};
+            const float ts[2] = {mix(tTop, tBottom, box.bottom / 16.0f), mix(tTop, tBottom, box.top / 16.0f)};
+            Vertex* v = appendQuad(font.glyphImage.textureName, true);
+            for (int i = 0; i < 4; ++i) {
+                const int right = kGlyphCornerIsRight[i], bottom = kGlyphCornerIsBottom[i] ? 0 : 1;
+                v[i] = Vertex{scaleX * xs[right] + penX, scaleY * ys[bottom] + y, ss[right],
+                              ts[bottom], red, green, blue, alpha};
+            }
+        }
         penX += scaleX * kGlyphAdvance;
     }
 }

@@ -31,6 +31,9 @@ class CTexture;
 // positions under matrices that only move by whole pixels) is sampled with GL_NEAREST, which then
 // reads the very texels GL_LINEAR reads; the texture's filters are put back after the run. Strings take the
 // state a print sets: blending with (source alpha, one minus source alpha), no depth test, scissor on.
+// A glyph's quad is cut down to the part of its cell where linear filtering can reach a texel with
+// any coverage (ink of the cell or of its neighbours); outside it every fragment has alpha 0 and
+// leaves the pixel as it was, so only fill is saved. Blank glyphs add no quad at all.
 //
 // Owns its vertex and run arrays, which keep their capacity between frames: a batch that is reused
 // every frame allocates nothing once it has seen its largest frame. Stores texture names, not
@@ -80,6 +83,18 @@ private:
         std::size_t count;
     };
 
+    // The part of a glyph cell worth drawing, in cell units (0 to 16, y down); empty when blank.
+    struct GlyphBox {
+        float left, top, right, bottom;
+        bool blank;
+    };
+    struct SheetBoxes {
+        unsigned texture;
+        const void* pixels;  // the decoded sheet the boxes were measured on
+        std::vector<GlyphBox> boxes;
+    };
+    const std::vector<GlyphBox>& glyphBoxes(const CFont& font);
+
     Vertex* appendQuad(unsigned texture, bool windowPixels, bool texelForPixel = false,
                        float width = 0.0f, float height = 0.0f);
     void addGlyphs(const CFont& font, float x, float y, int set, float red, float green, float blue,
@@ -87,6 +102,7 @@ private:
 
     std::vector<Vertex> vertices;  // four per quad
     std::vector<Run> runs;
+    std::vector<SheetBoxes> sheets;  // one per font sheet seen, kept across frames
     std::size_t quadCount;
     std::size_t drawCalls;
 };
