@@ -6,6 +6,8 @@ libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev zlib
 # A virtual X server, a real key press and a screenshot when there is no display.
 HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
 TEST_PACKAGES="libgtest-dev libgmock-dev $HEADLESS_PACKAGES"
+# Only the benchmarks: SFML 2.5 is the peer the drawing figures are held against.
+BENCH_PACKAGES="libsfml-dev fonts-dejavu-core"
 
 ensure_packages() {
     local missing=()
