@@ -34,12 +34,13 @@ struct Figure {
 
 struct Result {
     std::vector<double> rates;
+    std::vector<double> cpu;  // CPU microseconds per item
     std::vector<long> rss;
     std::string framePath;
 };
 
 bool runOnce(const Program& program, int count, const std::string& seconds,
-             const std::string& framePath, double& rate, long& rss)
+             const std::string& framePath, double& rate, long& rss, double& cpu)
 {
     int out[2];
     if (pipe(out) != 0)
@@ -71,7 +72,8 @@ bool runOnce(const Program& program, int count, const std::string& seconds,
     const std::size_t at = text.rfind("RESULT ");
     long frames = 0;
     const bool reported =
-        at != std::string::npos && std::sscanf(text.c_str() + at, "RESULT %lf %ld %ld", &rate, &rss, &frames) == 3;
+        at != std::string::npos &&
+        std::sscanf(text.c_str() + at, "RESULT %lf %ld %ld %lf", &rate, &rss, &frames, &cpu) == 4;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !reported || !(rate > 0.0)) {
         std::fprintf(stderr, "%s %s %d failed (status %d)%s\n", program.binary.c_str(),
                      program.mode.c_str(), count, status, reported ? "" : ", no result");
@@ -151,6 +153,7 @@ int main(int argc, char* argv[])
     // medians[figure key "quads 1000"][program key]
     std::map<std::string, std::map<std::string, double>> medians;
     std::map<std::string, std::map<std::string, long>> peakRss;
+    std::map<std::string, std::map<std::string, double>> cpuMedians;
     for (const Figure& figure : figures) {
         std::vector<Result> results(figure.programs.size());
         for (int round = 0; round < rounds; ++round) {
@@ -160,11 +163,12 @@ int main(int argc, char* argv[])
                 std::string framePath;
                 if (round == rounds - 1)
                     framePath = frames + "/" + program.key + "_" + std::to_string(figure.count) + ".rgb";
-                double rate = 0.0;
+                double rate = 0.0, cpu = 0.0;
                 long rss = 0;
-                if (!runOnce(program, figure.count, seconds, framePath, rate, rss))
+                if (!runOnce(program, figure.count, seconds, framePath, rate, rss, cpu))
                     return 1;
                 results[p].rates.push_back(rate);
+                results[p].cpu.push_back(cpu);
                 results[p].rss.push_back(rss);
                 results[p].framePath = framePath;
             }
@@ -172,8 +176,8 @@ int main(int argc, char* argv[])
         const std::string key = figure.unit + " " + std::to_string(figure.count);
         std::printf("\n%d %s per frame: %s per second, median of %d interleaved runs\n", figure.count,
                     figure.what.c_str(), figure.unit.c_str(), rounds);
-        std::printf("  %-36s %12s %12s %12s %10s  %s\n", "program", "median", "min", "max",
-                    "peak RSS", "last frame");
+        std::printf("  %-36s %10s %10s %10s %9s %10s  %s\n", "program", "median", "min", "max",
+                    "CPU us/1", "peak RSS", "last frame");
         for (std::size_t p = 0; p < figure.programs.size(); ++p) {
             const Result& r = results[p];
             const double m = median(r.rates);
@@ -182,10 +186,12 @@ int main(int argc, char* argv[])
             peakRss[key][figure.programs[p].key] = long(median(rss));
             const std::string frame =
                 p == 0 ? std::string("reference") : compareFrames(results[0].framePath, r.framePath);
-            std::printf("  %-36s %12.0f %12.0f %12.0f %7.1f MB  %s\n", figure.programs[p].label.c_str(),
-                        m, *std::min_element(r.rates.begin(), r.rates.end()),
-                        *std::max_element(r.rates.begin(), r.rates.end()), median(rss) / 1024.0,
-                        frame.c_str());
+            cpuMedians[key][figure.programs[p].key] = median(r.cpu);
+            std::printf("  %-36s %10.0f %10.0f %10.0f %9.2f %7.1f MB  %s\n",
+                        figure.programs[p].label.c_str(), m,
+                        *std::min_element(r.rates.begin(), r.rates.end()),
+                        *std::max_element(r.rates.begin(), r.rates.end()), median(r.cpu),
+                        median(rss) / 1024.0, frame.c_str());
         }
         std::fflush(stdout);
     }
@@ -211,15 +217,18 @@ int main(int argc, char* argv[])
         targets.push_back({"chars 4", "textbatch", "sftext", "batched text / SFML sf::Text, 4 lines", 1.0, true});
         targets.push_back({"quads 1000", "draw", "sfml", "CTexture::draw / SFML sf::Sprite, 1000 (no target)", 0.0, true});
     }
-    std::printf("\nRatios of the medians\n");
+    std::printf("\nRatios of the medians (rate; and the inverse ratio of CPU time per item, which the\n"
+                "machine's load hardly moves)\n");
+    std::printf("  %-58s %6s %6s\n", "", "rate", "CPU");
     for (const Target& t : targets) {
         const double ratio = medians[t.figure][t.a] / medians[t.figure][t.b];
-        std::printf("  %-58s %6.3f  %s\n", t.text.c_str(), ratio,
+        const double cpuRatio = cpuMedians[t.figure][t.b] / cpuMedians[t.figure][t.a];
+        std::printf("  %-58s %6.3f %6.3f  %s\n", t.text.c_str(), ratio, cpuRatio,
                     t.bound == 0.0 ? "" : (ratio >= t.bound ? "target met" : "TARGET MISSED"));
     }
     if (withSfml) {
         const double ratio = double(peakRss["quads 1000"]["batch"]) / double(peakRss["quads 1000"]["sfml"]);
-        std::printf("  %-58s %6.3f  %s\n", "peak RSS batch / SFML sf::Sprite, 1000 (at most 1.1)", ratio,
+        std::printf("  %-58s %6.3f %6s  %s\n", "peak RSS batch / SFML sf::Sprite, 1000 (at most 1.1)", ratio, "",
                     ratio <= 1.1 ? "target met" : "TARGET MISSED");
     }
     return 0;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <time.h>
 #include <vector>
 
 namespace bench {
@@ -116,9 +117,18 @@ inline bool parseArguments(int argc, char* argv[], Arguments& out)
     return out.count > 0 && out.seconds > 0.0;
 }
 
+// CPU time of the whole process (every thread: the software rasteriser's as well), in seconds.
+inline double processCpuSeconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
 // Shows frames (draw, then swap) for a quarter of a second, then for the given time, and prints
-// "RESULT <items per second> <peak RSS in KiB>", items being quads or characters. Then draws one
-// more frame and hands its pixels to readBack before the swap.
+// "RESULT <items per second> <peak RSS in KiB> <frames> <CPU microseconds per item>", items being
+// quads or characters; the CPU figure counts all threads and hardly depends on the machine's load.
+// Then draws one more frame and hands its pixels to readBack before the swap.
 template <typename DrawFrame, typename Swap, typename ReadBack>
 void measure(const Arguments& args, long itemsPerFrame, DrawFrame drawFrame, Swap swap,
              ReadBack readBack)
@@ -130,6 +140,7 @@ void measure(const Arguments& args, long itemsPerFrame, DrawFrame drawFrame, Swa
         swap();
     }
     long frames = 0;
+    const double cpuStart = processCpuSeconds();
     const Clock::time_point start = Clock::now();
     double elapsed = 0.0;
     do {
@@ -138,8 +149,10 @@ void measure(const Arguments& args, long itemsPerFrame, DrawFrame drawFrame, Swa
         ++frames;
         elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     } while (elapsed < args.seconds);
+    const double cpu = processCpuSeconds() - cpuStart;
     const long rss = peakRssKiB();
-    std::printf("RESULT %.1f %ld %ld\n", double(frames) * double(itemsPerFrame) / elapsed, rss, frames);
+    const double items = double(frames) * double(itemsPerFrame);
+    std::printf("RESULT %.1f %ld %ld %.4f\n", items / elapsed, rss, frames, cpu * 1e6 / items);
     std::fflush(stdout);
     if (!args.framePath.empty()) {
         drawFrame();

@@ -26,7 +26,6 @@ int main(int argc, char* argv[])
     }
     sf::RenderWindow window(sf::VideoMode(bench::kWindowWidth, bench::kWindowHeight), "sfml_bench",
                             sf::Style::Titlebar | sf::Style::Close);
-    window.setVerticalSyncEnabled(false);
 
     sf::Image image;
     const std::vector<uint8_t> pixels = bench::texturePixels();
