@@ -2,25 +2,19 @@
 // window caption. Eight flip-book sprites, each at its own speed, share out the flames: every frame
 // a sprite's current picture goes to all of its small flames, and the sprite itself adds its big
 // flame along the bottom edge, which also steps its animation by the sprite's timing rules.
-// Run from the repository root (Data/ and shaders/ are read there):
+// The flame pictures are found with CDataFiles::find() (the build copies them beside the program);
+// the engine finds its own shaders and font.
 //   ./build/examples/flames [flames, default 3000] [seconds to run, default until Escape]
-#include "engine/core/App.h"
-#include "engine/core/Engine.h"
-#include "engine/core/Registry.h"
-#include "engine/graphics/GraphicsCore.h"
-#include "engine/input/EventManager.h"
-#include "engine/sprite/Sprite.h"
-#include "engine/sprite/SpriteBatch.h"
-#include "engine/text/FontManager.h"
-#include "engine/texture/Texture.h"
+#include <engine/QuarlEngine.h>
 
-#include <GL/glew.h>
+#include <GL/gl.h>
 #include <SDL.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -57,8 +51,11 @@ public:
         engine->setVideoMode(kWidth, kHeight, 24, false, true);
         engine->setShowFPS(true);
         g_pGraphicsCore->setCaption("Quarl Engine - Flames");
+        // CSprite reads base + "1.png" ... base + "8.png"; the lookup finds the first frame.
+        std::string base = CDataFiles::find("Data/Flame/flame1.png");
+        base = base.empty() ? "Data/Flame/flame" : base.substr(0, base.size() - std::string("1.png").size());
         for (int i = 0; i < kSprites; ++i) {
-            sprites.emplace_back(new CSprite("Data/Flame/flame", 8, 0.0f, 0.0f));
+            sprites.emplace_back(new CSprite(base.c_str(), 8, 0.0f, 0.0f));
             sprites.back()->setSpeed(unsigned(14 + 3 * i));
         }
         unsigned state = 2026;
