@@ -110,7 +110,7 @@ bool CTGAImage::readInfo(const char* path, FILE* file)
         release();
         return false;
     }
-    pixels = imageSize <= maxImageBytes ? static_cast<uint8_t*>(std::malloc(imageSize)) : nullptr;
+    pixels = imageSize <= kMaxImageBytes ? static_cast<uint8_t*>(std::malloc(imageSize)) : nullptr;
     if (pixels == nullptr) {
         fail("Could not allocate memory for image: ", path);
         release();
