@@ -5,6 +5,7 @@
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/texture/PixelUpload.h"
 
+#include <GL/glew.h>
 #include <SDL.h>
 
 #include <cstdio>
@@ -135,7 +136,7 @@ void CUtils::drawAxes()
     glEnd();
 }
 
-GLuint CUtils::loadBMPTexture(const char* path)
+unsigned int CUtils::loadBMPTexture(const char* path)
 {
     const std::string name = path ? path : "";
     CLog::line("Loading Texture: " + name);

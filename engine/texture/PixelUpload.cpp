@@ -1,5 +1,6 @@
 #include "engine/texture/PixelUpload.h"
 
+#include <GL/glew.h>
 #include <GL/glu.h>
 
 #include <cstddef>
@@ -96,7 +97,7 @@ std::vector<Uint8> CPixelUpload::convert(SDL_Surface* surface, int channels, int
     return pixels;
 }
 
-GLuint CPixelUpload::upload(const Pixels& pixels, const Settings& settings)
+unsigned int CPixelUpload::upload(const Pixels& pixels, const Settings& settings)
 {
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -123,7 +124,7 @@ GLuint CPixelUpload::upload(const Pixels& pixels, const Settings& settings)
     return name;
 }
 
-GLuint CPixelUpload::uploadSurface(SDL_Surface* surface, const Settings& settings)
+unsigned int CPixelUpload::uploadSurface(SDL_Surface* surface, const Settings& settings)
 {
     if (isDirectlyUploadable(surface))
         return upload(Pixels{surface->pixels, surface->w, surface->h, surface->format->Amask != 0 ? 4 : 3, 4},

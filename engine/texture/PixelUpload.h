@@ -1,7 +1,6 @@
 #ifndef ENGINE_TEXTURE_PIXELUPLOAD_H
 #define ENGINE_TEXTURE_PIXELUPLOAD_H
 
-#include <GL/glew.h>
 #include <SDL.h>
 
 #include <vector>
@@ -12,10 +11,11 @@
 class CPixelUpload {
 public:
     // What the caller decides; everything else is fixed (GL_UNSIGNED_BYTE, internal format = format).
+    // GL enumerants as plain ints, so that this header needs no GL header of its own.
     struct Settings {
-        GLint minFilter;
-        GLint magFilter;  // 0 leaves GL's default
-        GLint wrap;       // for s and t; 0 leaves GL's default
+        int minFilter;
+        int magFilter;    // 0 leaves GL's default
+        int wrap;         // for s and t; 0 leaves GL's default
         bool mipmaps;     // gluBuild2DMipmaps (any size, scaled to powers of two) or level 0 as given
     };
     // A buffer of width * height pixels of 3 (red, green, blue) or 4 (and alpha) bytes, each row
@@ -39,10 +39,10 @@ public:
     static std::vector<Uint8> convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp);
     // Generates a texture name, binds it, sets the filters and wrap modes and uploads the buffer.
     // The unpack alignment is the buffer's for the call and restored after. Returns the name, bound.
-    static GLuint upload(const Pixels& pixels, const Settings& settings);
+    static unsigned int upload(const Pixels& pixels, const Settings& settings);
     // The surface as it is when directly uploadable, else converted to RGB, or RGBA when it has an
     // alpha mask or a colour key. Does not free the surface.
-    static GLuint uploadSurface(SDL_Surface* surface, const Settings& settings);
+    static unsigned int uploadSurface(SDL_Surface* surface, const Settings& settings);
 };
 
 #endif
