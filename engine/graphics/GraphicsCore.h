@@ -103,6 +103,9 @@ public:
     bool mode3D;
 
 private:
+    // Deletes both cursor images (Cursor.cpp, with the rest of the cursor code).
+    void releaseCursors();
+
     // Sets the video mode with flags at the new size; on refusal puts the old mode back.
     bool reapplyVideoMode(int width, int height, uint32_t flags);
     // Viewport, scissor box and projection for the current width and height.

@@ -53,13 +53,13 @@ void CEventManager::apply()
         keyPressed = true;
         eventCode = CodeKeyDown;
         const int key = event.key.keysym.sym;
-        if (key >= 0 && key < KeyCount)
+        if (key >= 0 && key < kKeyCount)
             keys[key] = 1;
         break;
     }
     case SDL_KEYUP: {
         const int key = event.key.keysym.sym;
-        if (key >= 0 && key < KeyCount)
+        if (key >= 0 && key < kKeyCount)
             keys[key] = 0;
         break;
     }
@@ -95,20 +95,20 @@ void CEventManager::applyJoystickOrResize()
     switch (event.type) {
     case SDL_JOYAXISMOTION:
         eventCode = CodeJoyAxis;
-        if (event.jaxis.which < MaxJoysticks && event.jaxis.axis < MaxJoystickAxes)
+        if (event.jaxis.which < kMaxJoysticks && event.jaxis.axis < kMaxJoystickAxes)
             joyAxes[event.jaxis.which][event.jaxis.axis] = event.jaxis.value;
         break;
     case SDL_JOYBUTTONDOWN:
     case SDL_JOYBUTTONUP: {
         const bool down = event.type == SDL_JOYBUTTONDOWN;
         eventCode = down ? CodeJoyButtonDown : CodeJoyButtonUp;
-        if (event.jbutton.which < MaxJoysticks && event.jbutton.button < MaxJoystickButtons)
+        if (event.jbutton.which < kMaxJoysticks && event.jbutton.button < kMaxJoystickButtons)
             joyButtons[event.jbutton.which][event.jbutton.button] = down ? 1 : 0;
         break;
     }
     case SDL_JOYHATMOTION:
         eventCode = CodeJoyHat;
-        if (event.jhat.which < MaxJoysticks && event.jhat.hat < MaxJoystickHats)
+        if (event.jhat.which < kMaxJoysticks && event.jhat.hat < kMaxJoystickHats)
             joyHats[event.jhat.which][event.jhat.hat] = event.jhat.value;
         break;
     case SDL_VIDEORESIZE:
@@ -133,7 +133,7 @@ int CEventManager::openJoysticks()
         return 0;
     }
     const int found = SDL_NumJoysticks();
-    for (int index = 0; index < found && index < MaxJoysticks; ++index) {
+    for (int index = 0; index < found && index < kMaxJoysticks; ++index) {
         SDL_Joystick* joystick = SDL_JoystickOpen(index);
         if (joystick == nullptr) {
             CLog::line(std::string("Unable to open joystick ") + std::to_string(index) + ", Error: " +
@@ -173,21 +173,21 @@ std::string CEventManager::getJoystickName(int joystick) const
 
 int16_t CEventManager::getJoystickAxis(int joystick, int axis) const
 {
-    if (joystick < 0 || joystick >= MaxJoysticks || axis < 0 || axis >= MaxJoystickAxes)
+    if (joystick < 0 || joystick >= kMaxJoysticks || axis < 0 || axis >= kMaxJoystickAxes)
         return 0;
     return joyAxes[joystick][axis];
 }
 
 uint8_t CEventManager::isJoystickButtonDown(int joystick, int button) const
 {
-    if (joystick < 0 || joystick >= MaxJoysticks || button < 0 || button >= MaxJoystickButtons)
+    if (joystick < 0 || joystick >= kMaxJoysticks || button < 0 || button >= kMaxJoystickButtons)
         return 0;
     return joyButtons[joystick][button];
 }
 
 uint8_t CEventManager::getJoystickHat(int joystick, int hat) const
 {
-    if (joystick < 0 || joystick >= MaxJoysticks || hat < 0 || hat >= MaxJoystickHats)
+    if (joystick < 0 || joystick >= kMaxJoysticks || hat < 0 || hat >= kMaxJoystickHats)
         return 0;
     return joyHats[joystick][hat];
 }
@@ -229,7 +229,7 @@ bool CEventManager::hasMouseMoved() const
 
 uint8_t CEventManager::isKeyDown(int key) const
 {
-    if (key < 0 || key >= KeyCount)
+    if (key < 0 || key >= kKeyCount)
         return 0;
     return keys[key];
 }

@@ -30,12 +30,12 @@ public:
         CodeJoyHat = 10,        // a joystick hat changed position
         CodeResize = 11         // the user resized the window; the engine has re-applied its mode
     };
-    static const int KeyCount = 400;  // covers every SDL 1.2 key symbol (SDLK_LAST is 323)
+    static const int kKeyCount = 400;  // covers every SDL 1.2 key symbol (SDLK_LAST is 323)
     // The joystick tables' sizes; events and queries beyond them are ignored and answer 0.
-    static const int MaxJoysticks = 8;
-    static const int MaxJoystickAxes = 32;
-    static const int MaxJoystickButtons = 128;
-    static const int MaxJoystickHats = 16;
+    static const int kMaxJoysticks = 8;
+    static const int kMaxJoystickAxes = 32;
+    static const int kMaxJoystickButtons = 128;
+    static const int kMaxJoystickHats = 16;
 
     CEventManager();
     ~CEventManager();
@@ -62,7 +62,7 @@ public:
     int getClickedId() const;
 
     // Closes the joysticks opened before, asks SDL to look for joysticks again (SDL 1.2 notices new
-    // devices only then) and opens every one it finds, up to MaxJoysticks; empties the joystick tables.
+    // devices only then) and opens every one it finds, up to kMaxJoysticks; empties the joystick tables.
     // The constructor calls it. Answers how many are open; a failure of SDL's joystick subsystem
     // writes a line and leaves none.
     int openJoysticks();
@@ -83,7 +83,7 @@ private:
     void closeJoysticks();
 
     SDL_Event event;
-    uint8_t keys[KeyCount];
+    uint8_t keys[kKeyCount];
     bool keyPressed;
     int eventCode;
     bool eventPolled;
@@ -96,9 +96,9 @@ private:
     int clickedId;
 
     // Joystick tables beside the key table, indexed by SDL's joystick index.
-    int16_t joyAxes[MaxJoysticks][MaxJoystickAxes];
-    uint8_t joyButtons[MaxJoysticks][MaxJoystickButtons];
-    uint8_t joyHats[MaxJoysticks][MaxJoystickHats];
+    int16_t joyAxes[kMaxJoysticks][kMaxJoystickAxes];
+    uint8_t joyButtons[kMaxJoysticks][kMaxJoystickButtons];
+    uint8_t joyHats[kMaxJoysticks][kMaxJoystickHats];
     std::vector<SDL_Joystick*> joysticks;  // opened here; SDL_Quit (graphics core) may close them first
     std::vector<std::string> joystickNames;
 };

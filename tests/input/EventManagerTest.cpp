@@ -241,11 +241,11 @@ TEST_F(EventManager, JoystickEventsFillTheirTablesAndReachTheApplication)
 
 TEST_F(EventManager, JoystickIndicesBeyondTheTablesAreIgnoredAndAnswerZero)
 {
-    pushJoyAxis(CEventManager::MaxJoysticks, 0, 1000);
-    pushJoyAxis(0, CEventManager::MaxJoystickAxes, 1000);
-    pushJoyButton(true, 0, CEventManager::MaxJoystickButtons);
+    pushJoyAxis(CEventManager::kMaxJoysticks, 0, 1000);
+    pushJoyAxis(0, CEventManager::kMaxJoystickAxes, 1000);
+    pushJoyButton(true, 0, CEventManager::kMaxJoystickButtons);
     pushJoyButton(true, 255, 255);
-    pushJoyHat(0, CEventManager::MaxJoystickHats, SDL_HAT_UP);
+    pushJoyHat(0, CEventManager::kMaxJoystickHats, SDL_HAT_UP);
     // Still told to the application, with their codes.
     for (int code : {CEventManager::CodeJoyAxis, CEventManager::CodeJoyAxis, CEventManager::CodeJoyButtonDown,
                      CEventManager::CodeJoyButtonDown, CEventManager::CodeJoyHat}) {
@@ -253,7 +253,7 @@ TEST_F(EventManager, JoystickIndicesBeyondTheTablesAreIgnoredAndAnswerZero)
         EXPECT_TRUE(events->isEventPolled());
         EXPECT_TRUE(events->isEventCode(code));
     }
-    for (int index : {-1, CEventManager::MaxJoysticks}) {
+    for (int index : {-1, CEventManager::kMaxJoysticks}) {
         EXPECT_EQ(0, events->getJoystickAxis(index, 0));
         EXPECT_EQ(0, events->isJoystickButtonDown(index, 0));
         EXPECT_EQ(0, events->getJoystickHat(index, 0));
@@ -277,8 +277,8 @@ TEST_F(EventManager, NamesExistOnlyForOpenJoysticksAndReopeningEmptiesTheTables)
 
     const int count = events->openJoysticks();
     EXPECT_EQ(count, events->getJoystickCount());
-    EXPECT_EQ(count, SDL_NumJoysticks() < CEventManager::MaxJoysticks ? SDL_NumJoysticks()
-                                                                      : CEventManager::MaxJoysticks);
+    EXPECT_EQ(count, SDL_NumJoysticks() < CEventManager::kMaxJoysticks ? SDL_NumJoysticks()
+                                                                      : CEventManager::kMaxJoysticks);
     EXPECT_EQ(0, events->isJoystickButtonDown(2, 1));
     for (int joystick = 0; joystick < count; ++joystick)
         EXPECT_EQ(std::string(SDL_JoystickName(joystick)), events->getJoystickName(joystick));
