@@ -136,9 +136,9 @@ int CEventManager::openJoysticks()
     for (int index = 0; index < found && index < kMaxJoysticks; ++index) {
         SDL_Joystick* joystick = SDL_JoystickOpen(index);
         if (joystick == nullptr) {
-            CLog::line(std::string("Unable to open joystick ") + std::to_string(index) + ", Error: " +
-                       SDL_GetError());
-            break;  // SDL's event indices must stay the table's indices
+            CLog::line(std::string("Unable to open joystick ") + std::to_string(index) +
+                       ", Error: " + SDL_GetError());
+            break; // SDL's event indices must stay the table's indices
         }
         joysticks.push_back(joystick);
         const char* name = SDL_JoystickName(index);

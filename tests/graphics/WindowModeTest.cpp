@@ -82,7 +82,7 @@ protected:
         g_pGraphicsCore->setResizable(true);
         noWindowLines.push_back(g_pGraphicsCore->resizeWindow(300, 200) ? "resized" : "refused");
         noWindowLines.push_back(g_pGraphicsCore->saveScreenshot((folder + "/none.png").c_str()) ? "saved"
-                                                                                                 : "refused");
+                                                                                                : "refused");
         const std::vector<std::string> lines = quiet.lines();
         noWindowLines.insert(noWindowLines.end(), lines.begin(), lines.end());
         quiet.start();
@@ -99,8 +99,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(nullptr, SDL_GetVideoSurface());
-        while (glGetError() != GL_NO_ERROR) {
-        }
+        while (glGetError() != GL_NO_ERROR) { }
     }
     void TearDown() override
     {
