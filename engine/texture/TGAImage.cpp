@@ -207,3 +207,23 @@ void CTGAImage::upload()
                  static_cast<GLsizei>(height), 0, format, GL_UNSIGNED_BYTE, pixels);
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
+
+bool CTGAImage::loadPixels(uint32_t pictureWidth, uint32_t pictureHeight, const uint8_t* rgba)
+{
+    release();
+    const uint64_t bytes = uint64_t(pictureWidth) * pictureHeight * 4;
+    if (rgba == nullptr || bytes == 0 || bytes > maxImageBytes)
+        return false;
+    pixels = static_cast<uint8_t*>(std::malloc(std::size_t(bytes)));
+    if (pixels == nullptr)
+        return false;
+    std::memcpy(pixels, rgba, std::size_t(bytes));
+    width = pictureWidth;
+    height = pictureHeight;
+    bitsPerPixel = 32;
+    bytesPerPixel = 4;
+    imageSize = bytes;
+    format = GL_RGBA;
+    upload();
+    return true;
+}
