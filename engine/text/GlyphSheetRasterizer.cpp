@@ -193,8 +193,8 @@ bool placeGlyph(std::vector<uint8_t>& sheet, int sheetSize, int cell, const Glyp
     if (x0 < 0)
         x0 = 0;
 
-    const int cellX = (index % CGlyphSheetRasterizer::cellsPerRow) * cell;
-    const int cellY = (index / CGlyphSheetRasterizer::cellsPerRow) * cell;
+    const int cellX = (index % CGlyphSheetRasterizer::kCellsPerRow) * cell;
+    const int cellY = (index / CGlyphSheetRasterizer::kCellsPerRow) * cell;
     bool whole = true;
     for (int y = 0; y < glyph.rows; ++y) {
         for (int x = 0; x < glyph.width; ++x) {
@@ -230,12 +230,12 @@ bool CGlyphSheetRasterizer::rasterize(const std::string& firstPath, const std::s
     failedPath.clear();
     failure.clear();
     notes.clear();
-    if (cell < minCellSize || cell > maxCellSize || pixelHeight < 1 || pixelHeight > 2 * cell ||
+    if (cell < kMinCellSize || cell > kMaxCellSize || pixelHeight < 1 || pixelHeight > 2 * cell ||
         advance < 1 || advance > cell) {
         failedPath = firstPath;
         failure = "no sheet for " + std::to_string(cell) + " px cells at " + std::to_string(pixelHeight) +
                   " px with a " + std::to_string(advance) + " px advance (cells are " +
-                  std::to_string(minCellSize) + " to " + std::to_string(maxCellSize) + " px)";
+                  std::to_string(kMinCellSize) + " to " + std::to_string(kMaxCellSize) + " px)";
         return false;
     }
 
@@ -257,7 +257,7 @@ bool CGlyphSheetRasterizer::rasterize(const std::string& firstPath, const std::s
         return false;
     }
 
-    const int size = cell * cellsPerRow;
+    const int size = cell * kCellsPerRow;
     std::vector<uint8_t> sheet(static_cast<size_t>(size) * size, 0);
     const int baseline = chooseBaseline(styles, cell);
     std::vector<std::string> clipped;

@@ -13,9 +13,9 @@
 // Plain CPU code (no OpenGL, no SDL), so both share it. Owns the sheet it made.
 class CGlyphSheetRasterizer {
 public:
-    static const int cellsPerRow = 16;
-    static const int minCellSize = 6;
-    static const int maxCellSize = 64;
+    static const int kCellsPerRow = 16;
+    static const int kMinCellSize = 6;
+    static const int kMaxCellSize = 64;
 
     CGlyphSheetRasterizer();
 
