@@ -40,6 +40,8 @@ TEST(StaticText, ALabelsSizeIsTheBoxItDrawsSoItCanBeCentred)
     label.setScale(1.5f, 2.0f);
     const CVector2 size = label.getSize();
     // Centred on x = 512: 1.5 * (12 * 11 + 16) + 1 = 223 pixels, 111 of them left of the centre.
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
     label.drawAt(512.0f - float(int(size.x / 2)), 300.0f);
     font->glyphImage.textureName = sheet;
 
