@@ -210,14 +210,20 @@ void CTGAImage::upload()
 
 bool CTGAImage::loadPixels(uint32_t pictureWidth, uint32_t pictureHeight, const uint8_t* rgba)
 {
-    release();
     const uint64_t bytes = uint64_t(pictureWidth) * pictureHeight * 4;
     if (rgba == nullptr || bytes == 0 || bytes > maxImageBytes)
         return false;
-    pixels = static_cast<uint8_t*>(std::malloc(std::size_t(bytes)));
-    if (pixels == nullptr)
+    uint8_t* copy = static_cast<uint8_t*>(std::malloc(std::size_t(bytes)));
+    if (copy == nullptr)
         return false;
-    std::memcpy(pixels, rgba, std::size_t(bytes));
+    std::memcpy(copy, rgba, std::size_t(bytes));
+    release();
+    // The picture replaces the one this image held, texture and all.
+    if (textureName != 0) {
+        glDeleteTextures(1, &textureName);
+        textureName = 0;
+    }
+    pixels = copy;
     width = pictureWidth;
     height = pictureHeight;
     bitsPerPixel = 32;

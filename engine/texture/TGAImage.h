@@ -21,7 +21,8 @@ public:
     bool load(const char* path);
     // Takes a 32-bit picture made in memory (red, green, blue, alpha bytes; the first row becomes
     // texture row t = 0, as in a bottom-up file) and uploads it as load() uploads a file. Needs the
-    // OpenGL context. An empty or null picture is refused and leaves nothing uploaded.
+    // OpenGL context; the texture of an earlier picture is deleted. An empty or null picture is
+    // refused and leaves the image as it was.
     bool loadPixels(uint32_t pictureWidth, uint32_t pictureHeight, const uint8_t* rgba);
     // Reads and decodes from an open file, without OpenGL; path only names the file in messages.
     // On failure the pixels are released and the fields describe no image.

@@ -253,6 +253,7 @@ TEST_F(TrueTypeFonts, AFailedRebuildLeavesTheFontAsItWas)
     CFont font;
     ASSERT_TRUE(font.buildTrueTypeFont(kRegular.c_str(), kBold.c_str(), 16));
     const GLuint lists = font.listBase;
+    const GLuint sheet = font.glyphImage.textureName;
     const std::vector<uint8_t> before = printEverything(font);
     EXPECT_FALSE(font.buildTrueTypeFont("/nonexistent/font.ttf", nullptr, 24));
     EXPECT_FALSE(font.buildTrueTypeFont(kRegular.c_str(), nullptr, 200));
@@ -261,10 +262,11 @@ TEST_F(TrueTypeFonts, AFailedRebuildLeavesTheFontAsItWas)
     EXPECT_EQ(16, font.cellSize);
     EXPECT_TRUE(before == printEverything(font));
 
-    // A successful rebuild gives its old lists back.
+    // A successful rebuild gives its old lists and glyph texture back.
     quiet.start();
     ASSERT_TRUE(font.buildTrueTypeFont(kRegular.c_str(), nullptr, 20));
     quiet.lines();
     EXPECT_FALSE(glIsList(lists));
+    EXPECT_FALSE(glIsTexture(sheet));
     EXPECT_EQ(20, font.cellSize);
 }
