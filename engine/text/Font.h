@@ -4,8 +4,6 @@
 #include "engine/math/Vector2.h"
 #include "engine/texture/TGAImage.h"
 
-#include <GL/glew.h>
-
 #include <cstdarg>
 
 class CShader;
@@ -29,8 +27,10 @@ public:
 
     // Deletes the 256 display lists (while the window's context exists).
     bool deleteGlyphLists();
-    // Loads the glyph sheet and builds the lists; takes shader 0. A sheet that cannot be read ends
-    // the process with status 1 after the reader's message and SDL_Quit().
+    // Loads the glyph sheet and builds the lists; takes shader 0. The sheet is found like any data
+    // file (CDataFiles::find()), the engine's own sheet "Data/Font/font.tga" last in the library's
+    // built-in copy. A sheet that cannot be read ends the process with status 1 after the reader's
+    // message (and the places looked, when none held the file) and SDL_Quit().
     bool buildFont(const char* path);
     // Draws the sheet from TrueType files at run time (FreeType, the font tool's own rasteriser):
     // set 0 from the regular face, set 1 from the bold one, or from the regular face again when
@@ -71,7 +71,7 @@ public:
     CVector2 measureText(const char* textToMeasure, signed char style) const;
     CVector2 measureText(const char* textToMeasure, signed char style, float sx, float sy) const;
 
-    GLuint listBase;
+    unsigned int listBase;  // GL names and state below are spelt as their plain types: no GL header here
     float scaleX;
     float scaleY;
     float colourRed;
@@ -96,19 +96,19 @@ private:
                        const char* format, va_list arguments);
     void saveState();
     void restoreState();
-    void drawPass(float x, float y, GLuint base, float red, float green, float blue, float alpha,
+    void drawPass(float x, float y, unsigned int base, float red, float green, float blue, float alpha,
                   float sx, float sy, bool withOffset);
 
     // Scratch state of one print call.
-    GLint blendWasOn;
-    GLint scissorWasOn;
-    GLint textureWasOn;
-    GLint lightingWasOn;
-    GLint depthWasOn;
-    GLint savedMatrixMode;
-    GLint viewport[4];
-    GLint savedBlendSrc;
-    GLint savedBlendDst;
+    int blendWasOn;
+    int scissorWasOn;
+    int textureWasOn;
+    int lightingWasOn;
+    int depthWasOn;
+    int savedMatrixMode;
+    int viewport[4];
+    int savedBlendSrc;
+    int savedBlendDst;
     // The bytes of text that name a glyph of the set being drawn.
     char glyphs[maxTextLength + 1];
 };

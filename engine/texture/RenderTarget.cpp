@@ -4,6 +4,7 @@
 #include "engine/core/Registry.h"
 #include "engine/shader/ShaderManager.h"
 
+#include <GL/glew.h>
 #include <SDL.h>
 
 #include <algorithm>

@@ -3,8 +3,6 @@
 
 #include "engine/texture/Texture.h"
 
-#include <GL/glew.h>
-
 // A picture drawn off screen through GL_EXT_framebuffer_object: between begin() and end() every
 // draw (textures, sprites, text, GUI, 3D) lands in the target's texture instead of the window, in a
 // 2D projection of the target's own size (origin at its top-left corner, y downwards, as in the
@@ -51,20 +49,21 @@ private:
     void release();
     bool fail(int width, int height, const std::string& reason);
 
+    // GL names and state are spelt as their plain types: no GL header here.
     CTexture texture;  // its id is this target's colour texture
-    GLuint framebuffer;
-    GLuint depthBuffer;
+    unsigned int framebuffer;
+    unsigned int depthBuffer;
     int width;
     int height;
     bool drawing;
 
     // What begin() found, for end().
-    GLint savedFramebuffer;
-    GLint savedViewport[4];
-    GLint savedScissor[4];
-    GLint savedMatrixMode;
-    GLfloat savedProjection[16];
-    GLfloat savedModelView[16];
+    int savedFramebuffer;
+    int savedViewport[4];
+    int savedScissor[4];
+    int savedMatrixMode;
+    float savedProjection[16];
+    float savedModelView[16];
 };
 
 #endif

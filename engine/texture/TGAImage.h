@@ -1,6 +1,7 @@
 #ifndef ENGINE_TEXTURE_TGAIMAGE_H
 #define ENGINE_TEXTURE_TGAIMAGE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -24,6 +25,9 @@ public:
     // OpenGL context; the texture of an earlier picture is deleted. An empty or null picture is
     // refused and leaves the image as it was.
     bool loadPixels(uint32_t pictureWidth, uint32_t pictureHeight, const uint8_t* rgba);
+    // The same for a file held in memory (a copy built into the program); name only names it in
+    // messages.
+    bool loadFromMemory(const char* name, const uint8_t* data, std::size_t size);
     // Reads and decodes from an open file, without OpenGL; path only names the file in messages.
     // On failure the pixels are released and the fields describe no image.
     bool decode(const char* path, FILE* file);
