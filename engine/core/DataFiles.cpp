@@ -115,11 +115,15 @@ std::vector<std::string> CDataFiles::places()
     std::error_code error;
     const fs::path working = fs::current_path(error);
     result.push_back(error ? std::string("./") : asFolder(working));
+    // A relative data folder counts from the working directory, and is listed as the absolute one.
     const char* environment = std::getenv("QUARL_DATA_DIR");
-    if (environment != nullptr && environment[0] != '\0')
-        addPlace(result, asFolder(fs::absolute(environment, error)));
-    if (!namedFolder().empty())
-        addPlace(result, asFolder(fs::absolute(namedFolder(), error)));
+    for (const std::string& folder : {std::string(environment ? environment : ""), namedFolder()}) {
+        if (folder.empty())
+            continue;
+        const fs::path absolute = fs::absolute(folder, error);
+        if (!error)
+            addPlace(result, asFolder(absolute));
+    }
     const fs::path exe = executableFolder();
     if (!exe.empty()) {
         addPlace(result, asFolder(exe));
