@@ -8,6 +8,8 @@ HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
 # doxygen: the test command builds the reference and fails on its warnings. The font tests load
 # TrueType fonts from fonts-dejavu-core.
 TEST_PACKAGES="libgtest-dev libgmock-dev doxygen fonts-dejavu-core $HEADLESS_PACKAGES"
+# Only the benchmarks: SFML 2.5 is the peer the drawing figures are held against.
+BENCH_PACKAGES="libsfml-dev fonts-dejavu-core"
 
 ensure_packages() {
     local missing=()

@@ -1,6 +1,7 @@
 // Fonts made from TrueType files at run time, against the glyph sheet the font tool makes from the
 // same files: the same texture, the same printed pixels; other cell sizes; every failure a log line.
 #include "engine/core/Registry.h"
+#include "engine/sprite/SpriteBatch.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
 #include "tests/support/TestHarness.h"
@@ -78,6 +79,17 @@ std::vector<uint8_t> printEverything(CFont& font)
         font.printAt(10.0f, 30.0f + style * 40, style, "%s", second.c_str());
     }
     return windowPixels(0, 0, 620, 180);
+}
+
+// True when no channel of any pixel differs by more than one step (the batch's rounding).
+bool withinAStep(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::abs(int(a[i]) - int(b[i])) > 1)
+            return false;
+    return true;
 }
 
 bool anyInk(const std::vector<uint8_t>& pixels)
@@ -269,4 +281,36 @@ TEST_F(TrueTypeFonts, AFailedRebuildLeavesTheFontAsItWas)
     EXPECT_FALSE(glIsList(lists));
     EXPECT_FALSE(glIsTexture(sheet));
     EXPECT_EQ(20, font.cellSize);
+}
+
+TEST_F(TrueTypeFonts, ABatchPrintsFontsOfOtherCellSizesAsPrintDoes)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CFont large, small;
+    ASSERT_TRUE(large.buildTrueTypeFont(kRegular.c_str(), kBold.c_str(), 24));
+    ASSERT_TRUE(small.buildTrueTypeFont(kRegular.c_str(), nullptr, 10));
+    quiet.lines();
+    auto scene = [&](CSpriteBatch* batch) {
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        const char* text = "Batched gjpq {|} 0123";
+        if (batch) {
+            batch->begin();
+            batch->addText(large, 10, 10, 0, text);
+            batch->addText(large, 10, 40, 3, text);
+            batch->addText(small, 10, 80, 2, text);
+            batch->end();
+        } else {
+            large.printAt(10, 10, 0, "%s", text);
+            large.printAt(10, 40, 3, "%s", text);
+            small.printAt(10, 80, 2, "%s", text);
+        }
+        return windowPixels(0, 0, 600, 100);
+    };
+    const std::vector<uint8_t> printed = scene(nullptr);
+    CSpriteBatch batch;
+    const std::vector<uint8_t> batched = scene(&batch);
+    ASSERT_TRUE(anyInk(printed));
+    EXPECT_TRUE(withinAStep(printed, batched));
 }

@@ -2,6 +2,7 @@
 // not in the window, the target drawn upright as a texture, text through a target, the state put
 // back, targets larger than the window, nesting, and the failures.
 #include "engine/core/Registry.h"
+#include "engine/sprite/SpriteBatch.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
 #include "engine/texture/RenderTarget.h"
@@ -11,7 +12,9 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -277,4 +280,41 @@ TEST_F(RenderTargets, WithoutTheExtensionThereIsALogLineAndNoTarget)
     target.end();
     target.getTexture().draw(10.0f, 10.0f, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
     EXPECT_TRUE(isColour(readPixel(12, 12), 0, 0, 255));
+}
+
+TEST_F(RenderTargets, ABatchDrawsTheTargetUprightAsDrawDoes)
+{
+    CRenderTarget target(64, 32);
+    ASSERT_TRUE(target.begin());
+    white->draw(0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);  // the top-left corner only
+    target.end();
+    CTexture& result = target.getTexture();
+    const CTextureRegion upperHalf = {1.0f, 1.0f, 0.5f, 0.0f};
+    auto scene = [&](CSpriteBatch* batch) {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        if (batch) {
+            batch->begin();
+            batch->add(result, 100.0f, 100.0f, 1.0f, 0.0f, 1, 1, 1, 1);
+            batch->add(result, 200.5f, 100.0f, 1.5f, 30.0f, 1, 1, 1, 1);
+            batch->addRegion(result, 100.0f, 200.0f, upperHalf, 1.0f, 0.0f, 1, 1, 1, 1);
+            batch->end();
+        } else {
+            result.draw(100.0f, 100.0f, 1.0f, 0.0f, 1, 1, 1, 1);
+            result.draw(200.5f, 100.0f, 1.5f, 30.0f, 1, 1, 1, 1);
+            result.drawRegion(100.0f, 200.0f, upperHalf, 1.0f, 0.0f, 1, 1, 1, 1);
+        }
+        return windowPixels(90, 90, 200, 150);
+    };
+    const std::vector<uint8_t> drawn = scene(nullptr);
+    EXPECT_TRUE(isColour(readPixel(101, 101), 255, 255, 255));
+    EXPECT_TRUE(isColour(readPixel(101, 201), 255, 255, 255));
+    CSpriteBatch batch;
+    const std::vector<uint8_t> batched = scene(&batch);
+    EXPECT_TRUE(isColour(readPixel(101, 101), 255, 255, 255));
+    EXPECT_TRUE(isColour(readPixel(101, 129), 0, 0, 0));
+    int differing = 0;
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+        differing += std::abs(int(drawn[i]) - int(batched[i])) > 1;
+    EXPECT_EQ(0, differing);
 }
