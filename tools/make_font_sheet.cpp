@@ -40,7 +40,7 @@ bool writeTga(const std::string& path, int size, const std::vector<uint8_t>& pix
         0,                                         // no image ID
         0,                                         // no colour map
         2,                                         // uncompressed true-colour
-        0, 0, 0, 0, 0,                             // colour map spec, unused
+        0, 0, 0, 0, 0,                             // colour-map fields, unused
         0, 0, 0, 0,                                // x and y origin
         uint8_t(size & 0xFF), uint8_t(size >> 8),  // width, little-endian
         uint8_t(size & 0xFF), uint8_t(size >> 8),  // height

@@ -214,7 +214,7 @@ CVector2 CFont::measureText(const char* textToMeasure, signed char style, float 
     const int s = clampStyle(style);
     const int set = setOfStyle(s);
     int count = 0;
-    for (int i = 0; i < maxTextLength && textToMeasure[i] != '\0'; ++i)
+    for (int i = 0; i < kMaxTextLength && textToMeasure[i] != '\0'; ++i)
         if (namesGlyph(textToMeasure[i], set))
             ++count;
     if (count == 0)

@@ -20,7 +20,7 @@ class CShader;
 // manager. Main thread only.
 class CFont {
 public:
-    static const int maxTextLength = 151;  // longer text is cut
+    static const int kMaxTextLength = 151;  // longer text is cut
 
     CFont();
     ~CFont();
@@ -66,7 +66,7 @@ public:
     // stored scale or the given one: the cells of the characters that name a glyph (others draw
     // nothing and move the pen by nothing), one pixel wider for the bold styles 2 and 3, and
     // 0 by 0 when nothing would be drawn. The text is taken as it stands (no printf formatting)
-    // and cut at maxTextLength as print cuts it. With a negative scale the text extends left of or
+    // and cut at kMaxTextLength as print cuts it. With a negative scale the text extends left of or
     // above the position; the size stays positive.
     CVector2 measureText(const char* textToMeasure, signed char style) const;
     CVector2 measureText(const char* textToMeasure, signed char style, float sx, float sy) const;
@@ -79,7 +79,7 @@ public:
     float colourGreen;
     float colourAlpha;
     CShader* shader;  // built-in shader 0; owned by the shader manager
-    char text[maxTextLength + 1];
+    char text[kMaxTextLength + 1];
     CTGAImage glyphImage;
     int cellSize = 16;    // the quad each glyph draws, in pixels
     int penAdvance = 12;  // how far the pen moves after each glyph
@@ -90,7 +90,7 @@ private:
 
     // Compiles the 256 glyph lists from listBase for the current cellSize and penAdvance.
     void compileGlyphLists();
-    // Formats into text (cut at maxTextLength) and draws one or two passes.
+    // Formats into text (cut at kMaxTextLength) and draws one or two passes.
     void formatAndDraw(float x, float y, float secondX, signed char style, float red, float green,
                        float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,
                        const char* format, va_list arguments);
@@ -110,7 +110,7 @@ private:
     int savedBlendSrc;
     int savedBlendDst;
     // The bytes of text that name a glyph of the set being drawn.
-    char glyphs[maxTextLength + 1];
+    char glyphs[kMaxTextLength + 1];
 };
 
 #endif

@@ -3,6 +3,7 @@
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/shader/ShaderManager.h"
+#include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -110,15 +111,10 @@ bool CRenderTarget::create(int w, int h)
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previousFramebuffer);
     glGetIntegerv(GL_RENDERBUFFER_BINDING_EXT, &previousRenderbuffer);
 
-    GLuint colour = 0;
-    glGenTextures(1, &colour);
-    glBindTexture(GL_TEXTURE_2D, colour);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    // Repeating would wrap the far edge's texels into the near one under linear filtering.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    // Storage without pixels (the target is cleared below). Clamped: repeating would wrap the far
+    // edge's texels into the near one under linear filtering.
+    const GLuint colour = CPixelUpload::upload(CPixelUpload::Pixels{nullptr, w, h, 4, 4},
+                                               CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, false});
     texture.id = colour;
 
     glGenRenderbuffersEXT(1, &depthBuffer);
