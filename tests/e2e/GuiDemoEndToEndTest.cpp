@@ -3,6 +3,8 @@
 // whose click is then found in what SDL's disk audio driver wrote.
 #include "tests/e2e/DemoProcess.h"
 
+#include "demo/GuiDemo.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,8 +16,8 @@
 namespace {
 
 const char* const kGuiCaption = "Quarl Engine - GUI Demo";
-// Where gui_demo opens its window: (352, 200) to (672, 440), title bar 24 pixels high.
-const int kLeft = 352, kTop = 200;
+// Where gui_demo opens its window: (352, 264) to (672, 504), title bar 24 pixels high.
+const int kLeft = GuiDemo::WindowLeft, kTop = GuiDemo::WindowTop;
 
 struct Shot {
     XImage* image = nullptr;
@@ -92,8 +94,9 @@ TEST_F(GuiDemoEndToEnd, DragsTheWindowTogglesTheMusicAndPlaysTheClick)
 
     Shot before;
     shoot(window, before);
-    // A body pixel of the window, clear of labels, and the background beside it.
-    const int bodyX = kLeft + 250, bodyY = kTop + 60;
+    // A body pixel of the window, clear of labels and widgets (right of the captions, between the
+    // switch row and the text rows), and the background beside the window.
+    const int bodyX = kLeft + 300, bodyY = kTop + 144;
     ASSERT_GT(before.red(bodyX, bodyY) + before.green(bodyX, bodyY) + before.blue(bodyX, bodyY), 30);
     ASSERT_EQ(0, before.red(kLeft + 250 + 100, kTop + 240 + 50));
 
@@ -123,14 +126,14 @@ TEST_F(GuiDemoEndToEnd, DragsTheWindowTogglesTheMusicAndPlaysTheClick)
     EXPECT_EQ(0, dragged.red(kLeft + 5, kTop + 30) + dragged.green(kLeft + 5, kTop + 30) +
                      dragged.blue(kLeft + 5, kTop + 30));
 
-    // The sound button (112 by 36 at (24, 48) in the window) plays the click.
+    // The sound button (112 by 36 in the window) plays the click.
     const int left = kLeft + 100, top = kTop + 100;
-    run("xdotool mousemove --window " + id + " " + std::to_string(left + 80) + " " +
-        std::to_string(top + 66) + " click 1");
+    run("xdotool mousemove --window " + id + " " + std::to_string(left + GuiDemo::ButtonX + 56) + " " +
+        std::to_string(top + GuiDemo::ButtonY + 18) + " click 1");
     settle();
 
-    // The music toggle (64 by 32 at (24, 104)): its track changes colour; sample left of the pointer.
-    const int toggleX = left + 24 + 6, toggleY = top + 104 + 16;
+    // The music toggle (64 by 32): its track changes colour; sample left of the pointer.
+    const int toggleX = left + GuiDemo::ToggleX + 6, toggleY = top + GuiDemo::ToggleY + 16;
     run("xdotool mousemove --window " + id + " " + std::to_string(toggleX + 30) + " " +
         std::to_string(toggleY) + "");
     settle();
