@@ -149,9 +149,11 @@ public:
             SDL_GL_SwapBuffers();
             if (!g_pEventManager->isEventPolled())  // one event per update; react to new ones only
                 continue;
-            const SDLKey key = g_pEventManager->getEvent().key.keysym.sym;
-            if (g_pEventManager->isEventCode(CEventManager::CodeKeyDown) && key >= SDLK_0 && key <= SDLK_9)
-                current = key - SDLK_0;
+            if (g_pEventManager->isEventCode(CEventManager::CodeKeyDown)) {  // only then is it a key event
+                const SDLKey key = g_pEventManager->getEvent().key.keysym.sym;
+                if (key >= SDLK_0 && key <= SDLK_9)
+                    current = key - SDLK_0;
+            }
             if (g_pEventManager->isKeyDown(SDLK_ESCAPE) || g_pEventManager->isEventCode(CEventManager::CodeQuit))
                 return;
         }
