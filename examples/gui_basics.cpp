@@ -8,23 +8,31 @@
 // - The GUI is drawn, and hit-tested against the mouse, inside engine->update(). A clicked widget
 //   posts its id there; read it with getClickedId() after update() and before the next one.
 // - A toggle button flips its state itself when clicked; read it from its `on` field.
-#include <GL/glew.h>  // before any other OpenGL header
+#include <engine/QuarlEngine.h>
+
+#include <GL/gl.h>
 #include <SDL.h>
 
-#include "engine/core/App.h"
-#include "engine/core/Engine.h"
-#include "engine/core/Registry.h"
-#include "engine/graphics/GraphicsCore.h"
-#include "engine/gui/Button.h"
-#include "engine/gui/StaticText.h"
-#include "engine/gui/ToggleButton.h"
-#include "engine/gui/Window.h"
-#include "engine/gui/WindowManager.h"
-#include "engine/input/EventManager.h"
-#include "engine/text/Font.h"
-#include "engine/text/FontManager.h"
-
 #include <string>
+
+namespace {
+
+// Where the lookup found a file (in the working directory, in QUARL_DATA_DIR, beside the program,
+// which the build gives a copy of Data/, ...), or the name itself so that the failure line names it.
+std::string dataFile(const std::string& name)
+{
+    const std::string found = CDataFiles::find(name);
+    return found.empty() ? name : found;
+}
+
+// Widgets read their frames as base + "1.png", base + "2.png", ...: the base, found by frame 1.
+std::string frames(const std::string& base)
+{
+    const std::string first = dataFile(base + "1.png");
+    return first.substr(0, first.size() - 5);
+}
+
+} // namespace
 
 class GuiBasics : public CApp {
 public:
@@ -33,22 +41,24 @@ public:
         engine->setVideoMode(800, 600, 24, false, true);  // windowed, 2D: (0, 0) is the top-left
         g_pGraphicsCore->setCaption("Quarl Engine - GUI basics");
         // The pointer, and the four-way arrow shown while the pointer is on a draggable title strip.
-        g_pGraphicsCore->loadCursors("Data/MousePointer.png", "Data/Gui/moveCursor.png");
+        g_pGraphicsCore->loadCursors(dataFile("Data/MousePointer.png").c_str(),
+                                     dataFile("Data/Gui/moveCursor.png").c_str());
 
         // 320 by 240 pixels, centred; the top 24 pixels are the title strip that drags it.
-        CWindow* window = new CWindow(240, 180, 560, 420, "Data/Gui/window.png", false, 1.0f, 24,
+        CWindow* window = new CWindow(240, 180, 560, 420, dataFile("Data/Gui/window.png"), false, 1.0f, 24,
                                       WindowId, true);
         window->addStaticText(new CStaticText("GUI basics", 12.0f, 4.0f));
 
         // Row 1: a 112 by 36 button with its label centred on it (12 pixels per character, text
         // 16 pixels high), and the count beside it.
-        window->addButton("Data/Gui/button", 6, 24.0f, 48.0f, CountButtonId);
+        window->addButton(frames("Data/Gui/button"), 6, 24.0f, 48.0f, CountButtonId);
         window->addStaticText(new CStaticText("Click", 24.0f + (112 - 5 * 12) / 2, 58.0f));
         countText = new CStaticText("Clicks: 0", 152.0f, 58.0f);
         window->addStaticText(countText);
 
         // Row 2: a 64 by 32 switch and its state.
-        window->addToggleButton("Data/Gui/toggleOff", 4, "Data/Gui/toggleOn", 4, 24.0f, 104.0f, SwitchId);
+        window->addToggleButton(frames("Data/Gui/toggleOff"), 4, frames("Data/Gui/toggleOn"), 4, 24.0f, 104.0f,
+                                SwitchId);
         toggle = window->toggleButtons.back();
         switchText = new CStaticText("Switch: off", 152.0f, 112.0f);
         // The labels' colours are given red, blue, green, alpha: this is a light green.

@@ -3,20 +3,11 @@
 // the arrows or W, A, S, D walk, Escape ends it. The shader's name is drawn with the 2D overlay.
 // The built-in shaders read the fixed-function state: light 0, the material (here glColor through
 // GL_COLOR_MATERIAL), the normals and the texture on unit 0; shader 0 also wants its "colors" tint.
-#include <GL/glew.h>  // before any other OpenGL header
+#include <GL/glew.h>  // for the uniform of shader 0; before any other OpenGL header
 #include <GL/glu.h>
 #include <SDL.h>
 
-#include "engine/camera/Camera.h"
-#include "engine/core/App.h"
-#include "engine/core/Engine.h"
-#include "engine/core/Registry.h"
-#include "engine/graphics/GraphicsCore.h"
-#include "engine/input/EventManager.h"
-#include "engine/shader/Shader.h"
-#include "engine/shader/ShaderManager.h"
-#include "engine/text/Font.h"
-#include "engine/text/FontManager.h"
+#include <engine/QuarlEngine.h>
 
 #include <cmath>
 

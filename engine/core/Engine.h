@@ -1,6 +1,8 @@
 #ifndef ENGINE_CORE_ENGINE_H
 #define ENGINE_CORE_ENGINE_H
 
+#include <string>
+
 // The root of the engine. Construction creates the ten managers in their fixed order, logging one
 // line each, and publishes them in the registry (engine/core/Registry.h); destruction deletes them
 // in a different fixed order, the graphics core first (it shuts SDL down). Owns every manager.
@@ -20,6 +22,10 @@ public:
     // context: the built-in shaders, then font 1. Call once, before the first update().
     // The graphics core's exceptions pass through.
     void setVideoMode(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D);
+    // Names a folder of the game's data, searched after the working directory for the engine's own
+    // files (read when the window opens, so call it before setVideoMode) and for every file found
+    // through CDataFiles::find(), which says the whole order.
+    void setDataFolder(const std::string& folder);
     void setShowFPS(bool on);
     // The engine's share of a frame, after the application has drawn its scene and before the swap:
     // input, GUI, cursor, frame rate, 2D camera. Never swaps and never waits.

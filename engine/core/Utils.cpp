@@ -4,6 +4,7 @@
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
 
+#include <GL/glew.h>
 #include <GL/glu.h>
 #include <SDL.h>
 
@@ -149,7 +150,7 @@ void CUtils::drawAxes()
     glEnd();
 }
 
-GLuint CUtils::loadBMPTexture(const char* path)
+unsigned int CUtils::loadBMPTexture(const char* path)
 {
     const std::string name = path ? path : "";
     CLog::line("Loading Texture: " + name);

@@ -1,6 +1,7 @@
 #ifndef ENGINE_TEXTURE_TGAIMAGE_H
 #define ENGINE_TEXTURE_TGAIMAGE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -19,6 +20,9 @@ public:
 
     // Reads, decodes and uploads. Needs the OpenGL context.
     bool load(const char* path);
+    // The same for a file held in memory (a copy built into the program); name only names it in
+    // messages.
+    bool loadFromMemory(const char* name, const uint8_t* data, std::size_t size);
     // Reads and decodes from an open file, without OpenGL; path only names the file in messages.
     // On failure the pixels are released and the fields describe no image.
     bool decode(const char* path, FILE* file);
