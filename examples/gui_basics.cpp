@@ -65,7 +65,7 @@ public:
         switchText->setColour(0.6f, 0.6f, 1.0f, 1.0f);
         window->addStaticText(switchText);
 
-        CStaticText* hint = new CStaticText("Drag me by my title strip.", 24.0f, 176.0f);
+        CStaticText* hint = new CStaticText("Drag me by my title.", 24.0f, 160.0f);
         hint->setColour(0.7f, 0.7f, 0.7f, 1.0f);
         window->addStaticText(hint);
 
