@@ -7,6 +7,8 @@ libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libp
 HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
 # doxygen: the test command builds the reference and fails on its warnings.
 TEST_PACKAGES="libgtest-dev libgmock-dev doxygen $HEADLESS_PACKAGES"
+# Only the benchmarks: SFML 2.5 is the peer the drawing figures are held against.
+BENCH_PACKAGES="libsfml-dev fonts-dejavu-core"
 
 ensure_packages() {
     local missing=()
