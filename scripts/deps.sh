@@ -2,11 +2,12 @@
 # whichever of them are missing (as root, or through sudo).
 
 BUILD_PACKAGES="build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev \
-libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libpng-dev"
+libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libpng-dev libfreetype-dev"
 # A virtual X server, a real key press and a screenshot when there is no display.
 HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
-# doxygen: the test command builds the reference and fails on its warnings.
-TEST_PACKAGES="libgtest-dev libgmock-dev doxygen $HEADLESS_PACKAGES"
+# doxygen: the test command builds the reference and fails on its warnings. The font tests load
+# TrueType fonts from fonts-dejavu-core.
+TEST_PACKAGES="libgtest-dev libgmock-dev doxygen fonts-dejavu-core $HEADLESS_PACKAGES"
 # Only the benchmarks: SFML 2.5 is the peer the drawing figures are held against.
 BENCH_PACKAGES="libsfml-dev fonts-dejavu-core"
 
