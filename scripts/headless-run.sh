@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs inside an X server: starts a demo, lets it run for DEMO_SECONDS (default 4), has the engine
-# save a screenshot of its frame (Print Screen while QUARL_SCREENSHOT names the file), then ends it
-# with a real Escape key press (XTEST key events).
+# Runs inside an X server: starts a demo or an example, lets it run for DEMO_SECONDS (default 4),
+# has the engine save a screenshot of its frame (Print Screen while QUARL_SCREENSHOT names the file),
+# then ends it with a real Escape key press (XTEST key events).
 #   headless-run.sh <binary> <screenshot.png>
 set -uo pipefail
 BINARY="$1"
@@ -22,7 +22,7 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 if [ -z "$WINDOW" ]; then
-    echo "The demo did not open a window." >&2
+    echo "The program did not open a window." >&2
     kill "$PID" 2>/dev/null
     wait "$PID"
     exit 1
@@ -42,16 +42,16 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 if kill -0 "$PID" 2>/dev/null; then
-    echo "The demo did not end on Escape; stopping it." >&2
+    echo "The program did not end on Escape; stopping it." >&2
     kill "$PID"
 fi
 wait "$PID"
 STATUS=$?
-echo "== The demo ended with status $STATUS after a real Escape key press."
+echo "== The program ended with status $STATUS after a real Escape key press."
 if [ -s "$SHOT" ]; then
     echo "== Screenshot of its window: $SHOT"
 else
-    echo "The demo saved no screenshot." >&2
+    echo "The program saved no screenshot." >&2
     [ "$STATUS" -eq 0 ] && STATUS=1
 fi
 exit "$STATUS"
