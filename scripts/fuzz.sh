@@ -22,8 +22,8 @@ mkdir -p "$OUT"
 echo "== Building the TGA fuzz target with $CXX"
 "$CXX" -std=c++17 -g -O1 -I"$ROOT" \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/core/Log.cpp \
-    -lGL -o "$OUT/tga_fuzz"
+    fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/ImageLimits.cpp engine/core/Log.cpp \
+    $(pkg-config --cflags --libs sdl) -lGL -o "$OUT/tga_fuzz"
 
 WORK="$(mktemp -d /tmp/quarl_fuzz_XXXXXX)"
 trap 'rm -rf "$WORK"' EXIT

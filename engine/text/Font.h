@@ -27,8 +27,10 @@ public:
 
     // Deletes the 256 display lists (while the window's context exists).
     bool deleteGlyphLists();
-    // Loads the glyph sheet and builds the lists; takes shader 0. A sheet that cannot be read ends
-    // the process with status 1 after the reader's message and SDL_Quit().
+    // Loads the glyph sheet and builds the lists; takes shader 0. A sheet that cannot be read, or
+    // no 256 free display lists, ends the process with status 1 after one line and SDL_Quit().
+    // Before the window is open it only writes one line and returns false; the font stays
+    // unloaded and prints nothing.
     bool buildFont(const char* path);
     bool setScale(float x, float y);
     void setColour(float red, float green, float blue, float alpha);

@@ -17,7 +17,9 @@ public:
     CTGAImage();
     ~CTGAImage();
 
-    // Reads, decodes and uploads. Needs the OpenGL context.
+    // Reads, decodes and uploads, replacing (deleting) the texture of an earlier load; a failure
+    // leaves textureName 0. Refuses, with one line and before decoding, while no OpenGL window is
+    // open and when the header's size exceeds GL_MAX_TEXTURE_SIZE.
     bool load(const char* path);
     // Reads and decodes from an open file, without OpenGL; path only names the file in messages.
     // On failure the pixels are released and the fields describe no image.
@@ -43,6 +45,8 @@ private:
     // Reads the info bytes, checks them and allocates the pixels; the common start of both kinds.
     bool readInfo(const char* path, FILE* file);
     void release();
+    // Deletes the uploaded texture (while the context that made it still stands).
+    void releaseTexture();
     void upload();
 
     uint8_t idLength;
