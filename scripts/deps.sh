@@ -5,7 +5,8 @@ BUILD_PACKAGES="build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-d
 libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev zlib1g-dev"
 # A virtual X server, a real key press and a screenshot when there is no display.
 HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
-TEST_PACKAGES="libgtest-dev libgmock-dev $HEADLESS_PACKAGES"
+# libxtst-dev: the input tests send real key presses, clicks and pointer bursts through XTEST.
+TEST_PACKAGES="libgtest-dev libgmock-dev libxtst-dev $HEADLESS_PACKAGES"
 
 ensure_packages() {
     local missing=()

@@ -11,6 +11,13 @@ std::mutex listenerLock;
 CEventManager* listener = nullptr;
 SDL_EventFilter chained = nullptr;
 
+// Relative motion of merged moves, held at the ends of the field rather than wrapped.
+Sint16 summed(Sint16 a, Sint16 b)
+{
+    const int sum = int(a) + int(b);
+    return Sint16(sum > 32767 ? 32767 : (sum < -32768 ? -32768 : sum));
+}
+
 } // namespace
 
 CEventManager::CEventManager()
@@ -84,8 +91,8 @@ void CEventManager::enqueue(const SDL_Event& incoming, bool mergeable)
         SDL_Event& last = waiting.back();
         if (last.type == SDL_MOUSEMOTION && last.motion.state == incoming.motion.state &&
             last.motion.which == incoming.motion.which) {
-            const Sint16 xrel = Sint16(last.motion.xrel + incoming.motion.xrel);
-            const Sint16 yrel = Sint16(last.motion.yrel + incoming.motion.yrel);
+            const Sint16 xrel = summed(last.motion.xrel, incoming.motion.xrel);
+            const Sint16 yrel = summed(last.motion.yrel, incoming.motion.yrel);
             last.motion = incoming.motion;
             last.motion.xrel = xrel;
             last.motion.yrel = yrel;

@@ -145,7 +145,7 @@ TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
                 input.button(1, false);
                 input.sync();
                 // Apart by more than one mixing buffer, so that each click starts on its own.
-                usleep(250000);
+                usleep(350000);
             }
             input.tap(XK_Escape);
             input.sync();
