@@ -44,7 +44,7 @@ std::string noDisplayText()
 void startVideo()
 {
     const char* chosen = std::getenv("SDL_VIDEODRIVER");
-    if (chosen != nullptr && *chosen != '\0') {
+    if (chosen != nullptr && *chosen != '\0' && std::strcmp(chosen, kOpenGLDriver) != 0) {
         if (drawsOnTheTerminal(chosen))
             throw "Error: the video driver \"" + std::string(chosen) +
                 "\" cannot give OpenGL; unset SDL_VIDEODRIVER to use the X display";
@@ -52,10 +52,12 @@ void startVideo()
             throw std::string("Error: SDL Could not be initialized: ") + SDL_GetError();
         return;
     }
-    // SDL reads the driver from the environment only; the variable is gone again afterwards.
+    // SDL reads the driver from the environment only; the variable is as it was afterwards.
+    const bool wasSet = chosen != nullptr && *chosen != '\0';
     setenv("SDL_VIDEODRIVER", kOpenGLDriver, 1);
     const int result = SDL_Init(SDL_INIT_VIDEO);
-    unsetenv("SDL_VIDEODRIVER");
+    if (!wasSet)
+        unsetenv("SDL_VIDEODRIVER");
     if (result != 0)
         throw noDisplayText();
 }

@@ -97,3 +97,24 @@ TEST(GraphicsCoreDefaults, RecordOnlyDefaultsAndOpenNoWindow)
     EXPECT_FALSE(core.hasCursor);
     EXPECT_EQ(0u, SDL_WasInit(SDL_INIT_VIDEO));
 }
+
+TEST(GraphicsCoreFailure, ATextModeDriverIsRefusedBeforeItCanTakeOverTheTerminal)
+{
+    for (const char* name : {"caca", "aalib"}) {
+        VideoDriver driver(name);
+        CGraphicsCore core;
+        testing_support::CStdoutCapture output;
+        output.start();
+        std::string thrown;
+        try {
+            core.setVideoMode(320, 240, 24, false, true);
+        } catch (const std::string& message) {
+            thrown = message;
+        }
+        EXPECT_EQ("Error: the video driver \"" + std::string(name) +
+                      "\" cannot give OpenGL; unset SDL_VIDEODRIVER to use the X display",
+                  thrown);
+        EXPECT_EQ(std::string::npos, output.text().find('\x1b'));
+        EXPECT_EQ(0u, SDL_WasInit(SDL_INIT_VIDEO));
+    }
+}
