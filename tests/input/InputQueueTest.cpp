@@ -1,5 +1,6 @@
-// The event manager's own queue under real X input (XTEST): nothing is lost however many events
-// arrive between two updates, pointer moves are merged, and the order is kept.
+// The event manager's own queue under real X input (XTEST): pointer moves are merged, pushed and
+// real events keep their order, an application's filter is still asked. The bursts themselves
+// are driven through the demos (tests/e2e/InputBurstTest.cpp).
 #include "engine/core/Registry.h"
 #include "engine/input/EventManager.h"
 #include "tests/support/TestHarness.h"
@@ -9,7 +10,6 @@
 #include "tests/support/XTestInput.h"
 
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace testing_support;
@@ -45,26 +45,6 @@ Seen runFrames(CEventManager* events, SDLKey watched)
     return seen;
 }
 
-std::string pairs(int count)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += "DU";
-    return text;
-}
-
-// moves pointer moves over the window with presses key taps spread evenly among them.
-void burst(CXTestInput& input, int moves, int presses, KeySym key)
-{
-    const int every = moves / presses;
-    for (int i = 0; i < moves; ++i) {
-        input.move(100 + (i * 7) % 800, 100 + (i * 13) % 500);
-        if (i % every == every / 2 && i / every < presses)
-            input.tap(key);
-    }
-    input.sync();
-}
-
 class InputQueue : public ::testing::Test {
 protected:
     void SetUp() override
@@ -85,32 +65,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(InputQueue, AOneSecondStallWithThreeHundredMovesLosesNoPressOrRelease)
-{
-    burst(input, 300, 5, XK_Up);
-    SDL_Delay(1000);  // the application is busy: nobody pumps
-    const Seen seen = runFrames(events, SDLK_UP);
-    EXPECT_EQ(pairs(5), seen.keys);
-    EXPECT_FALSE(seen.held);
-}
-
-TEST_F(InputQueue, FiveThousandMovesWithTwentyPressesWhileFramesRun)
-{
-    // Sent while the frames run, as a real burst arrives: the sender has its own connection.
-    std::thread sender([] {
-        CXTestInput own;
-        if (own.ready())
-            burst(own, 5000, 20, XK_Up);
-    });
-    const Seen seen = runFrames(events, SDLK_UP);
-    sender.join();
-    const Seen rest = runFrames(events, SDLK_UP);
-    EXPECT_EQ(pairs(20), seen.keys + rest.keys);
-    EXPECT_FALSE(rest.held);
-    // Merged moves: far fewer updates than events sent.
-    EXPECT_LT(seen.polled + rest.polled, 1000);
-}
 
 TEST_F(InputQueue, MovesWithTheSameButtonsMergeIntoTheLatestPositionAndTheSummedMotion)
 {
