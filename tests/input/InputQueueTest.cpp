@@ -9,6 +9,7 @@
 // After gtest: Xlib's macros collide with gtest's names.
 #include "tests/support/XTestInput.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,11 @@ struct Seen {
 Seen runFrames(CEventManager* events, SDLKey watched)
 {
     Seen seen;
-    for (int quiet = 0; quiet < 20;) {
+    for (int quiet = 0; quiet < 40;) {
         events->update();
         if (!events->isEventPolled()) {
             ++quiet;
-            SDL_Delay(5);
+            SDL_Delay(10);
             continue;
         }
         quiet = 0;
@@ -45,15 +46,27 @@ Seen runFrames(CEventManager* events, SDLKey watched)
     return seen;
 }
 
+// The X server delivers fake input some time after the requests: pumps until count events wait
+// (or three seconds pass) and returns how many do.
+std::size_t waitUntilWaiting(CEventManager* events, std::size_t count)
+{
+    for (int tick = 0; tick < 150 && events->waitingCount() < count; ++tick) {
+        SDL_Delay(20);
+        SDL_PumpEvents();
+    }
+    return events->waitingCount();
+}
+
 class InputQueue : public ::testing::Test {
 protected:
     void SetUp() override
     {
         sharedEngine();
         events = g_pEventManager;
-        ASSERT_TRUE(input.ready()) << "XTEST is needed on the X server in DISPLAY";
-        input.move(10, 10);
-        input.sync();
+        device.reset(new CXTestInput());  // after the window: it aims at it
+        ASSERT_TRUE(device->ready()) << "XTEST is needed on the X server in DISPLAY";
+        device->move(10, 10);
+        device->sync();
         SDL_Delay(50);
         drainEvents();
         events->update();
@@ -61,7 +74,7 @@ protected:
     void TearDown() override { drainEvents(); }
 
     CEventManager* events = nullptr;
-    CXTestInput input;
+    std::unique_ptr<CXTestInput> device;
 };
 
 } // namespace
@@ -69,15 +82,13 @@ protected:
 TEST_F(InputQueue, MovesWithTheSameButtonsMergeIntoTheLatestPositionAndTheSummedMotion)
 {
     for (int x = 11; x <= 610; ++x)
-        input.move(x, 10 + x / 2);
-    input.button(1, true);
-    input.move(700, 400);
-    input.move(710, 420);
-    input.button(1, false);
-    input.sync();
-    SDL_Delay(100);
-    SDL_PumpEvents();
-    ASSERT_EQ(4u, events->waitingCount());
+        device->move(x, 10 + x / 2);
+    device->button(1, true);
+    device->move(700, 400);
+    device->move(710, 420);
+    device->button(1, false);
+    device->sync();
+    ASSERT_EQ(4u, waitUntilWaiting(events, 4));
 
     events->update();
     SDL_Event event = events->getEvent();
@@ -110,10 +121,10 @@ TEST_F(InputQueue, MovesWithTheSameButtonsMergeIntoTheLatestPositionAndTheSummed
 TEST_F(InputQueue, PushedEventsKeepTheirPlaceBeforeLaterRealOnes)
 {
     pushKey(true, SDLK_a);
-    input.key(XK_b, true);
-    input.sync();
-    SDL_Delay(50);
-    SDL_PumpEvents();  // the filter takes the real press, and the pushed one before it
+    device->key(XK_b, true);
+    device->sync();
+    // The filter takes the real press, and the pushed one before it.
+    ASSERT_EQ(2u, waitUntilWaiting(events, 2));
     pushKey(false, SDLK_a);
 
     events->update();
@@ -124,8 +135,8 @@ TEST_F(InputQueue, PushedEventsKeepTheirPlaceBeforeLaterRealOnes)
     events->update();
     EXPECT_EQ(SDLK_a, events->getEvent().key.keysym.sym);
     EXPECT_EQ(SDL_KEYUP, events->getEvent().type);
-    input.key(XK_b, false);
-    input.sync();
+    device->key(XK_b, false);
+    device->sync();
     runFrames(events, SDLK_b);
     EXPECT_EQ(0, events->isKeyDown(SDLK_b));
 }
@@ -148,15 +159,15 @@ TEST_F(InputQueue, AnApplicationsOwnFilterIsStillAskedFirst)
 {
     SDL_SetEventFilter(dropQ);
     events->update();  // the engine puts its filter back in front, keeping the application's
-    input.tap(XK_q);
-    input.tap(XK_w);
-    input.sync();
+    device->tap(XK_q);
+    device->tap(XK_w);
+    device->sync();
     SDL_Delay(50);
     Seen seen = runFrames(events, SDLK_q);
     EXPECT_EQ(1, dropped);
     EXPECT_EQ("U", seen.keys);  // the release passed the application's filter, the press did not
-    input.tap(XK_w);
-    input.sync();
+    device->tap(XK_w);
+    device->sync();
     SDL_Delay(50);
     seen = runFrames(events, SDLK_w);
     EXPECT_EQ("DU", seen.keys);
