@@ -5,8 +5,9 @@ BUILD_PACKAGES="build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-d
 libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev zlib1g-dev"
 # A virtual X server, a real key press and a screenshot when there is no display.
 HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
+# doxygen: the test command builds the reference and fails on its warnings.
 # libxtst-dev: the input tests send real key presses, clicks and pointer bursts through XTEST.
-TEST_PACKAGES="libgtest-dev libgmock-dev libxtst-dev $HEADLESS_PACKAGES"
+TEST_PACKAGES="libgtest-dev libgmock-dev doxygen libxtst-dev $HEADLESS_PACKAGES"
 
 ensure_packages() {
     local missing=()

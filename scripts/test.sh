@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: a normal build (build/) and a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-asan/). The tests run against a real X server (Xvfb), Mesa's
-# software OpenGL and SDL's real event queue. Then fuzzes the TGA reader for FUZZ_SECONDS (60).
+# software OpenGL and SDL's real event queue. Between the two, builds the reference and checks the
+# installed package from outside the tree (scripts/consumer-check.sh). Then fuzzes the TGA reader
+# for FUZZ_SECONDS (60).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -21,6 +23,19 @@ run_suite() {
 }
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARL_SANITIZE=OFF
+
+# The reference must build without a Doxygen warning (a malformed comment in a public header, a
+# broken reference); undocumented members are not warned about.
+echo "== Building the reference (docs) in build/docs/"
+cmake --build build --target docs
+if [ -s build/docs/warnings.log ]; then
+    cat build/docs/warnings.log
+    echo "Doxygen warned about the comments above." >&2
+    exit 1
+fi
+
+# The installed package as an outside game uses it.
+bash scripts/consumer-check.sh build
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DQUARL_SANITIZE=ON
 echo "== All tests passed in both builds."
 

@@ -3,6 +3,7 @@
 #include "engine/audio/SoundManager.h"
 #include "engine/camera/Camera.h"
 #include "engine/camera/CameraManager.h"
+#include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/core/Utils.h"
@@ -162,6 +163,11 @@ void CEngine::setVideoMode(int width, int height, int bitsPerPixel, bool fullscr
     // Shaders first: a font takes built-in shader 0 when it is built.
     g_pShaderManager->loadBuiltInShaders();
     g_pFontManager->loadFont("Data/Font/font.tga");
+}
+
+void CEngine::setDataFolder(const std::string& folder)
+{
+    CDataFiles::setFolder(folder);
 }
 
 void CEngine::setShowFPS(bool on)

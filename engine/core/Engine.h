@@ -2,6 +2,7 @@
 #define ENGINE_CORE_ENGINE_H
 
 #include <chrono>
+#include <string>
 
 // The root of the engine. Construction creates the ten managers in their fixed order, logging one
 // line each, and publishes them in the registry (engine/core/Registry.h); destruction deletes them
@@ -22,6 +23,10 @@ public:
     // context: the built-in shaders, then font 1. Call once, before the first update().
     // The graphics core's exceptions pass through.
     void setVideoMode(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D);
+    // Names a folder of the game's data, searched after the working directory for the engine's own
+    // files (read when the window opens, so call it before setVideoMode) and for every file found
+    // through CDataFiles::find(), which says the whole order.
+    void setDataFolder(const std::string& folder);
     void setShowFPS(bool on);
     // The frame rate in the window caption only, nothing drawn; counts as showing the frame rate
     // for the utilities' frame time and the camera.

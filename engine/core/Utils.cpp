@@ -5,6 +5,7 @@
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/texture/ImageLimits.h"
 
+#include <GL/glew.h>
 #include <GL/glu.h>
 #include <SDL.h>
 
@@ -150,7 +151,7 @@ void CUtils::drawAxes()
     glEnd();
 }
 
-GLuint CUtils::loadBMPTexture(const char* path)
+unsigned int CUtils::loadBMPTexture(const char* path)
 {
     const std::string name = path ? path : "";
     CLog::line("Loading Texture: " + name);

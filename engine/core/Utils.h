@@ -3,8 +3,6 @@
 
 #include "engine/core/BitmapImage.h"
 
-#include <GL/glew.h>
-
 // Frame-rate counter, immediate-mode debug shapes and BMP loading. The frame-rate counter runs in
 // the engine's update while the frame rate is shown; once a second it appends " Current FPS: " and
 // the count to the window title. Its running totals are shared by the whole program, so a second
@@ -36,7 +34,7 @@ public:
     // Loads a BMP into a mipmapped RGB texture (left bound). Logs "Loading Texture: " and the path;
     // on failure "Failed to load the image: ..." and returns 0, refusing before decoding while no
     // OpenGL window is open or when the header's size exceeds GL_MAX_TEXTURE_SIZE.
-    GLuint loadBMPTexture(const char* path);
+    unsigned int loadBMPTexture(const char* path);  // a GL texture name
     // A BMP file as bottom-up RGB pixels, or null (with a line on standard error).
     CBitmapImage* loadBMP(const char* path);
     void swapBytes(unsigned char* a, unsigned char* b);

@@ -1,8 +1,12 @@
 #include "engine/shader/Shader.h"
 
+#include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 
+#include <GL/glew.h>
+
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,6 +35,34 @@ bool compiled(GLhandleARB object, const char* kind, const char* path)
     CLog::line(std::string("Cannot compile ") + kind + " shader: " + path + ", Error: " +
                infoLog(object));
     return false;
+}
+
+// One source text through the data lookup: the first place that holds the file, else the library's
+// built-in copy. Null after the failure line (and, when no place held the file, the places looked).
+// name becomes what later messages call the file.
+char* readSource(const char* kind, const char* path, std::string& name)
+{
+    name = path ? path : "";
+    const std::string found = CDataFiles::find(name);
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    char* text = nullptr;
+    if (!found.empty()) {
+        name = found;
+        text = CShader::readTextFile(found.c_str());
+    } else if (CDataFiles::builtIn(name, &data, &size) && size > 0) {
+        CLog::line(CDataFiles::builtInLine(name));
+        text = new char[size + 1];
+        std::memcpy(text, data, size);
+        text[size] = '\0';
+        return text;
+    }
+    if (text == nullptr) {
+        CLog::line(std::string("\nCannot Load ") + kind + " shader: " + name);
+        if (found.empty() && !name.empty())
+            CLog::line(CDataFiles::placesLookedLine(name));
+    }
+    return text;
 }
 
 } // namespace
@@ -75,20 +107,13 @@ void CShader::load(const char* fragmentPath, const char* vertexPath)
     const GLhandleARB vertexObject = glCreateShaderObjectARB(GL_VERTEX_SHADER_ARB);
     const GLhandleARB fragmentObject = glCreateShaderObjectARB(GL_FRAGMENT_SHADER_ARB);
 
-    bool failed = false;
+    std::string vertexName;
+    std::string fragmentName;
     delete[] vertexSource;
-    vertexSource = readTextFile(vertexPath);
-    if (vertexSource == nullptr) {
-        CLog::line(std::string("\nCannot Load vertex shader: ") + (vertexPath ? vertexPath : ""));
-        failed = true;
-    }
+    vertexSource = readSource("vertex", vertexPath, vertexName);
     delete[] fragmentSource;
-    fragmentSource = readTextFile(fragmentPath);
-    if (fragmentSource == nullptr) {
-        CLog::line(std::string("\nCannot Load fragment shader: ") + (fragmentPath ? fragmentPath : ""));
-        failed = true;
-    }
-    if (failed) {
+    fragmentSource = readSource("fragment", fragmentPath, fragmentName);
+    if (vertexSource == nullptr || fragmentSource == nullptr) {
         glDeleteObjectARB(vertexObject);
         glDeleteObjectARB(fragmentObject);
         return;
@@ -100,8 +125,8 @@ void CShader::load(const char* fragmentPath, const char* vertexPath)
     glShaderSourceARB(fragmentObject, 1, &fragmentText, nullptr);
     glCompileShaderARB(vertexObject);
     glCompileShaderARB(fragmentObject);
-    const bool vertexOk = compiled(vertexObject, "vertex", vertexPath);
-    const bool fragmentOk = compiled(fragmentObject, "fragment", fragmentPath);
+    const bool vertexOk = compiled(vertexObject, "vertex", vertexName.c_str());
+    const bool fragmentOk = compiled(fragmentObject, "fragment", fragmentName.c_str());
 
     const GLhandleARB linked = glCreateProgramObjectARB();
     glAttachObjectARB(linked, vertexObject);
@@ -111,7 +136,7 @@ void CShader::load(const char* fragmentPath, const char* vertexPath)
     glGetObjectParameterivARB(linked, GL_OBJECT_LINK_STATUS_ARB, &status);
     if (!vertexOk || !fragmentOk || !status) {
         if (vertexOk && fragmentOk)
-            CLog::line(std::string("Cannot link shader program: ") + vertexPath + ", " + fragmentPath +
+            CLog::line("Cannot link shader program: " + vertexName + ", " + fragmentName +
                        ", Error: " + infoLog(linked));
         // Making an unlinked program current is a GL error; without one, enable() falls back to the
         // fixed-function pipeline.
@@ -133,7 +158,9 @@ void CShader::disable()
     glUseProgramObjectARB(0);
 }
 
-GLhandleARB CShader::getProgram() const
+static_assert(sizeof(GLhandleARB) == sizeof(unsigned int), "the header spells GLhandleARB as unsigned int");
+
+unsigned int CShader::getProgram() const
 {
     return program;
 }

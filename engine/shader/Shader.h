@@ -1,8 +1,6 @@
 #ifndef ENGINE_SHADER_SHADER_H
 #define ENGINE_SHADER_SHADER_H
 
-#include <GL/glew.h>
-
 // One GLSL program of a vertex and a fragment shader read from text files, used through the ARB
 // shader-object extension. Owns both source texts. The GL shader and program objects live as long
 // as the context and are never deleted. Main thread only.
@@ -11,8 +9,10 @@ public:
     CShader();
     ~CShader();
 
-    // Reads both files (fragment path first, vertex path second), compiles and links. A missing or
-    // empty file is reported ("Cannot Load vertex shader: ..." / "...fragment shader: ...") and
+    // Reads both files (fragment path first, vertex path second), compiles and links. Each file is
+    // found like any data file (CDataFiles::find()), a built-in shader's last in the library's copy
+    // ("Using the built-in copy of ..."). A missing or empty file is reported ("Cannot Load vertex
+    // shader: ..." / "...fragment shader: ...", then the places looked when none held the file) and
     // leaves no program. A compile or link failure is reported with the driver's log and also leaves
     // no program, so enable() then selects the fixed-function pipeline.
     void load(const char* fragmentPath, const char* vertexPath);
@@ -23,7 +23,8 @@ public:
     void enable();
     // Back to the fixed-function pipeline, whichever shader it is called on.
     void disable();
-    GLhandleARB getProgram() const;
+    // The GL program object (a GLhandleARB); 0 while there is none.
+    unsigned int getProgram() const;
     // Acts on the current program: enable() first. An unknown name is ignored.
     void setUniform1i(const char* name, int value);
 
@@ -33,7 +34,7 @@ private:
 
     char* fragmentSource;
     char* vertexSource;
-    GLhandleARB program;
+    unsigned int program;  // a GLhandleARB; spelt as its type so that this header needs no GL header
 };
 
 #endif

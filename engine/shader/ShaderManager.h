@@ -13,7 +13,7 @@ public:
     CShaderManager();
     ~CShaderManager();
 
-    // Loads the ten built-in programs from shaders/ (relative to the working directory), logging a
+    // Loads the ten built-in programs from shaders/ (found as CShader::load() says), logging a
     // line for each. Needs the OpenGL context and GLEW.
     void loadBuiltInShaders();
     // Takes ownership and appends; the shader's index is the list size before the call.

@@ -1,16 +1,19 @@
 #include "engine/text/Font.h"
 
+#include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
 #include "engine/texture/ImageLimits.h"
 
+#include <GL/glew.h>
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 CFont::CFont()
     : listBase(0),
@@ -58,7 +61,22 @@ bool CFont::buildFont(const char* path)
                    "): " + (path ? path : ""));
         return false;
     }
-    if (!glyphImage.load(path)) {
+    const std::string name = path ? path : "";
+    const std::string found = CDataFiles::find(name);
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    bool loaded = false;
+    if (!found.empty()) {
+        loaded = glyphImage.load(found.c_str());
+    } else if (CDataFiles::builtIn(name, &data, &size)) {
+        CLog::line(CDataFiles::builtInLine(name));
+        loaded = glyphImage.loadFromMemory(name.c_str(), data, size);
+    } else {
+        loaded = glyphImage.load(path);
+        if (!loaded && !name.empty())
+            CLog::line(CDataFiles::placesLookedLine(name));
+    }
+    if (!loaded) {
         // Without its glyph sheet the engine cannot print anything; the reader said why.
         SDL_Quit();
         std::exit(1);
@@ -225,7 +243,7 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
     restoreState();
 }
 
-void CFont::drawPass(float x, float y, GLuint base, float red, float green, float blue, float alpha,
+void CFont::drawPass(float x, float y, unsigned int base, float red, float green, float blue, float alpha,
                      float sx, float sy, bool withOffset)
 {
     const bool programmed = shader != nullptr && shader->getProgram() != 0;

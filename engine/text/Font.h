@@ -3,8 +3,6 @@
 
 #include "engine/texture/TGAImage.h"
 
-#include <GL/glew.h>
-
 #include <cstdarg>
 
 class CShader;
@@ -27,10 +25,12 @@ public:
 
     // Deletes the 256 display lists (while the window's context exists).
     bool deleteGlyphLists();
-    // Loads the glyph sheet and builds the lists; takes shader 0. A sheet that cannot be read, or
-    // no 256 free display lists, ends the process with status 1 after one line and SDL_Quit().
-    // Before the window is open it only writes one line and returns false; the font stays
-    // unloaded and prints nothing.
+    // Loads the glyph sheet and builds the lists; takes shader 0. The sheet is found like any data
+    // file (CDataFiles::find()), the engine's own sheet "Data/Font/font.tga" last in the library's
+    // built-in copy. A sheet that cannot be read ends the process with status 1 after the reader's
+    // message (and the places looked, when none held the file) and SDL_Quit(); so do no 256 free
+    // display lists. Before the window is open it only writes one line and returns false; the font
+    // stays unloaded and prints nothing.
     bool buildFont(const char* path);
     bool setScale(float x, float y);
     void setColour(float red, float green, float blue, float alpha);
@@ -55,7 +55,7 @@ public:
     // The formatted text of the latest print.
     const char* getText() const;
 
-    GLuint listBase;
+    unsigned int listBase;  // GL names and state below are spelt as their plain types: no GL header here
     float scaleX;
     float scaleY;
     float colourRed;
@@ -76,19 +76,19 @@ private:
                        const char* format, va_list arguments);
     void saveState();
     void restoreState();
-    void drawPass(float x, float y, GLuint base, float red, float green, float blue, float alpha,
+    void drawPass(float x, float y, unsigned int base, float red, float green, float blue, float alpha,
                   float sx, float sy, bool withOffset);
 
     // Scratch state of one print call.
-    GLint blendWasOn;
-    GLint scissorWasOn;
-    GLint textureWasOn;
-    GLint lightingWasOn;
-    GLint depthWasOn;
-    GLint savedMatrixMode;
-    GLint viewport[4];
-    GLint savedBlendSrc;
-    GLint savedBlendDst;
+    int blendWasOn;
+    int scissorWasOn;
+    int textureWasOn;
+    int lightingWasOn;
+    int depthWasOn;
+    int savedMatrixMode;
+    int viewport[4];
+    int savedBlendSrc;
+    int savedBlendDst;
     // The bytes of text that name a glyph of the set being drawn.
     char glyphs[maxTextLength + 1];
 };

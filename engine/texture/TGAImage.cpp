@@ -92,6 +92,29 @@ bool CTGAImage::load(const char* path)
     return true;
 }
 
+bool CTGAImage::loadFromMemory(const char* name, const uint8_t* data, std::size_t size)
+{
+    releaseTexture();
+    if (!CImageLimits::hasContext()) {
+        release();
+        fail((std::string("Could not upload texture file (") + CImageLimits::noContextText() + "): ").c_str(),
+             name);
+        return false;
+    }
+    // A read-only memory stream lets the one decoder serve files and built-in copies alike.
+    FILE* file = (data && size) ? fmemopen(const_cast<uint8_t*>(data), size, "rb") : nullptr;
+    if (file == nullptr) {
+        fail("Could not open texture file: ", name);
+        return false;
+    }
+    const bool decoded = decode(name, file);
+    std::fclose(file);
+    if (!decoded)
+        return false;
+    upload();
+    return true;
+}
+
 bool CTGAImage::decode(const char* path, FILE* file)
 {
     release();

@@ -1,6 +1,7 @@
 #ifndef ENGINE_TEXTURE_TGAIMAGE_H
 #define ENGINE_TEXTURE_TGAIMAGE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -21,6 +22,9 @@ public:
     // leaves textureName 0. Refuses, with one line and before decoding, while no OpenGL window is
     // open and when the header's size exceeds GL_MAX_TEXTURE_SIZE.
     bool load(const char* path);
+    // The same for a file held in memory (a copy built into the program); name only names it in
+    // messages.
+    bool loadFromMemory(const char* name, const uint8_t* data, std::size_t size);
     // Reads and decodes from an open file, without OpenGL; path only names the file in messages.
     // On failure the pixels are released and the fields describe no image.
     bool decode(const char* path, FILE* file);

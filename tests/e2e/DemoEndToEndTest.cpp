@@ -77,20 +77,27 @@ TEST_F(DemoEndToEnd, LogsItsStartUpAndEndsOnARealEscapeKeyPress)
 
 TEST_F(DemoEndToEnd, WithoutItsGlyphSheetItEndsWithAFailureStatus)
 {
-    // A working folder with the shaders but no Data/: the font sheet cannot be read.
+    // A working folder with the shaders but no Data/, and the library's built-in copies switched
+    // off: the font sheet cannot be read, and the log says where it was looked for.
     char folder[] = "/tmp/quarl_nofont_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(folder));
     ASSERT_EQ(0, std::system(("cp -r " SOURCE_ROOT "/shaders " + std::string(folder)).c_str()));
-    e2e::DemoProcess demo(SPRITE_DEMO_BINARY, folder);
+    e2e::DemoProcess demo(SPRITE_DEMO_BINARY, folder, {{"QUARL_NO_BUILTIN_DATA", "1"}});
     ASSERT_GT(demo.pid, 0);
     int status = 0;
     ASSERT_TRUE(demo.waitForExit(30, &status));
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_NE(0, WEXITSTATUS(status));
     const std::vector<std::string> lines = demo.lines();
-    ASSERT_GE(lines.size(), 2u) << demo.output;
-    EXPECT_EQ("Loading Font: Data/Font/font.tga", lines[lines.size() - 2]);
-    EXPECT_EQ("Could not open texture file: Data/Font/font.tga", lines.back());
+    ASSERT_GE(lines.size(), 3u) << demo.output;
+    EXPECT_EQ("Loading Font: Data/Font/font.tga", lines[lines.size() - 3]);
+    EXPECT_EQ("Could not open texture file: Data/Font/font.tga", lines[lines.size() - 2]);
+    // The working folder first, then the demo's own folder.
+    const std::string binary = SPRITE_DEMO_BINARY;
+    const std::string firstTwo = "Looked for Data/Font/font.tga in: " + std::string(folder) + "/, " +
+                                 binary.substr(0, binary.rfind('/')) + "/, ";
+    EXPECT_EQ(firstTwo, lines.back().substr(0, firstTwo.size()));
+    EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
 }
 
 TEST_F(DemoEndToEnd, ClosingTheWindowEndsItWithStatusZero)

@@ -1,4 +1,5 @@
 // Shader programs and the built-in table against Mesa through the ARB shader-object path.
+#include "engine/core/DataFiles.h"
 #include "engine/core/Registry.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -87,7 +89,7 @@ TEST_F(Shaders, LoadingTheBuiltInsLogsTheBannerAndTenLines)
     EXPECT_EQ(10, manager.getShaderCount());
 }
 
-TEST_F(Shaders, WithoutShaderFilesEveryBuiltInIsReportedAndKeepsItsIndex)
+TEST_F(Shaders, WithoutShaderFilesTheBuiltInCopiesAreUsedAndSaidSo)
 {
     const std::string empty = makeTempDir();
     CStdoutCapture capture;
@@ -101,13 +103,50 @@ TEST_F(Shaders, WithoutShaderFilesEveryBuiltInIsReportedAndKeepsItsIndex)
     std::vector<std::string> expected(loaded.begin(), loaded.begin() + 3);
     for (int i = 0; i < 10; ++i) {
         expected.push_back(loaded[3 + i]);
-        expected.push_back("");
-        expected.push_back(std::string("Cannot Load vertex shader: shaders/") + kBuiltInFiles[i] + ".vert");
-        expected.push_back("");
-        expected.push_back(std::string("Cannot Load fragment shader: shaders/") + kBuiltInFiles[i] + ".frag");
+        expected.push_back(std::string("Using the built-in copy of shaders/") + kBuiltInFiles[i] + ".vert");
+        expected.push_back(std::string("Using the built-in copy of shaders/") + kBuiltInFiles[i] + ".frag");
     }
     expected.push_back("");
     EXPECT_EQ(expected, capture.lines());
+    ASSERT_EQ(10, manager.getShaderCount());
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(GL_TRUE, objectParameter(manager.getShader(i)->getProgram(), GL_OBJECT_LINK_STATUS_ARB))
+            << kBuiltInFiles[i];
+}
+
+TEST_F(Shaders, WithoutShaderFilesEveryBuiltInIsReportedAndKeepsItsIndex)
+{
+    // Without the built-in copies as well (what a game checks its shipped folder with), every file
+    // fails, each failure followed by the places looked.
+    const std::string empty = makeTempDir();
+    CStdoutCapture capture;
+    CShaderManager manager;
+    std::vector<std::string> looked;
+    {
+        WorkingDirectory inside(empty);
+        ScopedEnvironment noCopies("QUARL_NO_BUILTIN_DATA", "1");
+        capture.start();
+        manager.loadBuiltInShaders();
+        for (int i = 0; i < 10; ++i) {
+            looked.push_back(CDataFiles::placesLookedLine(std::string("shaders/") + kBuiltInFiles[i] + ".vert"));
+            looked.push_back(CDataFiles::placesLookedLine(std::string("shaders/") + kBuiltInFiles[i] + ".frag"));
+        }
+    }
+    const std::vector<std::string> loaded = builtInShaderLines();
+    std::vector<std::string> expected(loaded.begin(), loaded.begin() + 3);
+    for (int i = 0; i < 10; ++i) {
+        expected.push_back(loaded[3 + i]);
+        expected.push_back("");
+        expected.push_back(std::string("Cannot Load vertex shader: shaders/") + kBuiltInFiles[i] + ".vert");
+        expected.push_back(looked[2 * i]);
+        expected.push_back("");
+        expected.push_back(std::string("Cannot Load fragment shader: shaders/") + kBuiltInFiles[i] + ".frag");
+        expected.push_back(looked[2 * i + 1]);
+    }
+    expected.push_back("");
+    EXPECT_EQ(expected, capture.lines());
+    EXPECT_EQ("Looked for shaders/toonf2.frag in: " + std::filesystem::canonical(empty).string() + "/, ",
+              looked[15].substr(0, looked[15].find(", ") + 2));
     ASSERT_EQ(10, manager.getShaderCount());
     EXPECT_EQ(0u, manager.getShader(9)->getProgram());
     // Enabling a shader without a program selects the fixed-function pipeline, without an error.

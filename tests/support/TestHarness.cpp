@@ -255,6 +255,26 @@ std::string makeTempDir()
     return name;
 }
 
+ScopedEnvironment::ScopedEnvironment(const std::string& variable, const std::string& value)
+    : name(variable),
+      wasSet(std::getenv(variable.c_str()) != nullptr)
+{
+    if (wasSet)
+        saved = std::getenv(variable.c_str());
+    if (value.empty())
+        unsetenv(name.c_str());
+    else
+        setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    if (wasSet)
+        setenv(name.c_str(), saved.c_str(), 1);
+    else
+        unsetenv(name.c_str());
+}
+
 void writeSolidPng(const std::string& path, int width, int height, const std::string& colour)
 {
     const std::string command = "convert -size " + std::to_string(width) + "x" +

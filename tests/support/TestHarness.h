@@ -69,6 +69,22 @@ void movePointer(int x, int y);
 
 // A new empty folder under /tmp for the files a test writes.
 std::string makeTempDir();
+
+// Sets an environment variable (empty value: unsets it) until the end of the scope, then puts back
+// what was there.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const std::string& name, const std::string& value);
+    ~ScopedEnvironment();
+
+private:
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+    std::string name;
+    std::string saved;
+    bool wasSet;
+};
 // Writes a PNG of one colour (an ImageMagick colour such as "#ff0000" or "none") with an alpha
 // channel, through ImageMagick's convert.
 void writeSolidPng(const std::string& path, int width, int height, const std::string& colour);

@@ -4,6 +4,7 @@
 #include "engine/text/FontManager.h"
 #include "tests/support/TestHarness.h"
 
+#include <GL/glew.h>
 #include <gtest/gtest.h>
 
 using namespace testing_support;

@@ -238,3 +238,25 @@ TEST_F(TgaReader, MatchesImageMagicksDecodingPixelForPixel)
         EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
     }
 }
+
+TEST_F(TgaReader, FromMemoryReadsAndRefusesLikeFromAFile)
+{
+    const Bytes whole = tgaHeader(2, 1, 1, 24) << Bytes{10, 20, 30};
+    CStdoutCapture capture;
+    capture.start();
+    ASSERT_TRUE(image.loadFromMemory("built-in.tga", whole.data(), whole.size()));
+    EXPECT_EQ(std::vector<std::string>{}, capture.lines());
+    EXPECT_NE(0u, image.textureName);
+    EXPECT_EQ(30, image.pixels[0]);  // stored blue, green, red; read back red first
+
+    // A cut copy stops where a cut file stops, naming the copy; nothing stays decoded.
+    CTGAImage cut;
+    capture.start();
+    EXPECT_FALSE(cut.loadFromMemory("built-in.tga", whole.data(), whole.size() - 1));
+    EXPECT_EQ(std::vector<std::string>{"Could not read image data: built-in.tga"}, capture.lines());
+    EXPECT_EQ(nullptr, cut.pixels);
+    EXPECT_EQ(0u, cut.textureName);
+    capture.start();
+    EXPECT_FALSE(cut.loadFromMemory("nothing.tga", nullptr, 0));
+    EXPECT_EQ(std::vector<std::string>{"Could not open texture file: nothing.tga"}, capture.lines());
+}

@@ -1,0 +1,34 @@
+# The engine's dependencies, found the same way by the engine's own build and by the installed
+# package's config file. The caller defines quarl_find_dependency(): find_package(... REQUIRED) in
+# the build, find_dependency() in the installed config. A new dependency is one more line here (and
+# one more module in quarl-engine.pc.in).
+#
+# Only target names reach the exported targets, never a library path of the build machine: SDL_image
+# and SDL_mixer have no imported targets of their own, so they get QuarlEngine:: ones here, made
+# from what their find modules found on the machine that uses the package.
+
+# SDLmain stays out of the library: an application links it (or not) itself.
+set(SDL_BUILDING_LIBRARY ON)
+set(OpenGL_GL_PREFERENCE LEGACY)
+quarl_find_dependency(SDL)
+quarl_find_dependency(SDL_image)
+quarl_find_dependency(SDL_mixer)
+quarl_find_dependency(GLEW)
+quarl_find_dependency(OpenGL COMPONENTS OpenGL)
+
+if(NOT TARGET QuarlEngine::SDL_image)
+  add_library(QuarlEngine::SDL_image INTERFACE IMPORTED)
+  set_target_properties(QuarlEngine::SDL_image PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${SDL_IMAGE_INCLUDE_DIRS}"
+    INTERFACE_LINK_LIBRARIES "${SDL_IMAGE_LIBRARIES}")
+endif()
+if(NOT TARGET QuarlEngine::SDL_mixer)
+  add_library(QuarlEngine::SDL_mixer INTERFACE IMPORTED)
+  set_target_properties(QuarlEngine::SDL_mixer PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${SDL_MIXER_INCLUDE_DIRS}"
+    INTERFACE_LINK_LIBRARIES "${SDL_MIXER_LIBRARIES}")
+endif()
+
+# What the engine library links, for target_link_libraries in the build and in the exported targets.
+set(QUARL_ENGINE_DEPENDENCIES
+  QuarlEngine::SDL_image QuarlEngine::SDL_mixer SDL::SDL GLEW::GLEW OpenGL::GL OpenGL::GLU)

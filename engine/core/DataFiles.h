@@ -1,0 +1,46 @@
+#ifndef ENGINE_CORE_DATAFILES_H
+#define ENGINE_CORE_DATAFILES_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Finds data files wherever a game may have been built, installed or unpacked. The engine finds its
+// own files with it (the ten shader pairs under `shaders/` and the glyph sheet `Data/Font/font.tga`);
+// an application may find its own the same way. Holds only the folder named by setFolder().
+// Main thread only.
+class CDataFiles {
+public:
+    // The path of the first place that holds the file, or an empty string when none does.
+    // A relative name is looked for, in this order:
+    // 1. as written, relative to the working directory (the name comes back unchanged);
+    // 2. in the folder named by the `QUARL_DATA_DIR` environment variable;
+    // 3. in the folder the application named with setFolder() (or CEngine::setDataFolder());
+    // 4. in the running executable's folder, then its `share/quarl/` subfolder (an unpacked game
+    //    folder), then `../share/quarl/` beside it (an installed `bin/`);
+    // 5. in the package's installed data folder beside the shared engine library.
+    // An absolute name is only tried as written. The engine's own files have a last resort, the
+    // copies built into the library (builtIn()).
+    static std::string find(const std::string& name);
+
+    // Names a folder of the application's data (place 3 of find()); an empty name forgets it.
+    static void setFolder(const std::string& folder);
+    static const std::string& getFolder();
+
+    // The folders find() tries for a relative name, in order, each ending in '/'.
+    static std::vector<std::string> places();
+    // The line that follows a failure when no place holds a file:
+    // "Looked for NAME in: FOLDER, FOLDER, ..." (the folders of places()).
+    static std::string placesLookedLine(const std::string& name);
+
+    // The copy of one of the engine's own files built into the library ("shaders/color.vert",
+    // "Data/Font/font.tga"): true with its bytes, which live as long as the program. False for any
+    // other name, and for every name while the environment variable `QUARL_NO_BUILTIN_DATA` is set
+    // (to check that a shipped game folder is complete).
+    static bool builtIn(const std::string& name, const unsigned char** data, std::size_t* size);
+
+    // The line written when the built-in copy of a file is used: "Using the built-in copy of NAME".
+    static std::string builtInLine(const std::string& name);
+};
+
+#endif

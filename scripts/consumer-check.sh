@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Uses the engine as an outside game does: installs build/ into a temporary prefix, builds the
+# moving_sprite example against it outside this repository (once with find_package(QuarlEngine),
+# once with pkg-config), and runs each under Xvfb from a fresh empty working folder, where it must
+# find the shaders and the glyph sheet (no failure line in its log), draw, and end with status 0 on a
+# real Escape. Then does the same from a copy of the prefix moved elsewhere. Temporary folders are
+# removed at the end.
+#   consumer-check.sh [build folder, default build]
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="$(cd "${1:-$ROOT/build}" && pwd)"
+source "$ROOT/scripts/deps.sh"
+
+WORK="$(mktemp -d /tmp/quarl_consumer_XXXXXX)"
+trap 'rm -rf "$WORK"' EXIT
+
+fail() {
+    echo "consumer check: $*" >&2
+    exit 1
+}
+
+# Runs a built game from a fresh empty folder under Xvfb and checks its log and its screenshot.
+run_game() {
+    local label="$1" game="$2"
+    local here="$WORK/run-$label"
+    mkdir "$here"
+    echo "== Running the $label build from the empty folder $here"
+    local status=0
+    (cd "$here" && SDL_AUDIODRIVER=dummy DEMO_SECONDS=2 xvfb-run -a -s "$XVFB_ARGS" \
+        bash "$ROOT/scripts/headless-run.sh" "$game" "$WORK/$label.png") >"$WORK/$label.log" 2>&1 || status=$?
+    [ "$status" -eq 0 ] || { cat "$WORK/$label.log"; fail "$label: ended with status $status"; }
+    if grep -E "^(Cannot|Could not|Failed|Unable|Looked for)" "$WORK/$label.log"; then
+        fail "$label: failure lines in its log (above)"
+    fi
+    grep -q "^Loading Font: " "$WORK/$label.log" || fail "$label: the log shows no start-up"
+    # Something drawn: the flame and the text are bright on a black window.
+    local bright
+    bright="$(convert "$WORK/$label.png" -colorspace Gray -threshold 50% -format "%[fx:mean]" info:)"
+    awk -v b="$bright" 'BEGIN { exit !(b > 0.005) }' || fail "$label: the screenshot is (nearly) black ($bright)"
+    [ -z "$(ls -A "$here")" ] || fail "$label: wrote into its working folder: $(ls -A "$here")"
+    echo "== $label: no failure line, drew (bright share $bright), status 0 on Escape"
+}
+
+# A game built with find_package against PREFIX, from the examples installed with the documentation.
+build_with_find_package() {
+    local label="$1" prefix="$2"
+    echo "== Building moving_sprite with find_package(QuarlEngine) against $prefix"
+    cmake -S "$prefix/share/doc/QuarlEngine/examples" -B "$WORK/$label" -DCMAKE_PREFIX_PATH="$prefix" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$WORK/$label" --target moving_sprite -j"$(nproc)" >/dev/null
+}
+
+# A game built by one compiler line from pkg-config, shipped as a game folder: the program and the
+# package's data folder as its share/quarl/.
+build_with_pkg_config() {
+    local label="$1" prefix="$2"
+    export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+    local flags
+    flags="$(pkg-config --cflags --libs quarl-engine)"
+    echo "== Building moving_sprite with: c++ moving_sprite.cpp $flags"
+    mkdir -p "$WORK/$label/share"
+    # shellcheck disable=SC2086
+    c++ -std=c++17 "$prefix/share/doc/QuarlEngine/examples/moving_sprite.cpp" $flags -o "$WORK/$label/moving_sprite"
+    cp -r "$(pkg-config --variable=datadir quarl-engine)" "$WORK/$label/share/quarl"
+    unset PKG_CONFIG_PATH
+}
+
+echo "== Installing $BUILD into a temporary prefix"
+PREFIX="$WORK/prefix"
+cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null
+# No path of this machine's source or build tree may be baked into the package.
+for tree in "$ROOT" "$BUILD"; do
+    if grep -rlF "$tree" "$PREFIX"; then
+        fail "the installed files above name $tree"
+    fi
+done
+
+build_with_find_package find-package "$PREFIX"
+run_game find-package "$WORK/find-package/moving_sprite"
+build_with_pkg_config pkg-config "$PREFIX"
+run_game pkg-config "$WORK/pkg-config/moving_sprite"
+
+echo "== Moving the prefix elsewhere"
+MOVED="$WORK/moved/somewhere/else"
+mkdir -p "$(dirname "$MOVED")"
+mv "$PREFIX" "$MOVED"
+# The game built before the move needs nothing from the old place.
+run_game find-package-after-move "$WORK/find-package/moving_sprite"
+build_with_find_package moved-find-package "$MOVED"
+run_game moved-find-package "$WORK/moved-find-package/moving_sprite"
+build_with_pkg_config moved-pkg-config "$MOVED"
+run_game moved-pkg-config "$WORK/moved-pkg-config/moving_sprite"
+echo "== Consumer check passed: find_package and pkg-config builds run from an empty folder, also after the prefix moved."

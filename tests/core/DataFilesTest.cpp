@@ -1,0 +1,175 @@
+// The data lookup against real folders: each place in its turn, the "places looked" line, and the
+// copies built into the library (the same bytes as the files, a glyph sheet that reads the same);
+// the package's version header.
+#include "engine/Version.h"
+#include "engine/core/DataFiles.h"
+#include "engine/text/Font.h"
+#include "tests/support/TestHarness.h"
+
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const fs::path& path, const std::string& text)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Each place of the lookup as a real folder, the working directory entered for the test's length.
+class DataLookup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved = fs::current_path();
+        working = fs::canonical(makeTempDir());
+        environmentFolder = fs::canonical(makeTempDir());
+        namedFolder = fs::canonical(makeTempDir());
+        exeFolder = fs::read_symlink("/proc/self/exe").parent_path();
+        fs::current_path(working);
+        CDataFiles::setFolder(namedFolder.string());
+        // A name of this process only, since the executable's folders are shared with other runs.
+        name = "lookup_probe_" + std::to_string(getpid()) + "/probe.txt";
+    }
+    void TearDown() override
+    {
+        fs::current_path(saved);
+        CDataFiles::setFolder("");
+        for (const fs::path& folder : {working, environmentFolder, namedFolder})
+            fs::remove_all(folder);
+        for (const fs::path& folder : exePlaces())
+            fs::remove_all(folder / fs::path(name).parent_path());
+    }
+    std::vector<fs::path> exePlaces() const
+    {
+        return {exeFolder, exeFolder / "share/quarl", (exeFolder / "../share/quarl").lexically_normal()};
+    }
+
+    fs::path saved, working, environmentFolder, namedFolder, exeFolder;
+    std::string name;
+};
+
+} // namespace
+
+TEST_F(DataLookup, EachPlaceWinsOverTheOnesAfterIt)
+{
+    ScopedEnvironment environment("QUARL_DATA_DIR", environmentFolder.string());
+    std::vector<fs::path> places = {working, environmentFolder, namedFolder};
+    for (const fs::path& folder : exePlaces())
+        places.push_back(folder);
+    for (const fs::path& folder : places)
+        writeFile(folder / name, folder.string());
+
+    // The working directory answers with the name unchanged, as the engine has always logged it.
+    EXPECT_EQ(name, CDataFiles::find(name));
+    for (std::size_t i = 0; i + 1 < places.size(); ++i) {
+        fs::remove(places[i] / name);
+        const std::string found = CDataFiles::find(name);
+        EXPECT_EQ((places[i + 1] / name).string(), found) << "after removing place " << i + 1;
+        EXPECT_EQ(places[i + 1].string(), readAll(found));
+    }
+    fs::remove(places.back() / name);
+    EXPECT_EQ("", CDataFiles::find(name));
+}
+
+TEST_F(DataLookup, AnAbsoluteOrEmptyNameIsOnlyTriedAsWritten)
+{
+    writeFile(namedFolder / name, "x");
+    EXPECT_EQ("", CDataFiles::find((working / name).string()));
+    EXPECT_EQ((namedFolder / name).string(), CDataFiles::find((namedFolder / name).string()));
+    EXPECT_EQ("", CDataFiles::find(""));
+    // A folder of the same name is no file.
+    fs::create_directories(working / name);
+    EXPECT_EQ((namedFolder / name).string(), CDataFiles::find(name));
+}
+
+TEST_F(DataLookup, ThePlacesLookedLineListsEveryFolderInOrderOnce)
+{
+    {
+        ScopedEnvironment environment("QUARL_DATA_DIR", environmentFolder.string());
+        std::string expected = "Looked for " + name + " in: " + working.string() + "/, " +
+                               environmentFolder.string() + "/, " + namedFolder.string() + "/";
+        for (const fs::path& folder : exePlaces())
+            expected += ", " + folder.string() + "/";
+        const std::string line = CDataFiles::placesLookedLine(name);
+        // A shared engine library adds its own installed data folder at the end.
+        EXPECT_EQ(expected, line.substr(0, expected.size()));
+        EXPECT_TRUE(line.size() == expected.size() || line.compare(expected.size(), 2, ", ") == 0) << line;
+    }
+    // A data folder that names the working directory is not listed twice; unset, it is not listed.
+    ScopedEnvironment environment("QUARL_DATA_DIR", working.string() + "/");
+    CDataFiles::setFolder("");
+    const std::string line = CDataFiles::placesLookedLine("x");
+    EXPECT_EQ("Looked for x in: " + working.string() + "/, " + exeFolder.string() + "/, ",
+              line.substr(0, line.find(", ", line.find(", ") + 2) + 2));
+}
+
+TEST(BuiltInData, HoldsTheEngineFilesByteForByteAndNothingElse)
+{
+    const std::vector<std::string> names = {"shaders/simpleTexture.vert", "shaders/toonf2.frag",
+                                            "shaders/dirPerPixelTEX.frag", "Data/Font/font.tga"};
+    for (const std::string& name : names) {
+        const unsigned char* data = nullptr;
+        std::size_t size = 0;
+        ASSERT_TRUE(CDataFiles::builtIn(name, &data, &size)) << name;
+        EXPECT_EQ(readAll(name), std::string(reinterpret_cast<const char*>(data), size)) << name;
+    }
+    EXPECT_FALSE(CDataFiles::builtIn("Data/MousePointer.png", nullptr, nullptr));
+    EXPECT_FALSE(CDataFiles::builtIn("font.tga", nullptr, nullptr));
+    ScopedEnvironment off("QUARL_NO_BUILTIN_DATA", "1");
+    EXPECT_FALSE(CDataFiles::builtIn("Data/Font/font.tga", nullptr, nullptr));
+}
+
+TEST(BuiltInData, TheBuiltInGlyphSheetReadsLikeTheFile)
+{
+    sharedEngine();
+    CFont fromFile;
+    CStdoutCapture quiet;
+    quiet.start();
+    ASSERT_TRUE(fromFile.buildFont("Data/Font/font.tga"));
+    EXPECT_EQ(std::vector<std::string>{}, quiet.lines());
+
+    const fs::path saved = fs::current_path();
+    const std::string empty = makeTempDir();
+    fs::current_path(empty);
+    CFont builtIn;
+    CStdoutCapture capture;
+    capture.start();
+    const bool built = builtIn.buildFont("Data/Font/font.tga");
+    const std::vector<std::string> lines = capture.lines();
+    fs::current_path(saved);
+    fs::remove_all(empty);
+    ASSERT_TRUE(built);
+    EXPECT_EQ(std::vector<std::string>{"Using the built-in copy of Data/Font/font.tga"}, lines);
+    ASSERT_EQ(256u, builtIn.glyphImage.width);
+    ASSERT_EQ(256u, builtIn.glyphImage.height);
+    EXPECT_NE(0u, builtIn.glyphImage.textureName);
+    EXPECT_EQ(0, std::memcmp(fromFile.glyphImage.pixels, builtIn.glyphImage.pixels, 256 * 256 * 4));
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}
+
+TEST(Package, TheVersionHeaderMatchesTheVersionTheLogWrites)
+{
+    EXPECT_EQ("Quarl Engine version " QUARL_VERSION_STRING "...", startUpLines()[1]);
+    EXPECT_EQ(0, QUARL_VERSION_MAJOR);
+    EXPECT_EQ(2, QUARL_VERSION_MINOR);
+    EXPECT_EQ(0, QUARL_VERSION_PATCH);
+}
