@@ -34,6 +34,7 @@
 #include "engine/sprite/Sprite.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
+#include "engine/texture/ImageLimits.h"
 #include "engine/texture/TGAImage.h"
 #include "engine/texture/Texture.h"
 #include "engine/texture/TextureManager.h"
