@@ -32,6 +32,7 @@
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
 #include "engine/sprite/Sprite.h"
+#include "engine/sprite/SpriteBatch.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
 #include "engine/texture/ImageLimits.h"

@@ -1,21 +1,46 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in release mode and runs them from the repository root, under Xvfb when
-# there is no display. Absolute figures are noisy on a shared machine: read the ratios.
-#   bash scripts/bench.sh [seconds per measurement, default 1]
+# there is no display: the drawing figures (the engine's paths, the same work written by hand and
+# SFML 2.5, each program its own process, interleaved over five rounds) and the TGA reader against
+# SDL_image. Absolute figures are noisy on a shared machine: read the medians and the ratios.
+# Exits non-zero when a benchmark fails or prints nothing.
+#   bash scripts/bench.sh [seconds per measured run, default 1]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
+SECONDS_PER_RUN="${1:-1}"
+if ! [[ "$SECONDS_PER_RUN" =~ ^[0-9]*\.?[0-9]+$ ]] || ! awk -v s="$SECONDS_PER_RUN" 'BEGIN { exit !(s > 0) }'; then
+    echo "Usage: bash scripts/bench.sh [seconds per measured run, a number above 0; default 1]" >&2
+    exit 2
+fi
 source scripts/deps.sh
-ensure_packages $BUILD_PACKAGES
+ensure_packages $BUILD_PACKAGES $BENCH_PACKAGES
 [ -z "${DISPLAY:-}" ] && ensure_packages $HEADLESS_PACKAGES
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DQUARL_BUILD_TESTS=OFF >/dev/null
-cmake --build build-release --target texture_bench font_bench tga_bench -j"$(nproc)"
+cmake --build build-release --target engine_bench sfml_bench bench_runner tga_bench -j"$(nproc)"
+
+FRAMES="$(mktemp -d /tmp/quarl_bench_frames_XXXXXX)"
+trap 'rm -rf "$FRAMES"' EXIT
+# Runs a benchmark, showing its output as it comes, and fails when it fails or prints nothing.
 run() {
-    if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a -s "$XVFB_ARGS" "$@"; fi
+    local out="$FRAMES/output.txt" status=0
+    if [ -n "${DISPLAY:-}" ]; then
+        "$@" | tee "$out" || status=$?
+    else
+        xvfb-run -a -s "$XVFB_ARGS" "$@" | tee "$out" || status=$?
+    fi
+    if [ "$status" -ne 0 ]; then
+        echo "== FAILED (exit status $status): $*" >&2
+        exit 1
+    fi
+    if [ ! -s "$out" ]; then
+        echo "== FAILED (no output): $*" >&2
+        exit 1
+    fi
 }
-echo "== Textured 32x32 quads per frame: CTexture::draw against the same GL calls by hand"
-SDL_AUDIODRIVER=dummy run ./build-release/bench/texture_bench "${1:-1}" | grep -v -E '^(Initialize|Quarl|Detected|Loading|-----)|^$' || true
-echo "== Printed 100-character strings per frame: CFont::print against its glCallLists by hand"
-SDL_AUDIODRIVER=dummy run ./build-release/bench/font_bench "${1:-1}" | grep -v -E '^(Initialize|Quarl|Detected|Loading|-----)|^$' || true
-echo "== TGA decoding of a 1024x1024 32-bit picture, uncompressed and run-length encoded (no window)"
-./build-release/bench/tga_bench "${1:-1}"
+echo "== Drawing: 32x32 tinted quads and 64-character lines of text per frame, each program in its own window"
+SDL_AUDIODRIVER=dummy run ./build-release/bench/bench_runner "$SECONDS_PER_RUN" 5 \
+    ./build-release/bench/engine_bench ./build-release/bench/sfml_bench "$FRAMES"
+echo
+echo "== TGA decoding against SDL_image (no window)"
+run ./build-release/bench/tga_bench "$SECONDS_PER_RUN"

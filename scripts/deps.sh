@@ -8,6 +8,8 @@ HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
 # doxygen: the test command builds the reference and fails on its warnings.
 # libxtst-dev: the input tests send real key presses, clicks and pointer bursts through XTEST.
 TEST_PACKAGES="libgtest-dev libgmock-dev doxygen libxtst-dev $HEADLESS_PACKAGES"
+# Only the benchmarks: SFML 2.5 is the peer the drawing figures are held against.
+BENCH_PACKAGES="libsfml-dev fonts-dejavu-core"
 
 ensure_packages() {
     local missing=()

@@ -1,5 +1,6 @@
 #include "engine/sprite/Sprite.h"
 
+#include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
 
 #include <cstdio>
@@ -51,6 +52,13 @@ void CSprite::drawCurrent(float x, float y)
     if (current < 1 || current > frames.size())
         return;
     frames[current - 1]->draw(x, y, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void CSprite::addCurrent(CSpriteBatch& batch, float x, float y)
+{
+    if (current < 1 || current > frames.size())
+        return;
+    batch.add(*frames[current - 1], x, y, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 bool CSprite::periodElapsed()
@@ -109,6 +117,30 @@ void CSprite::drawOnce(CVector2 pos)
 void CSprite::drawOnce(float x, float y)
 {
     drawCurrent(x, y);
+    advanceOnce();
+}
+
+void CSprite::draw(CSpriteBatch& batch)
+{
+    addCurrent(batch, position.x, position.y);
+    advance();
+}
+
+void CSprite::draw(CSpriteBatch& batch, CVector2 pos)
+{
+    addCurrent(batch, pos.x, pos.y);
+    advance();
+}
+
+void CSprite::drawOnce(CSpriteBatch& batch)
+{
+    addCurrent(batch, position.x, position.y);
+    advanceOnce();
+}
+
+void CSprite::drawOnce(CSpriteBatch& batch, CVector2 pos)
+{
+    addCurrent(batch, pos.x, pos.y);
     advanceOnce();
 }
 

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class CSpriteBatch;
 class CTexture;
 
 // A flip-book animation: one texture per frame, read from numbered files, a current frame, a
@@ -32,6 +33,12 @@ public:
     void drawOnce();
     void drawOnce(CVector2 pos);
     void drawOnce(float x, float y);
+    // As draw() and drawOnce(), with the same timing, but the current frame is added to the batch
+    // instead of being drawn: a thousand animated sprites cost one batch.
+    void draw(CSpriteBatch& batch);
+    void draw(CSpriteBatch& batch, CVector2 pos);
+    void drawOnce(CSpriteBatch& batch);
+    void drawOnce(CSpriteBatch& batch, CVector2 pos);
     // One frame by 0-based index, without touching the timing. An index outside the frames draws
     // nothing.
     void drawFrame(unsigned index);
@@ -60,6 +67,7 @@ private:
 
     void loadFrames(const char* baseName, unsigned count);
     void drawCurrent(float x, float y);
+    void addCurrent(CSpriteBatch& batch, float x, float y);
     // True, and the change recorded, when more than one period has passed since the last change.
     bool periodElapsed();
     void advance();

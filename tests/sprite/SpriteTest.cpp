@@ -3,6 +3,7 @@
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/sprite/Sprite.h"
+#include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
 #include "tests/support/TestHarness.h"
 
@@ -265,4 +266,46 @@ TEST_F(Sprite, NoFramesOrAnIndexOutsideThemDrawNothing)
     EXPECT_EQ(0, shown(1000, [&] { sprite->drawFrame(3); }));
     EXPECT_EQ(0, shown(1000, [&] { sprite->drawFrame(0xFFFFFFFFu, kX, kY); }));
     EXPECT_EQ(nullptr, sprite->getFrame(3));
+}
+
+// Into a batch
+
+TEST_F(Sprite, AddingToABatchShowsAndStepsLikeDrawing)
+{
+    std::unique_ptr<CSprite> sprite = rgb(3);
+    sprite->setSpeed(25);
+    CSpriteBatch batch;
+    auto batched = [&](Uint32 now, bool once, CVector2* at = nullptr) {
+        return shown(now, [&] {
+            batch.begin();
+            if (at != nullptr)
+                once ? sprite->drawOnce(batch, *at) : sprite->draw(batch, *at);
+            else
+                once ? sprite->drawOnce(batch) : sprite->draw(batch);
+            batch.end();
+        }, at ? at->x : kX, at ? at->y : kY);
+    };
+    std::vector<int> frames;
+    for (Uint32 t = 1041; t < 1041 + 5 * 41; t += 41)
+        frames.push_back(batched(t, false));
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 1, 2}), frames);
+    // Not yet a period since the last change: the frame stays.
+    EXPECT_EQ(3, batched(1206, false));
+    EXPECT_EQ(3, batched(1206, false));
+
+    CVector2 elsewhere(300.0f, 200.0f);
+    sprite->rewind();
+    frames.clear();
+    for (Uint32 t = 2000; t < 2000 + 4 * 41; t += 41)
+        frames.push_back(batched(t, true, &elsewhere));
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 3}), frames);
+    EXPECT_EQ(1u, batch.getQuadCount());
+
+    // A sprite without frames adds nothing.
+    CSprite empty;
+    batch.begin();
+    empty.draw(batch);
+    empty.drawOnce(batch);
+    EXPECT_EQ(0u, batch.getQuadCount());
+    batch.end();
 }

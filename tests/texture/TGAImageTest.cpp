@@ -123,6 +123,30 @@ TEST_F(TgaReader, RunLengthPacketsOfEveryLength)
     EXPECT_EQ((Bytes{9, 8, 7}), Bytes(second.pixels + 3 * 128, second.pixels + 3 * 129));
 }
 
+TEST_F(TgaReader, AStreamWithoutASizeDecodesLikeAFile)
+{
+    // Packets that cross rows, read through a pipe, which cannot tell its length.
+    const Bytes rle = tgaHeader(10, 3, 2, 32) << Bytes{0x82, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10,
+                                                       11, 12, 0x80, 13, 14, 15, 16, 99};
+    const std::string path = write(rle);
+    FILE* pipe = popen(("cat " + path).c_str(), "r");
+    ASSERT_NE(nullptr, pipe);
+    EXPECT_TRUE(image.decode(path.c_str(), pipe));
+    pclose(pipe);
+    const Bytes expected = {3, 2, 1, 4, 3, 2, 1, 4, 3, 2, 1, 4, 7, 6, 5, 8, 11, 10, 9, 12, 15, 14, 13, 16};
+    EXPECT_EQ(expected, Bytes(image.pixels, image.pixels + image.imageSize));
+
+    // Cut short inside the last run's pixel: the same refusal as from a file.
+    pipe = popen(("head -c " + std::to_string(rle.size() - 3) + " " + path).c_str(), "r");
+    ASSERT_NE(nullptr, pipe);
+    CStdoutCapture capture;
+    capture.start();
+    EXPECT_FALSE(image.decode(path.c_str(), pipe));
+    pclose(pipe);
+    EXPECT_EQ(std::vector<std::string>{"Could not read from file: " + path}, capture.lines());
+    EXPECT_EQ(nullptr, image.pixels);
+}
+
 TEST_F(TgaReader, TheImageIdIsSkipped)
 {
     Bytes file = tgaHeader(2, 1, 1, 24, 5);

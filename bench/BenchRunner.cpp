@@ -1,0 +1,235 @@
+// Runs the drawing benchmarks as separate processes, interleaved (A B C ... A B C ...) so that every
+// program sees the same machine load, and prints per figure the median and the spread of the rounds,
+// each program's peak RSS, whether its last frame matches the first program's, and the ratios the
+// engine is held to. Exits non-zero when a program fails or reports nothing.
+//   bench_runner <seconds per run> <rounds> <engine_bench> <sfml_bench or -> <folder for frames>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Program {
+    std::string key;    // names the program in the ratios
+    std::string label;
+    std::string binary;
+    std::string mode;
+};
+
+struct Figure {
+    std::string unit;  // "quads" or "chars"
+    std::string what;  // "quads" or "lines"
+    int count;
+    std::vector<Program> programs;
+};
+
+struct Result {
+    std::vector<double> rates;
+    std::vector<double> cpu;  // CPU microseconds per item
+    std::vector<long> rss;
+    std::string framePath;
+};
+
+bool runOnce(const Program& program, int count, const std::string& seconds,
+             const std::string& framePath, double& rate, long& rss, double& cpu)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return false;
+    const std::string countText = std::to_string(count);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        close(out[1]);
+        std::vector<const char*> argv = {program.binary.c_str(), program.mode.c_str(),
+                                         countText.c_str(), seconds.c_str()};
+        if (!framePath.empty())
+            argv.push_back(framePath.c_str());
+        argv.push_back(nullptr);
+        execv(program.binary.c_str(), const_cast<char* const*>(argv.data()));
+        std::perror(program.binary.c_str());
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(out[0], buffer, sizeof(buffer))) > 0)
+        text.append(buffer, std::size_t(n));
+    close(out[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    const std::size_t at = text.rfind("RESULT ");
+    long frames = 0;
+    const bool reported =
+        at != std::string::npos &&
+        std::sscanf(text.c_str() + at, "RESULT %lf %ld %ld %lf", &rate, &rss, &frames, &cpu) == 4;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !reported || !(rate > 0.0)) {
+        std::fprintf(stderr, "%s %s %d failed (status %d)%s\n", program.binary.c_str(),
+                     program.mode.c_str(), count, status, reported ? "" : ", no result");
+        return false;
+    }
+    return true;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
+std::vector<unsigned char> readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+// "same" when no pixel differs by more than one step in a channel, else the share that does.
+std::string compareFrames(const std::string& reference, const std::string& other)
+{
+    const std::vector<unsigned char> a = readFile(reference), b = readFile(other);
+    if (a.empty() || a.size() != b.size())
+        return "no frame";
+    long differing = 0;
+    for (std::size_t i = 0; i < a.size(); i += 3)
+        for (int c = 0; c < 3; ++c)
+            if (std::abs(int(a[i + c]) - int(b[i + c])) > 1) {
+                ++differing;
+                break;
+            }
+    if (differing == 0)
+        return "same";
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.2f%% differ", 100.0 * double(differing) / double(a.size() / 3));
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 6 || std::atof(argv[1]) <= 0.0 || std::atoi(argv[2]) < 1) {
+        std::fprintf(stderr, "Usage: %s <seconds per run> <rounds> <engine_bench> <sfml_bench|-> <frame folder>\n",
+                     argv[0]);
+        return 2;
+    }
+    const std::string seconds = argv[1];
+    const int rounds = std::atoi(argv[2]);
+    const std::string engine = argv[3], sfml = argv[4], frames = argv[5];
+    const bool withSfml = sfml != "-";
+
+    std::vector<Figure> figures;
+    for (int quads : {100, 1000, 10000}) {
+        Figure f{"quads", "quads", quads,
+                 {{"draw", "CTexture::draw", engine, "draw"},
+                  {"twin", "by hand, draw's calls and state", engine, "twin"},
+                  {"batch", "CSpriteBatch", engine, "batch"},
+                  {"begin", "by hand, one glBegin, plain state", engine, "begin"}}};
+        if (withSfml)
+            f.programs.push_back({"sfml", "SFML 2.5 sf::Sprite", sfml, "sprite"});
+        figures.push_back(f);
+    }
+    for (int lines : {4, 200}) {
+        Figure f{"chars", "lines", lines,
+                 {{"print", "CFont::print", engine, "print"},
+                  {"calllists", "by hand, glCallLists per line", engine, "calllists"},
+                  {"textbatch", "CSpriteBatch::addText", engine, "textbatch"}}};
+        if (withSfml)
+            f.programs.push_back({"sftext", "SFML 2.5 sf::Text", sfml, "text"});
+        figures.push_back(f);
+    }
+
+    // medians[figure key "quads 1000"][program key]
+    std::map<std::string, std::map<std::string, double>> medians;
+    std::map<std::string, std::map<std::string, long>> peakRss;
+    std::map<std::string, std::map<std::string, double>> cpuMedians;
+    for (const Figure& figure : figures) {
+        std::vector<Result> results(figure.programs.size());
+        for (int round = 0; round < rounds; ++round) {
+            for (std::size_t p = 0; p < figure.programs.size(); ++p) {
+                const Program& program = figure.programs[p];
+                // The last round keeps its last frame for the comparison.
+                std::string framePath;
+                if (round == rounds - 1)
+                    framePath = frames + "/" + program.key + "_" + std::to_string(figure.count) + ".rgb";
+                double rate = 0.0, cpu = 0.0;
+                long rss = 0;
+                if (!runOnce(program, figure.count, seconds, framePath, rate, rss, cpu))
+                    return 1;
+                results[p].rates.push_back(rate);
+                results[p].cpu.push_back(cpu);
+                results[p].rss.push_back(rss);
+                results[p].framePath = framePath;
+            }
+        }
+        const std::string key = figure.unit + " " + std::to_string(figure.count);
+        std::printf("\n%d %s per frame: %s per second, median of %d interleaved runs\n", figure.count,
+                    figure.what.c_str(), figure.unit.c_str(), rounds);
+        std::printf("  %-36s %10s %10s %10s %9s %10s  %s\n", "program", "median", "min", "max",
+                    "CPU us/1", "peak RSS", "last frame");
+        for (std::size_t p = 0; p < figure.programs.size(); ++p) {
+            const Result& r = results[p];
+            const double m = median(r.rates);
+            std::vector<double> rss(r.rss.begin(), r.rss.end());
+            medians[key][figure.programs[p].key] = m;
+            peakRss[key][figure.programs[p].key] = long(median(rss));
+            const std::string frame =
+                p == 0 ? std::string("reference") : compareFrames(results[0].framePath, r.framePath);
+            cpuMedians[key][figure.programs[p].key] = median(r.cpu);
+            std::printf("  %-36s %10.0f %10.0f %10.0f %9.2f %7.1f MB  %s\n",
+                        figure.programs[p].label.c_str(), m,
+                        *std::min_element(r.rates.begin(), r.rates.end()),
+                        *std::max_element(r.rates.begin(), r.rates.end()), median(r.cpu),
+                        median(rss) / 1024.0, frame.c_str());
+        }
+        std::fflush(stdout);
+    }
+
+    struct Target {
+        std::string figure, a, b, text;
+        double bound;
+        bool atLeast;
+    };
+    std::vector<Target> targets = {
+        {"quads 100", "draw", "twin", "CTexture::draw / its calls by hand, 100", 0.9, true},
+        {"quads 1000", "draw", "twin", "CTexture::draw / its calls by hand, 1000", 0.9, true},
+        {"quads 10000", "draw", "twin", "CTexture::draw / its calls by hand, 10000", 0.9, true},
+        {"quads 1000", "batch", "begin", "batch / one glBegin by hand, 1000", 0.9, true},
+        {"quads 10000", "batch", "begin", "batch / one glBegin by hand, 10000", 0.9, true},
+        {"chars 4", "print", "calllists", "print / glCallLists by hand, 4 lines", 0.9, true},
+        {"chars 200", "print", "calllists", "print / glCallLists by hand, 200 lines", 0.9, true},
+    };
+    if (withSfml) {
+        targets.push_back({"quads 1000", "batch", "sfml", "batch / SFML sf::Sprite, 1000", 1.0, true});
+        targets.push_back({"quads 10000", "batch", "sfml", "batch / SFML sf::Sprite, 10000", 1.0, true});
+        targets.push_back({"chars 200", "textbatch", "sftext", "batched text / SFML sf::Text, 200 lines", 1.0, true});
+        targets.push_back({"chars 4", "textbatch", "sftext", "batched text / SFML sf::Text, 4 lines", 1.0, true});
+        targets.push_back({"quads 1000", "draw", "sfml", "CTexture::draw / SFML sf::Sprite, 1000 (no target)", 0.0, true});
+    }
+    std::printf("\nRatios of the medians (rate; and the inverse ratio of CPU time per item, which the\n"
+                "machine's load hardly moves)\n");
+    std::printf("  %-58s %6s %6s\n", "", "rate", "CPU");
+    for (const Target& t : targets) {
+        const double ratio = medians[t.figure][t.a] / medians[t.figure][t.b];
+        const double cpuRatio = cpuMedians[t.figure][t.b] / cpuMedians[t.figure][t.a];
+        std::printf("  %-58s %6.3f %6.3f  %s\n", t.text.c_str(), ratio, cpuRatio,
+                    t.bound == 0.0 ? "" : (ratio >= t.bound ? "target met" : "TARGET MISSED"));
+    }
+    if (withSfml) {
+        const double ratio = double(peakRss["quads 1000"]["batch"]) / double(peakRss["quads 1000"]["sfml"]);
+        std::printf("  %-58s %6.3f %6s  %s\n", "peak RSS batch / SFML sf::Sprite, 1000 (at most 1.1)", ratio, "",
+                    ratio <= 1.1 ? "target met" : "TARGET MISSED");
+    }
+    return 0;
+}

@@ -1,0 +1,166 @@
+#ifndef BENCH_BENCHSCENE_H
+#define BENCH_BENCHSCENE_H
+
+// The scene every benchmark program draws, so that their last frames can be compared pixel for
+// pixel: a 1024 by 768 window, one 32 by 32 texture with soft alpha, quads at whole-pixel positions
+// in four tints (all exact in 8 bits, as a peer that carries colours as bytes needs), and lines of
+// text in one colour. Also the measuring loop and the one line each program reports.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <time.h>
+#include <vector>
+
+namespace bench {
+
+const int kWindowWidth = 1024;
+const int kWindowHeight = 768;
+const int kTextureSize = 32;
+
+// RGBA bytes, rows from the top: a disc with a soft rim on a transparent square, shaded so that a
+// wrong orientation or offset shows.
+inline std::vector<uint8_t> texturePixels()
+{
+    std::vector<uint8_t> pixels(std::size_t(kTextureSize) * kTextureSize * 4);
+    for (int y = 0; y < kTextureSize; ++y) {
+        for (int x = 0; x < kTextureSize; ++x) {
+            uint8_t* p = &pixels[(std::size_t(y) * kTextureSize + x) * 4];
+            const int dx = 2 * x - 31, dy = 2 * y - 31;
+            const int d2 = dx * dx + dy * dy;  // (2 * distance)^2 from the centre
+            p[0] = uint8_t(64 + x * 6);
+            p[1] = uint8_t(64 + y * 6);
+            p[2] = uint8_t(200 - x * 3);
+            p[3] = d2 < 26 * 26 ? 255 : (d2 < 31 * 31 ? 128 : 0);
+        }
+    }
+    return pixels;
+}
+
+struct Quad {
+    int x, y;
+    uint8_t tint[4];
+};
+
+inline Quad quad(int i)
+{
+    static const uint8_t tints[4][4] = {
+        {255, 255, 255, 255}, {255, 204, 153, 230}, {153, 230, 255, 204}, {255, 153, 204, 179}};
+    Quad q = {(i * 37) % (kWindowWidth - kTextureSize), (i * 53) % (kWindowHeight - kTextureSize), {}};
+    std::memcpy(q.tint, tints[i % 4], 4);
+    return q;
+}
+
+// 64 characters per line; the lines step down 16 pixels and wrap, overlapping past the window.
+const int kLineLength = 64;
+inline const char* line(int i)
+{
+    static const char* lines[2] = {
+        "The quick brown fox jumps over the lazy dog; 0123456789 (a + b)!",
+        "PACK MY BOX WITH FIVE DOZEN LIQUOR JUGS? sphinx of black quartz."};
+    return lines[i % 2];
+}
+inline int lineX(int i)
+{
+    return (i * 37) % 24;
+}
+inline int lineY(int i)
+{
+    return (i * 16) % (kWindowHeight - 16);
+}
+const uint8_t kTextColour[4] = {255, 217, 102, 255};
+
+// The high-water mark of the resident set, in KiB.
+inline long peakRssKiB()
+{
+    FILE* status = std::fopen("/proc/self/status", "r");
+    long kib = -1;
+    char text[256];
+    while (status != nullptr && std::fgets(text, sizeof(text), status) != nullptr)
+        if (std::sscanf(text, "VmHWM: %ld", &kib) == 1)
+            break;
+    if (status != nullptr)
+        std::fclose(status);
+    return kib;
+}
+
+// Writes the bottom-up RGBA read-back as RGB bytes; the runner compares these files.
+inline bool writeFrame(const std::string& path, const std::vector<uint8_t>& rgba)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    std::vector<uint8_t> rgb(rgba.size() / 4 * 3);
+    for (std::size_t i = 0, j = 0; i < rgba.size(); i += 4, j += 3)
+        std::memcpy(&rgb[j], &rgba[i], 3);
+    const bool ok = std::fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+struct Arguments {
+    std::string mode;
+    int count = 0;         // quads or lines per frame
+    double seconds = 0.0;  // measured time, after a short warm-up
+    std::string framePath; // where the last frame goes; empty for none
+};
+
+inline bool parseArguments(int argc, char* argv[], Arguments& out)
+{
+    if (argc < 4)
+        return false;
+    out.mode = argv[1];
+    out.count = std::atoi(argv[2]);
+    out.seconds = std::atof(argv[3]);
+    out.framePath = argc > 4 ? argv[4] : "";
+    return out.count > 0 && out.seconds > 0.0;
+}
+
+// CPU time of the whole process (every thread: the software rasteriser's as well), in seconds.
+inline double processCpuSeconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Shows frames (draw, then swap) for a quarter of a second, then for the given time, and prints
+// "RESULT <items per second> <peak RSS in KiB> <frames> <CPU microseconds per item>", items being
+// quads or characters; the CPU figure counts all threads and hardly depends on the machine's load.
+// Then draws one more frame and hands its pixels to readBack before the swap.
+template <typename DrawFrame, typename Swap, typename ReadBack>
+void measure(const Arguments& args, long itemsPerFrame, DrawFrame drawFrame, Swap swap,
+             ReadBack readBack)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point warm = Clock::now() + std::chrono::milliseconds(250);
+    while (Clock::now() < warm) {
+        drawFrame();
+        swap();
+    }
+    long frames = 0;
+    const double cpuStart = processCpuSeconds();
+    const Clock::time_point start = Clock::now();
+    double elapsed = 0.0;
+    do {
+        drawFrame();
+        swap();
+        ++frames;
+        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    } while (elapsed < args.seconds);
+    const double cpu = processCpuSeconds() - cpuStart;
+    const long rss = peakRssKiB();
+    const double items = double(frames) * double(itemsPerFrame);
+    std::printf("RESULT %.1f %ld %ld %.4f\n", items / elapsed, rss, frames, cpu * 1e6 / items);
+    std::fflush(stdout);
+    if (!args.framePath.empty()) {
+        drawFrame();
+        readBack();
+        swap();
+    }
+}
+
+} // namespace bench
+
+#endif

@@ -1,0 +1,257 @@
+// One measurement of the engine's drawing paths, or of hand-written OpenGL beside them, as a
+// process of its own; scripts/bench.sh runs it through bench_runner, interleaved with the peers.
+//   engine_bench <mode> <quads or lines per frame> <seconds> [last frame file]
+// Quad modes (the shared scene's quads):
+//   draw      CTexture::draw per quad, in the engine's 2D state
+//   twin      the calls CTexture::draw makes, written by hand, in the same state
+//   batch     CSpriteBatch, one batch per frame
+//   begin     one glBegin for all quads, by hand, in a window of its own with plain 2D state
+//             (no depth or scissor test, nearest filtering), without the engine
+// Text modes (the shared scene's lines, font 1):
+//   print     CFont::print per line
+//   calllists the calls of a print written by hand: the state once per frame, then per line the
+//             matrix, shader 0 with "colors" and one glCallLists
+//   textbatch CSpriteBatch::addText per line, one batch per frame
+#include "bench/BenchScene.h"
+
+#include "engine/core/Engine.h"
+#include "engine/core/Registry.h"
+#include "engine/shader/Shader.h"
+#include "engine/shader/ShaderManager.h"
+#include "engine/sprite/SpriteBatch.h"
+#include "engine/text/Font.h"
+#include "engine/text/FontManager.h"
+#include "engine/texture/Texture.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using bench::Arguments;
+
+float unit(uint8_t byte)
+{
+    return float(byte) / 255.0f;
+}
+
+void swapBuffers()
+{
+    SDL_GL_SwapBuffers();
+    // Keep the X connection drained, as a game's event loop does.
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+    }
+}
+
+bool readBack(const Arguments& args)
+{
+    std::vector<uint8_t> rgba(std::size_t(bench::kWindowWidth) * bench::kWindowHeight * 4);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, bench::kWindowWidth, bench::kWindowHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                 rgba.data());
+    if (!bench::writeFrame(args.framePath, rgba)) {
+        std::fprintf(stderr, "Cannot write %s\n", args.framePath.c_str());
+        return false;
+    }
+    return true;
+}
+
+// The calls CTexture::draw makes for an untransformed quad of the whole image.
+void drawLikeTheEngine(GLuint id, GLhandleARB program, GLint colors, float x, float y,
+                       const uint8_t* tint)
+{
+    glPushMatrix();
+    glBindTexture(GL_TEXTURE_2D, id);
+    glTranslatef(x, y, 0.0f);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glUseProgramObjectARB(program);
+    glUniform4fARB(colors, unit(tint[0]), unit(tint[1]), unit(tint[2]), unit(tint[3]));
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(0.0f, 0.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(32.0f, 0.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(32.0f, 32.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(0.0f, 32.0f);
+    glEnd();
+    glUseProgramObjectARB(0);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glPopMatrix();
+}
+
+// The single-glBegin program: its own window and the plainest state that draws the scene.
+int runSingleBegin(const Arguments& args)
+{
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return 1;
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    if (SDL_SetVideoMode(bench::kWindowWidth, bench::kWindowHeight, 24, SDL_OPENGL) == nullptr) {
+        std::fprintf(stderr, "No window: %s\n", SDL_GetError());
+        return 1;
+    }
+    glViewport(0, 0, bench::kWindowWidth, bench::kWindowHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, bench::kWindowWidth, bench::kWindowHeight, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    GLuint id = 0;
+    glGenTextures(1, &id);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    const std::vector<uint8_t> pixels = bench::texturePixels();
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, bench::kTextureSize, bench::kTextureSize, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, pixels.data());
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+
+    std::vector<bench::Quad> quads;
+    for (int i = 0; i < args.count; ++i)
+        quads.push_back(bench::quad(i));
+    bool wrote = true;
+    bench::measure(
+        args, args.count,
+        [&] {
+            glClear(GL_COLOR_BUFFER_BIT);
+            glBegin(GL_QUADS);
+            for (const bench::Quad& q : quads) {
+                const float x = float(q.x), y = float(q.y), s = float(bench::kTextureSize);
+                glColor4ubv(q.tint);
+                glTexCoord2f(0.0f, 0.0f);
+                glVertex2f(x, y);
+                glTexCoord2f(1.0f, 0.0f);
+                glVertex2f(x + s, y);
+                glTexCoord2f(1.0f, 1.0f);
+                glVertex2f(x + s, y + s);
+                glTexCoord2f(0.0f, 1.0f);
+                glVertex2f(x, y + s);
+            }
+            glEnd();
+        },
+        swapBuffers, [&] { wrote = readBack(args); });
+    SDL_Quit();
+    return wrote && glGetError() == GL_NO_ERROR ? 0 : 1;
+}
+
+int runEngine(const Arguments& args)
+{
+    if (access("shaders/simpleTexture.vert", R_OK) != 0 || access("Data/Font/font.tga", R_OK) != 0) {
+        std::fprintf(stderr, "Run from the repository root (Data/ and shaders/ are read there).\n");
+        return 2;
+    }
+    std::unique_ptr<CEngine> engine(new CEngine());
+    engine->setVideoMode(bench::kWindowWidth, bench::kWindowHeight, 24, false, true);
+
+    std::vector<uint8_t> pixels = bench::texturePixels();
+    SDL_Surface* image = SDL_CreateRGBSurfaceFrom(pixels.data(), bench::kTextureSize,
+                                                  bench::kTextureSize, 32, bench::kTextureSize * 4,
+                                                  0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    CTexture texture;
+    texture.upload(image);
+    texture.shader = g_pShaderManager->getShader(0);
+    const GLhandleARB program = texture.shader->getProgram();
+    CFont* font = g_pFontManager->getFont(1);
+    if (program == 0 || font == nullptr) {
+        std::fprintf(stderr, "Shader 0 or font 1 did not load.\n");
+        return 1;
+    }
+    const GLint colors = glGetUniformLocationARB(program, "colors");
+    font->setColour(unit(bench::kTextColour[0]), unit(bench::kTextColour[1]),
+                    unit(bench::kTextColour[2]), unit(bench::kTextColour[3]));
+
+    std::vector<bench::Quad> quads;
+    for (int i = 0; i < args.count; ++i)
+        quads.push_back(bench::quad(i));
+    CSpriteBatch batch;
+    const std::string& mode = args.mode;
+    const bool text = mode == "print" || mode == "calllists" || mode == "textbatch";
+    auto drawFrame = [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (mode == "draw") {
+            for (const bench::Quad& q : quads)
+                texture.draw(float(q.x), float(q.y), 1.0f, 0.0f, unit(q.tint[0]), unit(q.tint[1]),
+                             unit(q.tint[2]), unit(q.tint[3]));
+        } else if (mode == "twin") {
+            for (const bench::Quad& q : quads)
+                drawLikeTheEngine(texture.id, program, colors, float(q.x), float(q.y), q.tint);
+        } else if (mode == "batch") {
+            batch.begin();
+            for (const bench::Quad& q : quads)
+                batch.add(texture, float(q.x), float(q.y), 1.0f, 0.0f, unit(q.tint[0]),
+                          unit(q.tint[1]), unit(q.tint[2]), unit(q.tint[3]));
+            batch.end();
+        } else if (mode == "print") {
+            for (int i = 0; i < args.count; ++i)
+                font->print(bench::lineX(i), bench::lineY(i), 0, "%s", bench::line(i));
+        } else if (mode == "textbatch") {
+            batch.begin();
+            for (int i = 0; i < args.count; ++i)
+                batch.addText(*font, float(bench::lineX(i)), float(bench::lineY(i)), 0, bench::line(i));
+            batch.end();
+        } else if (mode == "calllists") {
+            GLint viewport[4];
+            glGetIntegerv(GL_VIEWPORT, viewport);
+            glDisable(GL_DEPTH_TEST);
+            glMatrixMode(GL_PROJECTION);
+            glPushMatrix();
+            glLoadIdentity();
+            glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
+            glMatrixMode(GL_MODELVIEW);
+            glPushMatrix();
+            glBindTexture(GL_TEXTURE_2D, font->glyphImage.textureName);
+            glListBase(font->listBase - 32u);
+            for (int i = 0; i < args.count; ++i) {
+                glLoadIdentity();
+                glTranslatef(float(bench::lineX(i)), float(bench::lineY(i)), 0.0f);
+                glActiveTextureARB(GL_TEXTURE0_ARB);
+                glUseProgramObjectARB(program);
+                glUniform4fARB(colors, font->colourRed, font->colourGreen, font->colourBlue,
+                               font->colourAlpha);
+                glCallLists(bench::kLineLength, GL_UNSIGNED_BYTE, bench::line(i));
+                glUseProgramObjectARB(0);
+            }
+            glBindTexture(GL_TEXTURE_2D, 0);
+            glMatrixMode(GL_PROJECTION);
+            glPopMatrix();
+            glMatrixMode(GL_MODELVIEW);
+            glPopMatrix();
+            glEnable(GL_DEPTH_TEST);
+        }
+    };
+    if (!(text || mode == "draw" || mode == "twin" || mode == "batch")) {
+        std::fprintf(stderr, "Unknown mode %s\n", mode.c_str());
+        return 2;
+    }
+    bool wrote = true;
+    bench::measure(args, text ? long(args.count) * bench::kLineLength : args.count, drawFrame,
+                   swapBuffers, [&] { wrote = readBack(args); });
+    return wrote && glGetError() == GL_NO_ERROR ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    Arguments args;
+    if (!bench::parseArguments(argc, argv, args)) {
+        std::fprintf(stderr, "Usage: %s <mode> <count> <seconds> [frame file]\n", argv[0]);
+        return 2;
+    }
+    if (args.mode == "begin")
+        return runSingleBegin(args);
+    return runEngine(args);
+}

@@ -1,0 +1,110 @@
+#ifndef ENGINE_SPRITE_SPRITEBATCH_H
+#define ENGINE_SPRITE_SPRITEBATCH_H
+
+#include "engine/texture/TextureRegion.h"
+
+#include <cstddef>
+#include <vector>
+
+class CFont;
+class CTexture;
+
+// Many textured quads and strings per frame for the price of a few draw calls. Between begin() and
+// end() the application adds quads exactly as it would draw them with CTexture::draw/drawRegion and
+// strings as CFont::printAt/printStyled would print them; end() draws them in the order they were
+// added, one glDrawArrays per run of quads that share a texture, and pixels come out the same as the
+// one-by-one paths (within rounding of one step per channel).
+//
+// How: the quads are transformed on the CPU into client-side vertex arrays (OpenGL 1.1) carrying the
+// tint per vertex, and drawn through the fixed-function pipeline with GL_MODULATE, which computes the
+// same texel x colour product as shader 0. Shader 0 stays as it is, so today's draws cannot pick up a
+// colour an application left current. Quads are drawn with the matrices current at end() (like
+// CTexture::draw with those at the draw); strings with a print's own window-pixel projection and an identity model-view.
+//
+// State: end() leaves what CTexture::draw leaves: no program current, colour white, texture unit 0
+// active, the last texture bound. For its duration it enables GL_TEXTURE_2D on unit 0 with
+// GL_MODULATE, switches off lighting and texturing on the other units (shader 0 ignores them), and
+// restores all of that afterwards. It also skips state that cannot change a pixel and only costs
+// fill: a depth test whose function is GL_ALWAYS (so the batch writes no depth values) and a scissor
+// test whose box holds the whole viewport; both are switched back on at the end. A run of quads that
+// all land texel for pixel (whole image or whole-texel region, scale 1, no angle, whole-pixel
+// positions under matrices that only move by whole pixels) is sampled with GL_NEAREST, which then
+// reads the very texels GL_LINEAR reads; the texture's filters are put back after the run. Strings take the
+// state a print sets: blending with (source alpha, one minus source alpha), no depth test, scissor on.
+// A glyph's quad is cut down to the part of its cell where linear filtering can reach a texel with
+// any coverage (ink of the cell or of its neighbours); outside it every fragment has alpha 0 and
+// leaves the pixel as it was, so only fill is saved. Blank glyphs add no quad at all.
+//
+// Owns its vertex and run arrays, which keep their capacity between frames: a batch that is reused
+// every frame allocates nothing once it has seen its largest frame. Stores texture names, not
+// pointers: a texture or font only has to live until end(). Main thread only.
+class CSpriteBatch {
+public:
+    CSpriteBatch();
+
+    // Forgets whatever was added since the last end() and starts collecting.
+    void begin();
+    // As CTexture::draw: the whole image, top-left corner at (x, y), scaled about that corner and
+    // rotated by angle degrees about its centre, tinted. An unloaded texture adds nothing.
+    void add(const CTexture& texture, float x, float y, float scale, float angle, float red,
+             float green, float blue, float alpha);
+    // As CTexture::drawRegion.
+    void addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region,
+                   float scale, float angle, float red, float green, float blue, float alpha);
+    // As CFont::printAt with the font's stored colour and scale (styles 2 and 3 add the bold pass
+    // one pixel to the right). Strings are not cut at CFont::maxTextLength. A font without a glyph
+    // sheet, or a null text, adds nothing.
+    void addText(const CFont& font, float x, float y, signed char style, const char* text);
+    // As CFont::printStyled: the given colour and scale.
+    void addText(const CFont& font, float x, float y, signed char style, float red, float green,
+                 float blue, float alpha, float scaleX, float scaleY, const char* text);
+    // Draws everything added since begin() and empties the batch. Without a window does nothing.
+    void end();
+
+    // Quads added since begin() (after end(): those of the last batch drawn).
+    std::size_t getQuadCount() const;
+    // glDrawArrays calls made by the last end().
+    std::size_t getDrawCallCount() const;
+
+private:
+    struct Vertex {
+        float x, y;
+        float s, t;
+        float red, green, blue, alpha;
+    };
+    // Quads [first, first + count) share a texture and a coordinate space.
+    struct Run {
+        unsigned texture;
+        bool windowPixels;  // a string: drawn in a print's projection, not the current matrices
+        bool texelForPixel; // every quad maps texels 1:1 onto pixels, if the image is width x height
+        float width;
+        float height;
+        std::size_t first;
+        std::size_t count;
+    };
+
+    // The part of a glyph cell worth drawing, in cell units (0 to 16, y down); empty when blank.
+    struct GlyphBox {
+        float left, top, right, bottom;
+        bool blank;
+    };
+    struct SheetBoxes {
+        unsigned texture;
+        const void* pixels;  // the decoded sheet the boxes were measured on
+        std::vector<GlyphBox> boxes;
+    };
+    const std::vector<GlyphBox>& glyphBoxes(const CFont& font);
+
+    Vertex* appendQuad(unsigned texture, bool windowPixels, bool texelForPixel = false,
+                       float width = 0.0f, float height = 0.0f);
+    void addGlyphs(const CFont& font, float x, float y, int set, float red, float green, float blue,
+                   float alpha, float scaleX, float scaleY, const char* text);
+
+    std::vector<Vertex> vertices;  // four per quad
+    std::vector<Run> runs;
+    std::vector<SheetBoxes> sheets;  // one per font sheet seen, kept across frames
+    std::size_t quadCount;
+    std::size_t drawCalls;
+};
+
+#endif
