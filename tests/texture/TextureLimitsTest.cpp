@@ -4,6 +4,7 @@
 #include "engine/core/Registry.h"
 #include "engine/core/Utils.h"
 #include "engine/shader/ShaderManager.h"
+#include "engine/sprite/SpriteBatch.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
 #include "engine/texture/TGAImage.h"
@@ -218,9 +219,14 @@ TEST_F(TextureLimits, AGlyphWoundOverlaySurvivesFaceCullingWithTexturesAndText)
     red->draw(100.0f, 100.0f, 4.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
     red->drawRegion(300.0f, 100.0f, CTextureRegion{1.0f, 1.0f, 0.0f, 0.0f}, 4.0f, 30.0f, 1.0f, 1.0f, 1.0f, 1.0f);
     g_pFontManager->getFont(1)->print(500, 100, 0, "MMMM");
+    CSpriteBatch batch;  // the batched path sends the same corners
+    batch.begin();
+    batch.add(*red, 700.0f, 100.0f, 4.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    batch.end();
     glDisable(GL_CULL_FACE);
     EXPECT_EQ(255, readPixel(116, 116).r);
     EXPECT_EQ(255, readPixel(316, 116).r);
+    EXPECT_EQ(255, readPixel(716, 116).r);
     int lit = 0;
     for (int x = 500; x < 548; ++x)
         for (int y = 100; y < 116; ++y)
