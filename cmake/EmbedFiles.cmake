@@ -28,11 +28,11 @@ struct File {
 };
 namespace {
 ${body}} // namespace
-extern const File files[];
-extern const std::size_t fileCount;
-const File files[] = {
+extern const File kFiles[];
+extern const std::size_t kFileCount;
+const File kFiles[] = {
 ${table}};
-const std::size_t fileCount = ${index};
+const std::size_t kFileCount = ${index};
 } // namespace quarl_builtin
 ")
 file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

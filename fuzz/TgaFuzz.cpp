@@ -23,7 +23,7 @@ struct Decoded {
     std::vector<uint8_t> pixels;
 };
 
-// The reference: the two accepted headers, 24 or 32 bits, at most maxImageBytes, pixels stored
+// The reference: the two accepted headers, 24 or 32 bits, at most kMaxImageBytes, pixels stored
 // red, green, blue (, alpha) in file row order, packets of the run-length kind may cross rows but
 // not run past the last pixel.
 Decoded reference(const uint8_t* data, std::size_t size)
@@ -40,7 +40,7 @@ Decoded reference(const uint8_t* data, std::size_t size)
         return result;
     const std::size_t bytes = bits / 8;
     const uint64_t count = uint64_t(width) * height;
-    if (count * bytes > CTGAImage::maxImageBytes)
+    if (count * bytes > CTGAImage::kMaxImageBytes)
         return result;
     std::size_t at = 18 + std::size_t(data[0]);
     // Each packet of at least 1 + bytes input bytes yields at most 128 pixels, so an input too

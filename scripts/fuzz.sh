@@ -12,9 +12,10 @@ SECONDS_TO_RUN="${1:-60}"
 source scripts/deps.sh
 # -fsanitize=fuzzer needs compiler-rt's libclang_rt.fuzzer, which Debian 12 ships in
 # libclang-rt-14-dev (only recommended by clang-14, and recommends are not installed here). The
-# reader includes the GL headers for GL_RGB and links libGL for its upload, which the target never
-# calls.
-ensure_packages clang clang-14 libclang-rt-14-dev libstdc++-12-dev libgl-dev libglew-dev
+# reader includes the GL headers for GL_RGB and links its upload path (libGL, libGLU, SDL), which the
+# target never calls.
+ensure_packages clang clang-14 libclang-rt-14-dev libstdc++-12-dev libgl-dev libglew-dev \
+    libglu1-mesa-dev libsdl1.2-dev
 CXX="$(command -v clang++-14 || command -v clang++)"
 
 OUT="$ROOT/build-fuzz"
@@ -22,8 +23,9 @@ mkdir -p "$OUT"
 echo "== Building the TGA fuzz target with $CXX"
 "$CXX" -std=c++17 -g -O1 -I"$ROOT" \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/ImageLimits.cpp engine/core/Log.cpp \
-    $(pkg-config --cflags --libs sdl) -lGL -o "$OUT/tga_fuzz"
+    $(sdl-config --cflags) \
+    fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp engine/texture/ImageLimits.cpp engine/core/Log.cpp \
+    -lGLU -lGL $(sdl-config --libs) -o "$OUT/tga_fuzz"
 
 WORK="$(mktemp -d /tmp/quarl_fuzz_XXXXXX)"
 trap 'rm -rf "$WORK"' EXIT

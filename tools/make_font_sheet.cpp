@@ -252,7 +252,7 @@ bool writeTga(const std::string& path, const Sheet& sheet)
         0,                                       // no image ID
         0,                                       // no colour map
         2,                                       // uncompressed true-colour
-        0, 0, 0, 0, 0,                           // colour map spec, unused
+        0, 0, 0, 0, 0,                           // colour-map fields, unused
         0, 0, 0, 0,                              // x and y origin
         kSheet & 0xFF, kSheet >> 8,              // width, little-endian
         kSheet & 0xFF, kSheet >> 8,              // height

@@ -11,9 +11,9 @@
 
 namespace {
 
-const int frequency = 22050;
-const int outputChannels = 2;
-const int chunkSize = 4096;
+const int kFrequency = 22050;
+const int kOutputChannels = 2;
+const int kChunkSize = 4096;
 
 int clampVolume(int volume)
 {
@@ -70,7 +70,7 @@ CSoundManager::CSoundManager()
 {
     // Mix_OpenAudio would start the audio subsystem itself; this only makes it explicit.
     SDL_Init(SDL_INIT_AUDIO);
-    if (Mix_OpenAudio(frequency, AUDIO_S16SYS, outputChannels, chunkSize) != 0) {
+    if (Mix_OpenAudio(kFrequency, AUDIO_S16SYS, kOutputChannels, kChunkSize) != 0) {
         CLog::line("Unable to open audio");
         SDL_Quit();
     }

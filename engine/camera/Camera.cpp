@@ -13,9 +13,9 @@
 
 namespace {
 
-const float mouseDivisor = 500.0f;  // pixels of pointer movement per radian of turn
-const float pitchLimit = 1.0f;      // radians the accumulated pitch may reach either way
-const float walkingFactor = 200.0f; // units walked per second of frame time
+const float kMouseDivisor = 500.0f;  // pixels of pointer movement per radian of turn
+const float kPitchLimit = 1.0f;      // radians the accumulated pitch may reach either way
+const float kWalkingFactor = 200.0f; // units walked per second of frame time
 
 // Shared by every camera: one mouse steers one head, however many camera objects exist.
 float accumulatedPitch = 0.0f;
@@ -52,16 +52,16 @@ void CCamera::mouseLook()
         return;
     SDL_WarpMouse(Uint16(centreX), Uint16(centreY));
 
-    const float yaw = float(centreX - mouseX) / mouseDivisor;
-    const float pitch = float(centreY - mouseY) / mouseDivisor;
+    const float yaw = float(centreX - mouseX) / kMouseDivisor;
+    const float pitch = float(centreY - mouseY) / kMouseDivisor;
     accumulatedPitch -= pitch;
     // A reading that reaches past the limit is dropped whole, its sideways part included.
-    if (accumulatedPitch > pitchLimit) {
-        accumulatedPitch = pitchLimit;
+    if (accumulatedPitch > kPitchLimit) {
+        accumulatedPitch = kPitchLimit;
         return;
     }
-    if (accumulatedPitch < -pitchLimit) {
-        accumulatedPitch = -pitchLimit;
+    if (accumulatedPitch < -kPitchLimit) {
+        accumulatedPitch = -kPitchLimit;
         return;
     }
     const CVector3 axis = normalise(crossProduct(view - position, up));
@@ -103,7 +103,7 @@ void CCamera::moveTo(CVector3 newPosition)
 
 void CCamera::handleKeys()
 {
-    const float speed = walkingFactor * g_pUtils->getFrameTime();
+    const float speed = kWalkingFactor * g_pUtils->getFrameTime();
     const Uint8* keys = SDL_GetKeyState(nullptr);
     if (keys[SDLK_UP] || keys[SDLK_w])
         moveForward(speed);

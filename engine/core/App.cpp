@@ -1,8 +1,8 @@
 #include "engine/core/App.h"
 
 #include "engine/core/Engine.h"
+#include "engine/core/Log.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
@@ -17,13 +17,12 @@ namespace {
         try {
             std::rethrow_exception(current);
         } catch (const std::string& message) {
-            std::fprintf(stderr, "%s\n", message.c_str());
+            CLog::errorLine(message);
         } catch (const std::exception& error) {
-            std::fprintf(stderr, "%s\n", error.what());
+            CLog::errorLine(error.what());
         } catch (...) {
         }
     }
-    std::fflush(stderr);
     std::abort();
 }
 

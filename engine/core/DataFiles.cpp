@@ -17,8 +17,8 @@ struct File {
     const unsigned char* data;
     std::size_t size;
 };
-extern const File files[];
-extern const std::size_t fileCount;
+extern const File kFiles[];
+extern const std::size_t kFileCount;
 } // namespace quarl_builtin
 
 // Both are relative (set by the build from the install layout), so a moved package still works.
@@ -152,12 +152,12 @@ bool CDataFiles::builtIn(const std::string& name, const unsigned char** data, st
     const char* off = std::getenv("QUARL_NO_BUILTIN_DATA");
     if (off != nullptr && off[0] != '\0')
         return false;
-    for (std::size_t i = 0; i < quarl_builtin::fileCount; ++i) {
-        if (name == quarl_builtin::files[i].name) {
+    for (std::size_t i = 0; i < quarl_builtin::kFileCount; ++i) {
+        if (name == quarl_builtin::kFiles[i].name) {
             if (data != nullptr)
-                *data = quarl_builtin::files[i].data;
+                *data = quarl_builtin::kFiles[i].data;
             if (size != nullptr)
-                *size = quarl_builtin::files[i].size;
+                *size = quarl_builtin::kFiles[i].size;
             return true;
         }
     }

@@ -23,18 +23,6 @@
 
 namespace {
 
-// The tail of a start-up step: a null manager gets its failure line and SDL is shut down, but the
-// step still ends with "done" and start-up goes on.
-template <typename T>
-void finishStep(T* manager, const char* failureLine)
-{
-    if (manager == nullptr) {
-        CLog::line(failureLine);
-        SDL_Quit();
-    }
-    CLog::line("done");
-}
-
 // glGetString answers null without a current context; never build a string from null.
 std::string orEmpty(const char* text)
 {
@@ -80,52 +68,53 @@ CEngine::~CEngine()
 
 void CEngine::startUp()
 {
+    // Each step ends with "done": new throws rather than answering null, so no step can fail here.
     CLog::line();
     CLog::line("Quarl Engine version 0.02...");
     CLog::line();
 
     CLog::write("Initialize Graphics Core...");
     g_pGraphicsCore = new CGraphicsCore();
-    finishStep(g_pGraphicsCore, "Unable to initialize Graphics Core!");
+    CLog::line("done");
 
     CLog::write("Initialize Texture Manager...");
     g_pTextureManager = new CTextureManager();
-    finishStep(g_pTextureManager, "Unable to initialize Texture Manager Core!");
+    CLog::line("done");
 
     CLog::write("Initialize Window Manager...");
     g_pWindowManager = new CWindowManager();
-    finishStep(g_pWindowManager, "Unable to initialize Window Manager Core!");
+    CLog::line("done");
 
     CLog::write("Initialize Event Manager...");
     initEventThread();
     g_pEventManager = new CEventManager();
-    finishStep(g_pEventManager, "Unable to initialize Event Manager!");
+    CLog::line("done");
 
     CLog::write("Initialize Utils...");
     g_pUtils = new CUtils();
-    finishStep(g_pUtils, "Unable to initialize Utils!");
+    CLog::line("done");
 
     // The sound, shader and camera managers are created before their progress text, so whatever
     // their constructors report ("Unable to open audio") stands on the line before.
     g_pSoundManager = new CSoundManager();
     CLog::write("Initialize Sound Manager...");
-    finishStep(g_pSoundManager, "Unable to initialize Sound Manager!");
+    CLog::line("done");
 
     g_pShaderManager = new CShaderManager();
     CLog::write("Initialize Shader Manager...");
-    finishStep(g_pShaderManager, "Unable to initialize Shader Unit!");
+    CLog::line("done");
 
     g_pCamera = new CCamera();
     CLog::write("Initialize the Camera...");
-    finishStep(g_pCamera, "Unable to initialize the Camera Unit!");
+    CLog::line("done");
 
     CLog::write("Initialize the Camera Manager...");
     g_pCameraManager = new CCameraManager();
-    finishStep(g_pCameraManager, "Unable to initialize the Camera Manager Core!");
+    CLog::line("done");
 
     CLog::write("Initialize the Font Manager...");
     g_pFontManager = new CFontManager();
-    finishStep(g_pFontManager, "Unable to initialize the Font Manager Core!");
+    CLog::line("done");
 }
 
 void CEngine::shutDown()

@@ -4,16 +4,16 @@
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/texture/ImageLimits.h"
+#include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
-#include <GL/glu.h>
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -21,20 +21,6 @@ namespace {
 float lastFrameTime = 0.0f;
 float frameCount = 0.0f;
 float lastReportTime = 0.0f;
-
-Uint32 readPixel(const Uint8* at, int bytesPerPixel)
-{
-    switch (bytesPerPixel) {
-    case 1:
-        return *at;
-    case 2:
-        return Uint32(at[0]) | Uint32(at[1]) << 8;
-    case 3:
-        return Uint32(at[0]) | Uint32(at[1]) << 8 | Uint32(at[2]) << 16;
-    default:
-        return Uint32(at[0]) | Uint32(at[1]) << 8 | Uint32(at[2]) << 16 | Uint32(at[3]) << 24;
-    }
-}
 
 } // namespace
 
@@ -165,14 +151,10 @@ unsigned int CUtils::loadBMPTexture(const char* path)
         CLog::line("Failed to load the image: " + name + ", Error: " + SDL_GetError());
         return 0;
     }
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    const GLenum format = image->channels == 4 ? GL_RGBA : GL_RGB;
-    gluBuild2DMipmaps(GL_TEXTURE_2D, image->channels, image->width, image->height, format,
-                      GL_UNSIGNED_BYTE, image->data);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    // Mipmapped with GL's default magnification filter and wrap modes; the texture is left bound.
+    const GLuint texture = CPixelUpload::upload(
+        CPixelUpload::Pixels{image->data, image->width, image->height, image->channels, 1},
+        CPixelUpload::Settings{GL_LINEAR_MIPMAP_NEAREST, 0, 0, true});
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     // Uploaded: this loader was the image's caller, so it releases it.
     std::free(image->data);
@@ -182,57 +164,31 @@ unsigned int CUtils::loadBMPTexture(const char* path)
 
 CBitmapImage* CUtils::loadBMP(const char* path)
 {
-    SDL_Surface* surface = SDL_LoadBMP_RW(SDL_RWFromFile(path ? path : "", "rb"), 1);
+    const std::string name = path ? path : "";
+    SDL_Surface* surface = SDL_LoadBMP_RW(SDL_RWFromFile(name.c_str(), "rb"), 1);
     if (surface == nullptr) {
-        std::cerr << " Failed loading " << (path ? path : "") << " : " << SDL_GetError() << std::endl;
+        CLog::errorLine(" Failed loading " + name + " : " + SDL_GetError());
         return nullptr;
     }
+    // Bottom-up, tightly packed rows: the order and packing the upload above expects.
+    const std::vector<Uint8> pixels = CPixelUpload::convert(surface, 3, 1, true);
     const int width = surface->w;
     const int height = surface->h;
-    const int bytesPerPixel = surface->format->BytesPerPixel;
-    if (SDL_MUSTLOCK(surface))
-        SDL_LockSurface(surface);
-    // SDL pads every row to its pitch (a multiple of 4 bytes): address rows by the pitch, not by
-    // width * bytes per pixel, or odd widths come out sheared.
-    Uint8* pixels = static_cast<Uint8*>(surface->pixels);
-    const int rowBytes = width * bytesPerPixel;
-    for (int i = 0; i < height / 2; ++i) {
-        Uint8* top = pixels + std::size_t(i) * surface->pitch;
-        Uint8* bottom = pixels + std::size_t(height - 1 - i) * surface->pitch;
-        for (int b = 0; b < rowBytes; ++b)
-            swapBytes(top + b, bottom + b);
-    }
+    SDL_FreeSurface(surface);
 
     CBitmapImage* image = static_cast<CBitmapImage*>(std::malloc(sizeof(CBitmapImage)));
-    unsigned char* data = static_cast<unsigned char*>(std::malloc(std::size_t(width) * height * 3 + 1));
+    unsigned char* data = static_cast<unsigned char*>(std::malloc(pixels.size() + 1));
     if (image == nullptr || data == nullptr) {
         std::free(image);
         std::free(data);
-        if (SDL_MUSTLOCK(surface))
-            SDL_UnlockSurface(surface);
-        SDL_FreeSurface(surface);
-        std::cerr << " Failed loading " << (path ? path : "") << " : out of memory" << std::endl;
+        CLog::errorLine(" Failed loading " + name + " : out of memory");
         return nullptr;
     }
+    std::memcpy(data, pixels.data(), pixels.size());
     image->channels = 3;
     image->width = width;
     image->height = height;
     image->data = data;
-    for (int y = 0; y < height; ++y) {
-        const Uint8* row = pixels + std::size_t(y) * surface->pitch;
-        for (int x = 0; x < width; ++x) {
-            Uint8 r, g, b;
-            SDL_GetRGB(readPixel(row + std::size_t(x) * bytesPerPixel, bytesPerPixel), surface->format,
-                       &r, &g, &b);
-            unsigned char* out = image->data + (std::size_t(y) * width + x) * 3;
-            out[0] = r;
-            out[1] = g;
-            out[2] = b;
-        }
-    }
-    if (SDL_MUSTLOCK(surface))
-        SDL_UnlockSurface(surface);
-    SDL_FreeSurface(surface);
     return image;
 }
 

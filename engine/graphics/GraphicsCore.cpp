@@ -1,9 +1,6 @@
 #include "engine/graphics/GraphicsCore.h"
 
 #include "engine/core/Log.h"
-#include "engine/core/Registry.h"
-#include "engine/input/EventManager.h"
-#include "engine/texture/Texture.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -86,11 +83,7 @@ CGraphicsCore::CGraphicsCore()
 
 CGraphicsCore::~CGraphicsCore()
 {
-    delete cursor;
-    cursor = nullptr;
-    delete altCursor;
-    altCursor = nullptr;
-    currentCursor = nullptr;
+    releaseCursors();
     delete[] extensions;
     extensions = nullptr;
     SDL_Quit();
@@ -256,58 +249,6 @@ void CGraphicsCore::setWireframe(bool on)
 {
     wireframe = on;
     glPolygonMode(GL_FRONT_AND_BACK, on ? GL_LINE : GL_FILL);
-}
-
-void CGraphicsCore::showCursor(bool show)
-{
-    SDL_ShowCursor(show ? 1 : 0);
-}
-
-void CGraphicsCore::loadCursor(const char* path)
-{
-    delete cursor;
-    cursor = new CTexture(path ? path : "");
-    hasCursor = true;
-    currentCursor = cursor;
-    SDL_ShowCursor(0);
-}
-
-void CGraphicsCore::loadAltCursor(const char* path)
-{
-    // The current choice must not be left pointing at the released image.
-    const bool wasCurrent = altCursor != nullptr && currentCursor == altCursor;
-    delete altCursor;
-    altCursor = new CTexture(path ? path : "");
-    hasAltCursor = true;
-    if (wasCurrent)
-        currentCursor = altCursor;
-}
-
-void CGraphicsCore::loadCursors(const char* path, const char* altPath)
-{
-    delete cursor;
-    cursor = new CTexture(path ? path : "");
-    hasCursor = true;
-    SDL_ShowCursor(0);
-    delete altCursor;
-    altCursor = new CTexture(altPath ? altPath : "");
-    hasAltCursor = true;
-    currentCursor = cursor;
-}
-
-void CGraphicsCore::useAltCursor(bool alt)
-{
-    // The alternative only once one is loaded: otherwise the choice would point at nothing.
-    currentCursor = (alt && altCursor != nullptr) ? altCursor : cursor;
-}
-
-void CGraphicsCore::drawCursor()
-{
-    CTexture* image = (hasAltCursor && currentCursor != nullptr) ? currentCursor : cursor;
-    if (image == nullptr || g_pEventManager == nullptr)
-        return;
-    image->draw(static_cast<float>(g_pEventManager->getMouseX()),
-                static_cast<float>(g_pEventManager->getMouseY()), 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 const char* CGraphicsCore::getVendor() const

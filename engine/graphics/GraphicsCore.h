@@ -88,6 +88,9 @@ public:
     bool mode3D;
 
 private:
+    // Deletes both cursor images (Cursor.cpp, with the rest of the cursor code).
+    void releaseCursors();
+
     // How many matrices set2DState()/begin2D() pushed and end2D() has yet to pop.
     int projectionPushes;
     int modelViewPushes;

@@ -1,11 +1,7 @@
 #include "engine/gui/Button.h"
 
-#include "engine/core/Registry.h"
-#include "engine/gui/Pointer.h"
-#include "engine/input/EventManager.h"
+#include "engine/gui/ButtonParts.h"
 #include "engine/sprite/Sprite.h"
-#include "engine/text/Font.h"
-#include "engine/text/FontManager.h"
 #include "engine/texture/Texture.h"
 
 CButton::CButton()
@@ -65,9 +61,7 @@ void CButton::setHovered(bool value)
 
 void CButton::setHoverText(const std::string& text, float x, float y)
 {
-    hoverText = text;
-    hoverTextPosition = CVector2(x, y);
-    hoverTextEnabled = true;
+    gui::setHoverText(hoverText, hoverTextPosition, hoverTextEnabled, text, x, y);
 }
 
 void CButton::setHoverTextEnabled(bool value)
@@ -114,14 +108,7 @@ void CButton::setSize(int w, int h)
 {
     width = float(w);
     height = float(h);
-    if (sprite == nullptr)
-        return;
-    for (unsigned i = 0; i < sprite->getFrameCount(); ++i) {
-        if (CTexture* frame = sprite->getFrame(i)) {
-            frame->setWidth(float(w));
-            frame->setHeight(float(h));
-        }
-    }
+    gui::resizeFrames(sprite, w, h);
 }
 
 CTexture* CButton::getFrame(unsigned index) const
@@ -137,15 +124,9 @@ void CButton::setSpeed(unsigned framesPerSecond)
 
 bool CButton::isPointerOver(float offsetX, float offsetY)
 {
-    // The rectangle is the current size of the first frame, not the width and height fields.
-    CTexture* first = sprite ? sprite->getFrame(0) : nullptr;
-    if (first == nullptr)
-        return false;
-    if (!gui::pointerInside(position.x + offsetX, position.y + offsetY, first->getWidth(), first->getHeight()))
-        return false;
-    if (enabled && gui::leftPressPolled())
-        g_pEventManager->setClickedId(id);
-    return true;
+    // The rectangle is the first frame's, not the width and height fields.
+    bool pressed = false;
+    return gui::hitTest(sprite, position.x + offsetX, position.y + offsetY, enabled, id, pressed);
 }
 
 void CButton::drawWithOffset(float offsetX, float offsetY)
@@ -154,18 +135,8 @@ void CButton::drawWithOffset(float offsetX, float offsetY)
         return;
     const float x = position.x + offsetX;
     const float y = position.y + offsetY;
-    if (isPointerOver(offsetX, offsetY)) {
-        hovered = true;
-        sprite->drawOnce(x, y);
-        if (hoverTextEnabled && g_pFontManager != nullptr) {
-            if (CFont* font = g_pFontManager->getFont(1))
-                font->printAt(hoverTextPosition.x, hoverTextPosition.y, 0, "%s", hoverText.c_str());
-        }
-    } else {
-        hovered = false;
-        sprite->rewind();
-        sprite->drawFrame(0, x, y);
-    }
+    hovered = isPointerOver(offsetX, offsetY);
+    gui::drawHover(sprite, x, y, hovered, hoverTextEnabled, hoverText, hoverTextPosition);
 }
 
 void CButton::drawInWindow(float left, float top)

@@ -1,11 +1,7 @@
 #include "engine/gui/ToggleButton.h"
 
-#include "engine/core/Registry.h"
-#include "engine/gui/Pointer.h"
-#include "engine/input/EventManager.h"
+#include "engine/gui/ButtonParts.h"
 #include "engine/sprite/Sprite.h"
-#include "engine/text/Font.h"
-#include "engine/text/FontManager.h"
 #include "engine/texture/Texture.h"
 
 #include <cmath>
@@ -93,16 +89,8 @@ float CToggleButton::getHeight() const
 
 void CToggleButton::setSize(int w, int h)
 {
-    for (CSprite* sprite : {offSprite, onSprite}) {
-        if (sprite == nullptr)
-            continue;
-        for (unsigned i = 0; i < sprite->getFrameCount(); ++i) {
-            if (CTexture* frame = sprite->getFrame(i)) {
-                frame->setWidth(float(w));
-                frame->setHeight(float(h));
-            }
-        }
-    }
+    gui::resizeFrames(offSprite, w, h);
+    gui::resizeFrames(onSprite, w, h);
 }
 
 void CToggleButton::setChecked(bool value)
@@ -122,9 +110,7 @@ void CToggleButton::setHovered(bool value)
 
 void CToggleButton::setHoverText(const std::string& text, float x, float y)
 {
-    hoverText = text;
-    hoverTextPosition = CVector2(x, y);
-    hoverTextEnabled = true;
+    gui::setHoverText(hoverText, hoverTextPosition, hoverTextEnabled, text, x, y);
 }
 
 void CToggleButton::setHoverTextEnabled(bool value)
@@ -134,17 +120,14 @@ void CToggleButton::setHoverTextEnabled(bool value)
 
 bool CToggleButton::isPointerOver(float offsetX, float offsetY)
 {
-    CTexture* first = offSprite ? offSprite->getFrame(0) : nullptr;
-    if (first == nullptr)
+    if (offSprite == nullptr)
         return false;
-    if (!gui::pointerInside(offSprite->getX() + offsetX, offSprite->getY() + offsetY, first->getWidth(),
-                            first->getHeight()))
-        return false;
-    if (enabled && gui::leftPressPolled()) {
-        g_pEventManager->setClickedId(id);
+    bool pressed = false;
+    const bool inside =
+        gui::hitTest(offSprite, offSprite->getX() + offsetX, offSprite->getY() + offsetY, enabled, id, pressed);
+    if (pressed)
         on = !on;
-    }
-    return true;
+    return inside;
 }
 
 void CToggleButton::drawWithOffset(float offsetX, float offsetY)
@@ -153,21 +136,9 @@ void CToggleButton::drawWithOffset(float offsetX, float offsetY)
         return;
     // Chosen before the hit test: a flip made now shows from the next frame.
     CSprite* shown = on ? onSprite : offSprite;
-    const bool inside = isPointerOver(offsetX, offsetY);
-    const float x = shown->getX() + offsetX;
-    const float y = shown->getY() + offsetY;
-    if (inside) {
-        hovered = true;
-        shown->drawOnce(x, y);
-        if (hoverTextEnabled && g_pFontManager != nullptr) {
-            if (CFont* font = g_pFontManager->getFont(1))
-                font->printAt(hoverTextPosition.x, hoverTextPosition.y, 0, "%s", hoverText.c_str());
-        }
-    } else {
-        hovered = false;
-        shown->rewind();
-        shown->drawFrame(0, x, y);
-    }
+    hovered = isPointerOver(offsetX, offsetY);
+    gui::drawHover(shown, shown->getX() + offsetX, shown->getY() + offsetY, hovered, hoverTextEnabled, hoverText,
+                   hoverTextPosition);
 }
 
 void CToggleButton::drawInWindow(float left, float top)

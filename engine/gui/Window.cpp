@@ -11,6 +11,21 @@
 #include "engine/text/FontManager.h"
 #include "engine/texture/Texture.h"
 
+namespace {
+
+// Moves a widget that would stick out past the right or bottom edge of a window w by h back inside;
+// either kind of button, which share these four calls but no base.
+template <typename Widget>
+void keepInside(Widget& widget, float w, float h)
+{
+    if (widget.getX() + widget.getWidth() > w)
+        widget.setX(w - widget.getWidth());
+    if (widget.getY() + widget.getHeight() > h)
+        widget.setY(h - widget.getHeight());
+}
+
+} // namespace
+
 CWindow::CWindow()
     : top(0.0f),
       right(0.0f),
@@ -70,12 +85,7 @@ void CWindow::addButton(CButton* button)
 {
     if (button == nullptr)
         return;
-    const float w = right - left;
-    const float h = bottom - top;
-    if (button->getX() + button->getWidth() > w)
-        button->setX(w - button->getWidth());
-    if (button->getY() + button->getHeight() > h)
-        button->setY(h - button->getHeight());
+    keepInside(*button, right - left, bottom - top);
     buttons.push_back(button);
 }
 
@@ -101,12 +111,7 @@ void CWindow::addToggleButton(CToggleButton* toggle)
 {
     if (toggle == nullptr)
         return;
-    const float w = right - left;
-    const float h = bottom - top;
-    if (toggle->getX() + toggle->getWidth() > w)
-        toggle->setX(w - toggle->getWidth());
-    if (toggle->getY() + toggle->getHeight() > h)
-        toggle->setY(h - toggle->getHeight());
+    keepInside(*toggle, right - left, bottom - top);
     toggleButtons.push_back(toggle);
 }
 

@@ -176,13 +176,13 @@ void CEventManager::apply()
         keyPressed = true;
         eventCode = CodeKeyDown;
         const int key = event.key.keysym.sym;
-        if (key >= 0 && key < KeyCount)
+        if (key >= 0 && key < kKeyCount)
             keys[key] = 1;
         break;
     }
     case SDL_KEYUP: {
         const int key = event.key.keysym.sym;
-        if (key >= 0 && key < KeyCount)
+        if (key >= 0 && key < kKeyCount)
             keys[key] = 0;
         break;
     }
@@ -249,7 +249,7 @@ bool CEventManager::hasMouseMoved() const
 
 uint8_t CEventManager::isKeyDown(int key) const
 {
-    if (key < 0 || key >= KeyCount)
+    if (key < 0 || key >= kKeyCount)
         return 0;
     return keys[key];
 }

@@ -32,7 +32,7 @@ public:
         CodeLeftDown = 5,
         CodeRightDown = 6
     };
-    static const int KeyCount = 400;  // covers every SDL 1.2 key symbol (SDLK_LAST is 323)
+    static const int kKeyCount = 400;  // covers every SDL 1.2 key symbol (SDLK_LAST is 323)
 
     CEventManager();
     ~CEventManager();
@@ -80,7 +80,7 @@ private:
     bool lastMergeable = false;  // the last event waiting is a move from the filter
 
     SDL_Event event;
-    uint8_t keys[KeyCount];
+    uint8_t keys[kKeyCount];
     bool keyPressed;
     int eventCode;
     bool eventPolled;

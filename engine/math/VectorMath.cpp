@@ -5,7 +5,7 @@
 namespace {
 
 // 0.99 x 2 pi: an angle sum this large means the point is surrounded by the polygon.
-const double insideAngleSum = 6.220353454107791;
+const double kInsideAngleSum = 6.220353454107791;
 
 double dotProductInDouble(CVector3 a, CVector3 b) {
     return double(a.x) * double(b.x) + double(a.y) * double(b.y) + double(a.z) * double(b.z);
@@ -107,7 +107,7 @@ bool pointInPolygon(CVector3 point, const CVector3* polygon, int count) {
     for (int i = 0; i < count; ++i) {
         angleSum += angleBetween(polygon[i] - point, polygon[(i + 1) % count] - point);
     }
-    return angleSum >= insideAngleSum;
+    return angleSum >= kInsideAngleSum;
 }
 
 bool segmentHitsPolygon(const CVector3* polygon, const CVector3* segment, int count) {

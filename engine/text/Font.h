@@ -18,7 +18,7 @@ class CShader;
 // manager. Main thread only.
 class CFont {
 public:
-    static const int maxTextLength = 151;  // longer text is cut
+    static const int kMaxTextLength = 151;  // longer text is cut
 
     CFont();
     ~CFont();
@@ -63,14 +63,14 @@ public:
     float colourGreen;
     float colourAlpha;
     CShader* shader;  // built-in shader 0; owned by the shader manager
-    char text[maxTextLength + 1];
+    char text[kMaxTextLength + 1];
     CTGAImage glyphImage;
 
 private:
     CFont(const CFont&) = delete;
     CFont& operator=(const CFont&) = delete;
 
-    // Formats into text (cut at maxTextLength) and draws one or two passes.
+    // Formats into text (cut at kMaxTextLength) and draws one or two passes.
     void formatAndDraw(float x, float y, float secondX, signed char style, float red, float green,
                        float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,
                        const char* format, va_list arguments);
@@ -90,7 +90,7 @@ private:
     int savedBlendSrc;
     int savedBlendDst;
     // The bytes of text that name a glyph of the set being drawn.
-    char glyphs[maxTextLength + 1];
+    char glyphs[kMaxTextLength + 1];
 };
 
 #endif

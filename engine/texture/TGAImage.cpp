@@ -2,6 +2,7 @@
 
 #include "engine/core/Log.h"
 #include "engine/texture/ImageLimits.h"
+#include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
 
@@ -158,7 +159,7 @@ bool CTGAImage::readInfo(const char* path, FILE* file)
         release();
         return false;
     }
-    pixels = imageSize <= maxImageBytes ? static_cast<uint8_t*>(std::malloc(imageSize)) : nullptr;
+    pixels = imageSize <= kMaxImageBytes ? static_cast<uint8_t*>(std::malloc(imageSize)) : nullptr;
     if (pixels == nullptr) {
         fail("Could not allocate memory for image: ", path);
         release();
@@ -328,15 +329,9 @@ void CTGAImage::releaseTexture()
 
 void CTGAImage::upload()
 {
-    glGenTextures(1, &textureName);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     // Rows are packed tightly: a 24-bit row of any width must not be read as padded to 4 bytes.
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), static_cast<GLsizei>(width),
-                 static_cast<GLsizei>(height), 0, format, GL_UNSIGNED_BYTE, pixels);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    // One level at the size given, no mipmaps, the wrap modes left at GL's defaults.
+    textureName = CPixelUpload::upload(
+        CPixelUpload::Pixels{pixels, int(width), int(height), int(bytesPerPixel), 1},
+        CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, 0, false});
 }

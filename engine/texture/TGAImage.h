@@ -13,7 +13,7 @@
 class CTGAImage {
 public:
     // The largest decoded image accepted; larger headers are refused like a failed allocation.
-    static const uint64_t maxImageBytes = uint64_t(256) << 20;
+    static const uint64_t kMaxImageBytes = uint64_t(256) << 20;
 
     CTGAImage();
     ~CTGAImage();

@@ -5,104 +5,15 @@
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
 #include "engine/texture/ImageLimits.h"
+#include "engine/texture/PixelUpload.h"
 #include "engine/texture/TextureManager.h"
 
 #include <GL/glew.h>
-#include <GL/glu.h>
 #include <SDL_image.h>
-
-#include <cstdint>
-#include <cstring>
-#include <vector>
 
 namespace {
 
 const CTextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
-
-// Rows as SDL pads them and GL reads them with an unpack alignment of 4.
-int alignedRow(int bytes)
-{
-    return (bytes + 3) & ~3;
-}
-
-// True when the surface's bytes are already red, green, blue (and alpha) in memory order with the
-// row padding GL expects, so they can go to GL as they are.
-bool uploadsDirectly(const SDL_Surface* surface)
-{
-    const SDL_PixelFormat* format = surface->format;
-    if (format->palette != nullptr || (surface->flags & SDL_SRCCOLORKEY))
-        return false;
-#if SDL_BYTEORDER == SDL_LIL_ENDIAN
-    const Uint32 red = 0x000000FF, green = 0x0000FF00, blue = 0x00FF0000, alphaMask = 0xFF000000;
-    const Uint32 red24 = 0x0000FF, blue24 = 0xFF0000;
-#else
-    const Uint32 red = 0xFF000000, green = 0x00FF0000, blue = 0x0000FF00, alphaMask = 0x000000FF;
-    const Uint32 red24 = 0xFF0000, blue24 = 0x0000FF;
-#endif
-    if (format->BytesPerPixel == 4 && format->Amask != 0)
-        return format->Rmask == red && format->Gmask == green && format->Bmask == blue &&
-               format->Amask == alphaMask && surface->pitch == surface->w * 4;
-    if (format->BytesPerPixel == 3 && format->Amask == 0)
-        return format->Rmask == red24 && format->Gmask == 0x00FF00 && format->Bmask == blue24 &&
-               surface->pitch == alignedRow(surface->w * 3);
-    return false;
-}
-
-Uint32 readPixel(const Uint8* at, int bytesPerPixel)
-{
-    switch (bytesPerPixel) {
-    case 1:
-        return *at;
-    case 2: {
-        Uint16 value;
-        std::memcpy(&value, at, 2);
-        return value;
-    }
-    case 3:
-#if SDL_BYTEORDER == SDL_LIL_ENDIAN
-        return Uint32(at[0]) | Uint32(at[1]) << 8 | Uint32(at[2]) << 16;
-#else
-        return Uint32(at[0]) << 16 | Uint32(at[1]) << 8 | Uint32(at[2]);
-#endif
-    default: {
-        Uint32 value;
-        std::memcpy(&value, at, 4);
-        return value;
-    }
-    }
-}
-
-// Palettised, 16-bit, blue-first and alpha-less 32-bit surfaces: red, green, blue (and alpha, when
-// the surface has an alpha mask or a colour key) bytes, rows padded to 4 bytes.
-std::vector<Uint8> convertPixels(SDL_Surface* surface, int channels)
-{
-    const int rowBytes = alignedRow(surface->w * channels);
-    std::vector<Uint8> pixels(static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(surface->h), 0);
-    const bool keyed = (surface->flags & SDL_SRCCOLORKEY) != 0;
-    const int bytesPerPixel = surface->format->BytesPerPixel;
-    if (SDL_MUSTLOCK(surface))
-        SDL_LockSurface(surface);
-    for (int y = 0; y < surface->h; ++y) {
-        const Uint8* row = static_cast<const Uint8*>(surface->pixels) + std::size_t(y) * surface->pitch;
-        Uint8* out = pixels.data() + std::size_t(y) * rowBytes;
-        for (int x = 0; x < surface->w; ++x) {
-            const Uint32 value = readPixel(row + std::size_t(x) * bytesPerPixel, bytesPerPixel);
-            Uint8 r, g, b, a;
-            SDL_GetRGBA(value, surface->format, &r, &g, &b, &a);
-            if (keyed && value == surface->format->colorkey)
-                a = 0;
-            out[0] = r;
-            out[1] = g;
-            out[2] = b;
-            if (channels == 4)
-                out[3] = a;
-            out += channels;
-        }
-    }
-    if (SDL_MUSTLOCK(surface))
-        SDL_UnlockSurface(surface);
-    return pixels;
-}
 
 } // namespace
 
@@ -170,27 +81,10 @@ void CTexture::upload(SDL_Surface* surface)
         SDL_FreeSurface(surface);
         return;
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glGenTextures(1, &id);
-    glBindTexture(GL_TEXTURE_2D, id);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Mipmap levels are built, but sampling reads level 0 only.
+    id = CPixelUpload::uploadSurface(surface, CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_REPEAT, true});
     width = static_cast<float>(surface->w);
     height = static_cast<float>(surface->h);
-
-    if (uploadsDirectly(surface)) {
-        const GLenum format = surface->format->Amask != 0 ? GL_RGBA : GL_RGB;
-        gluBuild2DMipmaps(GL_TEXTURE_2D, format, surface->w, surface->h, format, GL_UNSIGNED_BYTE,
-                          surface->pixels);
-    } else {
-        const bool withAlpha = surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY);
-        const std::vector<Uint8> pixels = convertPixels(surface, withAlpha ? 4 : 3);
-        const GLenum format = withAlpha ? GL_RGBA : GL_RGB;
-        gluBuild2DMipmaps(GL_TEXTURE_2D, format, surface->w, surface->h, format, GL_UNSIGNED_BYTE,
-                          pixels.data());
-    }
     SDL_FreeSurface(surface);
     if (g_pTextureManager != nullptr)
         g_pTextureManager->addTexture(this);

@@ -2,6 +2,7 @@
 // never uses the shared window.
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
+#include "engine/core/Utils.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "tests/support/TestHarness.h"
 
@@ -121,11 +122,14 @@ TEST(EngineUpdate, WithoutTheFrameRateLeavesTheCaptionAsSet)
     engine->setVideoMode(320, 240, 24, false, true);
     g_pGraphicsCore->setCaption("Caption Under Test");
     engine->setShowFPS(false);
+    // Any updateFPS() call replaces the frame time, so a value it would never measure that
+    // survives the frames proves the counter never ran, without waiting for its one-second report.
+    g_pUtils->setFrameTime(-42.0f);
     capture.start();
-    const Uint32 start = SDL_GetTicks();
-    while (SDL_GetTicks() - start < 1200)
+    for (int frame = 0; frame < 50; ++frame)
         engine->update();
     EXPECT_TRUE(capture.lines().empty());
+    EXPECT_EQ(-42.0f, g_pUtils->getFrameTime());
     char* title = nullptr;
     char* icon = nullptr;
     SDL_WM_GetCaption(&title, &icon);

@@ -9,6 +9,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -50,11 +51,10 @@ void expectFrameTimeBetween(const CUtils& utils, const TimedCall& previous, cons
     EXPECT_LE(utils.getFrameTime(), seconds(last.after) - seconds(previous.before));
 }
 
-} // namespace
-
-// The counter's totals are program-wide and gtest runs a file's tests in order: this test must make
-// the first updateFPS call of the process.
-TEST(FrameRate, FirstCallMeasuresFromSdlStartAndClosesAnIntervalOfOneCall)
+// The counter's totals are program-wide, so only a fresh process can make the first updateFPS call:
+// the check runs in a re-executed copy of this test program ("threadsafe" death-test style, never
+// a fork of a process that may already hold a window), which passes whatever ran before here.
+void firstCallInAFreshProcess()
 {
     sharedEngine();
     g_pGraphicsCore->setCaption("Utils test");
@@ -66,6 +66,16 @@ TEST(FrameRate, FirstCallMeasuresFromSdlStartAndClosesAnIntervalOfOneCall)
     EXPECT_EQ(1, g_pUtils->getFPS());
     EXPECT_STREQ(" Current FPS: 1", g_pUtils->getFPSText());
     EXPECT_EQ("Utils test Current FPS: 1", windowTitle());
+    std::fflush(stdout);
+    std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
+}
+
+} // namespace
+
+TEST(FrameRate, FirstCallMeasuresFromSdlStartAndClosesAnIntervalOfOneCall)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(firstCallInAFreshProcess(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(FrameRate, ReportsTheCallsOfAnIntervalInTheTitleWithoutChangingTheCaption)

@@ -11,8 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace testing_support;
@@ -83,6 +89,36 @@ std::vector<uint8_t> backBuffer()
     return pixels;
 }
 
+// Runs the demo's loop, which must end on the events the test queued. A loop that does not end
+// fails the test within seconds instead of hanging until CTest's limit: a watchdog closes the window
+// for it (SDL_PushEvent may be called from any thread), and ends the process if even that is ignored.
+void runToEnd(SpriteDemo& demo)
+{
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    bool closedByWatchdog = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (ended.wait_for(lock, std::chrono::seconds(30), [&] { return done; }))
+            return;
+        closedByWatchdog = true;
+        pushQuit();
+        if (ended.wait_for(lock, std::chrono::seconds(10), [&] { return done; }))
+            return;
+        std::fprintf(stderr, "SpriteDemo::run() ended neither on the queued events nor on a quit\n");
+        std::_Exit(1);
+    });
+    demo.run();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    ended.notify_one();
+    watchdog.join();
+    EXPECT_FALSE(closedByWatchdog) << "run() did not end on the queued events within 30 s";
+}
+
 } // namespace
 
 TEST(SpriteDemo, OpensTheWindowWithItsSizeAndCaption)
@@ -119,7 +155,7 @@ TEST(SpriteDemo, RunEndsOnEscape)
     std::unique_ptr<SpriteDemo> demo = startedDemo();
     pushKey(true, SDLK_SPACE);
     pushKey(true, SDLK_ESCAPE);
-    demo->run();  // returns, or the test's time limit ends it
+    runToEnd(*demo);
     EXPECT_EQ(1, g_pEventManager->isKeyDown(SDLK_ESCAPE));
     EXPECT_EQ(1, g_pEventManager->isKeyDown(SDLK_SPACE));
 }
@@ -129,8 +165,8 @@ TEST(SpriteDemo, RunEndsWhenTheWindowIsClosed)
     std::unique_ptr<SpriteDemo> demo = startedDemo();
     pushMouseButton(true, SDL_BUTTON_LEFT, 3, 3);
     pushQuit();
-    demo->run();
-    EXPECT_TRUE(g_pEventManager->isEventCode(2));
+    runToEnd(*demo);
+    EXPECT_TRUE(g_pEventManager->isEventCode(CEventManager::CodeQuit));
 }
 
 TEST(SpriteDemo, DestroyedWithoutInitLeavesTheRegistryEmpty)
@@ -159,7 +195,7 @@ TEST(SpriteDemo, OnePressOfUpRaisesTheSpeedByOne)
     FakeClock::reads = 0;
     FakeClock::escapeAtRead = 20;
     pushKey(true, SDLK_UP);
-    demo->run();
+    runToEnd(*demo);
     EXPECT_EQ(20, FakeClock::reads);
     EXPECT_EQ(26u, demo->flame->getSpeed());
 }
@@ -174,7 +210,7 @@ TEST(SpriteDemo, HeldUpRaisesTheSpeedInEveryFrameThatPollsAMotion)
     for (int i = 0; i < 3; ++i)
         pushMotion(200 + i, 100);
     pushKey(true, SDLK_ESCAPE);
-    demo->run();
+    runToEnd(*demo);
     EXPECT_EQ(25u + 1 + 5, demo->flame->getSpeed());
 }
 
@@ -187,7 +223,7 @@ TEST(SpriteDemo, DownStopsAtZeroAndTheFlameThenStandsStill)
     pushMotion(10, 10);
     pushMotion(11, 10);
     pushKey(true, SDLK_ESCAPE);
-    demo->run();
+    runToEnd(*demo);
     ASSERT_EQ(0u, demo->flame->getSpeed());
 
     const unsigned frame = demo->flame->getCurrentFrame();
@@ -205,7 +241,7 @@ TEST(SpriteDemo, UpAndDownHeldTogetherCancelInTheSamePass)
     pushKey(true, SDLK_DOWN);  // both marked: +1 -1
     pushMotion(10, 10);        // both still marked: +1 -1
     pushKey(true, SDLK_ESCAPE);
-    demo->run();
+    runToEnd(*demo);
     EXPECT_EQ(26u, demo->flame->getSpeed());
 }
 

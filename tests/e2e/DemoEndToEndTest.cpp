@@ -79,10 +79,9 @@ TEST_F(DemoEndToEnd, WithoutItsGlyphSheetItEndsWithAFailureStatus)
 {
     // A working folder with the shaders but no Data/, and the library's built-in copies switched
     // off: the font sheet cannot be read, and the log says where it was looked for.
-    char folder[] = "/tmp/quarl_nofont_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(folder));
-    ASSERT_EQ(0, std::system(("cp -r " SOURCE_ROOT "/shaders " + std::string(folder)).c_str()));
-    e2e::DemoProcess demo(SPRITE_DEMO_BINARY, folder, {{"QUARL_NO_BUILTIN_DATA", "1"}});
+    const std::string folder = testing_support::makeTempDir();
+    ASSERT_EQ(0, std::system(("cp -r " SOURCE_ROOT "/shaders " + folder).c_str()));
+    e2e::DemoProcess demo(SPRITE_DEMO_BINARY, folder.c_str(), {{"QUARL_NO_BUILTIN_DATA", "1"}});
     ASSERT_GT(demo.pid, 0);
     int status = 0;
     ASSERT_TRUE(demo.waitForExit(30, &status));

@@ -47,9 +47,8 @@ class ExampleEndToEnd : public e2e::DisplayTest {};
 
 TEST_F(ExampleEndToEnd, MovingSpriteRunsFromAnEmptyFolderMovesRightAndEndsOnEscape)
 {
-    char folder[] = "/tmp/quarl_example_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(folder));
-    e2e::DemoProcess example(MOVING_SPRITE_BINARY, folder);
+    const std::string folder = testing_support::makeTempDir();
+    e2e::DemoProcess example(MOVING_SPRITE_BINARY, folder.c_str());
     ASSERT_GT(example.pid, 0);
     const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Moving Sprite", 30);
     ASSERT_NE(0u, window) << example.output;

@@ -1,13 +1,16 @@
 // The real gui_demo binary driven through the X server with real pointer moves and clicks
 // (xdotool): a drag by the title bar, a click on the music toggle, a click on the sound button,
-// whose click is then found in what SDL's disk audio driver wrote.
+// whose click is then found in what SDL's disk audio driver wrote. Every step waits for what it
+// needs to see on the screen or in the audio file, with a time limit, never for a fixed time.
 #include "tests/e2e/DemoProcess.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,29 +19,77 @@ namespace {
 const char* const kGuiCaption = "Quarl Engine - GUI Demo";
 // Where gui_demo opens its window: (352, 200) to (672, 440), title bar 24 pixels high.
 const int kLeft = 352, kTop = 200;
+// A body pixel of the window, clear of labels and buttons.
+const int kBodyX = kLeft + 250, kBodyY = kTop + 60;
+// Where the pointer rests between steps: on the black background, off the window.
+const int kRestX = 200, kRestY = 600;
+// How long any one awaited change may take; on a loaded machine a frame can take a while.
+const int kWaitSeconds = 15;
 
-struct Shot {
-    XImage* image = nullptr;
-    ~Shot()
+// A screenshot of the demo's window.
+class Shot {
+public:
+    Shot() = default;
+    Shot(const Shot&) = delete;
+    Shot& operator=(const Shot&) = delete;
+    ~Shot() { release(); }
+    bool take(Display* display, Window window)
     {
-        if (image)
-            XDestroyImage(image);
+        release();
+        XSync(display, False);
+        image = XGetImage(display, window, 0, 0, 1024, 768, AllPlanes, ZPixmap);
+        return image != nullptr;
     }
     unsigned long at(int x, int y) const { return XGetPixel(image, x, y); }
     int red(int x, int y) const { return int((at(x, y) >> 16) & 0xFF); }
     int green(int x, int y) const { return int((at(x, y) >> 8) & 0xFF); }
     int blue(int x, int y) const { return int(at(x, y) & 0xFF); }
+    int sum(int x, int y) const { return red(x, y) + green(x, y) + blue(x, y); }
+    // How far two shots are apart at one pixel, over the three channels.
+    int difference(const Shot& other, int x, int y) const
+    {
+        return std::abs(red(x, y) - other.red(x, y)) + std::abs(green(x, y) - other.green(x, y)) +
+               std::abs(blue(x, y) - other.blue(x, y));
+    }
+    bool sameIn(const Shot& other, int x, int y, int w, int h) const
+    {
+        for (int j = y; j < y + h; ++j)
+            for (int i = x; i < x + w; ++i)
+                if (at(i, j) != other.at(i, j))
+                    return false;
+        return true;
+    }
+    // The custom cursor (an outlined arrow, tip top-left) is drawn on black at (x, y).
+    bool cursorOnBlackAt(int x, int y) const
+    {
+        for (int j = y; j < y + 12; ++j)
+            for (int i = x; i < x + 12; ++i)
+                if (sum(i, j) > 100)
+                    return true;
+        return false;
+    }
+
+private:
+    void release()
+    {
+        if (image)
+            XDestroyImage(image);
+        image = nullptr;
+    }
+    XImage* image = nullptr;
 };
+
+// The window's left edge (at mid height) and top edge (away from the pointer) lie at x and y: one
+// pixel outside them is black background, a few inside is the window.
+bool windowCornerAt(const Shot& shot, int x, int y)
+{
+    return shot.sum(x - 2, y + 120) == 0 && shot.sum(x + 3, y + 120) > 30 && shot.sum(x + 200, y - 2) == 0 &&
+           shot.sum(x + 200, y + 3) > 30;
+}
 
 void run(const std::string& command)
 {
     ASSERT_EQ(0, std::system(command.c_str())) << command;
-}
-
-// Lets the demo run some frames so that what was sent has been polled and drawn.
-void settle()
-{
-    usleep(600000);
 }
 
 // The strongest frequency between 200 and 2000 Hz in a stretch of samples (Goertzel, 10 Hz steps).
@@ -62,111 +113,171 @@ double dominantFrequency(const std::vector<float>& samples, double rate)
     return best;
 }
 
+// The left channel of what SDL's disk driver wrote (22050 Hz, signed 16-bit stereo) so far.
+std::vector<float> leftChannel(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<float> left;
+    for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
+        int16_t sample;
+        std::memcpy(&sample, &bytes[i], 2);
+        left.push_back(sample / 32768.0f);
+    }
+    return left;
+}
+
+// Index of the first sample that is not silence, or the size when there is none.
+std::size_t firstSound(const std::vector<float>& samples)
+{
+    std::size_t first = 0;
+    while (first < samples.size() && std::fabs(samples[first]) < 0.05f)
+        ++first;
+    return first;
+}
+
 class GuiDemoEndToEnd : public e2e::DisplayTest {
 protected:
-    void shoot(Window window, Shot& shot)
+    // Starts gui_demo with the extra environment, waits for its window and rests the pointer on
+    // the background, where the custom cursor then shows.
+    void start(const std::vector<std::pair<std::string, std::string>>& environment = {})
     {
-        XSync(display, False);
-        shot.image = XGetImage(display, window, 0, 0, 1024, 768, AllPlanes, ZPixmap);
-        ASSERT_NE(nullptr, shot.image);
+        demo.reset(new e2e::DemoProcess(GUI_DEMO_BINARY, SOURCE_ROOT, environment));
+        ASSERT_GT(demo->pid, 0);
+        window = e2e::waitForWindow(display, *demo, kGuiCaption, 30);
+        ASSERT_NE(0u, window) << demo->output;
+        id = std::to_string(window);
+        run("xdotool windowfocus --sync " + id);
+        Shot shot;
+        pointAndWait(kRestX, kRestY, shot, [](const Shot& s) { return s.cursorOnBlackAt(kRestX, kRestY); });
     }
+
+    // Takes shots until the condition holds; false (with the last shot kept) when time runs out.
+    template <typename Condition>
+    bool waitFor(Shot& shot, Condition condition)
+    {
+        for (int tick = 0; tick < kWaitSeconds * 20; ++tick) {
+            if (!shot.take(display, window))
+                return false;
+            if (condition(shot))
+                return true;
+            demo->readAvailable();
+            usleep(50000);
+        }
+        return false;
+    }
+
+    // Moves the pointer to window coordinates and waits until a shot shows what the move causes.
+    template <typename Condition>
+    void pointAndWait(int x, int y, Shot& shot, Condition condition)
+    {
+        run("xdotool mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(y));
+        ASSERT_TRUE(waitFor(shot, condition)) << "no change after moving the pointer to " << x << ", " << y;
+    }
+
+    void endWithEscape()
+    {
+        run("xdotool key Escape");
+        int status = 0;
+        ASSERT_TRUE(demo->waitForExit(30, &status)) << "Escape did not end the demo";
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(0, WEXITSTATUS(status));
+    }
+
+    std::unique_ptr<e2e::DemoProcess> demo;
+    Window window = 0;
+    std::string id;
 };
 
 } // namespace
 
-TEST_F(GuiDemoEndToEnd, DragsTheWindowTogglesTheMusicAndPlaysTheClick)
+TEST_F(GuiDemoEndToEnd, DraggingTheTitleBarMovesTheWindowWithThePointer)
 {
-    char audioPath[] = "/tmp/quarl_gui_audio_XXXXXX";
-    const int audioFd = mkstemp(audioPath);
-    ASSERT_GE(audioFd, 0);
-    close(audioFd);
-    e2e::DemoProcess demo(GUI_DEMO_BINARY, SOURCE_ROOT,
-                          {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", audioPath},
-                           {"SDL_DISKAUDIODELAY", "100"}});
-    ASSERT_GT(demo.pid, 0);
-    const Window window = e2e::waitForWindow(display, demo, kGuiCaption, 30);
-    ASSERT_NE(0u, window) << demo.output;
-    const std::string id = std::to_string(window);
-    run("xdotool windowfocus --sync " + id + " mousemove --window " + id + " 200 600");
-    settle();
-
+    ASSERT_NO_FATAL_FAILURE(start());
     Shot before;
-    shoot(window, before);
-    // A body pixel of the window, clear of labels, and the background beside it.
-    const int bodyX = kLeft + 250, bodyY = kTop + 60;
-    ASSERT_GT(before.red(bodyX, bodyY) + before.green(bodyX, bodyY) + before.blue(bodyX, bodyY), 30);
-    ASSERT_EQ(0, before.red(kLeft + 250 + 100, kTop + 240 + 50));
+    ASSERT_TRUE(before.take(display, window));
+    ASSERT_GT(before.sum(kBodyX, kBodyY), 30);
+    ASSERT_EQ(0, before.sum(kBodyX + 100, kTop + 240 + 50));
+    ASSERT_TRUE(windowCornerAt(before, kLeft, kTop));
 
-    // Drag by the title bar: press, move in steps, release while still on the bar.
-    run("xdotool mousemove --window " + id + " " + std::to_string(kLeft + 150) + " " +
-        std::to_string(kTop + 10));
-    settle();
+    // On the title bar the move cursor replaces the arrow.
+    const int barX = kLeft + 150, barY = kTop + 10;
+    Shot shot;
+    ASSERT_NO_FATAL_FAILURE(pointAndWait(barX, barY, shot, [&](const Shot& s) {
+        return !s.sameIn(before, barX, barY, 12, 12);
+    }));
+    // Pressed, then moved in steps: each step waits until the window has followed the pointer.
     run("xdotool mousedown 1");
-    settle();
     for (int step = 1; step <= 4; ++step) {
-        run("xdotool mousemove --window " + id + " " + std::to_string(kLeft + 150 + 25 * step) + " " +
-            std::to_string(kTop + 10 + 25 * step));
-        usleep(200000);
+        const int moved = 25 * step;
+        ASSERT_NO_FATAL_FAILURE(pointAndWait(barX + moved, barY + moved, shot, [&](const Shot& s) {
+            return windowCornerAt(s, kLeft + moved, kTop + moved);
+        })) << "step " << step;
     }
-    settle();
+    // Released on the bar, then the pointer leaves: once the arrow shows at its new place, a window
+    // still dragged would have followed it in that same frame.
     run("xdotool mouseup 1");
-    settle();
-    run("xdotool mousemove --window " + id + " 200 600");
-    settle();
-
     Shot dragged;
-    shoot(window, dragged);
+    ASSERT_NO_FATAL_FAILURE(
+        pointAndWait(kRestX, kRestY, dragged, [](const Shot& s) { return s.cursorOnBlackAt(kRestX, kRestY); }));
+
     // The window moved by (100, 100): its body pixel followed, and where it was is background now.
-    EXPECT_NEAR(before.red(bodyX, bodyY), dragged.red(bodyX + 100, bodyY + 100), 8);
-    EXPECT_NEAR(before.green(bodyX, bodyY), dragged.green(bodyX + 100, bodyY + 100), 8);
-    EXPECT_NEAR(before.blue(bodyX, bodyY), dragged.blue(bodyX + 100, bodyY + 100), 8);
-    EXPECT_EQ(0, dragged.red(kLeft + 5, kTop + 30) + dragged.green(kLeft + 5, kTop + 30) +
-                     dragged.blue(kLeft + 5, kTop + 30));
+    EXPECT_NEAR(before.red(kBodyX, kBodyY), dragged.red(kBodyX + 100, kBodyY + 100), 8);
+    EXPECT_NEAR(before.green(kBodyX, kBodyY), dragged.green(kBodyX + 100, kBodyY + 100), 8);
+    EXPECT_NEAR(before.blue(kBodyX, kBodyY), dragged.blue(kBodyX + 100, kBodyY + 100), 8);
+    EXPECT_EQ(0, dragged.sum(kLeft + 5, kTop + 30));
+    endWithEscape();
+}
 
-    // The sound button (112 by 36 at (24, 48) in the window) plays the click.
-    const int left = kLeft + 100, top = kTop + 100;
-    run("xdotool mousemove --window " + id + " " + std::to_string(left + 80) + " " +
-        std::to_string(top + 66) + " click 1");
-    settle();
-
-    // The music toggle (64 by 32 at (24, 104)): its track changes colour; sample left of the pointer.
-    const int toggleX = left + 24 + 6, toggleY = top + 104 + 16;
-    run("xdotool mousemove --window " + id + " " + std::to_string(toggleX + 30) + " " +
-        std::to_string(toggleY) + "");
-    settle();
+TEST_F(GuiDemoEndToEnd, ClickingTheMusicToggleChangesItsPicture)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    Shot resting;
+    ASSERT_TRUE(resting.take(display, window));
+    // The music toggle (64 by 32 at (24, 104) in the window). Its track, midway along and above the
+    // knob's reach in either state, turns from grey to green; the hover halo never reaches it.
+    const int trackX = kLeft + 24 + 32, trackY = kTop + 104 + 8;
+    const int pointerX = kLeft + 24 + 36, pointerY = kTop + 104 + 16;
     Shot off;
-    shoot(window, off);
+    ASSERT_NO_FATAL_FAILURE(pointAndWait(pointerX, pointerY, off, [&](const Shot& s) {
+        return !s.sameIn(resting, pointerX, pointerY, 12, 12);
+    }));
     run("xdotool click 1");
-    settle();
     Shot on;
-    shoot(window, on);
-    const int change = std::abs(off.red(toggleX, toggleY) - on.red(toggleX, toggleY)) +
-                       std::abs(off.green(toggleX, toggleY) - on.green(toggleX, toggleY)) +
-                       std::abs(off.blue(toggleX, toggleY) - on.blue(toggleX, toggleY));
-    EXPECT_GT(change, 60) << "the toggle's picture did not change";
+    EXPECT_TRUE(waitFor(on, [&](const Shot& s) { return s.difference(off, trackX, trackY) > 60; }))
+        << "the toggle's picture did not change";
+    endWithEscape();
+}
 
-    run("xdotool key Escape");
-    int status = 0;
-    ASSERT_TRUE(demo.waitForExit(30, &status));
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(0, WEXITSTATUS(status));
-
-    // The disk driver wrote 22050 Hz, signed 16-bit stereo; the click comes before the music.
-    std::ifstream in(audioPath, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(audioPath);
-    std::vector<float> left16;
-    for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
-        int16_t sample;
-        std::memcpy(&sample, &bytes[i], 2);
-        left16.push_back(sample / 32768.0f);
+TEST_F(GuiDemoEndToEnd, ClickingTheSoundButtonPlaysTheClick)
+{
+    const std::string audioPath = testing_support::makeTempDir() + "/audio.raw";
+    ASSERT_NO_FATAL_FAILURE(start({{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", audioPath},
+                                   {"SDL_DISKAUDIODELAY", "100"}}));
+    Shot resting;
+    ASSERT_TRUE(resting.take(display, window));
+    // The sound button (112 by 36 at (24, 48) in the window).
+    const int pointerX = kLeft + 80, pointerY = kTop + 66;
+    Shot over;
+    ASSERT_NO_FATAL_FAILURE(pointAndWait(pointerX, pointerY, over, [&](const Shot& s) {
+        return !s.sameIn(resting, pointerX, pointerY, 12, 12);
+    }));
+    run("xdotool click 1");
+    // Wait until the click, and a little more than it, has reached the file.
+    std::vector<float> left;
+    for (int tick = 0; tick < kWaitSeconds * 20; ++tick) {
+        left = leftChannel(audioPath);
+        const std::size_t first = firstSound(left);
+        if (first < left.size() && left.size() >= first + 2048)
+            break;
+        demo->readAvailable();
+        usleep(50000);
     }
-    ASSERT_GT(left16.size(), 22050u) << "no audio was written";
-    std::size_t first = 0;
-    while (first < left16.size() && std::fabs(left16[first]) < 0.05f)
-        ++first;
-    ASSERT_LT(first, left16.size()) << "the output stayed silent";
-    const std::vector<float> clickPart(left16.begin() + long(first),
-                                       left16.begin() + long(std::min(left16.size(), first + 2048)));
+    endWithEscape();
+
+    const std::size_t first = firstSound(left);
+    ASSERT_LT(first, left.size()) << "the output stayed silent";
+    ASSERT_GE(left.size(), first + 2048) << "the click was cut short";
+    const std::vector<float> clickPart(left.begin() + long(first), left.begin() + long(first + 2048));
     EXPECT_NEAR(880.0, dominantFrequency(clickPart, 22050.0), 40.0);
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-const double pi = 3.14159265358979323846;
+const double kPi = 3.14159265358979323846;
 
 void expectVector(CVector3 expected, CVector3 actual) {
     EXPECT_FLOAT_EQ(expected.x, actual.x);
@@ -15,7 +15,7 @@ void expectVector(CVector3 expected, CVector3 actual) {
 }
 
 // A 2 by 2 square in the z = 0 plane, counter-clockwise seen from +z.
-const CVector3 square[4] = {CVector3(0, 0, 0), CVector3(2, 0, 0), CVector3(2, 2, 0), CVector3(0, 2, 0)};
+const CVector3 kSquare[4] = {CVector3(0, 0, 0), CVector3(2, 0, 0), CVector3(2, 2, 0), CVector3(0, 2, 0)};
 
 }
 
@@ -39,7 +39,7 @@ TEST(VectorAlgebra, ClosestPointOnSegmentClampsToTheEnds) {
 }
 
 TEST(VectorAlgebra, AngleBetweenTurnsNaNIntoZero) {
-    EXPECT_DOUBLE_EQ(pi / 2, angleBetween(CVector3(1, 0, 0), CVector3(0, 1, 0)));
+    EXPECT_DOUBLE_EQ(kPi / 2, angleBetween(CVector3(1, 0, 0), CVector3(0, 1, 0)));
     EXPECT_EQ(0.0, angleBetween(CVector3(1, 0, 0), CVector3()));
     // Rounding pushes this vector's cosine with itself just past 1, where acos gives NaN.
     const CVector3 v(0.19f, 0.19f, 0.19f);
@@ -51,9 +51,9 @@ TEST(PlaneTests, SegmentCrossesPlaneOnlyWithEndsStrictlyApart) {
     CVector3 normal;
     float offset = 1.0f;
     const CVector3 crossing[2] = {CVector3(1, 1, 1), CVector3(1, 1, -1)};
-    EXPECT_TRUE(segmentCrossesPlane(square, crossing, normal, offset));
+    EXPECT_TRUE(segmentCrossesPlane(kSquare, crossing, normal, offset));
     const CVector3 touching[2] = {CVector3(1, 1, 0), CVector3(1, 1, -1)};
-    EXPECT_FALSE(segmentCrossesPlane(square, touching, normal, offset));
+    EXPECT_FALSE(segmentCrossesPlane(kSquare, touching, normal, offset));
     expectVector(CVector3(0, 0, -1), normal);   // written even when the answer is false
     EXPECT_FLOAT_EQ(0.0f, offset);
 }
@@ -84,28 +84,28 @@ TEST(PlaneTests, CollisionPushOutMovesAlongTheNormal) {
 }
 
 TEST(PolygonTests, PointInPolygonByAngleSum) {
-    EXPECT_TRUE(pointInPolygon(CVector3(1, 1, 0), square, 4));
-    EXPECT_TRUE(pointInPolygon(CVector3(2, 1, 0), square, 4));    // on an edge
-    EXPECT_FALSE(pointInPolygon(CVector3(3, 1, 0), square, 4));
-    EXPECT_FALSE(pointInPolygon(CVector3(2, 2, 0), square, 4));   // on a vertex
-    EXPECT_FALSE(pointInPolygon(CVector3(1, 1, 0), square, 0));
+    EXPECT_TRUE(pointInPolygon(CVector3(1, 1, 0), kSquare, 4));
+    EXPECT_TRUE(pointInPolygon(CVector3(2, 1, 0), kSquare, 4));    // on an edge
+    EXPECT_FALSE(pointInPolygon(CVector3(3, 1, 0), kSquare, 4));
+    EXPECT_FALSE(pointInPolygon(CVector3(2, 2, 0), kSquare, 4));   // on a vertex
+    EXPECT_FALSE(pointInPolygon(CVector3(1, 1, 0), kSquare, 0));
 }
 
 TEST(PolygonTests, SegmentHitsPolygonNeedsACrossingInside) {
     const CVector3 through[2] = {CVector3(1.5f, 0.5f, 2), CVector3(0.5f, 1.5f, -1)};
-    EXPECT_TRUE(segmentHitsPolygon(square, through, 4));
+    EXPECT_TRUE(segmentHitsPolygon(kSquare, through, 4));
     const CVector3 beside[2] = {CVector3(3, 1, 1), CVector3(3, 1, -1)};
-    EXPECT_FALSE(segmentHitsPolygon(square, beside, 4));
+    EXPECT_FALSE(segmentHitsPolygon(kSquare, beside, 4));
     const CVector3 above[2] = {CVector3(1, 1, 2), CVector3(1, 1, 0.5f)};
-    EXPECT_FALSE(segmentHitsPolygon(square, above, 4));
+    EXPECT_FALSE(segmentHitsPolygon(kSquare, above, 4));
 }
 
 TEST(PolygonTests, SphereHitsPolygonTestsOnlyTheFirstTriangleInside) {
-    EXPECT_TRUE(sphereHitsPolygon(square, CVector3(1.5f, 0.5f, 0.2f), 4, 0.3f));
-    EXPECT_FALSE(sphereHitsPolygon(square, CVector3(1.5f, 0.5f, 0.5f), 4, 0.3f));   // clear of the plane
-    EXPECT_TRUE(sphereHitsPolygon(square, CVector3(-0.1f, 1.0f, 0.1f), 4, 0.3f));   // near an edge only
+    EXPECT_TRUE(sphereHitsPolygon(kSquare, CVector3(1.5f, 0.5f, 0.2f), 4, 0.3f));
+    EXPECT_FALSE(sphereHitsPolygon(kSquare, CVector3(1.5f, 0.5f, 0.5f), 4, 0.3f));   // clear of the plane
+    EXPECT_TRUE(sphereHitsPolygon(kSquare, CVector3(-0.1f, 1.0f, 0.1f), 4, 0.3f));   // near an edge only
     // Over the square but in its second triangle and away from every edge: a miss.
-    EXPECT_FALSE(sphereHitsPolygon(square, CVector3(0.5f, 1.5f, 0.1f), 4, 0.3f));
+    EXPECT_FALSE(sphereHitsPolygon(kSquare, CVector3(0.5f, 1.5f, 0.1f), 4, 0.3f));
 }
 
 TEST(RayTests, RayHitsOnlyTheFrontFaceAndWritesHitOnlyOnThePlane) {

@@ -12,26 +12,61 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 #include <unistd.h>
 
 namespace testing_support {
 
 namespace {
 
+// $TMPDIR when set, as mktemp does; /tmp otherwise.
+std::string temporaryFolder()
+{
+    const char* folder = std::getenv("TMPDIR");
+    return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
 std::string temporaryPath(const char* stem)
 {
-    char name[64];
-    std::snprintf(name, sizeof(name), "/tmp/quarl_%s_XXXXXX", stem);
-    const int fd = mkstemp(name);
+    std::string name = temporaryFolder() + "/quarl_" + stem + "_XXXXXX";
+    const int fd = mkstemp(&name[0]);
     if (fd < 0)
         throw std::runtime_error("cannot make a temporary file");
     close(fd);
     return name;
+}
+
+// The folders makeTempDir() made, removed with everything in them when the test program ends.
+// Only by the process that made them: a forked child that exits must not take its parent's files.
+class CTempFolders {
+public:
+    CTempFolders() : owner(getpid()) {}
+    ~CTempFolders()
+    {
+        if (getpid() != owner)
+            return;
+        for (const std::string& path : paths) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    }
+    void add(const std::string& path) { paths.push_back(path); }
+
+private:
+    pid_t owner;
+    std::vector<std::string> paths;
+};
+
+CTempFolders& tempFolders()
+{
+    static CTempFolders folders;
+    return folders;
 }
 
 void flushAll()
@@ -249,9 +284,10 @@ void movePointer(int x, int y)
 
 std::string makeTempDir()
 {
-    char name[] = "/tmp/quarl_test_XXXXXX";
-    if (mkdtemp(name) == nullptr)
+    std::string name = temporaryFolder() + "/quarl_test_XXXXXX";
+    if (mkdtemp(&name[0]) == nullptr)
         throw std::runtime_error("cannot make a temporary folder");
+    tempFolders().add(name);
     return name;
 }
 

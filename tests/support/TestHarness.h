@@ -67,7 +67,8 @@ void pushEvent(SDL_Event event);
 // Moves the real X pointer inside the window; SDL's mouse state follows at once.
 void movePointer(int x, int y);
 
-// A new empty folder under /tmp for the files a test writes.
+// A new empty folder under $TMPDIR (or /tmp) for the files a test writes, removed with its
+// contents when the test program ends.
 std::string makeTempDir();
 
 // Sets an environment variable (empty value: unsets it) until the end of the scope, then puts back

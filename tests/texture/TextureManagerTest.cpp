@@ -4,6 +4,7 @@
 #include "engine/texture/TextureManager.h"
 #include "tests/support/TestHarness.h"
 
+#include <GL/glew.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -11,13 +12,31 @@ using namespace testing_support;
 
 namespace {
 
-CTexture* newUploadedTexture()
+// A 2 by 2 texture of one opaque colour (pure red unless told otherwise).
+CTexture* newUploadedTexture(Uint8 red = 255, Uint8 green = 0, Uint8 blue = 0)
 {
     SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 2, 32, 0x000000FF, 0x0000FF00,
                                                 0x00FF0000, 0xFF000000);
+    SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, red, green, blue, 255));
     CTexture* texture = new CTexture();
     texture->upload(surface);
     return texture;
+}
+
+// Draws the texture 8 times its size at (40, 40) on black and reads the middle of it back: the
+// texture's own colour only while its GL texture still holds the image.
+Rgba drawnColour(CTexture& texture)
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glLoadIdentity();
+    texture.draw(40.0f, 40.0f, 8.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    return readPixel(48, 48);
+}
+
+bool isPureRed(const Rgba& pixel)
+{
+    return pixel.r >= 250 && pixel.g <= 5 && pixel.b <= 5;
 }
 
 class TextureList : public ::testing::Test {
@@ -72,7 +91,7 @@ TEST_F(TextureList, RemovingAnUnlistedTextureNeitherUnlistsNorDeletesIt)
     delete listed;
 }
 
-TEST_F(TextureList, AFailedLoadIsNeverListedAndReloadAllChangesNothing)
+TEST_F(TextureList, AFailedLoadIsNeverListedAndReloadAllOrUnloadAllKeepTheImageDrawable)
 {
     CStdoutCapture quiet;
     quiet.start();
@@ -83,7 +102,12 @@ TEST_F(TextureList, AFailedLoadIsNeverListedAndReloadAllChangesNothing)
     const unsigned id = texture->id;
     g_pTextureManager->reloadAll();
     g_pTextureManager->unloadAll();
+    // The GL texture lives for the run: the same name still draws the same pixels, and the failed
+    // texture in the list (had it been listed) would have drawn nothing.
     EXPECT_EQ(id, texture->id);
+    EXPECT_EQ(GL_TRUE, glIsTexture(texture->id));
+    EXPECT_TRUE(isPureRed(drawnColour(*texture)));
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
     EXPECT_EQ(1, added());
     delete texture;
 }
@@ -97,6 +121,9 @@ TEST_F(TextureList, AManagerDestroyedBeforeItsTexturesLeavesThemUsable)
     EXPECT_EQ(1, local->getTextureCount());
     g_pTextureManager = nullptr;
     delete local;
+    // Still drawn with its own image after the manager that listed it is gone.
+    EXPECT_TRUE(isPureRed(drawnColour(*texture)));
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
     delete texture;  // no manager to leave any more
     g_pTextureManager = saved;
 }

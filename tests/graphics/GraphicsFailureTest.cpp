@@ -11,29 +11,28 @@
 
 namespace {
 
-// Runs the body with SDL_VIDEODRIVER set, and restores the environment afterwards.
-class VideoDriver {
-public:
-    explicit VideoDriver(const char* name)
+// What opening a window throws under the given SDL video driver; the environment is restored
+// afterwards and the graphics core's destructor shuts SDL down again.
+std::string thrownByVideoModeUnder(const char* driver)
+{
+    const char* old = std::getenv("SDL_VIDEODRIVER");
+    const std::string oldValue = old ? old : "";
+    setenv("SDL_VIDEODRIVER", driver, 1);
+    std::string thrown;
     {
-        const char* old = std::getenv("SDL_VIDEODRIVER");
-        hadOld = old != nullptr;
-        if (hadOld)
-            oldValue = old;
-        setenv("SDL_VIDEODRIVER", name, 1);
+        CGraphicsCore core;
+        try {
+            core.setVideoMode(320, 240, 24, false, true);
+        } catch (const std::string& message) {
+            thrown = message;
+        }
     }
-    ~VideoDriver()
-    {
-        if (hadOld)
-            setenv("SDL_VIDEODRIVER", oldValue.c_str(), 1);
-        else
-            unsetenv("SDL_VIDEODRIVER");
-    }
-
-private:
-    bool hadOld;
-    std::string oldValue;
-};
+    if (old != nullptr)
+        setenv("SDL_VIDEODRIVER", oldValue.c_str(), 1);
+    else
+        unsetenv("SDL_VIDEODRIVER");
+    return thrown;
+}
 
 bool startsWith(const std::string& text, const std::string& prefix)
 {
@@ -61,28 +60,14 @@ TEST(GraphicsCoreFailure, VideoFlagsWithoutVideoReportTheLineAndThrowInsteadOfRe
 
 TEST(GraphicsCoreFailure, UnknownVideoDriverThrowsTheInitialisationText)
 {
-    VideoDriver driver("no_such_driver");
-    CGraphicsCore core;
-    std::string thrown;
-    try {
-        core.setVideoMode(320, 240, 24, false, true);
-    } catch (const std::string& message) {
-        thrown = message;
-    }
+    const std::string thrown = thrownByVideoModeUnder("no_such_driver");
     EXPECT_TRUE(startsWith(thrown, "Error: SDL Could not be initialized: ")) << thrown;
     EXPECT_GT(thrown.size(), std::string("Error: SDL Could not be initialized: ").size());
 }
 
 TEST(GraphicsCoreFailure, DriverWithoutOpenGLThrowsTheVideoSurfaceText)
 {
-    VideoDriver driver("dummy");
-    CGraphicsCore core;
-    std::string thrown;
-    try {
-        core.setVideoMode(320, 240, 24, false, true);
-    } catch (const std::string& message) {
-        thrown = message;
-    }
+    const std::string thrown = thrownByVideoModeUnder("dummy");
     EXPECT_TRUE(startsWith(thrown, "Error: SDL Could not create Video Surface.")) << thrown;
 }
 

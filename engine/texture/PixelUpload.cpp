@@ -1,0 +1,136 @@
+#include "engine/texture/PixelUpload.h"
+
+#include <GL/glew.h>
+#include <GL/glu.h>
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+std::size_t paddedRow(int bytes, int alignment)
+{
+    return (std::size_t(bytes) + std::size_t(alignment) - 1) / std::size_t(alignment) * std::size_t(alignment);
+}
+
+GLenum formatOf(int channels)
+{
+    return channels == 4 ? GL_RGBA : GL_RGB;
+}
+
+} // namespace
+
+Uint32 CPixelUpload::readPixel(const Uint8* at, int bytesPerPixel)
+{
+    switch (bytesPerPixel) {
+    case 1:
+        return *at;
+    case 2: {
+        Uint16 value;
+        std::memcpy(&value, at, 2);
+        return value;
+    }
+    case 3:
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+        return Uint32(at[0]) | Uint32(at[1]) << 8 | Uint32(at[2]) << 16;
+#else
+        return Uint32(at[0]) << 16 | Uint32(at[1]) << 8 | Uint32(at[2]);
+#endif
+    default: {
+        Uint32 value;
+        std::memcpy(&value, at, 4);
+        return value;
+    }
+    }
+}
+
+bool CPixelUpload::isDirectlyUploadable(const SDL_Surface* surface)
+{
+    const SDL_PixelFormat* format = surface->format;
+    if (format->palette != nullptr || (surface->flags & SDL_SRCCOLORKEY))
+        return false;
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+    const Uint32 red = 0x000000FF, green = 0x0000FF00, blue = 0x00FF0000, alphaMask = 0xFF000000;
+    const Uint32 red24 = 0x0000FF, blue24 = 0xFF0000;
+#else
+    const Uint32 red = 0xFF000000, green = 0x00FF0000, blue = 0x0000FF00, alphaMask = 0x000000FF;
+    const Uint32 red24 = 0xFF0000, blue24 = 0x0000FF;
+#endif
+    if (format->BytesPerPixel == 4 && format->Amask != 0)
+        return format->Rmask == red && format->Gmask == green && format->Bmask == blue &&
+               format->Amask == alphaMask && surface->pitch == surface->w * 4;
+    if (format->BytesPerPixel == 3 && format->Amask == 0)
+        return format->Rmask == red24 && format->Gmask == 0x00FF00 && format->Bmask == blue24 &&
+               std::size_t(surface->pitch) == paddedRow(surface->w * 3, 4);
+    return false;
+}
+
+std::vector<Uint8> CPixelUpload::convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp)
+{
+    const std::size_t rowBytes = paddedRow(surface->w * channels, rowAlignment);
+    std::vector<Uint8> pixels(rowBytes * std::size_t(surface->h), 0);
+    const bool keyed = (surface->flags & SDL_SRCCOLORKEY) != 0;
+    const int bytesPerPixel = surface->format->BytesPerPixel;
+    if (SDL_MUSTLOCK(surface))
+        SDL_LockSurface(surface);
+    for (int y = 0; y < surface->h; ++y) {
+        // SDL pads every row to its pitch: address rows by the pitch, or odd widths come out sheared.
+        const Uint8* row = static_cast<const Uint8*>(surface->pixels) + std::size_t(y) * surface->pitch;
+        const int outRow = bottomUp ? surface->h - 1 - y : y;
+        Uint8* out = pixels.data() + std::size_t(outRow) * rowBytes;
+        for (int x = 0; x < surface->w; ++x) {
+            const Uint32 value = readPixel(row + std::size_t(x) * bytesPerPixel, bytesPerPixel);
+            Uint8 r, g, b, a;
+            SDL_GetRGBA(value, surface->format, &r, &g, &b, &a);
+            if (keyed && value == surface->format->colorkey)
+                a = 0;
+            out[0] = r;
+            out[1] = g;
+            out[2] = b;
+            if (channels == 4)
+                out[3] = a;
+            out += channels;
+        }
+    }
+    if (SDL_MUSTLOCK(surface))
+        SDL_UnlockSurface(surface);
+    return pixels;
+}
+
+unsigned int CPixelUpload::upload(const Pixels& pixels, const Settings& settings)
+{
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    if (settings.wrap != 0) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, settings.wrap);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, settings.wrap);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, settings.minFilter);
+    if (settings.magFilter != 0)
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, settings.magFilter);
+
+    GLint savedAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &savedAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, pixels.rowAlignment);
+    const GLenum format = formatOf(pixels.channels);
+    if (settings.mipmaps)
+        gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), pixels.width, pixels.height, format, GL_UNSIGNED_BYTE,
+                          pixels.data);
+    else
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), pixels.width, pixels.height, 0, format, GL_UNSIGNED_BYTE,
+                     pixels.data);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, savedAlignment);
+    return name;
+}
+
+unsigned int CPixelUpload::uploadSurface(SDL_Surface* surface, const Settings& settings)
+{
+    if (isDirectlyUploadable(surface))
+        return upload(Pixels{surface->pixels, surface->w, surface->h, surface->format->Amask != 0 ? 4 : 3, 4},
+                      settings);
+    const bool withAlpha = surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY);
+    const int channels = withAlpha ? 4 : 3;
+    const std::vector<Uint8> converted = convert(surface, channels, 4, false);
+    return upload(Pixels{converted.data(), surface->w, surface->h, channels, 4}, settings);
+}

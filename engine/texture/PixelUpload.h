@@ -1,0 +1,48 @@
+#ifndef ENGINE_TEXTURE_PIXELUPLOAD_H
+#define ENGINE_TEXTURE_PIXELUPLOAD_H
+
+#include <SDL.h>
+
+#include <vector>
+
+// The one path from pixels to OpenGL: converts SDL surfaces of any layout to red, green, blue (and
+// alpha) bytes and uploads pixel buffers with every setting stated by the caller, so no upload
+// depends on the GL state an earlier one left behind. Owns nothing; upload() needs the context.
+class CPixelUpload {
+public:
+    // What the caller decides; everything else is fixed (GL_UNSIGNED_BYTE, internal format = format).
+    // GL enumerants as plain ints, so that this header needs no GL header of its own.
+    struct Settings {
+        int minFilter;
+        int magFilter;    // 0 leaves GL's default
+        int wrap;         // for s and t; 0 leaves GL's default
+        bool mipmaps;     // gluBuild2DMipmaps (any size, scaled to powers of two) or level 0 as given
+    };
+    // A buffer of width * height pixels of 3 (red, green, blue) or 4 (and alpha) bytes, each row
+    // padded to a multiple of rowAlignment bytes (1, 2, 4 or 8).
+    struct Pixels {
+        const void* data;
+        int width;
+        int height;
+        int channels;
+        int rowAlignment;
+    };
+
+    // One pixel of a surface row (1 to 4 bytes) as the value SDL_GetRGBA expects: the bytes read in
+    // the machine's own order, as SDL stores them.
+    static Uint32 readPixel(const Uint8* at, int bytesPerPixel);
+    // True when the surface's bytes are already red, green, blue (and alpha) in memory order with
+    // rows padded to 4, so they can go to GL as they are.
+    static bool isDirectlyUploadable(const SDL_Surface* surface);
+    // The surface as red, green, blue bytes and, with 4 channels, alpha (the surface's own alpha, 0
+    // where a colour key matches). Rows padded to rowAlignment; bottomUp puts the last row first.
+    static std::vector<Uint8> convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp);
+    // Generates a texture name, binds it, sets the filters and wrap modes and uploads the buffer.
+    // The unpack alignment is the buffer's for the call and restored after. Returns the name, bound.
+    static unsigned int upload(const Pixels& pixels, const Settings& settings);
+    // The surface as it is when directly uploadable, else converted to RGB, or RGBA when it has an
+    // alpha mask or a colour key. Does not free the surface.
+    static unsigned int uploadSurface(SDL_Surface* surface, const Settings& settings);
+};
+
+#endif
