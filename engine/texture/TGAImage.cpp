@@ -33,7 +33,7 @@ std::string uploadRefusal(const char* path)
     uint32_t width = 0, height = 0;
     if (!CImageLimits::readSize(path, true, width, height))
         return std::string();
-    if (uint64_t(width) * height * 4 > CTGAImage::maxImageBytes)
+    if (uint64_t(width) * height * 4 > CTGAImage::kMaxImageBytes)
         return std::string();
     return CImageLimits::sizeRefusal(width, height);
 }

@@ -86,16 +86,9 @@ TEST(GraphicsCoreDefaults, RecordOnlyDefaultsAndOpenNoWindow)
 TEST(GraphicsCoreFailure, ATextModeDriverIsRefusedBeforeItCanTakeOverTheTerminal)
 {
     for (const char* name : {"caca", "aalib"}) {
-        VideoDriver driver(name);
-        CGraphicsCore core;
         testing_support::CStdoutCapture output;
         output.start();
-        std::string thrown;
-        try {
-            core.setVideoMode(320, 240, 24, false, true);
-        } catch (const std::string& message) {
-            thrown = message;
-        }
+        const std::string thrown = thrownByVideoModeUnder(name);
         EXPECT_EQ("Error: the video driver \"" + std::string(name) +
                       "\" cannot give OpenGL; unset SDL_VIDEODRIVER to use the X display",
                   thrown);
