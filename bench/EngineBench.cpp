@@ -64,16 +64,17 @@ bool readBack(const Arguments& args)
     return true;
 }
 
-// The calls CTexture::draw makes for an untransformed quad of the whole image.
-void drawLikeTheEngine(GLuint id, GLhandleARB program, GLint colors, float x, float y,
-                       const uint8_t* tint)
+// The calls CTexture::draw makes for an untransformed quad of the whole image, the uniform's
+// look-up included.
+void drawLikeTheEngine(GLuint id, GLhandleARB program, float x, float y, const uint8_t* tint)
 {
     glPushMatrix();
     glBindTexture(GL_TEXTURE_2D, id);
     glTranslatef(x, y, 0.0f);
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glUseProgramObjectARB(program);
-    glUniform4fARB(colors, unit(tint[0]), unit(tint[1]), unit(tint[2]), unit(tint[3]));
+    glUniform4fARB(glGetUniformLocationARB(program, "colors"), unit(tint[0]), unit(tint[1]),
+                   unit(tint[2]), unit(tint[3]));
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
     glVertex2f(0.0f, 0.0f);
@@ -187,7 +188,7 @@ int runEngine(const Arguments& args)
                              unit(q.tint[2]), unit(q.tint[3]));
         } else if (mode == "twin") {
             for (const bench::Quad& q : quads)
-                drawLikeTheEngine(texture.id, program, colors, float(q.x), float(q.y), q.tint);
+                drawLikeTheEngine(texture.id, program, float(q.x), float(q.y), q.tint);
         } else if (mode == "batch") {
             batch.begin();
             for (const bench::Quad& q : quads)
