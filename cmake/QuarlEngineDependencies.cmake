@@ -15,6 +15,9 @@ quarl_find_dependency(SDL_image)
 quarl_find_dependency(SDL_mixer)
 quarl_find_dependency(GLEW)
 quarl_find_dependency(OpenGL COMPONENTS OpenGL)
+# FreeType draws TrueType fonts into glyph sheets; the engine links it privately, but a static
+# library's users link it too.
+quarl_find_dependency(Freetype)
 
 if(NOT TARGET QuarlEngine::SDL_image)
   add_library(QuarlEngine::SDL_image INTERFACE IMPORTED)

@@ -2,12 +2,13 @@
 # whichever of them are missing (as root, or through sudo).
 
 BUILD_PACKAGES="build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev \
-libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev zlib1g-dev"
+libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev zlib1g-dev libfreetype-dev"
 # A virtual X server, a real key press and a screenshot when there is no display.
 HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
-# doxygen: the test command builds the reference and fails on its warnings.
+# doxygen: the test command builds the reference and fails on its warnings. The font tests load
+# TrueType fonts from fonts-dejavu-core.
 # libxtst-dev: the input tests send real key presses, clicks and pointer bursts through XTEST.
-TEST_PACKAGES="libgtest-dev libgmock-dev doxygen libxtst-dev $HEADLESS_PACKAGES"
+TEST_PACKAGES="libgtest-dev libgmock-dev doxygen fonts-dejavu-core libxtst-dev $HEADLESS_PACKAGES"
 # Only the benchmarks: SFML 2.5 is the peer the drawing figures are held against.
 BENCH_PACKAGES="libsfml-dev fonts-dejavu-core"
 

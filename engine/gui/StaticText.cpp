@@ -102,6 +102,14 @@ void CStaticText::drawInWindow(float left, float top)
     print(left + position.x, top + position.y);
 }
 
+CVector2 CStaticText::getSize() const
+{
+    const CFont* font = g_pFontManager ? g_pFontManager->getFont(1) : nullptr;
+    if (font == nullptr)
+        return CVector2();
+    return font->measureText(text.c_str(), static_cast<signed char>(style), scaleX, scaleY);
+}
+
 void CStaticText::print(float x, float y)
 {
     CFont* font = g_pFontManager ? g_pFontManager->getFont(1) : nullptr;

@@ -35,6 +35,9 @@ public:
     void setScale(float x, float y);
     float getX() const;
     float getY() const;
+    // The width and height in pixels the label covers when drawn (font 1 in its style and scale),
+    // for laying labels out: centred, right-aligned. 0 by 0 without a font.
+    CVector2 getSize() const;
 
     // Prints at its own position.
     void draw();

@@ -18,13 +18,11 @@ const CTextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
 // winding. The order decides the winding (and so face culling); keep it the per-draw path's.
 const float kQuadCorners[4][2] = {{0.0f, 1.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}, {0.0f, 0.0f}};
 
-// The glyph quad of a font's display list: corners in cell units (16 by 16) and which texture
-// edge each corner takes, in the list's order.
+// The glyph quad of a font's display list: corners in cell units (cellSize by cellSize, 16 for a
+// sheet font) and which texture edge each corner takes, in the list's order. The pen moves by the
+// font's penAdvance (12 for a sheet font).
 const bool kGlyphCornerIsRight[4] = {false, true, true, false};
 const bool kGlyphCornerIsBottom[4] = {true, true, false, false};
-const float kGlyphAdvance = 12.0f;
-const int kSheetSize = 256;
-const int kCellSize = 16;
 
 // Exact at both ends, so an untrimmed glyph gets the display list's coordinates bit for bit.
 float mix(float a, float b, float f)
@@ -153,10 +151,12 @@ void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CT
     }
 
     const float s[2] = {region.left, region.right};
-    const float t[2] = {1.0f - region.top, 1.0f - region.bottom};
+    // A render target's rows run bottom-up: there t counts from the picture's bottom edge.
+    const float t[2] = {texture.rowsBottomUp ? region.top : 1.0f - region.top,
+                        texture.rowsBottomUp ? region.bottom : 1.0f - region.bottom};
     const bool texelForPixel = angle == 0.0f && scale == 1.0f && whole(x) && whole(y) &&
                                whole(region.left * texture.width) && whole(w) &&
-                               whole((1.0f - region.top) * texture.height) && whole(h);
+                               whole(t[0] * texture.height) && whole(h);
     Vertex* v = appendQuad(texture.id, false, texelForPixel, texture.width, texture.height);
     for (int i = 0; i < 4; ++i) {
         const float u = kQuadCorners[i][0], vv = kQuadCorners[i][1];
@@ -192,26 +192,30 @@ const std::vector<CSpriteBatch::GlyphBox>& CSpriteBatch::glyphBoxes(const CFont&
     for (const SheetBoxes& known : sheets)
         if (known.texture == sheet.textureName && known.pixels == sheet.pixels)
             return known.boxes;
+    // Cell units are the quad's pixels; on a sheet of 16 cells of that size they are also texels.
+    const int cell = font.cellSize;
+    const float cellUnits = float(cell);
+    const int sheetSize = 16 * cell;
     SheetBoxes measured{sheet.textureName, sheet.pixels,
-                        std::vector<GlyphBox>(256, GlyphBox{0.0f, 0.0f, 16.0f, 16.0f, false})};
+                        std::vector<GlyphBox>(256, GlyphBox{0.0f, 0.0f, cellUnits, cellUnits, false})};
     // Only a sheet of the engine's layout with coverage in alpha can be measured; any other is
     // drawn in whole cells.
-    if (sheet.pixels != nullptr && sheet.width == kSheetSize && sheet.height == kSheetSize &&
+    if (sheet.pixels != nullptr && int(sheet.width) == sheetSize && int(sheet.height) == sheetSize &&
         sheet.bytesPerPixel == 4) {
         auto alphaAt = [&](int x, int y) {
             // The texture repeats, as GL_REPEAT wraps it for linear filtering at the sheet's edges.
-            x = (x + kSheetSize) % kSheetSize;
-            y = (y + kSheetSize) % kSheetSize;
-            return sheet.pixels[(std::size_t(y) * kSheetSize + std::size_t(x)) * 4 + 3];
+            x = (x + sheetSize) % sheetSize;
+            y = (y + sheetSize) % sheetSize;
+            return sheet.pixels[(std::size_t(y) * std::size_t(sheetSize) + std::size_t(x)) * 4 + 3];
         };
         for (int glyph = 0; glyph < 256; ++glyph) {
             // Texel columns from the cell's left edge, texel rows from its bottom edge (the sheet
             // is stored bottom-up); one texel around the cell can bleed in through filtering.
-            const int baseX = (glyph % 16) * kCellSize;
-            const int baseY = kSheetSize - (glyph / 16 + 1) * kCellSize;
-            int minX = kCellSize + 1, maxX = -2, minY = kCellSize + 1, maxY = -2;
-            for (int y = -1; y <= kCellSize; ++y)
-                for (int x = -1; x <= kCellSize; ++x)
+            const int baseX = (glyph % 16) * cell;
+            const int baseY = sheetSize - (glyph / 16 + 1) * cell;
+            int minX = cell + 1, maxX = -2, minY = cell + 1, maxY = -2;
+            for (int y = -1; y <= cell; ++y)
+                for (int x = -1; x <= cell; ++x)
                     if (alphaAt(baseX + x, baseY + y) != 0) {
                         minX = std::min(minX, x);
                         maxX = std::max(maxX, x);
@@ -227,15 +231,15 @@ const std::vector<CSpriteBatch::GlyphBox>& CSpriteBatch::glyphBoxes(const CFont&
             // centre: (k - 0.5, k + 1.5). Another half texel keeps rounding on the safe side.
             float s0, s1, tBottom, tTop;
             cellCoordinates(glyph, s0, s1, tBottom, tTop);
-            const float texelTop = tTop * kSheetSize - float(baseY);        // at y = 0
-            const float texelBottom = tBottom * kSheetSize - float(baseY);  // at y = 16
+            const float texelTop = tTop * float(sheetSize) - float(baseY);        // at y = 0
+            const float texelBottom = tBottom * float(sheetSize) - float(baseY);  // at y = cell
             auto yOf = [&](float texelRow) {
-                return 16.0f * (texelTop - texelRow) / (texelTop - texelBottom);
+                return cellUnits * (texelTop - texelRow) / (texelTop - texelBottom);
             };
             box.left = std::max(0.0f, std::floor(float(minX) - 1.0f));
-            box.right = std::min(16.0f, std::ceil(float(maxX) + 2.0f));
+            box.right = std::min(cellUnits, std::ceil(float(maxX) + 2.0f));
             box.top = std::max(0.0f, std::floor(yOf(float(maxY) + 2.0f)));
-            box.bottom = std::min(16.0f, std::ceil(yOf(float(minY) - 1.0f)));
+            box.bottom = std::min(cellUnits, std::ceil(yOf(float(minY) - 1.0f)));
             box.blank = box.left >= box.right || box.top >= box.bottom;
         }
     }
@@ -246,9 +250,11 @@ const std::vector<CSpriteBatch::GlyphBox>& CSpriteBatch::glyphBoxes(const CFont&
 void CSpriteBatch::addGlyphs(const CFont& font, float x, float y, int set, float red, float green,
                              float blue, float alpha, float scaleX, float scaleY, const char* text)
 {
-    // The pen moves as the display lists move it: a translation of 12 units accumulated in the
-    // scaled matrix after each glyph. Bytes outside the set are skipped without moving it.
+    // The pen moves as the display lists move it: a translation of penAdvance units accumulated in
+    // the scaled matrix after each glyph. Bytes outside the set are skipped without moving it.
     const std::vector<GlyphBox>& boxes = glyphBoxes(font);
+    const float cellUnits = float(font.cellSize);
+    const float advance = float(font.penAdvance);
     float penX = x;
     for (const char* c = text; *c != '\0'; ++c) {
         const int glyph = int(static_cast<unsigned char>(*c)) - 32 + 128 * set;
@@ -259,8 +265,9 @@ void CSpriteBatch::addGlyphs(const CFont& font, float x, float y, int set, float
             float s0, s1, tBottom, tTop;
             cellCoordinates(glyph, s0, s1, tBottom, tTop);
             const float xs[2] = {box.left, box.right}, ys[2] = {box.bottom, box.top};
-            const float ss[2] = {mix(s0, s1, box.left / 16.0f), mix(s0, s1, box.right / 16.0f)};
-            const float ts[2] = {mix(tTop, tBottom, box.bottom / 16.0f), mix(tTop, tBottom, box.top / 16.0f)};
+            const float ss[2] = {mix(s0, s1, box.left / cellUnits), mix(s0, s1, box.right / cellUnits)};
+            const float ts[2] = {mix(tTop, tBottom, box.bottom / cellUnits),
+                                 mix(tTop, tBottom, box.top / cellUnits)};
             Vertex* v = appendQuad(font.glyphImage.textureName, true);
             for (int i = 0; i < 4; ++i) {
                 const int right = kGlyphCornerIsRight[i], bottom = kGlyphCornerIsBottom[i] ? 0 : 1;
@@ -268,7 +275,7 @@ void CSpriteBatch::addGlyphs(const CFont& font, float x, float y, int set, float
                               ts[bottom], red, green, blue, alpha};
             }
         }
-        penX += scaleX * kGlyphAdvance;
+        penX += scaleX * advance;
     }
 }
 

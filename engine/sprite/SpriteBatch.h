@@ -52,7 +52,7 @@ public:
     void addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region,
                    float scale, float angle, float red, float green, float blue, float alpha);
     // As CFont::printAt with the font's stored colour and scale (styles 2 and 3 add the bold pass
-    // one pixel to the right). Strings are not cut at CFont::maxTextLength. A font without a glyph
+    // one pixel to the right). Strings are not cut at CFont::kMaxTextLength. A font without a glyph
     // sheet, or a null text, adds nothing.
     void addText(const CFont& font, float x, float y, signed char style, const char* text);
     // As CFont::printStyled: the given colour and scale.
@@ -83,7 +83,8 @@ private:
         std::size_t count;
     };
 
-    // The part of a glyph cell worth drawing, in cell units (0 to 16, y down); empty when blank.
+    // The part of a glyph cell worth drawing, in cell units (0 to the font's cellSize, y down);
+    // empty when blank.
     struct GlyphBox {
         float left, top, right, bottom;
         bool blank;

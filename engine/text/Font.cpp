@@ -5,6 +5,7 @@
 #include "engine/core/Registry.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
+#include "engine/text/GlyphSheetRasterizer.h"
 #include "engine/texture/ImageLimits.h"
 
 #include <GL/glew.h>
@@ -12,8 +13,31 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 #include <string>
+
+namespace {
+
+// Styles 2 and 3 draw sets 0 and 1 twice; anything outside 0..3 is clamped.
+int clampStyle(signed char style)
+{
+    return style < 0 ? 0 : (style > 3 ? 3 : style);
+}
+
+int setOfStyle(int clampedStyle)
+{
+    return clampedStyle > 1 ? clampedStyle - 2 : clampedStyle;
+}
+
+// Bytes whose glyph index falls outside this font's 256 lists draw nothing.
+bool namesGlyph(char c, int set)
+{
+    const int glyph = int(static_cast<unsigned char>(c)) - 32 + 128 * set;
+    return glyph >= 0 && glyph < 256;
+}
+
+} // namespace
 
 CFont::CFont()
     : listBase(0),
@@ -81,6 +105,8 @@ bool CFont::buildFont(const char* path)
         SDL_Quit();
         std::exit(1);
     }
+    cellSize = 16;
+    penAdvance = 12;
     listBase = glGenLists(256);
     if (listBase == 0) {
         // No 256 free list names in a row: building anyway would overwrite lists 1 to 255 that
@@ -90,6 +116,13 @@ bool CFont::buildFont(const char* path)
         std::exit(1);
     }
     glBindTexture(GL_TEXTURE_2D, glyphImage.textureName);
+    compileGlyphLists();
+    shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
+    return true;
+}
+
+void CFont::compileGlyphLists()
+{
     for (int g = 0; g < 256; ++g) {
         const float column = float(g % 16);
         const float row = float(g / 16);
@@ -103,17 +136,55 @@ bool CFont::buildFont(const char* path)
         glNewList(listBase + GLuint(g), GL_COMPILE);
         glBegin(GL_QUADS);
         glTexCoord2f(s0, tBottom);
-        glVertex2i(0, 16);
+        glVertex2i(0, cellSize);
         glTexCoord2f(s1, tBottom);
-        glVertex2i(16, 16);
+        glVertex2i(cellSize, cellSize);
         glTexCoord2f(s1, tTop);
-        glVertex2i(16, 0);
+        glVertex2i(cellSize, 0);
         glTexCoord2f(s0, tTop);
         glVertex2i(0, 0);
         glEnd();
-        glTranslated(12.0, 0.0, 0.0);
+        glTranslated(double(penAdvance), 0.0, 0.0);
         glEndList();
     }
+}
+
+bool CFont::buildTrueTypeFont(const char* regularPath, const char* boldPath, int cell)
+{
+    const std::string regular = regularPath ? regularPath : "";
+    const std::string bold = boldPath ? boldPath : regular;
+    // Without a context every GL call below would go nowhere (or through a null GLEW pointer).
+    if (SDL_GetVideoSurface() == nullptr) {
+        CLog::line("Failed to load the font: " + regular + ", Error: no OpenGL window is open yet");
+        return false;
+    }
+    CGlyphSheetRasterizer rasterizer;
+    if (!rasterizer.rasterize(regular, bold, cell, cell, (cell * 3 + 2) / 4)) {
+        CLog::line("Failed to load the font: " + rasterizer.getFailedPath() + ", Error: " +
+                   rasterizer.getFailure());
+        return false;
+    }
+    for (const std::string& note : rasterizer.getNotes())
+        CLog::line("Font note: " + note);
+    // The old lists stay until the new ones exist, so a failure here loses nothing.
+    const GLuint lists = glGenLists(256);
+    if (lists == 0) {
+        CLog::line("Failed to load the font: " + regular + ", Error: no display lists left");
+        return false;
+    }
+    const int size = rasterizer.getSheetSize();
+    if (!glyphImage.loadPixels(uint32_t(size), uint32_t(size), rasterizer.whiteRowsBottomUp().data())) {
+        glDeleteLists(lists, 256);
+        CLog::line("Failed to load the font: " + regular + ", Error: the glyph sheet could not be uploaded");
+        return false;
+    }
+    if (listBase != 0)
+        glDeleteLists(listBase, 256);
+    listBase = lists;
+    cellSize = cell;
+    penAdvance = (cell * 3 + 2) / 4;
+    compileGlyphLists();
+    glBindTexture(GL_TEXTURE_2D, 0);
     shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
     return true;
 }
@@ -144,6 +215,28 @@ void CFont::setColourFields(float first, float second, float third, float fourth
 const char* CFont::getText() const
 {
     return text;
+}
+
+CVector2 CFont::measureText(const char* textToMeasure, signed char style) const
+{
+    return measureText(textToMeasure, style, scaleX, scaleY);
+}
+
+CVector2 CFont::measureText(const char* textToMeasure, signed char style, float sx, float sy) const
+{
+    if (textToMeasure == nullptr || sx == 0.0f || sy == 0.0f)
+        return CVector2();
+    const int s = clampStyle(style);
+    const int set = setOfStyle(s);
+    int count = 0;
+    for (int i = 0; i < kMaxTextLength && textToMeasure[i] != '\0'; ++i)
+        if (namesGlyph(textToMeasure[i], set))
+            ++count;
+    if (count == 0)
+        return CVector2();
+    // The bold copy is placed one unscaled pixel to the right before the scale applies.
+    const float width = std::fabs(sx) * float(penAdvance * (count - 1) + cellSize) + (s > 1 ? 1.0f : 0.0f);
+    return CVector2(width, std::fabs(sy) * float(cellSize));
 }
 
 bool CFont::print(int x, int y, signed char style, const char* format, ...)
@@ -196,13 +289,12 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
         return;
     std::vsnprintf(text, sizeof(text), format, arguments);
 
-    const int s = style < 0 ? 0 : (style > 3 ? 3 : style);
-    const int set = s > 1 ? s - 2 : s;
+    const int s = clampStyle(style);
+    const int set = setOfStyle(s);
     // Only bytes that name a glyph of this font: other list names may belong to another font.
     std::size_t count = 0;
     for (const char* c = text; *c != '\0'; ++c) {
-        const int glyph = int(static_cast<unsigned char>(*c)) - 32 + 128 * set;
-        if (glyph >= 0 && glyph < 256)
+        if (namesGlyph(*c, set))
             glyphs[count++] = *c;
     }
     glyphs[count] = '\0';

@@ -1,6 +1,7 @@
 #ifndef ENGINE_TEXT_FONT_H
 #define ENGINE_TEXT_FONT_H
 
+#include "engine/math/Vector2.h"
 #include "engine/texture/TGAImage.h"
 
 #include <cstdarg>
@@ -8,7 +9,8 @@
 class CShader;
 
 // printf-style text from a glyph sheet of 16 by 16 cells, one display list per glyph (a 16 by 16
-// textured quad, then the pen moves 12 units right). The sheet holds two sets of 128 glyphs: set 0
+// textured quad, then the pen moves 12 units right; a font made from TrueType files at another cell
+// size draws cellSize-square quads and steps three quarters of that). The sheet holds two sets of 128 glyphs: set 0
 // in the upper eight rows, set 1 in the lower eight; code b selects glyph b - 32 of the set.
 // Styles: 0 set 0, 1 set 1, 2 and 3 the same sets drawn twice, the second time one pixel to the
 // right (bold). Each print sets up its own pixel projection from the viewport and puts back the GL
@@ -32,6 +34,13 @@ public:
     // display lists. Before the window is open it only writes one line and returns false; the font
     // stays unloaded and prints nothing.
     bool buildFont(const char* path);
+    // Draws the sheet from TrueType files at run time (FreeType, the font tool's own rasteriser):
+    // set 0 from the regular face, set 1 from the bold one, or from the regular face again when
+    // boldPath is null. cell is the glyph cell in pixels (6 to 64), also FreeType's pixel size; 16
+    // gives the same pixels as the tool's sheet of the same files. Needs the window's context.
+    // A missing or unreadable file logs "Failed to load the font: " with the path and FreeType's
+    // reason, returns false and leaves the font as it was.
+    bool buildTrueTypeFont(const char* regularPath, const char* boldPath, int cell);
     bool setScale(float x, float y);
     void setColour(float red, float green, float blue, float alpha);
     // Stores the four values in declaration order (red, blue, green, alpha), so the text is drawn
@@ -55,6 +64,15 @@ public:
     // The formatted text of the latest print.
     const char* getText() const;
 
+    // The width and height in pixels that print() would cover for this text in this style, with the
+    // stored scale or the given one: the cells of the characters that name a glyph (others draw
+    // nothing and move the pen by nothing), one pixel wider for the bold styles 2 and 3, and
+    // 0 by 0 when nothing would be drawn. The text is taken as it stands (no printf formatting)
+    // and cut at kMaxTextLength as print cuts it. With a negative scale the text extends left of or
+    // above the position; the size stays positive.
+    CVector2 measureText(const char* textToMeasure, signed char style) const;
+    CVector2 measureText(const char* textToMeasure, signed char style, float sx, float sy) const;
+
     unsigned int listBase;  // GL names and state below are spelt as their plain types: no GL header here
     float scaleX;
     float scaleY;
@@ -65,11 +83,15 @@ public:
     CShader* shader;  // built-in shader 0; owned by the shader manager
     char text[kMaxTextLength + 1];
     CTGAImage glyphImage;
+    int cellSize = 16;    // the quad each glyph draws, in pixels
+    int penAdvance = 12;  // how far the pen moves after each glyph
 
 private:
     CFont(const CFont&) = delete;
     CFont& operator=(const CFont&) = delete;
 
+    // Compiles the 256 glyph lists from listBase for the current cellSize and penAdvance.
+    void compileGlyphLists();
     // Formats into text (cut at kMaxTextLength) and draws one or two passes.
     void formatAndDraw(float x, float y, float secondX, signed char style, float red, float green,
                        float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,

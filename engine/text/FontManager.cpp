@@ -30,6 +30,23 @@ void CFontManager::loadFont(const char* fileName)
     ++fontCount;
 }
 
+CFont* CFontManager::loadTrueTypeFont(const char* regularPath, const char* boldPath, int cell)
+{
+    std::string paths = regularPath ? regularPath : "";
+    if (boldPath != nullptr)
+        paths += std::string(", ") + boldPath;
+    CLog::line("Loading Font: " + paths + " at " + std::to_string(cell) + " px");
+    CFont* font = new CFont();
+    if (!font->buildTrueTypeFont(regularPath, boldPath, cell)) {
+        delete font;
+        return nullptr;
+    }
+    fonts.push_back(font);
+    owned.push_back(true);
+    ++fontCount;
+    return font;
+}
+
 void CFontManager::addFont(CFont* font)
 {
     fonts.push_back(font);

@@ -7,7 +7,7 @@ class CFont;
 
 // Lists the bitmap fonts in load order and hands them out by number, counted from 1; font 1, the
 // sheet the engine loads when the window opens, prints every text of the engine. Owns the fonts
-// that loadFont() made; fonts given to addFont() stay their caller's. Main thread only.
+// that loadFont() and loadTrueTypeFont() made; fonts given to addFont() stay their caller's. Main thread only.
 class CFontManager {
 public:
     CFontManager();
@@ -16,6 +16,10 @@ public:
     // Builds a font from a TGA glyph sheet and appends it. Logs "Loading Font: " and the path; a
     // sheet that cannot be read ends the process (see CFont::buildFont).
     void loadFont(const char* fileName);
+    // Makes a font from TrueType files at run time (see CFont::buildTrueTypeFont; boldPath may be
+    // null) and appends it, owned. Logs "Loading Font: " with the paths and the cell size. A file
+    // that cannot be used logs why, appends nothing and returns null; otherwise returns the font.
+    CFont* loadTrueTypeFont(const char* regularPath, const char* boldPath, int cell);
     // Appends a font the caller keeps owning.
     void addFont(CFont* font);
     // Font n (1 is the first); out of range (0 or past the end), the last one added; null when

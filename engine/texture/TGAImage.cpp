@@ -335,3 +335,29 @@ void CTGAImage::upload()
         CPixelUpload::Pixels{pixels, int(width), int(height), int(bytesPerPixel), 1},
         CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, 0, false});
 }
+
+bool CTGAImage::loadPixels(uint32_t pictureWidth, uint32_t pictureHeight, const uint8_t* rgba)
+{
+    const uint64_t bytes = uint64_t(pictureWidth) * pictureHeight * 4;
+    if (rgba == nullptr || bytes == 0 || bytes > kMaxImageBytes)
+        return false;
+    uint8_t* copy = static_cast<uint8_t*>(std::malloc(std::size_t(bytes)));
+    if (copy == nullptr)
+        return false;
+    std::memcpy(copy, rgba, std::size_t(bytes));
+    release();
+    // The picture replaces the one this image held, texture and all.
+    if (textureName != 0) {
+        glDeleteTextures(1, &textureName);
+        textureName = 0;
+    }
+    pixels = copy;
+    width = pictureWidth;
+    height = pictureHeight;
+    bitsPerPixel = 32;
+    bytesPerPixel = 4;
+    imageSize = bytes;
+    format = GL_RGBA;
+    upload();
+    return true;
+}

@@ -22,6 +22,11 @@ public:
     // leaves textureName 0. Refuses, with one line and before decoding, while no OpenGL window is
     // open and when the header's size exceeds GL_MAX_TEXTURE_SIZE.
     bool load(const char* path);
+    // Takes a 32-bit picture made in memory (red, green, blue, alpha bytes; the first row becomes
+    // texture row t = 0, as in a bottom-up file) and uploads it as load() uploads a file. Needs the
+    // OpenGL context; the texture of an earlier picture is deleted. An empty or null picture is
+    // refused and leaves the image as it was.
+    bool loadPixels(uint32_t pictureWidth, uint32_t pictureHeight, const uint8_t* rgba);
     // The same for a file held in memory (a copy built into the program); name only names it in
     // messages.
     bool loadFromMemory(const char* name, const uint8_t* data, std::size_t size);

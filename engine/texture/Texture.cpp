@@ -161,16 +161,18 @@ void CTexture::drawQuad(float x, float y, float scale, float angle, float red, f
         glColor4f(red, green, blue, alphaValue);
     }
 
+    const float tTop = rowsBottomUp ? region.top : 1.0f - region.top;
+    const float tBottom = rowsBottomUp ? region.bottom : 1.0f - region.bottom;
     // Bottom-left, bottom-right, top-right, top-left on screen: counter-clockwise once the 2D
     // projection turns y upwards, the glyphs' winding, so face culling keeps both.
     glBegin(GL_QUADS);
-    glTexCoord2f(region.left, 1.0f - region.bottom);
+    glTexCoord2f(region.left, tBottom);
     glVertex2f(0.0f, h);
-    glTexCoord2f(region.right, 1.0f - region.bottom);
+    glTexCoord2f(region.right, tBottom);
     glVertex2f(w, h);
-    glTexCoord2f(region.right, 1.0f - region.top);
+    glTexCoord2f(region.right, tTop);
     glVertex2f(w, 0.0f);
-    glTexCoord2f(region.left, 1.0f - region.top);
+    glTexCoord2f(region.left, tTop);
     glVertex2f(0.0f, 0.0f);
     glEnd();
 

@@ -70,6 +70,9 @@ public:
     CVector2 position;                   // set and read by owners; drawAtOwnPosition() draws there
     float alpha;
     CShader* shader;                     // built-in shader 0, owned by the shader manager
+    // True when the GL texture's first row is the bottom of the picture, as a render target's is
+    // (GL draws bottom-up); an uploaded image's first row is its top.
+    bool rowsBottomUp = false;
 
 private:
     CTexture(const CTexture&) = delete;

@@ -379,3 +379,72 @@ TEST(FontOutOfLists, NoFreeDisplayListsEndTheProgramLikeAnUnreadableSheet)
         },
         ::testing::ExitedWithCode(1), "");
 }
+
+// measureText against the pixels print lights with the opaque sheet, where every glyph draws its
+// whole quad: the measured size is exactly the lit box.
+TEST_F(Fonts, MeasuringGivesTheBoxPrintCovers)
+{
+    struct Case {
+        const char* text;
+        signed char style;
+        float sx, sy;
+    };
+    const Case cases[] = {
+        {"HELLO", 0, 1.0f, 1.0f},
+        {"HELLO", 2, 1.0f, 1.0f},        // bold: one pixel wider
+        {"HELLO", 7, 1.0f, 1.0f},        // clamped to style 3
+        {"HELLO", -4, 1.0f, 1.0f},       // clamped to style 0
+        {"HELLO", 0, 2.0f, 0.5f},
+        {"HELLO", 3, 2.0f, 0.5f},        // the bold pixel is not scaled
+        {"A\nB\tC", 0, 1.0f, 1.0f},      // control codes draw nothing and move the pen by nothing
+        {"A\xA0\xFF", 1, 1.0f, 1.0f},    // set 1 ends at code 159
+        {"x", 0, 3.0f, 2.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " style " + std::to_string(int(c.style)));
+        glClear(GL_COLOR_BUFFER_BIT);
+        opaque->setScale(c.sx, c.sy);
+        opaque->print(100, 100, c.style, "%s", c.text);
+        const Extent e = litExtent(80, 80, 400, 200);
+        const CVector2 size = opaque->measureText(c.text, c.style);
+        EXPECT_EQ(100, e.left);
+        EXPECT_EQ(100, e.top);
+        EXPECT_FLOAT_EQ(float(e.right - e.left + 1), size.x);
+        EXPECT_FLOAT_EQ(float(e.bottom - e.top + 1), size.y);
+        const CVector2 given = opaque->measureText(c.text, c.style, c.sx, c.sy);
+        EXPECT_FLOAT_EQ(size.x, given.x);
+        EXPECT_FLOAT_EQ(size.y, given.y);
+    }
+}
+
+TEST_F(Fonts, MeasuringWhatDrawsNothingGivesNoSize)
+{
+    for (const char* text : {"", "\n\n", "\x01"}) {
+        const CVector2 size = opaque->measureText(text, 2);
+        EXPECT_EQ(0.0f, size.x);
+        EXPECT_EQ(0.0f, size.y);
+    }
+    EXPECT_EQ(0.0f, opaque->measureText(nullptr, 0).x);
+    // At scale 0 not even the bold pass's pixel shows.
+    EXPECT_EQ(0.0f, opaque->measureText("AB", 2, 0.0f, 1.0f).x);
+}
+
+TEST_F(Fonts, MeasuringCutsLongTextAsPrintDoesAndIgnoresTheScaleSign)
+{
+    // 300 characters print as 151; at a quarter scale every cell edge is a whole pixel.
+    const std::string longText(300, 'w');
+    opaque->setScale(0.25f, 1.0f);
+    opaque->print(100, 100, 0, "%s", longText.c_str());
+    Extent e = litExtent(80, 80, 700, 200);
+    EXPECT_FLOAT_EQ(0.25f * (12 * 150 + 16), opaque->measureText(longText.c_str(), 0).x);
+    EXPECT_FLOAT_EQ(float(e.right - e.left + 1), opaque->measureText(longText.c_str(), 0).x);
+
+    // A mirrored text extends left of its position; its size is still positive.
+    glClear(GL_COLOR_BUFFER_BIT);
+    opaque->setScale(-1.0f, 1.0f);
+    opaque->print(300, 100, 0, "ABC");
+    e = litExtent(200, 80, 400, 200);
+    EXPECT_EQ(299, e.right);
+    EXPECT_FLOAT_EQ(float(e.right - e.left + 1), opaque->measureText("ABC", 0).x);
+    EXPECT_FLOAT_EQ(16.0f, opaque->measureText("ABC", 0).y);
+}

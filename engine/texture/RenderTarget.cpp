@@ -1,0 +1,233 @@
+#include "engine/texture/RenderTarget.h"
+
+#include "engine/core/Log.h"
+#include "engine/core/Registry.h"
+#include "engine/shader/ShaderManager.h"
+#include "engine/texture/PixelUpload.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+bool contextExists()
+{
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
+}
+
+std::string hex(GLenum value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", unsigned(value));
+    return text;
+}
+
+} // namespace
+
+CRenderTarget::CRenderTarget()
+    : framebuffer(0),
+      depthBuffer(0),
+      width(0),
+      height(0),
+      drawing(false),
+      savedFramebuffer(0),
+      savedViewport{},
+      savedScissor{},
+      savedMatrixMode(GL_MODELVIEW),
+      savedProjection{},
+      savedModelView{}
+{
+    texture.rowsBottomUp = true;
+}
+
+CRenderTarget::CRenderTarget(int w, int h)
+    : CRenderTarget()
+{
+    create(w, h);
+}
+
+CRenderTarget::~CRenderTarget()
+{
+    if (drawing)
+        end();
+    release();
+}
+
+void CRenderTarget::release()
+{
+    // Once the window is gone its context took every GL name with it.
+    if (contextExists()) {
+        if (framebuffer != 0)
+            glDeleteFramebuffersEXT(1, &framebuffer);
+        if (depthBuffer != 0)
+            glDeleteRenderbuffersEXT(1, &depthBuffer);
+        if (texture.id != 0)
+            glDeleteTextures(1, &texture.id);
+    }
+    framebuffer = 0;
+    depthBuffer = 0;
+    texture.id = 0;
+    texture.width = 0.0f;
+    texture.height = 0.0f;
+    width = 0;
+    height = 0;
+}
+
+bool CRenderTarget::fail(int w, int h, const std::string& reason)
+{
+    CLog::line("Failed to create the render target: " + std::to_string(w) + " by " + std::to_string(h) +
+               " pixels, Error: " + reason);
+    return false;
+}
+
+bool CRenderTarget::create(int w, int h)
+{
+    if (drawing)
+        end();
+    release();
+    if (!contextExists())
+        return fail(w, h, "no OpenGL window is open yet");
+    if (!GLEW_EXT_framebuffer_object) {
+        CLog::line("Render targets need GL_EXT_framebuffer_object, which this OpenGL driver lacks");
+        return false;
+    }
+    GLint largestTexture = 0;
+    GLint largestBuffer = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largestTexture);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &largestBuffer);
+    const int largest = std::min(largestTexture, largestBuffer);
+    if (w < 1 || h < 1 || w > largest || h > largest)
+        return fail(w, h, "sizes run from 1 to " + std::to_string(largest) + " pixels");
+
+    GLint previousTexture = 0;
+    GLint previousFramebuffer = 0;
+    GLint previousRenderbuffer = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previousTexture);
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previousFramebuffer);
+    glGetIntegerv(GL_RENDERBUFFER_BINDING_EXT, &previousRenderbuffer);
+
+    // Storage without pixels (the target is cleared below). Clamped: repeating would wrap the far
+    // edge's texels into the near one under linear filtering.
+    const GLuint colour = CPixelUpload::upload(CPixelUpload::Pixels{nullptr, w, h, 4, 4},
+                                               CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, false});
+    texture.id = colour;
+
+    glGenRenderbuffersEXT(1, &depthBuffer);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depthBuffer);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, w, h);
+
+    glGenFramebuffersEXT(1, &framebuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, colour, 0);
+    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, depthBuffer);
+    const GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(previousFramebuffer));
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, GLuint(previousRenderbuffer));
+    glBindTexture(GL_TEXTURE_2D, GLuint(previousTexture));
+    width = w;
+    height = h;
+    if (status != GL_FRAMEBUFFER_COMPLETE_EXT) {
+        release();
+        return fail(w, h, "the framebuffer is incomplete (status " + hex(status) + ")");
+    }
+    texture.width = float(w);
+    texture.height = float(h);
+    texture.shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
+    // A new texture holds whatever the driver left in its memory.
+    clear(0.0f, 0.0f, 0.0f, 0.0f);
+    return true;
+}
+
+bool CRenderTarget::isCreated() const
+{
+    return framebuffer != 0;
+}
+
+int CRenderTarget::getWidth() const
+{
+    return width;
+}
+
+int CRenderTarget::getHeight() const
+{
+    return height;
+}
+
+bool CRenderTarget::begin()
+{
+    if (framebuffer == 0 || drawing)
+        return false;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &savedFramebuffer);
+    glGetIntegerv(GL_VIEWPORT, savedViewport);
+    glGetIntegerv(GL_SCISSOR_BOX, savedScissor);
+    glGetIntegerv(GL_MATRIX_MODE, &savedMatrixMode);
+    // Kept here, not pushed: the projection stack may be only two deep, and the graphics core
+    // and the font push onto it already.
+    glGetFloatv(GL_PROJECTION_MATRIX, savedProjection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, savedModelView);
+
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    glViewport(0, 0, width, height);
+    // The engine's 2D state keeps the scissor test on with the window's box, which would cut a
+    // target larger than the window.
+    glScissor(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, width, height, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    drawing = true;
+    return true;
+}
+
+void CRenderTarget::end()
+{
+    if (!drawing)
+        return;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(savedFramebuffer));
+    glViewport(savedViewport[0], savedViewport[1], savedViewport[2], savedViewport[3]);
+    glScissor(savedScissor[0], savedScissor[1], savedScissor[2], savedScissor[3]);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(savedProjection);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(savedModelView);
+    glMatrixMode(GLenum(savedMatrixMode));
+    drawing = false;
+}
+
+bool CRenderTarget::isDrawing() const
+{
+    return drawing;
+}
+
+void CRenderTarget::clear(float red, float green, float blue, float alpha)
+{
+    if (framebuffer == 0)
+        return;
+    GLint previousFramebuffer = 0;
+    GLfloat previousColour[4];
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previousFramebuffer);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, previousColour);
+    const GLboolean scissorWasOn = glIsEnabled(GL_SCISSOR_TEST);
+
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(red, green, blue, alpha);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    glClearColor(previousColour[0], previousColour[1], previousColour[2], previousColour[3]);
+    if (scissorWasOn)
+        glEnable(GL_SCISSOR_TEST);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(previousFramebuffer));
+}
+
+CTexture& CRenderTarget::getTexture()
+{
+    return texture;
+}
