@@ -18,19 +18,39 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <cstring>
+
 namespace {
 
-// Where the window starts; its title bar is the top 24 pixels of the background image.
-const int kLeft = 352, kTop = 200, kRight = 672, kBottom = 440;
+const int kPageWidth = 1024;
+const int kAdvance = 12;  // font 1 moves the pen 12 pixels per character
+// Margins inside the window: controls in a column at the left margin, their captions in a second
+// column, everything kept clear of the right and bottom edges by the same margin.
+const float kMargin = 24.0f, kCaptionColumn = 152.0f;
+// Colours are given red, blue, green.
+const float kWhite[3] = {1.0f, 1.0f, 1.0f};
+const float kGrey[3] = {0.72f, 0.76f, 0.74f};
+const float kYellow[3] = {1.0f, 0.2f, 0.85f};
+const float kCyan[3] = {0.4f, 1.0f, 0.9f};
+const float kOrange[3] = {1.0f, 0.3f, 0.55f};
 
-CStaticText* label(const char* text, float x, float y, float red, float blue, float green, int style,
-                   float scale)
+float textWidth(const char* text, float scale)
 {
-    CStaticText* label = new CStaticText(text, x, y, red, blue, green, 1.0f);
+    return static_cast<float>(std::strlen(text)) * kAdvance * scale;
+}
+
+CStaticText* label(const char* text, float x, float y, const float colour[3], int style, float scale)
+{
+    CStaticText* label = new CStaticText(text, x, y, colour[0], colour[1], colour[2], 1.0f);
     label->setStyle(style);
     label->setScale(scale, scale);
     return label;
 }
+
+// Hover texts share one status line at the bottom of the page, above the exit hint.
+const float kStatusX = 20.0f, kStatusY = 716.0f;
+const char* const kHeading = "Quarl Engine GUI Demo";
+const char* const kSubheading = "Drag the window by its title bar; point at a control for a hint.";
 
 } // namespace
 
@@ -63,25 +83,39 @@ void GuiDemo::init()
     click = new CSound("Data/Gui/click.wav");
     music = new CMusic("Data/Gui/music.wav");
 
-    window = new CWindow(kLeft, kTop, kRight, kBottom, "Data/Gui/window.png", false, 1.0f, 24, WindowId, true);
-    window->setHoverText("Hold the left button on the title bar to drag the window", 20.0f, 60.0f);
-    window->addStaticText(label("Quarl GUI", 10.0f, 4.0f, 1.0f, 1.0f, 1.0f, 2, 1.0f));
+    window = new CWindow(WindowLeft, WindowTop, WindowLeft + WindowWidth, WindowTop + WindowHeight,
+                         "Data/Gui/window.png", false, 1.0f, TitleHeight, WindowId, true);
+    window->setHoverText("Hold the left button on the title bar to drag the window", kStatusX, kStatusY);
+    // The title sits as far from the left edge as the grip on the strip sits from the right.
+    window->addStaticText(label("Quarl GUI", 12.0f, 4.0f, kWhite, 2, 1.0f));
 
-    window->addButton("Data/Gui/button", 6, 24.0f, 48.0f, PlayButtonId);
+    // Row 1: the button, its label centred on it (text is 16 pixels high, its ink centred in that).
+    const char* play = "Play";
+    window->addButton("Data/Gui/button", 6, ButtonX, ButtonY, PlayButtonId);
     window->buttons.back()->setSpeed(30);
-    window->buttons.back()->setHoverText("Plays Data/Gui/click.wav", 20.0f, 80.0f);
-    window->addStaticText(label("Click me", 34.0f, 58.0f, 1.0f, 1.0f, 1.0f, 0, 1.0f));
+    window->buttons.back()->setHoverText("Plays Data/Gui/click.wav", kStatusX, kStatusY);
+    const float buttonWidth = window->buttons.back()->getWidth();
+    const float buttonHeight = window->buttons.back()->getHeight();
+    window->addStaticText(label(play, ButtonX + (buttonWidth - textWidth(play, 1.0f)) / 2.0f,
+                                ButtonY + (buttonHeight - 16.0f) / 2.0f, kWhite, 0, 1.0f));
+    window->addStaticText(label("Click sound", kCaptionColumn, ButtonY + (buttonHeight - 16.0f) / 2.0f,
+                                kGrey, 0, 1.0f));
 
-    window->addToggleButton("Data/Gui/toggleOff", 4, "Data/Gui/toggleOn", 4, 24.0f, 104.0f, MusicToggleId);
-    window->toggleButtons.back()->setHoverText("Starts and stops Data/Gui/music.wav", 20.0f, 80.0f);
-    window->addStaticText(label("Music", 100.0f, 112.0f, 1.0f, 1.0f, 1.0f, 0, 1.0f));
+    // Row 2: the switch and its caption, vertically centred on it.
+    window->addToggleButton("Data/Gui/toggleOff", 4, "Data/Gui/toggleOn", 4, ToggleX, ToggleY, MusicToggleId);
+    window->toggleButtons.back()->setHoverText("Starts and stops Data/Gui/music.wav", kStatusX, kStatusY);
+    const float toggleHeight = window->toggleButtons.back()->getHeight();
+    window->addStaticText(label("Music loop", kCaptionColumn, ToggleY + (toggleHeight - 16.0f) / 2.0f,
+                                kGrey, 0, 1.0f));
 
-    // Colours are given red, blue, green: (1, 0, 1) is yellow.
-    window->addStaticText(label("Regular", 24.0f, 152.0f, 1.0f, 1.0f, 1.0f, 0, 1.0f));
-    window->addStaticText(label("Bold", 124.0f, 152.0f, 1.0f, 0.2f, 0.85f, 2, 1.0f));
-    window->addStaticText(label("Second set", 184.0f, 152.0f, 0.4f, 1.0f, 0.9f, 1, 1.0f));
-    window->addStaticText(label("Twice the size", 24.0f, 176.0f, 1.0f, 0.3f, 0.55f, 3, 1.5f));
-    window->addStaticText(label("100% literal, even %s and %n", 24.0f, 212.0f, 0.7f, 0.7f, 0.7f, 0, 0.8f));
+    // Row 3: the text styles, on the same two columns; row 4: a scaled label. The rows keep the
+    // 20-pixel gaps of the controls above and end one margin above the bottom edge.
+    const float stylesY = ToggleY + toggleHeight + 20.0f;
+    window->addStaticText(label("Regular", kMargin, stylesY, kWhite, 0, 1.0f));
+    window->addStaticText(label("Bold", kCaptionColumn, stylesY, kYellow, 1, 1.0f));
+    window->addStaticText(label("Heavy", kCaptionColumn + textWidth("Bold", 1.0f) + kMargin, stylesY, kCyan, 3,
+                                1.0f));
+    window->addStaticText(label("Scaled 1.5x", kMargin, WindowHeight - kMargin - 24.0f, kOrange, 2, 1.5f));
 
     g_pWindowManager->addWindow(window);
     g_pWindowManager->activateWindow(WindowId);
@@ -92,7 +126,9 @@ void GuiDemo::renderFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     CFont* font = g_pFontManager->getFont(1);
-    font->print(300, 30, 2, "Quarl Engine GUI Demo");
+    font->print(static_cast<int>((kPageWidth - textWidth(kHeading, 1.0f)) / 2.0f), 32, 2, "%s", kHeading);
+    font->printColoured(static_cast<int>((kPageWidth - textWidth(kSubheading, 1.0f)) / 2.0f), 60, 0, 0.7f,
+                        0.7f, 0.7f, "%s", kSubheading);
     font->printColoured(20, 740, 0, 0.7f, 0.7f, 0.7f, "Press ESC to Exit.");
     engine->update();
     SDL_GL_SwapBuffers();

@@ -15,6 +15,13 @@ class CWindow;
 class GuiDemo : public CApp {
 public:
     enum { WindowId = 1, PlayButtonId = 10, MusicToggleId = 11 };
+    // The page layout in window pixels: the 320 by 240 window starts centred on the 1024 by 768
+    // page; its title strip is 24 pixels high. The button (112 by 36) and the toggle (64 by 32)
+    // are placed inside the window at these offsets.
+    enum {
+        WindowLeft = 352, WindowTop = 264, WindowWidth = 320, WindowHeight = 240, TitleHeight = 24,
+        ButtonX = 24, ButtonY = 48, ToggleX = 24, ToggleY = 104
+    };
 
     GuiDemo();
     ~GuiDemo() override;

@@ -7,7 +7,14 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
-SECONDS_TO_RUN="${1:-60}"
+SECONDS_TO_RUN="${1-60}"
+# libFuzzer takes whole seconds (an int); anything else, and 0, which it reads as "no limit", is
+# refused.
+if [ "$#" -gt 1 ] || ! [[ "$SECONDS_TO_RUN" =~ ^[0-9]{1,9}$ ]] || [ "$((10#$SECONDS_TO_RUN))" -eq 0 ]; then
+    echo "usage: bash scripts/fuzz.sh [seconds, a whole number of at least 1, default 60]" >&2
+    exit 2
+fi
+SECONDS_TO_RUN="$((10#$SECONDS_TO_RUN))"
 
 source scripts/deps.sh
 # -fsanitize=fuzzer needs compiler-rt's libclang_rt.fuzzer, which Debian 12 ships in

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs inside an X server: starts a demo, lets it run for DEMO_SECONDS (default 4), saves a
+# Runs inside an X server: starts a demo or an example, lets it run for DEMO_SECONDS (default 4), saves a
 # screenshot of its window, then ends it with a real Escape key press (an XTEST key event).
 #   headless-run.sh <binary> <screenshot.png>
 set -uo pipefail
@@ -20,7 +20,7 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 if [ -z "$WINDOW" ]; then
-    echo "The demo did not open a window." >&2
+    echo "The program did not open a window." >&2
     kill "$PID" 2>/dev/null
     wait "$PID"
     exit 1
@@ -35,11 +35,11 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 if kill -0 "$PID" 2>/dev/null; then
-    echo "The demo did not end on Escape; stopping it." >&2
+    echo "The program did not end on Escape; stopping it." >&2
     kill "$PID"
 fi
 wait "$PID"
 STATUS=$?
-echo "== The demo ended with status $STATUS after a real Escape key press."
+echo "== The program ended with status $STATUS after a real Escape key press."
 echo "== Screenshot of its window: $SHOT"
 exit "$STATUS"

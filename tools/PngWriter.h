@@ -1,17 +1,19 @@
 #ifndef TOOLS_PNGWRITER_H
 #define TOOLS_PNGWRITER_H
 
-// A minimal 8-bit RGBA PNG writer for the asset generators, zlib only. Header-only so that every
-// generator stays a single-source tool. Its output depends only on the pixels (and the zlib build),
-// which keeps the generated files byte-for-byte reproducible.
+// 8-bit RGBA images for the asset generators, written as PNG through libpng. Header-only so that
+// every generator stays a single-source tool. libpng writes no time stamp, so the files depend only
+// on the pixels (and the libpng and zlib builds): the generated data stays reproducible.
 
-#include <zlib.h>
+#include <png.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <csetjmp>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,74 +43,38 @@ struct Image {
 
 namespace detail {
 
-inline void putU32(std::vector<uint8_t>& out, uint32_t v)
+const size_t kMessageSize = 200;
+
+inline void onError(png_structp writer, png_const_charp message)
 {
-    out.push_back(static_cast<uint8_t>(v >> 24));
-    out.push_back(static_cast<uint8_t>(v >> 16));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
+    std::snprintf(static_cast<char*>(png_get_error_ptr(writer)), kMessageSize, "%s", message);
+    png_longjmp(writer, 1);
 }
 
-inline void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
-{
-    putU32(out, static_cast<uint32_t>(data.size()));
-    const size_t typeAt = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    // The CRC covers the chunk type as well as its data.
-    const uLong crc = crc32(0L, &out[typeAt], static_cast<uInt>(4 + data.size()));
-    putU32(out, static_cast<uint32_t>(crc));
-}
+inline void onWarning(png_structp, png_const_charp) {}
 
-inline int paeth(int a, int b, int c)
+// libpng leaves by longjmp on an error, so nothing with a destructor lives in this function.
+inline bool encode(FILE* file, const Image& img, png_bytep* rows, char* message)
 {
-    const int p = a + b - c;
-    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc)
-        return a;
-    return pb <= pc ? b : c;
-}
-
-// Each row gets the filter with the smallest sum of absolute values (the usual libpng heuristic);
-// it shrinks the files a lot for smooth images.
-inline std::vector<uint8_t> filterRows(const Image& img)
-{
-    const size_t stride = static_cast<size_t>(img.width) * 4;
-    std::vector<uint8_t> out;
-    out.reserve((stride + 1) * img.height);
-    std::vector<uint8_t> zero(stride, 0), cand(stride), best(stride);
-    for (int y = 0; y < img.height; ++y) {
-        const uint8_t* cur = &img.rgba[y * stride];
-        const uint8_t* up = y ? &img.rgba[(y - 1) * stride] : zero.data();
-        long bestScore = -1;
-        uint8_t bestType = 0;
-        for (uint8_t type = 0; type < 5; ++type) {
-            long score = 0;
-            for (size_t i = 0; i < stride; ++i) {
-                const int a = i >= 4 ? cur[i - 4] : 0;
-                const int b = up[i];
-                const int c = i >= 4 ? up[i - 4] : 0;
-                int pred = 0;
-                switch (type) {
-                case 1: pred = a; break;
-                case 2: pred = b; break;
-                case 3: pred = (a + b) / 2; break;
-                case 4: pred = paeth(a, b, c); break;
-                default: break;
-                }
-                cand[i] = static_cast<uint8_t>(cur[i] - pred);
-                score += cand[i] < 128 ? cand[i] : 256 - cand[i];
-            }
-            if (bestScore < 0 || score < bestScore) {
-                bestScore = score;
-                bestType = type;
-                best = cand;
-            }
-        }
-        out.push_back(bestType);
-        out.insert(out.end(), best.begin(), best.end());
+    png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, message, onError, onWarning);
+    if (writer == nullptr) {
+        std::snprintf(message, kMessageSize, "libpng could not start");
+        return false;
     }
-    return out;
+    png_infop info = png_create_info_struct(writer);
+    if (info == nullptr || setjmp(png_jmpbuf(writer))) {
+        png_destroy_write_struct(&writer, &info);
+        return false;
+    }
+    png_init_io(writer, file);
+    png_set_compression_level(writer, 9);
+    png_set_IHDR(writer, info, static_cast<png_uint_32>(img.width), static_cast<png_uint_32>(img.height), 8,
+                 PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_rows(writer, info, rows);
+    png_write_png(writer, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&writer, &info);
+    return true;
 }
 
 } // namespace detail
@@ -116,31 +82,24 @@ inline std::vector<uint8_t> filterRows(const Image& img)
 // Writes img as an 8-bit RGBA PNG. On failure returns false and says why in error.
 inline bool write(const std::string& path, const Image& img, std::string& error)
 {
-    std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-
-    std::vector<uint8_t> ihdr;
-    detail::putU32(ihdr, static_cast<uint32_t>(img.width));
-    detail::putU32(ihdr, static_cast<uint32_t>(img.height));
-    // 8 bits per channel, colour type 6 (RGBA), deflate, standard filters, not interlaced.
-    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
-    detail::putChunk(file, "IHDR", ihdr);
-
-    const std::vector<uint8_t> raw = detail::filterRows(img);
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()),
-                  Z_BEST_COMPRESSION) != Z_OK) {
-        error = "zlib failed for " + path;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
-    packed.resize(packedSize);
-    detail::putChunk(file, "IDAT", packed);
-    detail::putChunk(file, "IEND", {});
-
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    if (!out) {
-        error = "cannot write " + path;
+    std::vector<png_bytep> rows(static_cast<size_t>(img.height));
+    for (int y = 0; y < img.height; ++y)
+        rows[static_cast<size_t>(y)] =
+            const_cast<png_bytep>(&img.rgba[static_cast<size_t>(y) * img.width * 4]);
+    char message[detail::kMessageSize] = "";
+    const bool encoded = detail::encode(file, img, rows.data(), message);
+    const bool closed = std::fclose(file) == 0;
+    if (!encoded) {
+        error = "libpng failed for " + path + ": " + message;
+        return false;
+    }
+    if (!closed) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
     return true;

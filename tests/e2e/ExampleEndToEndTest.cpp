@@ -1,9 +1,13 @@
-// The examples as a user runs them: the built program started from an empty folder, driven with real
-// X key presses (xdotool) and looked at through the X server.
+// The examples as a user runs them: the built program started from an empty folder (or, to compare
+// the engine's whole log line by line, from the repository root), driven with real X key presses and
+// clicks (xdotool), looked at through the X server, and ended with status 0 by a real Escape.
 #include "tests/e2e/DemoProcess.h"
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <cstdlib>
+#include <libgen.h>
 #include <string>
 #include <vector>
 
@@ -41,7 +45,71 @@ bool isFailureLine(const std::string& line)
     return false;
 }
 
-class ExampleEndToEnd : public e2e::DisplayTest {};
+// Run from the repository root: the engine's whole log, up to the video card lines and (after
+// those three) the shaders and the glyph sheet, as the working directory holds them.
+void expectCleanStart(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> before = testing_support::startUpLines();
+    before.push_back("");
+    ASSERT_GE(lines.size(), before.size() + 3);
+    EXPECT_EQ(before, std::vector<std::string>(lines.begin(), lines.begin() + long(before.size())));
+    std::vector<std::string> after = testing_support::builtInShaderLines();
+    after.push_back("Loading Font: Data/Font/font.tga");
+    EXPECT_EQ(after, std::vector<std::string>(lines.begin() + long(before.size()) + 3, lines.end()));
+}
+
+void run(const std::string& command)
+{
+    ASSERT_EQ(0, std::system(command.c_str())) << command;
+}
+
+// The folder a program was built in, as the engine's lookup names it.
+std::string folderOf(const char* binary)
+{
+    char resolved[PATH_MAX];
+    if (realpath(binary, resolved) == nullptr)
+        return "";
+    return std::string(dirname(resolved)) + "/";
+}
+
+class ExampleEndToEnd : public e2e::DisplayTest {
+protected:
+    // The window's pixels in a rectangle, 0xRRGGBB each, row by row.
+    std::vector<unsigned long> grab(Window window, int x, int y, int width, int height)
+    {
+        XSync(display, False);
+        XImage* image = XGetImage(display, window, x, y, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+        std::vector<unsigned long> pixels;
+        if (image == nullptr)
+            return pixels;
+        for (int row = 0; row < height; ++row)
+            for (int column = 0; column < width; ++column)
+                pixels.push_back(XGetPixel(image, column, row) & 0xFFFFFF);
+        XDestroyImage(image);
+        return pixels;
+    }
+    // Polls the rectangle until it differs from `from`; the new pixels, or `from` after the time limit.
+    std::vector<unsigned long> waitForChange(Window window, int x, int y, int width, int height,
+                                             const std::vector<unsigned long>& from, int seconds = 20)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            const std::vector<unsigned long> now = grab(window, x, y, width, height);
+            if (!now.empty() && now != from)
+                return now;
+            usleep(50000);
+        }
+        return from;
+    }
+    void pressEscapeAndExpectStatusZero(e2e::DemoProcess& example, Window window)
+    {
+        run("xdotool windowfocus --sync " + std::to_string(window) + " key Escape");
+        int status = 0;
+        ASSERT_TRUE(example.waitForExit(30, &status)) << "Escape did not end the example";
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(0, WEXITSTATUS(status));
+    }
+};
 
 } // namespace
 
@@ -75,4 +143,99 @@ TEST_F(ExampleEndToEnd, MovingSpriteRunsFromAnEmptyFolderMovesRightAndEndsOnEsca
         EXPECT_FALSE(isFailureLine(line)) << line;
     EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "Using the built-in copy of Data/Font/font.tga"));
     EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
+}
+
+TEST_F(ExampleEndToEnd, GuiBasicsCountsClicksShowsTheSwitchAndEndsOnEscape)
+{
+    char folder[] = "/tmp/quarl_example_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(folder));
+    e2e::DemoProcess example(GUI_BASICS_BINARY, folder);
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - GUI basics", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::string id = std::to_string(window);
+    // The GUI window spans (240, 180) to (560, 420) of the 800 by 600 page: its body is drawn and
+    // the page around it is black.
+    const std::vector<unsigned long> body = waitForChange(window, 240 + 300, 180 + 150, 1, 1, {0});
+    EXPECT_NE(0u, body[0]) << "the GUI window was not drawn";
+    EXPECT_EQ(std::vector<unsigned long>{0}, grab(window, 200, 150, 1, 1));
+
+    // "Clicks: N" right of the button (112 by 36 at (24, 48) in the window): every click redraws it.
+    const int countX = 240 + 152, countY = 180 + 58;
+    const std::vector<unsigned long> zero = grab(window, countX, countY, 144, 16);
+    run("xdotool mousemove --window " + id + " " + std::to_string(240 + 80) + " " + std::to_string(180 + 66) +
+        " click 1");
+    const std::vector<unsigned long> one = waitForChange(window, countX, countY, 144, 16, zero);
+    EXPECT_NE(zero, one) << "the first click was not counted";
+    run("xdotool click 1");
+    const std::vector<unsigned long> two = waitForChange(window, countX, countY, 144, 16, one);
+    EXPECT_NE(one, two) << "the second click was not counted";
+    EXPECT_NE(zero, two);
+
+    // The switch (64 by 32 at (24, 104)) flips its state text, and back.
+    const int stateX = 240 + 152, stateY = 180 + 112;
+    const std::vector<unsigned long> off = grab(window, stateX, stateY, 144, 16);
+    run("xdotool mousemove --window " + id + " " + std::to_string(240 + 56) + " " + std::to_string(180 + 120) +
+        " click 1");
+    const std::vector<unsigned long> on = waitForChange(window, stateX, stateY, 144, 16, off);
+    EXPECT_NE(off, on) << "the switch did not flip";
+    run("xdotool click 1");
+    EXPECT_EQ(off, waitForChange(window, stateX, stateY, 144, 16, on)) << "the switch did not flip back";
+
+    pressEscapeAndExpectStatusZero(example, window);
+    // Its images were found in the copy of Data/ beside it, and nothing failed.
+    const std::string data = folderOf(GUI_BASICS_BINARY) + "Data/";
+    std::vector<std::string> own = {"Loading Texture: " + data + "MousePointer.png",
+                                    "Loading Texture: " + data + "Gui/moveCursor.png",
+                                    "Loading Texture: " + data + "Gui/window.png"};
+    for (int frame = 1; frame <= 6; ++frame)
+        own.push_back("Loading Texture: " + data + "Gui/button" + std::to_string(frame) + ".png");
+    for (const char* state : {"Off", "On"})
+        for (int frame = 1; frame <= 4; ++frame)
+            own.push_back("Loading Texture: " + data + "Gui/toggle" + state + std::to_string(frame) + ".png");
+    const std::vector<std::string> lines = example.lines();
+    for (const std::string& line : lines)
+        EXPECT_FALSE(isFailureLine(line)) << line;
+    ASSERT_GE(lines.size(), own.size());
+    EXPECT_EQ(own, std::vector<std::string>(lines.end() - long(own.size()), lines.end()));
+    EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
+}
+
+TEST_F(ExampleEndToEnd, ShaderGalleryDrawsEachBuiltInShaderDifferentlyAndEndsOnEscape)
+{
+    e2e::DemoProcess example(SHADER_GALLERY_BINARY, SOURCE_ROOT);
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Shader gallery", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::string id = std::to_string(window);
+    // The sky at the top right corner once the scene is drawn.
+    const unsigned long sky = waitForChange(window, 1000, 20, 1, 1, {0})[0];
+    EXPECT_NEAR(140, int(sky >> 16), 3);
+    EXPECT_NEAR(179, int((sky >> 8) & 0xFF), 3);
+    EXPECT_NEAR(230, int(sky & 0xFF), 3);
+
+    // Each number key changes the name at the top left, and in the same frame the shader of the
+    // scene below it: no two of the ten scenes may be the same. (A shader that failed to build
+    // would draw with the fixed-function pipeline; its failure lines break the log check below.)
+    const int nameX = 20, nameY = 30, nameWidth = 480, nameHeight = 20;
+    const int sceneX = 0, sceneY = 100, sceneWidth = 1024, sceneHeight = 600;
+    std::vector<unsigned long> name = grab(window, nameX, nameY, nameWidth, nameHeight);
+    std::vector<std::vector<unsigned long>> scenes;
+    for (int key = 0; key <= 9; ++key) {
+        run("xdotool windowfocus --sync " + id + " key " + std::to_string(key));
+        const std::vector<unsigned long> shown = waitForChange(window, nameX, nameY, nameWidth, nameHeight, name);
+        ASSERT_NE(name, shown) << "key " << key << " did not change the shader's name";
+        name = shown;
+        scenes.push_back(grab(window, sceneX, sceneY, sceneWidth, sceneHeight));
+        // Colourful: lit scenes have more than a handful of colours.
+        std::vector<unsigned long> colours(scenes.back());
+        std::sort(colours.begin(), colours.end());
+        EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 3) << "shader " << key;
+    }
+    for (std::size_t a = 0; a < scenes.size(); ++a)
+        for (std::size_t b = a + 1; b < scenes.size(); ++b)
+            EXPECT_NE(scenes[a], scenes[b]) << "shaders " << a << " and " << b << " drew the same scene";
+
+    pressEscapeAndExpectStatusZero(example, window);
+    expectCleanStart(example.lines());
 }

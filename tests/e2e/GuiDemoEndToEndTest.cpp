@@ -4,6 +4,8 @@
 // needs to see on the screen or in the audio file, with a time limit, never for a fixed time.
 #include "tests/e2e/DemoProcess.h"
 
+#include "demo/GuiDemo.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -17,10 +19,11 @@
 namespace {
 
 const char* const kGuiCaption = "Quarl Engine - GUI Demo";
-// Where gui_demo opens its window: (352, 200) to (672, 440), title bar 24 pixels high.
-const int kLeft = 352, kTop = 200;
-// A body pixel of the window, clear of labels and buttons.
-const int kBodyX = kLeft + 250, kBodyY = kTop + 60;
+// Where gui_demo opens its window: (352, 264) to (672, 504), title bar 24 pixels high.
+const int kLeft = GuiDemo::WindowLeft, kTop = GuiDemo::WindowTop;
+// A body pixel of the window, clear of labels and buttons (right of the captions, between the
+// switch row and the text rows).
+const int kBodyX = kLeft + 300, kBodyY = kTop + 144;
 // Where the pointer rests between steps: on the black background, off the window.
 const int kRestX = 200, kRestY = 600;
 // How long any one awaited change may take; on a loaded machine a frame can take a while.
@@ -234,10 +237,11 @@ TEST_F(GuiDemoEndToEnd, ClickingTheMusicToggleChangesItsPicture)
     ASSERT_NO_FATAL_FAILURE(start());
     Shot resting;
     ASSERT_TRUE(resting.take(display, window));
-    // The music toggle (64 by 32 at (24, 104) in the window). Its track, midway along and above the
-    // knob's reach in either state, turns from grey to green; the hover halo never reaches it.
-    const int trackX = kLeft + 24 + 32, trackY = kTop + 104 + 8;
-    const int pointerX = kLeft + 24 + 36, pointerY = kTop + 104 + 16;
+    // The music toggle (64 by 32 in the window). Its track, midway along and above the knob's reach
+    // in either state, turns from grey to green; the hover halo never reaches it.
+    const int toggleX = kLeft + GuiDemo::ToggleX, toggleY = kTop + GuiDemo::ToggleY;
+    const int trackX = toggleX + 32, trackY = toggleY + 8;
+    const int pointerX = toggleX + 36, pointerY = toggleY + 16;
     Shot off;
     ASSERT_NO_FATAL_FAILURE(pointAndWait(pointerX, pointerY, off, [&](const Shot& s) {
         return !s.sameIn(resting, pointerX, pointerY, 12, 12);
@@ -256,8 +260,8 @@ TEST_F(GuiDemoEndToEnd, ClickingTheSoundButtonPlaysTheClick)
                                    {"SDL_DISKAUDIODELAY", "100"}}));
     Shot resting;
     ASSERT_TRUE(resting.take(display, window));
-    // The sound button (112 by 36 at (24, 48) in the window).
-    const int pointerX = kLeft + 80, pointerY = kTop + 66;
+    // The sound button (112 by 36 in the window).
+    const int pointerX = kLeft + GuiDemo::ButtonX + 56, pointerY = kTop + GuiDemo::ButtonY + 18;
     Shot over;
     ASSERT_NO_FATAL_FAILURE(pointAndWait(pointerX, pointerY, over, [&](const Shot& s) {
         return !s.sameIn(resting, pointerX, pointerY, 12, 12);

@@ -219,6 +219,10 @@ TEST_F(Windows, StaticTextsPrintAtWholePixelsInTheirColourAndScale)
     CStaticText percent("100%");
     percent.draw();
     EXPECT_STREQ("100%", g_pFontManager->getFont(1)->getText());
+    // Conversions that would read or write through missing arguments are printed as they stand.
+    CStaticText conversions("100% literal, even %s and %n");
+    conversions.draw();
+    EXPECT_STREQ("100% literal, even %s and %n", g_pFontManager->getFont(1)->getText());
 }
 
 TEST_F(Windows, TheManagerShowsEveryWindowOfAnIdAndDrawsOnlyVisibleOnes)

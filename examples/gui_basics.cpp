@@ -1,0 +1,119 @@
+// gui_basics: a GUI window with a button that counts its clicks and a switch, dragged by its title
+// strip. The images are the GUI demo's (Data/Gui/). Escape or closing the window ends it.
+//
+// What to know about the GUI:
+// - The window manager owns every window, and a window owns what is added to it: keep plain
+//   pointers to the widgets and labels you change, never delete them.
+// - Widget and label positions are relative to the window's top-left corner, so they move with it.
+// - The GUI is drawn, and hit-tested against the mouse, inside engine->update(). A clicked widget
+//   posts its id there; read it with getClickedId() after update() and before the next one.
+// - A toggle button flips its state itself when clicked; read it from its `on` field.
+#include <engine/QuarlEngine.h>
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <string>
+
+namespace {
+
+// Where the lookup found a file (in the working directory, in QUARL_DATA_DIR, beside the program,
+// which the build gives a copy of Data/, ...), or the name itself so that the failure line names it.
+std::string dataFile(const std::string& name)
+{
+    const std::string found = CDataFiles::find(name);
+    return found.empty() ? name : found;
+}
+
+// Widgets read their frames as base + "1.png", base + "2.png", ...: the base, found by frame 1.
+std::string frames(const std::string& base)
+{
+    const std::string first = dataFile(base + "1.png");
+    return first.substr(0, first.size() - 5);
+}
+
+} // namespace
+
+class GuiBasics : public CApp {
+public:
+    void init() override
+    {
+        engine->setVideoMode(800, 600, 24, false, true);  // windowed, 2D: (0, 0) is the top-left
+        g_pGraphicsCore->setCaption("Quarl Engine - GUI basics");
+        // The pointer, and the four-way arrow shown while the pointer is on a draggable title strip.
+        g_pGraphicsCore->loadCursors(dataFile("Data/MousePointer.png").c_str(),
+                                     dataFile("Data/Gui/moveCursor.png").c_str());
+
+        // 320 by 240 pixels, centred; the top 24 pixels are the title strip that drags it.
+        CWindow* window = new CWindow(240, 180, 560, 420, dataFile("Data/Gui/window.png"), false, 1.0f, 24,
+                                      WindowId, true);
+        window->addStaticText(new CStaticText("GUI basics", 12.0f, 4.0f));
+
+        // Row 1: a 112 by 36 button with its label centred on it (12 pixels per character, text
+        // 16 pixels high), and the count beside it.
+        window->addButton(frames("Data/Gui/button"), 6, 24.0f, 48.0f, CountButtonId);
+        window->addStaticText(new CStaticText("Click", 24.0f + (112 - 5 * 12) / 2, 58.0f));
+        countText = new CStaticText("Clicks: 0", 152.0f, 58.0f);
+        window->addStaticText(countText);
+
+        // Row 2: a 64 by 32 switch and its state.
+        window->addToggleButton(frames("Data/Gui/toggleOff"), 4, frames("Data/Gui/toggleOn"), 4, 24.0f, 104.0f,
+                                SwitchId);
+        toggle = window->toggleButtons.back();
+        switchText = new CStaticText("Switch: off", 152.0f, 112.0f);
+        // The labels' colours are given red, blue, green, alpha: this is a light green.
+        switchText->setColour(0.6f, 0.6f, 1.0f, 1.0f);
+        window->addStaticText(switchText);
+
+        CStaticText* hint = new CStaticText("Drag me by my title.", 24.0f, 160.0f);
+        hint->setColour(0.7f, 0.7f, 0.7f, 1.0f);
+        window->addStaticText(hint);
+
+        g_pWindowManager->addWindow(window);
+        g_pWindowManager->activateWindow(WindowId);  // a new window is invisible until activated
+    }
+
+    void run() override
+    {
+        for (;;) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glLoadIdentity();
+            g_pFontManager->getFont(1)->print(20, 560, 0, "Escape quits.");
+            engine->update();  // input, then the GUI and the pointer on top of what was drawn
+            SDL_GL_SwapBuffers();
+
+            const int clicked = g_pEventManager->getClickedId();  // -1 when nothing was clicked
+            if (clicked == CountButtonId)
+                countText->setText("Clicks: " + std::to_string(++clicks));
+            else if (clicked == SwitchId)
+                switchText->setText(toggle->on ? "Switch: on" : "Switch: off");
+
+            // update() takes one event per frame and keeps the last one: react only to a new one.
+            if (g_pEventManager->isEventPolled() &&
+                (g_pEventManager->isKeyDown(SDLK_ESCAPE) || g_pEventManager->isEventCode(CEventManager::CodeQuit)))
+                return;
+        }
+    }
+
+    void cleanUp() override {}
+    void userHook1() override {}
+    void userHook2() override {}
+
+private:
+    enum { WindowId = 1, CountButtonId = 2, SwitchId = 3 };
+
+    // All three belong to the window, which belongs to the window manager.
+    CStaticText* countText = nullptr;
+    CStaticText* switchText = nullptr;
+    CToggleButton* toggle = nullptr;
+    int clicks = 0;
+};
+
+int main(int, char*[])
+{
+    GuiBasics app;
+    app.init();
+    app.run();
+    app.cleanUp();
+    return 0;
+}
