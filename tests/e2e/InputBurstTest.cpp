@@ -143,17 +143,19 @@ TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
     int clicks = 0;
     {
         std::unique_ptr<GuiDemo> demo = started<GuiDemo>();
-        // The push button: 112 by 36 at (24, 48) in the window at (352, 200).
-        std::thread user([] {
+        // Pointer positions inside the push button (112 by 36), from the demo's own layout.
+        const int left = GuiDemo::WindowLeft + GuiDemo::ButtonX + 4;
+        const int top = GuiDemo::WindowTop + GuiDemo::ButtonY + 4;
+        std::thread user([left, top] {
             CXTestInput input;
             if (!input.ready())
                 return;
             usleep(200000);
             for (int click = 0; click < 20; ++click) {
                 for (int i = 0; i < 250; ++i)
-                    input.move(380 + (i * 7) % 100, 252 + (i * 3) % 28);
+                    input.move(left + (i * 7) % 100, top + (i * 3) % 28);
                 input.button(1, true);
-                input.move(430, 266);
+                input.move(left + 50, top + 14);
                 input.button(1, false);
                 input.sync();
                 // Apart by more than one mixing buffer, so that each click starts on its own.
