@@ -37,6 +37,7 @@
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
 #include "engine/text/GlyphSheetRasterizer.h"
+#include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
 #include "engine/texture/RenderTarget.h"
 #include "engine/texture/TGAImage.h"

@@ -7,7 +7,8 @@ libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libp
 HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
 # doxygen: the test command builds the reference and fails on its warnings. The font tests load
 # TrueType fonts from fonts-dejavu-core.
-TEST_PACKAGES="libgtest-dev libgmock-dev doxygen fonts-dejavu-core $HEADLESS_PACKAGES"
+# libxtst-dev: the input tests send real key presses, clicks and pointer bursts through XTEST.
+TEST_PACKAGES="libgtest-dev libgmock-dev doxygen fonts-dejavu-core libxtst-dev $HEADLESS_PACKAGES"
 # Only the benchmarks: SFML 2.5 is the peer the drawing figures are held against.
 BENCH_PACKAGES="libsfml-dev fonts-dejavu-core"
 

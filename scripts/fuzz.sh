@@ -31,7 +31,7 @@ echo "== Building the TGA fuzz target with $CXX"
 "$CXX" -std=c++17 -g -O1 -I"$ROOT" \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     $(sdl-config --cflags) \
-    fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp engine/core/Log.cpp \
+    fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp engine/texture/ImageLimits.cpp engine/core/Log.cpp \
     -lGLU -lGL $(sdl-config --libs) -o "$OUT/tga_fuzz"
 
 WORK="$(mktemp -d /tmp/quarl_fuzz_XXXXXX)"

@@ -20,6 +20,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -41,7 +42,12 @@ void destroy(T*& manager)
 } // namespace
 
 CEngine::CEngine()
-    : showFPS(false)
+    : showFPS(false),
+      fpsInCaption(false),
+      frameCap(0),
+      deltaTime(0.0f),
+      lastUpdate(),
+      updatedBefore(false)
 {
     g_pGraphicsCore = nullptr;
     g_pTextureManager = nullptr;
@@ -136,6 +142,8 @@ void CEngine::initEventThread()
 void CEngine::setVideoMode(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D)
 {
     g_pGraphicsCore->setVideoMode(width, height, bitsPerPixel, fullscreen, mode2D);
+    // SDL cleared every event filter when its video started.
+    g_pEventManager->listen();
 
     CLog::line();
     CLog::line("Detected Video Card Vendor: " + orEmpty(g_pGraphicsCore->getVendor()));
@@ -157,8 +165,34 @@ void CEngine::setShowFPS(bool on)
     showFPS = on;
 }
 
+void CEngine::setShowFPSInCaption(bool on)
+{
+    fpsInCaption = on;
+}
+
+void CEngine::setVSync(bool on)
+{
+    g_pGraphicsCore->setVSync(on);
+}
+
+void CEngine::setFrameCap(int framesPerSecond)
+{
+    frameCap = framesPerSecond > 0 ? framesPerSecond : 0;
+}
+
+float CEngine::getDeltaTime() const
+{
+    return deltaTime;
+}
+
 void CEngine::update()
 {
+    const Clock::time_point start = Clock::now();
+    if (updatedBefore)
+        deltaTime = std::chrono::duration<float>(start - lastUpdate).count();
+    lastUpdate = start;
+    updatedBefore = true;
+
     g_pEventManager->update();
     followWindowResize();
     g_pGraphicsCore->set2DState();
@@ -168,9 +202,11 @@ void CEngine::update()
     if (g_pGraphicsCore->hasCursor)
         g_pGraphicsCore->drawCursor();
     // The only place that runs the frame-rate counter: its frame time (which the camera reads)
-    // is fresh only while the frame rate is shown.
-    if (showFPS) {
+    // is fresh only while the frame rate is shown, on screen or in the caption; getDeltaTime()
+    // is the one every update refreshes.
+    if (showFPS || fpsInCaption)
         g_pUtils->updateFPS();
+    if (showFPS) {
         if (CFont* font = g_pFontManager->getFont(1))
             font->print(1, 1, 0, "Current FPS %d", g_pUtils->getFPS());
     }
@@ -178,6 +214,10 @@ void CEngine::update()
     if (g_pGraphicsCore->is3D())
         g_pGraphicsCore->end2D();
     saveRequestedScreenshot();
+    // Measured from this update's start, so the next one starts a whole frame later at the
+    // earliest, and an idle game sleeps instead of spinning.
+    if (frameCap > 0)
+        std::this_thread::sleep_until(start + std::chrono::microseconds(1000000 / frameCap));
 }
 
 void CEngine::followWindowResize()

@@ -1,6 +1,7 @@
 #ifndef ENGINE_CORE_ENGINE_H
 #define ENGINE_CORE_ENGINE_H
 
+#include <chrono>
 #include <string>
 
 // The root of the engine. Construction creates the ten managers in their fixed order, logging one
@@ -27,19 +28,38 @@ public:
     // through CDataFiles::find(), which says the whole order.
     void setDataFolder(const std::string& folder);
     void setShowFPS(bool on);
+    // The frame rate in the window caption only, nothing drawn; counts as showing the frame rate
+    // for the utilities' frame time and the camera.
+    void setShowFPSInCaption(bool on);
+    // Vertical sync on or off for the window setVideoMode opens; call before it. Without a call
+    // the driver's default stands.
+    void setVSync(bool on);
+    // At most this many frames per second: update() sleeps the rest of a shorter frame. 0 (the
+    // default) limits nothing.
+    void setFrameCap(int framesPerSecond);
+    // Seconds between the starts of the last two update() calls, refreshed by every update
+    // whether or not the frame rate is shown; 0 until the second update.
+    float getDeltaTime() const;
     // The engine's share of a frame, after the application has drawn its scene and before the swap:
-    // input, GUI, cursor, frame rate, 2D camera. Never swaps and never waits.
+    // input, GUI, cursor, frame rate, 2D camera. Never swaps; waits only under a frame cap.
     // A window resize polled in the frame re-applies the video mode before anything is drawn, and
     // while the environment variable QUARL_SCREENSHOT names a file, a press of the Print Screen key
     // saves the finished frame (the back buffer) there.
     void update();
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     // Re-applies the video mode at the size of a resize event polled in this update.
     void followWindowResize();
     void saveRequestedScreenshot();
 
     bool showFPS;
+    bool fpsInCaption;
+    int frameCap;
+    float deltaTime;
+    Clock::time_point lastUpdate;  // start of the previous update; default-constructed before it
+    bool updatedBefore;
 };
 
 #endif

@@ -3,6 +3,7 @@
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
+#include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
@@ -140,6 +141,11 @@ unsigned int CUtils::loadBMPTexture(const char* path)
 {
     const std::string name = path ? path : "";
     CLog::line("Loading Texture: " + name);
+    const std::string refused = CImageLimits::refusal(name);
+    if (!refused.empty()) {
+        CLog::line("Failed to load the image: " + name + ", Error: " + refused);
+        return 0;
+    }
     CBitmapImage* image = loadBMP(path);
     if (image == nullptr) {
         CLog::line("Failed to load the image: " + name + ", Error: " + SDL_GetError());

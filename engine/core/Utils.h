@@ -32,7 +32,8 @@ public:
     void drawAxes();
 
     // Loads a BMP into a mipmapped RGB texture (left bound). Logs "Loading Texture: " and the path;
-    // on failure "Failed to load the image: ..." and returns 0.
+    // on failure "Failed to load the image: ..." and returns 0, refusing before decoding while no
+    // OpenGL window is open or when the header's size exceeds GL_MAX_TEXTURE_SIZE.
     unsigned int loadBMPTexture(const char* path);  // a GL texture name
     // A BMP file as bottom-up RGB pixels, or null (with a line on standard error).
     CBitmapImage* loadBMP(const char* path);

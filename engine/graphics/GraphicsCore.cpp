@@ -6,7 +6,60 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+namespace {
+
+// Left to itself, SDL 1.2 falls back from X11 to text-mode drivers (aalib, caca) that switch the
+// terminal to another screen, hide its cursor and turn on mouse reporting without ever switching
+// them back, and none of them can give OpenGL anyway. On this platform only X11 can.
+const char* const kOpenGLDriver = "x11";
+
+bool drawsOnTheTerminal(const std::string& driver)
+{
+    static const char* const names[] = {"aalib", "caca", "fbcon", "svgalib", "ggi", "directfb", "vgl"};
+    for (const char* name : names)
+        if (driver == name)
+            return true;
+    return false;
+}
+
+std::string noDisplayText()
+{
+    const char* display = std::getenv("DISPLAY");
+    const std::string why = (display == nullptr || *display == '\0')
+                                ? std::string("DISPLAY is not set")
+                                : "cannot connect to the X display \"" + std::string(display) + "\"";
+    return "Error: no display to open the window on (" + why +
+           "); set DISPLAY to a running X server, or run the program under xvfb-run";
+}
+
+// Starts SDL video with a driver that can give OpenGL. An explicit SDL_VIDEODRIVER is the user's
+// choice and is tried as it stands, unless it would take over the terminal.
+void startVideo()
+{
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (chosen != nullptr && *chosen != '\0' && std::strcmp(chosen, kOpenGLDriver) != 0) {
+        if (drawsOnTheTerminal(chosen))
+            throw "Error: the video driver \"" + std::string(chosen) +
+                "\" cannot give OpenGL; unset SDL_VIDEODRIVER to use the X display";
+        if (SDL_Init(SDL_INIT_VIDEO) != 0)
+            throw std::string("Error: SDL Could not be initialized: ") + SDL_GetError();
+        return;
+    }
+    // SDL reads the driver from the environment only; the variable is as it was afterwards.
+    const bool wasSet = chosen != nullptr && *chosen != '\0';
+    setenv("SDL_VIDEODRIVER", kOpenGLDriver, 1);
+    const int result = SDL_Init(SDL_INIT_VIDEO);
+    if (!wasSet)
+        unsetenv("SDL_VIDEODRIVER");
+    if (result != 0)
+        throw noDisplayText();
+}
+
+} // namespace
 
 CGraphicsCore::CGraphicsCore()
     : videoFlags(0),
@@ -25,7 +78,8 @@ CGraphicsCore::CGraphicsCore()
       resizable(false),
       contextProbe(0),
       projectionPushes(0),
-      modelViewPushes(0)
+      modelViewPushes(0),
+      swapControl(-1)
 {
 }
 
@@ -40,9 +94,21 @@ CGraphicsCore::~CGraphicsCore()
 void CGraphicsCore::setVideoMode(int w, int h, int bpp, bool fullscreen, bool mode2D)
 {
     createWindow(w, h, bpp, fullscreen, mode2D);
+    initGlew();
+}
+
+void CGraphicsCore::initGlew()
+{
     const GLenum result = glewInit();
+    // Going on would call the shader entry points, which stay null.
     if (result != GLEW_OK)
-        CLog::errorLine(std::string("Error: ") + reinterpret_cast<const char*>(glewGetErrorString(result)));
+        throw std::string("Error: GLEW could not be initialized: ") +
+            reinterpret_cast<const char*>(glewGetErrorString(result));
+}
+
+void CGraphicsCore::setVSync(bool on)
+{
+    swapControl = on ? 1 : 0;
 }
 
 void CGraphicsCore::createWindow(int w, int h, int bpp, bool fullscreen, bool mode2D)
@@ -52,8 +118,7 @@ void CGraphicsCore::createWindow(int w, int h, int bpp, bool fullscreen, bool mo
     bitsPerPixel = bpp;
     mode3D = !mode2D;
 
-    if (SDL_Init(SDL_INIT_VIDEO) != 0)
-        throw std::string("Error: SDL Could not be initialized: ") + SDL_GetError();
+    startVideo();
 
     chooseVideoFlags(fullscreen);
 
@@ -96,6 +161,9 @@ void CGraphicsCore::chooseVideoFlags(bool fullscreen)
     SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+    // Only when the application chose: otherwise the driver's default stands, as it always did.
+    if (swapControl >= 0)
+        SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, swapControl);
 }
 
 void CGraphicsCore::set3DState(int w, int h)

@@ -18,12 +18,20 @@ public:
     CGraphicsCore();
     ~CGraphicsCore();
 
-    // Opens the window (createWindow), then initialises GLEW. A GLEW failure is reported on
-    // standard error and the call returns normally. Throws std::string when SDL cannot open the window.
+    // Opens the window (createWindow), then initialises GLEW (initGlew). Throws std::string when
+    // SDL cannot open the window or GLEW cannot start.
     void setVideoMode(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D);
-    // Starts SDL video, opens the OpenGL window and sets the initial 2D or 3D state.
-    // Throws "Error: SDL Could not be initialized: ..." or "Error: SDL Could not create Video Surface...."
+    // Starts SDL video, opens the OpenGL window and sets the initial 2D or 3D state. Only a driver
+    // that can give OpenGL is used: without SDL_VIDEODRIVER that is X11, and without an X display it
+    // throws one line saying so and how to get one, leaving the terminal untouched.
+    // Throws "Error: SDL Could not be initialized: ..." (a driver named in SDL_VIDEODRIVER failed)
+    // or "Error: SDL Could not create Video Surface...."
     void createWindow(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D);
+    // Throws "Error: GLEW could not be initialized: ..." without a usable context: the shader
+    // entry points would stay null.
+    void initGlew();
+    // Vertical sync for the next window; without a call the driver's default stands.
+    void setVSync(bool on);
     // Chooses videoFlags and the OpenGL attributes. Needs SDL video started: without the video
     // information it reports on standard error, shuts SDL down and throws the same text.
     void chooseVideoFlags(bool fullscreen);
@@ -117,6 +125,7 @@ private:
     // How many matrices set2DState()/begin2D() pushed and end2D() has yet to pop.
     int projectionPushes;
     int modelViewPushes;
+    int swapControl;  // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
 };
 
 #endif

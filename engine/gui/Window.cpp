@@ -215,10 +215,12 @@ void CWindow::draw()
         if (isPointerOverTitleStrip()) {
             if (gui::leftPressPolled())
                 dragging = true;
-            if (gui::leftReleasePolled())
-                dragging = false;
             drawHoverText();
         }
+        // A release ends the drag wherever the pointer is: a fast move can leave the strip
+        // behind before the release arrives, and the window must not follow a released pointer.
+        if (dragging && gui::leftReleasePolled())
+            dragging = false;
         if (dragging)
             followMouse();
     }

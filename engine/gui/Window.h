@@ -13,8 +13,9 @@ class CToggleButton;
 
 // One GUI window: a screen rectangle with images (the background first) and lists of push buttons,
 // toggle buttons and static texts, drawn in that order. A draggable window follows the pointer while
-// dragged by its title strip (the full width, titleHeight pixels down from the top edge) and shows
-// the alternative cursor while the pointer is on the strip. All hit tests happen in draw(), against
+// dragged by its title strip (the full width, titleHeight pixels down from the top edge) until a
+// left release anywhere, and shows the alternative cursor while the pointer is on the strip.
+// All hit tests happen in draw(), against
 // the mouse the event manager read this frame. Its look comes entirely from its images and widgets.
 // Owns its images and widgets; only points to its hover text, which the caller keeps alive. The
 // window manager owns the window. A new window is invisible.

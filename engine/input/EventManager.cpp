@@ -4,6 +4,24 @@
 
 #include <cstring>
 
+namespace {
+
+// The manager the filter feeds and the filter it found in place. The filter is a plain function
+// (SDL 1.2 gives it no user pointer), so they are program-wide; guarded because the filter may run
+// on SDL's event thread while the main thread creates or destroys the manager.
+std::mutex listenerLock;
+CEventManager* listener = nullptr;
+SDL_EventFilter chained = nullptr;
+
+// Relative motion of merged moves, held at the ends of the field rather than wrapped.
+Sint16 summed(Sint16 a, Sint16 b)
+{
+    const int sum = int(a) + int(b);
+    return Sint16(sum > 32767 ? 32767 : (sum < -32768 ? -32768 : sum));
+}
+
+} // namespace
+
 CEventManager::CEventManager()
     : keyPressed(false),
       eventCode(CodeOther),
@@ -25,6 +43,95 @@ CEventManager::CEventManager()
 CEventManager::~CEventManager()
 {
     closeJoysticks();
+    SDL_EventFilter previous = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(listenerLock);
+        if (listener != this)
+            return;
+        listener = nullptr;
+        previous = chained;
+        chained = nullptr;
+    }
+    // Outside the lock: setting a filter polls SDL's queue, which calls the filter.
+    if (SDL_GetEventFilter() == &CEventManager::filter)
+        SDL_SetEventFilter(previous);
+}
+
+int SDLCALL CEventManager::filter(const SDL_Event* incoming)
+{
+    std::lock_guard<std::mutex> lock(listenerLock);
+    if (chained != nullptr && chained(incoming) == 0)
+        return 0;
+    if (listener == nullptr)
+        return 1;
+    // What SDL_PushEvent put on SDL's queue came before this event.
+    listener->takeSDLQueue();
+    listener->enqueue(*incoming, true);
+    return 0;
+}
+
+void CEventManager::listen()
+{
+    const SDL_EventFilter current = SDL_GetEventFilter();
+    {
+        std::lock_guard<std::mutex> lock(listenerLock);
+        listener = this;
+        if (current == &CEventManager::filter)
+            return;
+        chained = current;
+        // SDL_SetEventFilter throws away whatever waits in SDL's queue: keep it here first.
+        takeSDLQueue();
+    }
+    // Outside the lock: setting the filter pumps, and the pump calls the filter.
+    SDL_SetEventFilter(&CEventManager::filter);
+}
+
+void CEventManager::enqueue(const SDL_Event& incoming, bool mergeable)
+{
+    std::lock_guard<std::mutex> lock(queueLock);
+    const bool merge = mergeable && lastMergeable;
+    lastMergeable = mergeable && incoming.type == SDL_MOUSEMOTION;
+    if (merge && incoming.type == SDL_MOUSEMOTION && !waiting.empty()) {
+        SDL_Event& last = waiting.back();
+        if (last.type == SDL_MOUSEMOTION && last.motion.state == incoming.motion.state &&
+            last.motion.which == incoming.motion.which) {
+            const Sint16 xrel = summed(last.motion.xrel, incoming.motion.xrel);
+            const Sint16 yrel = summed(last.motion.yrel, incoming.motion.yrel);
+            last.motion = incoming.motion;
+            last.motion.xrel = xrel;
+            last.motion.yrel = yrel;
+            return;
+        }
+    }
+    waiting.push_back(incoming);
+}
+
+void CEventManager::takeSDLQueue()
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return;
+    SDL_Event pushed;
+    while (SDL_PeepEvents(&pushed, 1, SDL_GETEVENT, SDL_ALLEVENTS) == 1)
+        enqueue(pushed, false);
+}
+
+void CEventManager::discardWaiting()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        SDL_PumpEvents();
+        SDL_Event dropped;
+        while (SDL_PeepEvents(&dropped, 1, SDL_GETEVENT, SDL_ALLEVENTS) == 1) {
+        }
+    }
+    std::lock_guard<std::mutex> lock(queueLock);
+    waiting.clear();
+    lastMergeable = false;
+}
+
+std::size_t CEventManager::waitingCount()
+{
+    std::lock_guard<std::mutex> lock(queueLock);
+    return waiting.size();
 }
 
 void CEventManager::update()
@@ -32,8 +139,28 @@ void CEventManager::update()
     readMouse();
     clickedId = -1;
     eventPolled = false;
-    if (SDL_PollEvent(&event) == 1)
-        eventPolled = true;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (SDL_GetEventFilter() != &CEventManager::filter)
+            listen();
+        // Pushed events first: they were queued before anything this pump brings in.
+        {
+            std::lock_guard<std::mutex> lock(listenerLock);
+            takeSDLQueue();
+        }
+        SDL_PumpEvents();
+        std::lock_guard<std::mutex> lock(listenerLock);
+        takeSDLQueue();
+    }
+    {
+        std::lock_guard<std::mutex> lock(queueLock);
+        if (!waiting.empty()) {
+            event = waiting.front();
+            waiting.pop_front();
+            eventPolled = true;
+            if (waiting.empty())
+                lastMergeable = false;  // the move it could merge into is being handed out
+        }
+    }
     eventCode = CodeOther;
     keyPressed = false;
     apply();

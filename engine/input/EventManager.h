@@ -4,15 +4,26 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
-// The input state of the current frame. update() takes at most one event from SDL's queue per
-// frame; the others wait for later frames. When the queue is empty the last event record is applied
+// The input state of the current frame. update() hands at most one event to the application per
+// frame; the others wait for later frames. When no event waits the last event record is applied
 // again, so eventCode and keyPressed describe the last event ever received and isEventPolled() tells
 // whether it arrived in this frame: react once per event by testing isEventPolled() first.
+//
+// The waiting events live in a queue of the manager's own, not in SDL's: SDL 1.2's queue holds 128
+// events and silently drops the rest, so a burst of pointer moves between two frames would lose the
+// key presses and releases among them. An SDL event filter (installed with the window) takes every
+// event before SDL's queue can refuse it; events pushed with SDL_PushEvent bypass filters and are
+// moved over from SDL's queue, in order. Consecutive pointer moves with the same buttons held are
+// merged into one (latest position, summed relative motion), so a burst cannot grow the queue
+// without bound; events an application pushes itself stay as pushed (SDL bounds those). An application's own filter, set before, is kept and asked first.
 // Joystick axis, button and hat events fill tables of their own the same way.
-// Owns the open joystick handles. Main thread only.
+// Owns its queue and the open joystick handles. Main thread only, except the filter, which SDL may
+// call on its event thread.
 class CEventManager {
 public:
     // The event codes set by update().
@@ -40,8 +51,15 @@ public:
     CEventManager();
     ~CEventManager();
 
-    // Once per frame: reads the mouse, resets the clicked id, polls one event and applies it.
+    // Once per frame: reads the mouse, resets the clicked id, takes one waiting event and applies it.
     void update();
+    // Puts the filter in place (again): SDL clears filters when its video starts, so the engine
+    // calls this once the window is open, and update() checks it every frame.
+    void listen();
+    // Drops every waiting event, in SDL's queue and the manager's (after a loading screen, say).
+    void discardWaiting();
+    // Events waiting for later updates.
+    std::size_t waitingCount();
     // Moves the current mouse position into the last one and reads the new one from SDL.
     void readMouse();
 
@@ -77,10 +95,21 @@ public:
     uint8_t getJoystickHat(int joystick, int hat) const;
 
 private:
+    // SDL's event filter: queues the event here and tells SDL to drop its own copy.
+    static int SDLCALL filter(const SDL_Event* event);
+    // Appends under the lock; a pointer move from the filter merges into a move from the filter
+    // waiting at the end. Pushed events are the application's own and stay as pushed.
+    void enqueue(const SDL_Event& incoming, bool mergeable);
+    // Moves what SDL_PushEvent left on SDL's queue behind what is already waiting here.
+    void takeSDLQueue();
     void apply();
     // Joystick events into their tables, and the window's resize; sets their codes.
     void applyJoystickOrResize();
     void closeJoysticks();
+
+    std::mutex queueLock;        // guards waiting; the filter may run on SDL's event thread
+    std::deque<SDL_Event> waiting;
+    bool lastMergeable = false;  // the last event waiting is a move from the filter
 
     SDL_Event event;
     uint8_t keys[kKeyCount];

@@ -14,9 +14,9 @@ namespace {
 const CTextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
 
 // The corners of a quad in the order CTexture::draw sends them, as fractions of its width and
-// height from the top-left corner. The order decides the winding (and so face culling); keep it the
-// per-draw path's.
-const float kQuadCorners[4][2] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}};
+// height from the top-left corner: bottom-left, bottom-right, top-right, top-left, the glyphs'
+// winding. The order decides the winding (and so face culling); keep it the per-draw path's.
+const float kQuadCorners[4][2] = {{0.0f, 1.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}, {0.0f, 0.0f}};
 
 // The glyph quad of a font's display list: corners in cell units (cellSize by cellSize, 16 for a
 // sheet font) and which texture edge each corner takes, in the list's order. The pen moves by the

@@ -6,6 +6,7 @@
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
 #include "engine/text/GlyphSheetRasterizer.h"
+#include "engine/texture/ImageLimits.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -77,6 +78,13 @@ bool CFont::deleteGlyphLists()
 
 bool CFont::buildFont(const char* path)
 {
+    // Made before the window (a class member, say): nothing can be built yet, and that is no
+    // reason to end the program.
+    if (!CImageLimits::hasContext()) {
+        CLog::line(std::string("Could not build the font (") + CImageLimits::noContextText() +
+                   "): " + (path ? path : ""));
+        return false;
+    }
     const std::string name = path ? path : "";
     const std::string found = CDataFiles::find(name);
     const unsigned char* data = nullptr;
@@ -100,6 +108,13 @@ bool CFont::buildFont(const char* path)
     cellSize = 16;
     penAdvance = 12;
     listBase = glGenLists(256);
+    if (listBase == 0) {
+        // No 256 free list names in a row: building anyway would overwrite lists 1 to 255 that
+        // belong to others. As unusable as a sheet that cannot be read.
+        CLog::line(std::string("Could not create the display lists for the font: ") + (path ? path : ""));
+        SDL_Quit();
+        std::exit(1);
+    }
     glBindTexture(GL_TEXTURE_2D, glyphImage.textureName);
     compileGlyphLists();
     shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
@@ -270,7 +285,7 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
                           float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,
                           const char* format, va_list arguments)
 {
-    if (format == nullptr)
+    if (format == nullptr || listBase == 0)
         return;
     std::vsnprintf(text, sizeof(text), format, arguments);
 
@@ -304,6 +319,8 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
     glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
+    // Unit 0, which the shader samples, whatever unit a bindToUnit() left active.
+    glActiveTextureARB(GL_TEXTURE0_ARB);
     glBindTexture(GL_TEXTURE_2D, glyphImage.textureName);
 
     drawPass(x, y, base, red, green, blue, alpha, sx, sy, false);
@@ -325,7 +342,9 @@ void CFont::drawPass(float x, float y, unsigned int base, float red, float green
     glLoadIdentity();
     // The bold pass of printAt is placed by "tpos", which the shader adds after the model-view
     // transform; translating as well would put it at twice its position.
-    const bool offsetByShader = withOffset && programmed;
+    // A program without a "tpos" uniform (location -1) cannot place it: translate instead.
+    const GLint tpos = programmed ? glGetUniformLocationARB(shader->getProgram(), "tpos") : -1;
+    const bool offsetByShader = withOffset && programmed && tpos != -1;
     if (!offsetByShader)
         glTranslatef(x, y, 0.0f);
     glListBase(base);
@@ -335,7 +354,7 @@ void CFont::drawPass(float x, float y, unsigned int base, float red, float green
         shader->enable();
         const GLhandleARB program = shader->getProgram();
         if (offsetByShader)
-            glUniform3fARB(glGetUniformLocationARB(program, "tpos"), x, y, 0.0f);
+            glUniform3fARB(tpos, x, y, 0.0f);
         glUniform4fARB(glGetUniformLocationARB(program, "colors"), red, green, blue, alpha);
     } else {
         glColor4f(red, green, blue, alpha);
@@ -344,7 +363,7 @@ void CFont::drawPass(float x, float y, unsigned int base, float red, float green
     if (programmed) {
         // Later draws through the same program must not be shifted.
         if (offsetByShader)
-            glUniform3fARB(glGetUniformLocationARB(shader->getProgram(), "tpos"), 0.0f, 0.0f, 0.0f);
+            glUniform3fARB(tpos, 0.0f, 0.0f, 0.0f);
         shader->disable();
     } else {
         glColor3f(1.0f, 1.0f, 1.0f);

@@ -30,7 +30,9 @@ public:
     // Loads the glyph sheet and builds the lists; takes shader 0. The sheet is found like any data
     // file (CDataFiles::find()), the engine's own sheet "Data/Font/font.tga" last in the library's
     // built-in copy. A sheet that cannot be read ends the process with status 1 after the reader's
-    // message (and the places looked, when none held the file) and SDL_Quit().
+    // message (and the places looked, when none held the file) and SDL_Quit(); so do no 256 free
+    // display lists. Before the window is open it only writes one line and returns false; the font
+    // stays unloaded and prints nothing.
     bool buildFont(const char* path);
     // Draws the sheet from TrueType files at run time (FreeType, the font tool's own rasteriser):
     // set 0 from the regular face, set 1 from the bold one, or from the regular face again when

@@ -1,6 +1,7 @@
 #include "engine/texture/TGAImage.h"
 
 #include "engine/core/Log.h"
+#include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
@@ -21,6 +22,20 @@ const uint8_t kCompressedPattern[11] = {0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 void fail(const char* text, const char* path)
 {
     CLog::line(std::string(text) + (path ? path : ""));
+}
+
+// Why the file cannot become a texture now, before anything is decoded. Sizes beyond what the
+// reader allocates at all are left to its own refusal and message.
+std::string uploadRefusal(const char* path)
+{
+    if (!CImageLimits::hasContext())
+        return CImageLimits::noContextText();
+    uint32_t width = 0, height = 0;
+    if (!CImageLimits::readSize(path, true, width, height))
+        return std::string();
+    if (uint64_t(width) * height * 4 > CTGAImage::kMaxImageBytes)
+        return std::string();
+    return CImageLimits::sizeRefusal(width, height);
 }
 
 } // namespace
@@ -58,9 +73,18 @@ void CTGAImage::release()
 
 bool CTGAImage::load(const char* path)
 {
+    // A second load replaces the texture of the first, and a failed one leaves none behind.
+    releaseTexture();
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (file == nullptr) {
         fail("Could not open texture file: ", path);
+        return false;
+    }
+    const std::string refused = uploadRefusal(path);
+    if (!refused.empty()) {
+        std::fclose(file);
+        release();
+        fail(("Could not upload texture file (" + refused + "): ").c_str(), path);
         return false;
     }
     const bool decoded = decode(path, file);
@@ -73,6 +97,13 @@ bool CTGAImage::load(const char* path)
 
 bool CTGAImage::loadFromMemory(const char* name, const uint8_t* data, std::size_t size)
 {
+    releaseTexture();
+    if (!CImageLimits::hasContext()) {
+        release();
+        fail((std::string("Could not upload texture file (") + CImageLimits::noContextText() + "): ").c_str(),
+             name);
+        return false;
+    }
     // A read-only memory stream lets the one decoder serve files and built-in copies alike.
     FILE* file = (data && size) ? fmemopen(const_cast<uint8_t*>(data), size, "rb") : nullptr;
     if (file == nullptr) {
@@ -287,6 +318,13 @@ bool CTGAImage::loadCompressed(const char* path, FILE* file)
         }
     }
     return true;
+}
+
+void CTGAImage::releaseTexture()
+{
+    if (textureName != 0 && CImageLimits::hasContext())
+        glDeleteTextures(1, &textureName);
+    textureName = 0;
 }
 
 void CTGAImage::upload()

@@ -18,7 +18,9 @@ public:
     CTGAImage();
     ~CTGAImage();
 
-    // Reads, decodes and uploads. Needs the OpenGL context.
+    // Reads, decodes and uploads, replacing (deleting) the texture of an earlier load; a failure
+    // leaves textureName 0. Refuses, with one line and before decoding, while no OpenGL window is
+    // open and when the header's size exceeds GL_MAX_TEXTURE_SIZE.
     bool load(const char* path);
     // Takes a 32-bit picture made in memory (red, green, blue, alpha bytes; the first row becomes
     // texture row t = 0, as in a bottom-up file) and uploads it as load() uploads a file. Needs the
@@ -52,6 +54,8 @@ private:
     // Reads the info bytes, checks them and allocates the pixels; the common start of both kinds.
     bool readInfo(const char* path, FILE* file);
     void release();
+    // Deletes the uploaded texture (while the context that made it still stands).
+    void releaseTexture();
     void upload();
 
     uint8_t idLength;

@@ -4,6 +4,7 @@
 #include "engine/core/Registry.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
+#include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
 #include "engine/texture/TextureManager.h"
 
@@ -50,6 +51,12 @@ CTexture::~CTexture()
 void CTexture::load(std::string name)
 {
     CLog::line("Loading Texture: " + name);
+    // Refused before SDL_image allocates the decoded pixels.
+    const std::string refused = CImageLimits::refusal(name);
+    if (!refused.empty()) {
+        CLog::line("Failed to load the image: " + name + ", Error: " + refused);
+        return;
+    }
     SDL_Surface* surface = IMG_Load(name.c_str());
     if (surface == nullptr) {
         CLog::line("Failed to load the image: " + name + ", Error: " + SDL_GetError());
@@ -64,6 +71,16 @@ void CTexture::upload(SDL_Surface* surface)
 {
     if (surface == nullptr)
         return;
+    // Kinds whose header the limits cannot read are checked once decoded, before GLU would
+    // scale them down at a cost of many times their size.
+    std::string refused = CImageLimits::hasContext() ? CImageLimits::sizeRefusal(uint32_t(surface->w), uint32_t(surface->h))
+                                                     : std::string(CImageLimits::noContextText());
+    if (!refused.empty()) {
+        CLog::line("Failed to load the image: " + fileName + ", Error: " + refused);
+        fileName.clear();
+        SDL_FreeSurface(surface);
+        return;
+    }
     // Mipmap levels are built, but sampling reads level 0 only.
     id = CPixelUpload::uploadSurface(surface, CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_REPEAT, true});
     width = static_cast<float>(surface->w);
@@ -121,6 +138,8 @@ void CTexture::drawQuad(float x, float y, float scale, float angle, float red, f
     const float h = (region.top - region.bottom) * height;
 
     glPushMatrix();
+    // Unit 0, which the shader samples: after bindToUnit(n) the active unit may be another.
+    glActiveTextureARB(GL_TEXTURE0_ARB);
     glBindTexture(GL_TEXTURE_2D, id);
     glTranslatef(x, y, 0.0f);
     if (scale != 1.0f)
@@ -130,7 +149,6 @@ void CTexture::drawQuad(float x, float y, float scale, float angle, float red, f
         glRotatef(angle, 0.0f, 0.0f, 1.0f);
         glTranslatef(-w * 0.5f, -h * 0.5f, 0.0f);
     }
-    glActiveTextureARB(GL_TEXTURE0_ARB);
 
     // Without a linked program (shader files missing) the fixed-function pipeline draws the same
     // tinted texture.
@@ -145,15 +163,17 @@ void CTexture::drawQuad(float x, float y, float scale, float angle, float red, f
 
     const float tTop = rowsBottomUp ? region.top : 1.0f - region.top;
     const float tBottom = rowsBottomUp ? region.bottom : 1.0f - region.bottom;
+    // Bottom-left, bottom-right, top-right, top-left on screen: counter-clockwise once the 2D
+    // projection turns y upwards, the glyphs' winding, so face culling keeps both.
     glBegin(GL_QUADS);
-    glTexCoord2f(region.left, tTop);
-    glVertex2f(0.0f, 0.0f);
-    glTexCoord2f(region.right, tTop);
-    glVertex2f(w, 0.0f);
-    glTexCoord2f(region.right, tBottom);
-    glVertex2f(w, h);
     glTexCoord2f(region.left, tBottom);
     glVertex2f(0.0f, h);
+    glTexCoord2f(region.right, tBottom);
+    glVertex2f(w, h);
+    glTexCoord2f(region.right, tTop);
+    glVertex2f(w, 0.0f);
+    glTexCoord2f(region.left, tTop);
+    glVertex2f(0.0f, 0.0f);
     glEnd();
 
     if (programmed)

@@ -24,7 +24,9 @@ public:
     ~CTexture();
 
     // Reads the image through SDL_image and uploads it. Logs "Loading Texture: " and the path; on
-    // failure "Failed to load the image: ..." and the texture stays unloaded.
+    // failure "Failed to load the image: ..." and the texture stays unloaded. Refused before
+    // decoding: any image while no OpenGL window is open, and one wider or higher than
+    // GL_MAX_TEXTURE_SIZE (PNG, TGA and BMP headers tell; other kinds are checked once decoded).
     void load(std::string fileName);
     // Creates the GL texture from the surface (any layout SDL describes; it is converted to RGB or
     // RGBA bytes first when needed), frees the surface and registers with the texture manager.
@@ -46,7 +48,8 @@ public:
     // at half the width.
     void drawRegion(float x, float y, CTextureRegion region, float scale, float angle, float red,
                     float green, float blue, float alpha);
-    // Binds the texture to a texture unit for applications that combine textures.
+    // Binds the texture to a texture unit for applications that combine textures. Leaves that
+    // unit active; the draws of textures and text bind on unit 0 whatever is active.
     void bindToUnit(int unit);
 
     float getWidth() const;

@@ -82,3 +82,17 @@ TEST(GraphicsCoreDefaults, RecordOnlyDefaultsAndOpenNoWindow)
     EXPECT_FALSE(core.hasCursor);
     EXPECT_EQ(0u, SDL_WasInit(SDL_INIT_VIDEO));
 }
+
+TEST(GraphicsCoreFailure, ATextModeDriverIsRefusedBeforeItCanTakeOverTheTerminal)
+{
+    for (const char* name : {"caca", "aalib"}) {
+        testing_support::CStdoutCapture output;
+        output.start();
+        const std::string thrown = thrownByVideoModeUnder(name);
+        EXPECT_EQ("Error: the video driver \"" + std::string(name) +
+                      "\" cannot give OpenGL; unset SDL_VIDEODRIVER to use the X display",
+                  thrown);
+        EXPECT_EQ(std::string::npos, output.text().find('\x1b'));
+        EXPECT_EQ(0u, SDL_WasInit(SDL_INIT_VIDEO));
+    }
+}

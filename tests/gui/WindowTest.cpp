@@ -278,3 +278,24 @@ TEST_F(Windows, TheEngineDrawsWindowsBeforeTheCursorAndClearsTheClickedId)
     EXPECT_EQ(-1, g_pEventManager->getClickedId());
     window->setVisible(false);  // stays with the engine's manager, hidden
 }
+
+TEST_F(Windows, AReleaseOffTheTitleStripStillEndsTheDrag)
+{
+    CWindow window(100, 50, 300, 250, image("back", 16, 16, "#0000ff"), true, 1.0f, 15, 1, true);
+    window.setVisible(true);
+    pointerAt(150, 55);
+    beginFrame(true);  // press on the strip
+    window.draw();
+    ASSERT_TRUE(window.dragging);
+    // The pointer jumped far below the strip before the frame that polls the release.
+    pointerAt(400, 500);
+    beginFrame(false, true);
+    window.draw();
+    EXPECT_FALSE(window.dragging);
+    const float left = window.left, top = window.top;
+    pointerAt(600, 600);
+    beginFrame();
+    window.draw();
+    EXPECT_FLOAT_EQ(left, window.left) << "the window follows a released pointer";
+    EXPECT_FLOAT_EQ(top, window.top);
+}

@@ -3,6 +3,7 @@
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
+#include "engine/input/EventManager.h"
 #include "engine/texture/Texture.h"
 
 #include <GL/glew.h>
@@ -238,6 +239,9 @@ void drainEvents()
             ++quiet;
         }
     }
+    // What the engine's filter already took from SDL is waiting in the event manager.
+    if (g_pEventManager != nullptr)
+        g_pEventManager->discardWaiting();
 }
 
 void pushEvent(SDL_Event event)

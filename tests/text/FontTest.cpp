@@ -316,6 +316,70 @@ TEST_F(Fonts, TheRealSheetPrintsLegibleText)
     EXPECT_GT(e.right - e.left, 12 * 15);
 }
 
+// Faults around the font's GL use
+
+TEST_F(Fonts, ABoldPassThroughAProgramWithoutTposIsTranslatedInstead)
+{
+    // A program of its own whose vertex shader has no "tpos" uniform (location -1).
+    const std::string dir = makeTempDir();
+    {
+        std::ofstream vert(dir + "/plain.vert");
+        vert << "#version 110\nvoid main() { gl_TexCoord[0] = gl_MultiTexCoord0; gl_Position = ftransform(); }\n";
+    }
+    CStdoutCapture quiet;
+    quiet.start();
+    CShader plain;
+    plain.load("shaders/simpleTexture.frag", (dir + "/plain.vert").c_str());
+    quiet.lines();
+    ASSERT_NE(0u, plain.getProgram());
+    ASSERT_EQ(-1, glGetUniformLocationARB(plain.getProgram(), "tpos"));
+
+    CShader* own = opaque->shader;
+    opaque->shader = &plain;
+    glClear(GL_COLOR_BUFFER_BIT);
+    opaque->printAt(300.0f, 200.0f, 2, "AB");
+    opaque->shader = own;
+    const Extent e = litExtent(280, 180, 500, 300);
+    EXPECT_EQ(300, e.left);
+    EXPECT_EQ(300 + 12 + 16, e.right);
+    const Extent origin = litExtent(0, 0, 100, 60);
+    EXPECT_GT(origin.left, origin.right) << "the bold copy landed at the origin";
+}
+
+TEST_F(Fonts, TextDrawsFromUnitZeroWhateverUnitABindLeftActive)
+{
+    std::unique_ptr<CTexture> other(new CTexture());
+    SDL_Surface* black = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 32, 0x000000FF, 0x0000FF00,
+                                              0x00FF0000, 0xFF000000);
+    SDL_FillRect(black, nullptr, SDL_MapRGBA(black->format, 0, 0, 0, 255));
+    other->upload(black);
+    other->bindToUnit(0);  // black where the shader samples, unless the print binds there
+    other->bindToUnit(1);
+    glDisable(GL_TEXTURE_2D);  // unit 1's switch; unit 1 stays the active one
+    glClear(GL_COLOR_BUFFER_BIT);
+    opaque->print(100, 100, 0, "AB");
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    const Extent e = litExtent(80, 80, 300, 200);
+    EXPECT_EQ(100, e.left) << "the glyphs were drawn with another texture";
+    EXPECT_EQ(100 + 12 + 15, e.right);
+}
+
+TEST(FontOutOfLists, NoFreeDisplayListsEndTheProgramLikeAnUnreadableSheet)
+{
+    // glGenLists answers 0 between glBegin and glEnd, as it does when no range of 256 is free.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            sharedEngine();
+            glBegin(GL_POINTS);
+            CFont font;
+            font.buildFont("Data/Font/font.tga");
+            glEnd();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(1), "");
+}
+
 // measureText against the pixels print lights with the opaque sheet, where every glyph draws its
 // whole quad: the measured size is exactly the lit box.
 TEST_F(Fonts, MeasuringGivesTheBoxPrintCovers)

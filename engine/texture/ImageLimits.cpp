@@ -1,0 +1,113 @@
+#include "engine/texture/ImageLimits.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+uint32_t bigEndian32(const uint8_t* at)
+{
+    return uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | uint32_t(at[3]);
+}
+
+uint32_t littleEndian32(const uint8_t* at)
+{
+    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+
+uint32_t littleEndian16(const uint8_t* at)
+{
+    return uint32_t(at[0]) | uint32_t(at[1]) << 8;
+}
+
+bool endsWithTga(const std::string& path)
+{
+    if (path.size() < 4)
+        return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail)
+        c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return tail == ".tga";
+}
+
+} // namespace
+
+bool CImageLimits::hasContext()
+{
+    const SDL_Surface* screen = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetVideoSurface() : nullptr;
+    return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
+}
+
+int CImageLimits::maxTextureSize()
+{
+    if (!hasContext())
+        return 0;
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    return size;
+}
+
+bool CImageLimits::readSize(const std::string& path, bool asTga, uint32_t& width, uint32_t& height)
+{
+    uint8_t header[26] = {};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    const std::size_t got = std::fread(header, 1, sizeof(header), file);
+    std::fclose(file);
+
+    static const uint8_t pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (got >= 24 && std::memcmp(header, pngSignature, 8) == 0 && std::memcmp(header + 12, "IHDR", 4) == 0) {
+        width = bigEndian32(header + 16);
+        height = bigEndian32(header + 20);
+        return true;
+    }
+    if (got >= 26 && header[0] == 'B' && header[1] == 'M') {
+        // The 12-byte OS/2 header has 16-bit sizes; the later ones signed 32-bit, a negative
+        // height meaning rows stored top-down.
+        if (littleEndian32(header + 14) == 12) {
+            width = littleEndian16(header + 18);
+            height = littleEndian16(header + 20);
+        } else {
+            const int32_t w = int32_t(littleEndian32(header + 18));
+            const int32_t h = int32_t(littleEndian32(header + 22));
+            width = w < 0 ? 0u - uint32_t(w) : uint32_t(w);
+            height = h < 0 ? 0u - uint32_t(h) : uint32_t(h);
+        }
+        return true;
+    }
+    // A TGA file has no signature: only its name or its reader says what it is.
+    if (got >= 16 && (asTga || endsWithTga(path))) {
+        width = littleEndian16(header + 12);
+        height = littleEndian16(header + 14);
+        return true;
+    }
+    return false;
+}
+
+std::string CImageLimits::sizeRefusal(uint32_t width, uint32_t height)
+{
+    const int limit = maxTextureSize();
+    if (limit <= 0 || (width <= uint32_t(limit) && height <= uint32_t(limit)))
+        return std::string();
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels, more than the " +
+           std::to_string(limit) + " an OpenGL texture can hold here";
+}
+
+std::string CImageLimits::refusal(const std::string& path, bool asTga)
+{
+    if (!hasContext())
+        return noContextText();
+    uint32_t width = 0, height = 0;
+    if (!readSize(path, asTga, width, height))
+        return std::string();
+    return sizeRefusal(width, height);
+}
+
+const char* CImageLimits::noContextText()
+{
+    return "no OpenGL context yet (load images after setVideoMode)";
+}

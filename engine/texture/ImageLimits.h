@@ -1,0 +1,30 @@
+#ifndef ENGINE_TEXTURE_IMAGELIMITS_H
+#define ENGINE_TEXTURE_IMAGELIMITS_H
+
+#include <cstdint>
+#include <string>
+
+// What must hold before an image file is decoded for a texture: an OpenGL context to upload into,
+// and a width and height that the context can hold. A few header bytes tell the size of a PNG, TGA
+// or BMP file, so a small file that would decode to gigabytes is refused before anything is
+// allocated for its pixels. Owns nothing. Main thread only (it asks the current context).
+class CImageLimits {
+public:
+    // True while a window with an OpenGL context is open. Before setVideoMode (and after the
+    // engine shut SDL down) no GL call may be made: GLU's mipmap builder crashes without a context.
+    static bool hasContext();
+    // GL_MAX_TEXTURE_SIZE of the current context; 0 without one.
+    static int maxTextureSize();
+    // Width and height from the header of a PNG or BMP file (found by their signatures) or, when
+    // asTga is true or the name ends in ".tga", of a TGA file. False for another kind, a short or
+    // unreadable file.
+    static bool readSize(const std::string& path, bool asTga, uint32_t& width, uint32_t& height);
+    // Empty when the file may be decoded now; otherwise why not, as the tail of a failure line:
+    // no context, or "16000 x 16000 pixels, more than the 8192 an OpenGL texture can hold here".
+    static std::string refusal(const std::string& path, bool asTga = false);
+    // The same reason for a size already known (a decoded image of a kind without a readable header).
+    static std::string sizeRefusal(uint32_t width, uint32_t height);
+    static const char* noContextText();
+};
+
+#endif

@@ -1,0 +1,189 @@
+// The demos' own frames under bursts of real X input (XTEST), as a user with a fast mouse gives
+// it: thousands of pointer moves with key presses or button clicks among them, sent while the
+// frames run or while the application stalls. Every press and release must reach the application.
+#include "demo/GuiDemo.h"
+#include "demo/SpriteDemo.h"
+#include "engine/core/Log.h"
+#include "engine/core/Registry.h"
+#include "engine/input/EventManager.h"
+#include "engine/sprite/Sprite.h"
+#include "tests/support/TestHarness.h"
+
+#include <gtest/gtest.h>
+// After gtest: Xlib's macros collide with gtest's names.
+#include "tests/support/XTestInput.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+template <typename Demo>
+std::unique_ptr<Demo> started()
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    std::unique_ptr<Demo> demo(new Demo());
+    demo->init();
+    quiet.lines();
+    drainEvents();
+    return demo;
+}
+
+// moves pointer moves over the window with presses Up taps spread evenly among them.
+void upBurst(CXTestInput& input, int moves, int presses)
+{
+    const int every = moves / presses;
+    for (int i = 0; i < moves; ++i) {
+        input.move(100 + (i * 7) % 800, 100 + (i * 13) % 500);
+        if (i % every == every / 2)
+            input.tap(XK_Up);
+    }
+    input.sync();
+}
+
+} // namespace
+
+TEST(SpriteDemoBurst, FiveThousandMovesWithTwentyUpPressesWhileItRuns)
+{
+    std::unique_ptr<SpriteDemo> demo = started<SpriteDemo>();
+    ASSERT_EQ(25u, demo->flame->getSpeed());
+    std::thread user([] {
+        CXTestInput input;
+        if (!input.ready())
+            return;
+        usleep(200000);  // the demo's loop is running by now
+        upBurst(input, 5000, 20);
+        usleep(300000);
+        input.tap(XK_Escape);
+        input.sync();
+    });
+    demo->run();
+    user.join();
+    EXPECT_EQ(25u + 20, demo->flame->getSpeed());
+    EXPECT_EQ(0, g_pEventManager->isKeyDown(SDLK_UP)) << "Up stayed held";
+}
+
+TEST(SpriteDemoBurst, AOneSecondStallWithThreeHundredMovesAndFivePresses)
+{
+    std::unique_ptr<SpriteDemo> demo = started<SpriteDemo>();
+    CXTestInput input;
+    ASSERT_TRUE(input.ready());
+    upBurst(input, 300, 5);
+    input.tap(XK_Escape);
+    input.sync();
+    SDL_Delay(1000);  // a level loading, say: nothing runs frames
+    demo->run();
+    EXPECT_EQ(25u + 5, demo->flame->getSpeed());
+    EXPECT_EQ(0, g_pEventManager->isKeyDown(SDLK_UP));
+}
+
+namespace {
+
+// Clicks in 16-bit stereo audio: a loud stretch after at least 10 ms of silence. SDL_mixer starts
+// a sound at the beginning of its next buffer, so two clicks played within one buffer's time start
+// together and add up: such a start, about twice as loud as a single click, counts as two.
+int clicksHeard(const std::vector<char>& bytes, int rate)
+{
+    const std::size_t block = std::size_t(rate) / 500;  // 2 ms
+    std::vector<int> peaks;
+    int quietBlocks = 5;
+    for (std::size_t start = 0; start + block * 4 <= bytes.size(); start += block * 4) {
+        int loudest = 0;
+        for (std::size_t i = start; i < start + block * 4; i += 4) {
+            int16_t sample;
+            std::memcpy(&sample, &bytes[i], 2);
+            loudest = std::max(loudest, std::abs(int(sample)));
+        }
+        if (loudest < 300) {
+            ++quietBlocks;
+            continue;
+        }
+        if (loudest > 3000 && quietBlocks >= 5)
+            peaks.push_back(0);
+        if (loudest > 3000)
+            quietBlocks = 0;
+        if (!peaks.empty())
+            peaks.back() = std::max(peaks.back(), loudest);
+    }
+    if (peaks.empty())
+        return 0;
+    const int single = *std::min_element(peaks.begin(), peaks.end());
+    int count = 0;
+    for (int peak : peaks)
+        count += std::max(1, int(double(peak) / single + 0.5));
+    return count;
+}
+
+} // namespace
+
+TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
+{
+    char audioPath[] = "/tmp/quarl_burst_audio_XXXXXX";
+    const int audioFd = mkstemp(audioPath);
+    ASSERT_GE(audioFd, 0);
+    close(audioFd);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", audioPath, 1);
+    setenv("SDL_DISKAUDIODELAY", "100", 1);
+    std::vector<std::string> log;
+    CLog::setSink([&log](const std::string& text) { log.push_back(text); });
+
+    int clicks = 0;
+    {
+        std::unique_ptr<GuiDemo> demo = started<GuiDemo>();
+        // Pointer positions inside the push button (112 by 36), from the demo's own layout.
+        const int left = GuiDemo::WindowLeft + GuiDemo::ButtonX + 4;
+        const int top = GuiDemo::WindowTop + GuiDemo::ButtonY + 4;
+        std::thread user([left, top] {
+            CXTestInput input;
+            if (!input.ready())
+                return;
+            usleep(200000);
+            for (int click = 0; click < 20; ++click) {
+                for (int i = 0; i < 250; ++i)
+                    input.move(left + (i * 7) % 100, top + (i * 3) % 28);
+                input.button(1, true);
+                input.move(left + 50, top + 14);
+                input.button(1, false);
+                input.sync();
+                // Apart by more than one mixing buffer, so that each click starts on its own.
+                usleep(350000);
+            }
+            input.tap(XK_Escape);
+            input.sync();
+        });
+        for (;;) {
+            demo->renderFrame();
+            if (g_pEventManager->getClickedId() == GuiDemo::PlayButtonId)
+                ++clicks;
+            if (g_pEventManager->isEventPolled() && g_pEventManager->isKeyDown(SDLK_ESCAPE))
+                break;
+        }
+        user.join();
+        EXPECT_FALSE(g_pEventManager->isLeftButtonDown());
+    }  // closing the audio device writes the last buffers
+    CLog::reset();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    EXPECT_EQ(20, clicks);
+    std::string joined;
+    for (const std::string& piece : log)
+        joined += piece;
+    EXPECT_EQ(std::string::npos, joined.find("Failed to play sound")) << joined;
+    std::ifstream in(audioPath, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(audioPath);
+    EXPECT_EQ(20, clicksHeard(bytes, 22050)) << bytes.size() << " bytes of audio";
+}

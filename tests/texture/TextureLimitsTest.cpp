@@ -1,0 +1,280 @@
+// What must hold before an image becomes a texture (an OpenGL context, a size the context can
+// hold), checked against real files and the real memory of this process; and the draws' GL state:
+// the quads' winding under face culling, the texture unit they bind on, a TGA reloaded.
+#include "engine/core/Registry.h"
+#include "engine/core/Utils.h"
+#include "engine/shader/ShaderManager.h"
+#include "engine/sprite/SpriteBatch.h"
+#include "engine/text/Font.h"
+#include "engine/text/FontManager.h"
+#include "engine/texture/TGAImage.h"
+#include "engine/texture/Texture.h"
+#include "tests/support/TestHarness.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+GLint maxTextureSize()
+{
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    return size;
+}
+
+void put32(std::vector<uint8_t>& out, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(uint8_t(value >> shift));
+}
+
+void chunk(std::ofstream& file, const char* type, const std::vector<uint8_t>& data)
+{
+    std::vector<uint8_t> bytes;
+    put32(bytes, uint32_t(data.size()));
+    bytes.insert(bytes.end(), type, type + 4);
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    const uint32_t crc = uint32_t(crc32(0, bytes.data() + 4, uInt(bytes.size() - 4)));
+    put32(bytes, crc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// A complete, valid 8-bit grey PNG of the size, every pixel black: a few hundred kilobytes on disk
+// that decode to width * height bytes and many times that once converted for GL.
+void writeBlackGreyPng(const std::string& path, uint32_t width, uint32_t height)
+{
+    std::ofstream file(path, std::ios::binary);
+    const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    file.write(reinterpret_cast<const char*>(signature), 8);
+    std::vector<uint8_t> header;
+    put32(header, width);
+    put32(header, height);
+    header.insert(header.end(), {8, 0, 0, 0, 0});  // 8 bits, grey, deflate, no filter, no interlace
+    chunk(file, "IHDR", header);
+
+    z_stream stream{};
+    deflateInit(&stream, 1);
+    const std::vector<uint8_t> row(width + 1, 0);  // filter byte, then the pixels
+    std::vector<uint8_t> out(1 << 20);
+    std::vector<uint8_t> compressed;
+    for (uint32_t y = 0; y < height; ++y) {
+        stream.next_in = const_cast<Bytef*>(row.data());
+        stream.avail_in = uInt(row.size());
+        const int flush = y + 1 == height ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            stream.next_out = out.data();
+            stream.avail_out = uInt(out.size());
+            deflate(&stream, flush);
+            compressed.insert(compressed.end(), out.data(), out.data() + (out.size() - stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    chunk(file, "IDAT", compressed);
+    chunk(file, "IEND", {});
+}
+
+// The peak resident memory of this process since the last reset, in kilobytes.
+long peakKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, 6, "VmHWM:") == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+// Starts a new peak from the current resident size (Linux: "5" to clear_refs).
+void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+std::vector<std::string> loadLines(CTexture& texture, const std::string& path)
+{
+    CStdoutCapture capture;
+    capture.start();
+    texture.load(path);
+    return capture.lines();
+}
+
+SDL_Surface* solid(uint8_t r, uint8_t g, uint8_t b)
+{
+    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0x000000FF, 0x0000FF00,
+                                                0x00FF0000, 0xFF000000);
+    SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, r, g, b, 255));
+    return surface;
+}
+
+class TextureLimits : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sharedEngine();
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        dir = makeTempDir();
+    }
+    void TearDown() override { EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError()); }
+
+    std::string dir;
+};
+
+} // namespace
+
+TEST_F(TextureLimits, AnOversizedPngIsRefusedFromItsHeaderWithoutDecoding)
+{
+    const GLint limit = maxTextureSize();
+    ASSERT_GT(limit, 0);
+    const uint32_t width = uint32_t(limit) + 600, height = 4000;
+    const std::string path = dir + "/huge.png";
+    writeBlackGreyPng(path, width, height);
+
+    resetPeak();
+    const long before = peakKilobytes();
+    CTexture texture;
+    const std::vector<std::string> lines = loadLines(texture, path);
+    const long grown = peakKilobytes() - before;
+
+    EXPECT_FALSE(texture.isLoaded());
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("Loading Texture: " + path, lines[0]);
+    EXPECT_EQ("Failed to load the image: " + path + ", Error: " + std::to_string(width) + " x " +
+                  std::to_string(height) + " pixels, more than the " + std::to_string(limit) +
+                  " an OpenGL texture can hold here",
+              lines[1]);
+    // Decoding alone would take width * height bytes (over 60 MB).
+    EXPECT_LT(grown, 8 * 1024) << "peak grew by " << grown << " kB";
+    std::remove(path.c_str());
+}
+
+TEST_F(TextureLimits, OversizedTgaAndBmpHeadersAreRefusedBeforeDecoding)
+{
+    const uint32_t wide = uint32_t(maxTextureSize()) + 1;
+    // TGA: type 2, 32 bits; only the header is there, so decoding would fail differently.
+    const std::string tga = dir + "/wide.tga";
+    {
+        std::vector<uint8_t> header = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(wide & 0xFF),
+                                       uint8_t(wide >> 8), 2, 0, 32, 8};
+        std::ofstream(tga, std::ios::binary).write(reinterpret_cast<const char*>(header.data()), 18);
+    }
+    CTGAImage image;
+    CStdoutCapture capture;
+    capture.start();
+    EXPECT_FALSE(image.load(tga.c_str()));
+    std::vector<std::string> lines = capture.lines();
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("Could not upload texture file (" + std::to_string(wide) + " x 2 pixels, more than the " +
+                  std::to_string(maxTextureSize()) + " an OpenGL texture can hold here): " + tga,
+              lines[0]);
+    EXPECT_EQ(0u, image.textureName);
+    EXPECT_EQ(nullptr, image.pixels);
+
+    // BMP: a BITMAPINFOHEADER of that width and a negative (top-down) height.
+    const std::string bmp = dir + "/wide.bmp";
+    {
+        std::vector<uint8_t> header(54, 0);
+        header[0] = 'B';
+        header[1] = 'M';
+        header[14] = 40;
+        header[18] = uint8_t(wide & 0xFF);
+        header[19] = uint8_t(wide >> 8);
+        header[22] = 0xFE;  // height -2
+        header[23] = header[24] = header[25] = 0xFF;
+        header[26] = 1;
+        header[28] = 24;
+        std::ofstream(bmp, std::ios::binary).write(reinterpret_cast<const char*>(header.data()), 54);
+    }
+    capture.start();
+    EXPECT_EQ(0u, g_pUtils->loadBMPTexture(bmp.c_str()));
+    lines = capture.lines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("Failed to load the image: " + bmp + ", Error: " + std::to_string(wide) +
+                  " x 2 pixels, more than the " + std::to_string(maxTextureSize()) +
+                  " an OpenGL texture can hold here",
+              lines[1]);
+}
+
+TEST_F(TextureLimits, AGlyphWoundOverlaySurvivesFaceCullingWithTexturesAndText)
+{
+    // A 3D scene culls back faces; the 2D overlay drawn after it keeps textures and text alike.
+    std::unique_ptr<CTexture> red(new CTexture());
+    red->upload(solid(255, 0, 0));
+    red->shader = g_pShaderManager->getShader(0);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    red->draw(100.0f, 100.0f, 4.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    red->drawRegion(300.0f, 100.0f, CTextureRegion{1.0f, 1.0f, 0.0f, 0.0f}, 4.0f, 30.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    g_pFontManager->getFont(1)->print(500, 100, 0, "MMMM");
+    CSpriteBatch batch;  // the batched path sends the same corners
+    batch.begin();
+    batch.add(*red, 700.0f, 100.0f, 4.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    batch.end();
+    glDisable(GL_CULL_FACE);
+    EXPECT_EQ(255, readPixel(116, 116).r);
+    EXPECT_EQ(255, readPixel(316, 116).r);
+    EXPECT_EQ(255, readPixel(716, 116).r);
+    int lit = 0;
+    for (int x = 500; x < 548; ++x)
+        for (int y = 100; y < 116; ++y)
+            lit += readPixel(x, y).g > 100 ? 1 : 0;
+    EXPECT_GT(lit, 40) << "the text was culled too";
+}
+
+TEST_F(TextureLimits, DrawsBindOnUnitZeroAfterABindToAnotherUnit)
+{
+    std::unique_ptr<CTexture> green(new CTexture());
+    green->upload(solid(0, 255, 0));
+    green->shader = g_pShaderManager->getShader(0);
+    std::unique_ptr<CTexture> blue(new CTexture());
+    blue->upload(solid(0, 0, 255));
+    blue->shader = g_pShaderManager->getShader(0);
+
+    blue->draw(0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);  // unit 0 holds blue
+    green->bindToUnit(1);
+    glDisable(GL_TEXTURE_2D);
+    green->draw(200.0f, 200.0f, 2.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    const Rgba drawn = readPixel(208, 208);
+    EXPECT_EQ(0, drawn.b);
+    EXPECT_EQ(255, drawn.g) << "the previous texture was drawn instead";
+}
+
+TEST_F(TextureLimits, ASecondTgaLoadReplacesTheFirstTextureAndAFailedOneLeavesNone)
+{
+    const std::string good = dir + "/small.tga";
+    {
+        std::vector<uint8_t> file = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0};
+        file.resize(file.size() + 2 * 2 * 3, 200);
+        std::ofstream(good, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                    std::streamsize(file.size()));
+    }
+    CStdoutCapture quiet;
+    quiet.start();
+    CTGAImage image;
+    ASSERT_TRUE(image.load(good.c_str()));
+    const GLuint first = image.textureName;
+    ASSERT_TRUE(image.load(good.c_str()));
+    const GLuint second = image.textureName;
+    EXPECT_NE(0u, second);
+    if (second != first) {
+        EXPECT_FALSE(glIsTexture(first)) << "the first texture was left behind";
+    }
+    EXPECT_FALSE(image.load((dir + "/absent.tga").c_str()));
+    quiet.lines();
+    EXPECT_EQ(0u, image.textureName) << "a failed load kept the stale name";
+    EXPECT_FALSE(glIsTexture(second));
+}
