@@ -13,6 +13,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <cmath>
 #include <string>
 
 namespace {
@@ -32,6 +33,14 @@ std::string frames(const std::string& base)
     return first.substr(0, first.size() - 5);
 }
 
+// Moves a label to the middle of a box (in its window's coordinates), whole pixels so that the
+// glyphs stay sharp.
+void centre(CStaticText* label, float x, float y, float width, float height)
+{
+    const CVector2 size = label->getSize();
+    label->position = CVector2(std::floor(x + (width - size.x) / 2), std::floor(y + (height - size.y) / 2));
+}
+
 } // namespace
 
 class GuiBasics : public CApp {
@@ -47,12 +56,16 @@ public:
         // 320 by 240 pixels, centred; the top 24 pixels are the title strip that drags it.
         CWindow* window = new CWindow(240, 180, 560, 420, dataFile("Data/Gui/window.png"), false, 1.0f, 24,
                                       WindowId, true);
-        window->addStaticText(new CStaticText("GUI basics", 12.0f, 4.0f));
+        // The title centred in the strip, measured: getSize() is what the label covers when drawn.
+        CStaticText* title = new CStaticText("GUI basics", 0.0f, 0.0f);
+        centre(title, 0.0f, 0.0f, 320.0f, 24.0f);
+        window->addStaticText(title);
 
-        // Row 1: a 112 by 36 button with its label centred on it (12 pixels per character, text
-        // 16 pixels high), and the count beside it.
+        // Row 1: a 112 by 36 button with its label centred on it, and the count beside it.
         window->addButton(frames("Data/Gui/button"), 6, 24.0f, 48.0f, CountButtonId);
-        window->addStaticText(new CStaticText("Click", 24.0f + (112 - 5 * 12) / 2, 58.0f));
+        CStaticText* caption = new CStaticText("Click", 0.0f, 0.0f);
+        centre(caption, 24.0f, 48.0f, 112.0f, 36.0f);
+        window->addStaticText(caption);
         countText = new CStaticText("Clicks: 0", 152.0f, 58.0f);
         window->addStaticText(countText);
 

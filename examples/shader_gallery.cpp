@@ -1,6 +1,7 @@
 // shader_gallery: the ten built-in shaders on one lit 3D scene, rolling hills and three spheres,
 // seen through the engine's first-person camera. Keys 0 to 9 choose the shader, the mouse looks,
-// the arrows or W, A, S, D walk, Escape ends it. The shader's name is drawn with the 2D overlay.
+// the arrows or W, A, S, D walk, F12 saves the window to shader_gallery.png, Escape ends it.
+// The scene is drawn into a render target, whose texture the 2D overlay shows under the name.
 // The built-in shaders read the fixed-function state: light 0, the material (here glColor through
 // GL_COLOR_MATERIAL), the normals and the texture on unit 0; shader 0 also wants its "colors" tint.
 #include <GL/glew.h>  // for the uniform of shader 0; before any other OpenGL header
@@ -82,6 +83,7 @@ public:
         g_pCamera->place(0, 22, 48, 0, 6, 0, 0, 1, 0);
         scene = buildScene();
         checker = makeChecker();
+        target.create(1024, 768);  // on failure it logs why; the scene is then drawn to the window
 
         // Light 0 is white; add ambient light and a cone (spot shader) and a highlight to the material.
         const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1}, specular[4] = {0.6f, 0.6f, 0.6f, 1};
@@ -96,11 +98,7 @@ public:
     void run() override
     {
         for (;;) {
-            // update() leaves the 2D overlay's state behind: a black clear colour, depth test always.
-            glClearColor(0.55f, 0.7f, 0.9f, 1.0f);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            glDepthFunc(GL_LESS);
-            glLoadIdentity();
             // The camera turns by the pointer's distance from the window centre: steer only once the
             // pointer is there, or the first frame turns by wherever the pointer happened to be.
             if (!steering) {
@@ -109,34 +107,34 @@ public:
             }
             if (steering)
                 g_pCamera->update();
-            g_pCamera->look();
-
-            // In world space, after look(). Shaders 5 and 6 light from the lamp toward `down`; the
-            // others read the position as the direction the light comes from.
-            const GLfloat sun[4] = {0.5f, 1.0f, 0.7f, 0.0f}, lamp[4] = {0, 26, 12, 1}, down[3] = {0, -26, -14};
-            glLightfv(GL_LIGHT0, GL_POSITION, current == 5 || current == 6 ? lamp : sun);
-            glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, down);
-
-            CShader* shader = g_pShaderManager->getShader(current);  // owned by the shader manager
-            shader->enable();
-            if (current == 0)  // no tint
-                glUniform4fARB(glGetUniformLocationARB(shader->getProgram(), "colors"), 1, 1, 1, 1);
-            glBindTexture(GL_TEXTURE_2D, checker);
-            glCallList(scene);
-            shader->disable();
+            // begin() gives the target a 2D projection of its own size: put back the window's 3D one.
+            const bool intoTarget = target.begin();
+            if (intoTarget) {
+                glMatrixMode(GL_PROJECTION);
+                glLoadIdentity();
+                gluPerspective(60.0, 1024.0 / 768.0, 1.0, 4000.0);
+                glMatrixMode(GL_MODELVIEW);
+            }
+            drawScene();
+            if (intoTarget)
+                target.end();
 
             g_pGraphicsCore->begin2D();  // window pixels, over whatever the scene drew
             glDepthFunc(GL_ALWAYS);
+            target.getTexture().draw(0, 0, 1, 0, 1, 1, 1, 1);  // upright: the texture knows its rows
             CFont* font = g_pFontManager->getFont(1);
             for (int shadow = 2; shadow >= 0; shadow -= 2) {  // white on a black shadow
                 const float c = shadow ? 0.0f : 1.0f;
                 font->printColoured(20 + shadow, 30 + shadow, 2, c, c, c, "%d: %s", current, kNames[current]);
                 font->printColoured(20 + shadow, 740 + shadow, 0, c, c, c,
-                                    "0-9 shader   mouse look   arrows or WASD walk   Escape quits");
+                                    "0-9 shader   mouse look   arrows/WASD walk   F12 screenshot   Escape quits");
             }
             g_pGraphicsCore->end2D();
 
-            engine->update();
+            engine->update();  // the FPS caption, then the pointer, drawn over it
+            if (saveShot)  // the back buffer: the whole frame, about to be shown
+                g_pGraphicsCore->saveScreenshot("shader_gallery.png");
+            saveShot = false;
             SDL_GL_SwapBuffers();
             if (!g_pEventManager->isEventPolled())  // one event per update; react to new ones only
                 continue;
@@ -144,6 +142,7 @@ public:
                 const SDLKey key = g_pEventManager->getEvent().key.keysym.sym;
                 if (key >= SDLK_0 && key <= SDLK_9)
                     current = key - SDLK_0;
+                saveShot = key == SDLK_F12;  // in the next frame, once drawn
             }
             if (g_pEventManager->isKeyDown(SDLK_ESCAPE) || g_pEventManager->isEventCode(CEventManager::CodeQuit))
                 return;
@@ -155,9 +154,36 @@ public:
     void userHook2() override {}
 
 private:
+    // The scene in the camera's view, into whatever is bound: the target or the window.
+    void drawScene()
+    {
+        // update() leaves the 2D overlay's state behind: a black clear colour, depth test always.
+        glClearColor(0.55f, 0.7f, 0.9f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glDepthFunc(GL_LESS);
+        glLoadIdentity();
+        g_pCamera->look();
+
+        // In world space, after look(). Shaders 5 and 6 light from the lamp toward `down`; the
+        // others read the position as the direction the light comes from.
+        const GLfloat sun[4] = {0.5f, 1.0f, 0.7f, 0.0f}, lamp[4] = {0, 26, 12, 1}, down[3] = {0, -26, -14};
+        glLightfv(GL_LIGHT0, GL_POSITION, current == 5 || current == 6 ? lamp : sun);
+        glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, down);
+
+        CShader* shader = g_pShaderManager->getShader(current);  // owned by the shader manager
+        shader->enable();
+        if (current == 0)  // no tint
+            glUniform4fARB(glGetUniformLocationARB(shader->getProgram(), "colors"), 1, 1, 1, 1);
+        glBindTexture(GL_TEXTURE_2D, checker);
+        glCallList(scene);
+        shader->disable();
+    }
+
+    CRenderTarget target;  // the scene's picture; freed before the engine closes the window
     GLuint scene = 0, checker = 0;  // a display list and a texture
     int current = 3;  // the built-in shader shown
     bool steering = false;
+    bool saveShot = false;  // F12 was pressed
 };
 
 int main(int, char*[])

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <libgen.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -46,8 +48,8 @@ bool isFailureLine(const std::string& line)
 }
 
 // Run from the repository root: the engine's whole log, up to the video card lines and (after
-// those three) the shaders and the glyph sheet, as the working directory holds them.
-void expectCleanStart(const std::vector<std::string>& lines)
+// those three) the shaders and the glyph sheet, as the working directory holds them, then `later`.
+void expectCleanStart(const std::vector<std::string>& lines, const std::vector<std::string>& later = {})
 {
     std::vector<std::string> before = testing_support::startUpLines();
     before.push_back("");
@@ -55,6 +57,7 @@ void expectCleanStart(const std::vector<std::string>& lines)
     EXPECT_EQ(before, std::vector<std::string>(lines.begin(), lines.begin() + long(before.size())));
     std::vector<std::string> after = testing_support::builtInShaderLines();
     after.push_back("Loading Font: Data/Font/font.tga");
+    after.insert(after.end(), later.begin(), later.end());
     EXPECT_EQ(after, std::vector<std::string>(lines.begin() + long(before.size()) + 3, lines.end()));
 }
 
@@ -236,6 +239,32 @@ TEST_F(ExampleEndToEnd, ShaderGalleryDrawsEachBuiltInShaderDifferentlyAndEndsOnE
         for (std::size_t b = a + 1; b < scenes.size(); ++b)
             EXPECT_NE(scenes[a], scenes[b]) << "shaders " << a << " and " << b << " drew the same scene";
 
+    // F12 saves the next frame in the working directory: the scene as the window shows it, upright.
+    const std::string shot = std::string(SOURCE_ROOT) + "/shader_gallery.png";
+    std::remove(shot.c_str());
+    run("xdotool windowfocus --sync " + id + " key F12");
+    int w = 0, h = 0;
+    std::vector<unsigned char> saved;
+    for (int tries = 0; tries < 200 && access(shot.c_str(), F_OK) != 0; ++tries)
+        usleep(100000);
+    for (int tries = 0; tries < 50 && saved.empty(); ++tries) {
+        usleep(200000);  // then read it whole: a file being written does not decode
+        saved = testing_support::readImageRgb(shot, &w, &h);
+    }
+    std::remove(shot.c_str());
+    ASSERT_EQ(1024, w) << "F12 wrote no screenshot";
+    ASSERT_EQ(768, h);
+    const auto pixel = [&saved](int x, int y) {  // 0xRRGGBB, as grab() gives it
+        const unsigned char* p = &saved[3 * std::size_t(y * 1024 + x)];
+        return static_cast<unsigned long>(p[0]) << 16 | static_cast<unsigned long>(p[1]) << 8 | p[2];
+    };
+    std::vector<unsigned long> savedScene;
+    for (int y = sceneY; y < sceneY + sceneHeight; ++y)
+        for (int x = sceneX; x < sceneX + sceneWidth; ++x)
+            savedScene.push_back(pixel(x, y));
+    EXPECT_TRUE(savedScene == scenes.back()) << "the screenshot is not the frame shown";
+    EXPECT_EQ(sky, pixel(1000, 20));
+
     pressEscapeAndExpectStatusZero(example, window);
-    expectCleanStart(example.lines());
+    expectCleanStart(example.lines(), {"Saving Screenshot: shader_gallery.png"});
 }
