@@ -132,9 +132,7 @@ TEST_F(DemoEndToEnd, ClosingTheWindowEndsItWithStatusZero)
 // the file named by QUARL_SCREENSHOT. Its static text must match what the X server shows.
 TEST_F(DemoEndToEnd, PrintScreenSavesTheFrameNamedByTheEnvironment)
 {
-    char folder[] = "/tmp/quarl_shot_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(folder));
-    const std::string path = std::string(folder) + "/frame.png";
+    const std::string path = testing_support::makeTempDir() + "/frame.png";
     e2e::DemoProcess demo(SPRITE_DEMO_BINARY, SOURCE_ROOT, {{"QUARL_SCREENSHOT", path}});
     ASSERT_GT(demo.pid, 0);
     const Window window = e2e::waitForWindow(display, demo, kCaption, 30);

@@ -150,9 +150,8 @@ TEST_F(ExampleEndToEnd, MovingSpriteRunsFromAnEmptyFolderMovesRightAndEndsOnEsca
 
 TEST_F(ExampleEndToEnd, GuiBasicsCountsClicksShowsTheSwitchAndEndsOnEscape)
 {
-    char folder[] = "/tmp/quarl_example_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(folder));
-    e2e::DemoProcess example(GUI_BASICS_BINARY, folder);
+    const std::string folder = testing_support::makeTempDir();
+    e2e::DemoProcess example(GUI_BASICS_BINARY, folder.c_str());
     ASSERT_GT(example.pid, 0);
     const Window window = e2e::waitForWindow(display, example, "Quarl Engine - GUI basics", 30);
     ASSERT_NE(0u, window) << example.output;
