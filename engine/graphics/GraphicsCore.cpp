@@ -36,10 +36,20 @@ std::string noDisplayText()
            "); set DISPLAY to a running X server, or run the program under xvfb-run";
 }
 
+// sdl12-compat (the SDL 1.2 of Debian 13, Fedora and Arch, over SDL 2) would otherwise draw the
+// program into a framebuffer object of its own and scale that into the window at each swap. The
+// engine's framebuffer 0 must be the window itself: render targets bind it back, and screenshots
+// read its front and back buffers. The classic SDL 1.2 knows no such hint and ignores it.
+void askForTheWindowItself()
+{
+    setenv("SDL12COMPAT_OPENGL_SCALING", "0", 1);
+}
+
 // Starts SDL video with a driver that can give OpenGL. An explicit SDL_VIDEODRIVER is the user's
 // choice and is tried as it stands, unless it would take over the terminal.
 void startVideo()
 {
+    askForTheWindowItself();
     const char* chosen = std::getenv("SDL_VIDEODRIVER");
     if (chosen != nullptr && *chosen != '\0' && std::strcmp(chosen, kOpenGLDriver) != 0) {
         if (drawsOnTheTerminal(chosen))
