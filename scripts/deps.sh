@@ -8,7 +8,8 @@ HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
 # doxygen: the test command builds the reference and fails on its warnings. The font tests load
 # TrueType fonts from fonts-dejavu-core.
 # libxtst-dev: the input tests send real key presses, clicks and pointer bursts through XTEST.
-TEST_PACKAGES="libgtest-dev libgmock-dev doxygen fonts-dejavu-core libxtst-dev $HEADLESS_PACKAGES"
+# libsdl2-2.0-0: sdl12-compat, which the tests also run on (see sdl12_compat_library), runs over it.
+TEST_PACKAGES="libgtest-dev libgmock-dev doxygen fonts-dejavu-core libxtst-dev libsdl2-2.0-0 $HEADLESS_PACKAGES"
 # Only the benchmarks: SFML 2.5 is the peer the drawing figures are held against.
 BENCH_PACKAGES="libsfml-dev fonts-dejavu-core"
 
@@ -35,6 +36,27 @@ ensure_packages() {
     echo "Installing missing Debian packages: ${missing[*]}"
     "${run[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
     "${run[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Unpacks sdl12-compat's runtime library (Debian's libsdl1.2-compat) into the folder given and prints
+# the folder that holds libSDL-1.2.so.0, for LD_LIBRARY_PATH. Nothing is installed: the system's SDL
+# stays as it is. An unpacked copy is used again.
+sdl12_compat_library() {
+    local into="$1"
+    local library="$into/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -dumpmachine)/sdl12-compat"
+    if [ ! -e "$library/libSDL-1.2.so.0" ]; then
+        mkdir -p "$into"
+        local download
+        download="$(cd "$into" && rm -f ./*.deb &&
+            { apt-get download -q libsdl1.2-compat >/dev/null 2>&1 ||
+              { env DEBIAN_FRONTEND=noninteractive apt-get update -q >/dev/null &&
+                apt-get download -q libsdl1.2-compat >/dev/null 2>&1; }; } && ls ./*.deb)" || {
+            echo "Could not download Debian's libsdl1.2-compat into $into." >&2
+            return 1
+        }
+        dpkg -x "$into/$download" "$into"
+    fi
+    (cd "$library" && pwd)
 }
 
 # The Xvfb screen every headless run uses. -noreset: without it the server resets whenever its

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: a normal build (build/) and a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer (build-asan/). The tests run against a real X server (Xvfb), Mesa's
+# UndefinedBehaviorSanitizer (build-asan/). The normal build's tests run a second time on
+# sdl12-compat when the system's SDL 1.2 is the classic one. The tests run against a real X server (Xvfb), Mesa's
 # software OpenGL and SDL's real event queue. Between the two, builds the reference and checks the
 # installed package from outside the tree (scripts/consumer-check.sh). Then fuzzes the TGA reader
 # for FUZZ_SECONDS (60).
@@ -17,17 +18,33 @@ ensure_packages $BUILD_PACKAGES $TEST_PACKAGES
 # next seed, so each run tries two orders).
 SEED="${QUARL_TEST_SEED:-$(( (RANDOM << 15 | RANDOM) % 99999 + 1 ))}"
 
+run_tests() {
+    local dir="$1" seed="$2"
+    echo "== Running the tests of $dir/ under Xvfb, shuffled with seed $seed (QUARL_TEST_SEED=$seed)"
+    echo "== They run on $("$dir/tests/sdl_linked_version")"
+    (cd "$dir" && GTEST_SHUFFLE=1 GTEST_RANDOM_SEED="$seed" xvfb-run -a -s "$XVFB_ARGS" ctest --output-on-failure)
+}
+
 run_suite() {
     local dir="$1" seed="$2"
     shift 2
     echo "== Building in $dir/ ($*)"
     cmake -S . -B "$dir" "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
-    echo "== Running the tests of $dir/ under Xvfb, shuffled with seed $seed (QUARL_TEST_SEED=$seed)"
-    (cd "$dir" && GTEST_SHUFFLE=1 GTEST_RANDOM_SEED="$seed" xvfb-run -a -s "$XVFB_ARGS" ctest --output-on-failure)
+    run_tests "$dir" "$seed"
 }
 
 run_suite build "$SEED" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARL_SANITIZE=OFF
+
+# The same build's suite again on sdl12-compat, the SDL 1.2 that Debian 13, Fedora and Arch ship
+# (over SDL 2), where the system's SDL is the classic one: its library is unpacked into build/
+# and found through LD_LIBRARY_PATH, never installed over the system's.
+if "build/tests/sdl_linked_version" | grep -q 'sdl12-compat'; then
+    echo "== The system's SDL 1.2 is sdl12-compat already: the run above covered it."
+else
+    COMPAT_DIR="$(sdl12_compat_library build/sdl12-compat)"
+    LD_LIBRARY_PATH="$COMPAT_DIR${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" run_tests build "$SEED"
+fi
 
 # The reference must build without a Doxygen warning (a malformed comment in a public header, a
 # broken reference); undocumented members are not warned about.

@@ -20,7 +20,16 @@ void CGraphicsCore::releaseCursors()
 
 void CGraphicsCore::showCursor(bool show)
 {
-    SDL_ShowCursor(show ? 1 : 0);
+    systemCursorShown = show;
+    applySystemCursor();
+}
+
+void CGraphicsCore::applySystemCursor()
+{
+    // Without SDL video the choice waits for the window: sdl12-compat crashes in SDL_ShowCursor
+    // once video has been started and shut down again.
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
+        SDL_ShowCursor(systemCursorShown ? 1 : 0);
 }
 
 void CGraphicsCore::loadCursor(const char* path)
@@ -29,7 +38,7 @@ void CGraphicsCore::loadCursor(const char* path)
     cursor = new CTexture(path ? path : "");
     hasCursor = true;
     currentCursor = cursor;
-    SDL_ShowCursor(0);
+    showCursor(false);
 }
 
 void CGraphicsCore::loadAltCursor(const char* path)
@@ -48,7 +57,7 @@ void CGraphicsCore::loadCursors(const char* path, const char* altPath)
     delete cursor;
     cursor = new CTexture(path ? path : "");
     hasCursor = true;
-    SDL_ShowCursor(0);
+    showCursor(false);
     delete altCursor;
     altCursor = new CTexture(altPath ? altPath : "");
     hasAltCursor = true;

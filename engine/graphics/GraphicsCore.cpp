@@ -89,7 +89,8 @@ CGraphicsCore::CGraphicsCore()
       contextProbe(0),
       projectionPushes(0),
       modelViewPushes(0),
-      swapControl(-1)
+      swapControl(-1),
+      systemCursorShown(true)
 {
 }
 
@@ -134,6 +135,9 @@ void CGraphicsCore::createWindow(int w, int h, int bpp, bool fullscreen, bool mo
 
     if (SDL_SetVideoMode(w, h, bpp, videoFlags) == nullptr)
         throw std::string("Error: SDL Could not create Video Surface.") + SDL_GetError();
+
+    if (!systemCursorShown)
+        applySystemCursor();
 
     // A new context starts with empty matrix stacks.
     projectionPushes = 0;

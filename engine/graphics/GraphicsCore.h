@@ -48,7 +48,8 @@ public:
     void end2D();
     void setWireframe(bool on);
 
-    // Shows or hides the system mouse cursor.
+    // Shows or hides the system mouse cursor; before the window opens, the choice is applied when
+    // it does.
     void showCursor(bool show);
     // Loads the custom cursor image and hides the system cursor; from then on the engine draws the
     // image every frame with its top-left pixel at the mouse position. A second call releases the
@@ -113,6 +114,8 @@ public:
 private:
     // Deletes both cursor images (Cursor.cpp, with the rest of the cursor code).
     void releaseCursors();
+    // Shows or hides the system cursor as last chosen, once SDL video runs.
+    void applySystemCursor();
 
     // Sets the video mode with flags at the new size; on refusal puts the old mode back.
     bool reapplyVideoMode(int width, int height, uint32_t flags);
@@ -126,6 +129,7 @@ private:
     int projectionPushes;
     int modelViewPushes;
     int swapControl;  // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
+    bool systemCursorShown;  // the last showCursor() choice
 };
 
 #endif

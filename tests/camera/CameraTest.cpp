@@ -12,7 +12,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 // After gtest: Xlib, pulled in by SDL_syswm.h, defines macros (None, Bool) that collide with it.
-#include <SDL_syswm.h>
+#include "tests/support/SdlX11Window.h"
 
 #include <cmath>
 #include <cstdio>
@@ -72,11 +72,7 @@ std::map<std::string, long> shellValues(const std::string& text)
 // The top-level X window of the shared SDL window: the one that takes keyboard focus.
 unsigned long windowId()
 {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWMInfo(&info) != 1)
-        return 0;
-    return static_cast<unsigned long>(info.info.x11.wmwindow);
+    return static_cast<unsigned long>(sdlTopLevelWindow());
 }
 
 struct Point {

@@ -41,14 +41,20 @@ std::unique_ptr<Demo> started()
     return demo;
 }
 
-// moves pointer moves over the window with presses Up taps spread evenly among them.
+// moves pointer moves over the window with presses Up taps spread evenly among them. The taps are
+// a few milliseconds apart, as the fastest fingers' are tens of milliseconds apart: SDL 2 (under
+// sdl12-compat) reads a release followed within 2 ms by a press of the same key as the keyboard's
+// auto-repeat, and a burst sent all at once would arrive within one millisecond.
 void upBurst(CXTestInput& input, int moves, int presses)
 {
     const int every = moves / presses;
     for (int i = 0; i < moves; ++i) {
         input.move(100 + (i * 7) % 800, 100 + (i * 13) % 500);
-        if (i % every == every / 2)
+        if (i % every == every / 2) {
+            input.sync();
+            usleep(5000);
             input.tap(XK_Up);
+        }
     }
     input.sync();
 }

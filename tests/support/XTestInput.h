@@ -8,6 +8,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "tests/support/SdlX11Window.h"
+
 namespace testing_support {
 
 // Real keyboard and pointer input through the X server's XTEST extension, as a user's devices give
@@ -26,8 +28,8 @@ public:
         if (display == nullptr)
             return;
         SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        if (SDL_GetWMInfo(&info) != 1) {
+        const Window topLevel = sdlTopLevelWindow(&info);
+        if (topLevel == 0) {
             XCloseDisplay(display);
             display = nullptr;
             return;
@@ -36,7 +38,7 @@ public:
         Window child;
         XTranslateCoordinates(display, info.info.x11.window, DefaultRootWindow(display), 0, 0, &originX,
                               &originY, &child);
-        XSetInputFocus(display, info.info.x11.wmwindow, RevertToParent, CurrentTime);
+        XSetInputFocus(display, topLevel, RevertToParent, CurrentTime);
         XSync(display, False);
     }
     ~CXTestInput()
