@@ -17,13 +17,15 @@ fi
 SECONDS_TO_RUN="$((10#$SECONDS_TO_RUN))"
 
 source scripts/deps.sh
-# -fsanitize=fuzzer needs compiler-rt's libclang_rt.fuzzer, which Debian 12 ships in
-# libclang-rt-14-dev (only recommended by clang-14, and recommends are not installed here). The
-# reader includes the GL headers for GL_RGB and links its upload path (libGL, libGLU, SDL), which the
-# target never calls.
-ensure_packages clang clang-14 libclang-rt-14-dev libstdc++-12-dev libgl-dev libglew-dev \
-    libglu1-mesa-dev libsdl1.2-dev
-CXX="$(command -v clang++-14 || command -v clang++)"
+# -fsanitize=fuzzer needs compiler-rt's libclang_rt.fuzzer, which Debian ships in libclang-rt-dev
+# for its default clang (only recommended by clang, and recommends are not installed here). clang
+# compiles against the newest GCC's C++ library it finds: that of the default g++, whatever the
+# release (12 on Debian 12, 14 on Debian 13). The reader includes the GL headers for GL_RGB and
+# links its upload path (libGL, libGLU, SDL), which the target never calls.
+ensure_packages g++
+ensure_packages clang libclang-rt-dev "libstdc++-$(g++ -dumpversion | cut -d. -f1)-dev" libgl-dev \
+    libglew-dev libglu1-mesa-dev libsdl1.2-dev
+CXX="$(command -v clang++)"
 
 OUT="$ROOT/build-fuzz"
 mkdir -p "$OUT"

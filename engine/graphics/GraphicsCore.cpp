@@ -45,6 +45,13 @@ void askForTheWindowItself()
     setenv("SDL12COMPAT_OPENGL_SCALING", "0", 1);
 }
 
+// After a failed start sdl12-compat keeps video half-started: the next SDL_Init reports success
+// without a driver. Shutting the subsystem down clears that; the classic SDL has nothing to undo.
+void abandonVideo()
+{
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
 // Starts SDL video with a driver that can give OpenGL. An explicit SDL_VIDEODRIVER is the user's
 // choice and is tried as it stands, unless it would take over the terminal.
 void startVideo()
@@ -55,8 +62,13 @@ void startVideo()
         if (drawsOnTheTerminal(chosen))
             throw "Error: the video driver \"" + std::string(chosen) +
                 "\" cannot give OpenGL; unset SDL_VIDEODRIVER to use the X display";
-        if (SDL_Init(SDL_INIT_VIDEO) != 0)
-            throw std::string("Error: SDL Could not be initialized: ") + SDL_GetError();
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+            std::string error = SDL_GetError();
+            abandonVideo();
+            if (error.empty())
+                error = "the video driver \"" + std::string(chosen) + "\" is not available";
+            throw "Error: SDL Could not be initialized: " + error;
+        }
         return;
     }
     // SDL reads the driver from the environment only; the variable is as it was afterwards.
@@ -65,8 +77,10 @@ void startVideo()
     const int result = SDL_Init(SDL_INIT_VIDEO);
     if (!wasSet)
         unsetenv("SDL_VIDEODRIVER");
-    if (result != 0)
+    if (result != 0) {
+        abandonVideo();
         throw noDisplayText();
+    }
 }
 
 } // namespace

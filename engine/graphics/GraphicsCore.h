@@ -12,6 +12,14 @@ class CTexture;
 // down, so it runs first at engine shut-down. Owns the cursor images and the extensions copy.
 // Main thread only: the OpenGL context is current there.
 //
+// Runs on the classic SDL 1.2 and on sdl12-compat (SDL 1.2 over SDL 2, as Debian 13, Fedora and
+// Arch ship it). sdl12-compat would draw an OpenGL program into a framebuffer object of its own and
+// scale that into the window at each swap; the engine asks it not to (SDL12COMPAT_OPENGL_SCALING=0,
+// set before SDL starts; the classic SDL knows no such variable). Drawing inside that framebuffer
+// would break what the engine relies on: framebuffer 0 is the window, which render targets bind
+// back and screenshots read (front and back buffers), and GLEW's entry points bypass the redirect
+// sdl12-compat puts on framebuffer binding.
+//
 // The fields are public because the engine, the camera and the cursor drawing read them directly.
 class CGraphicsCore {
 public:
@@ -24,8 +32,9 @@ public:
     // Starts SDL video, opens the OpenGL window and sets the initial 2D or 3D state. Only a driver
     // that can give OpenGL is used: without SDL_VIDEODRIVER that is X11, and without an X display it
     // throws one line saying so and how to get one, leaving the terminal untouched.
-    // Throws "Error: SDL Could not be initialized: ..." (a driver named in SDL_VIDEODRIVER failed)
-    // or "Error: SDL Could not create Video Surface...."
+    // Throws "Error: SDL Could not be initialized: ..." (a driver named in SDL_VIDEODRIVER failed;
+    // SDL video is shut down again, so a later call starts afresh) or "Error: SDL Could not create
+    // Video Surface...." (a driver without OpenGL, such as SDL 2's dummy).
     void createWindow(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D);
     // Throws "Error: GLEW could not be initialized: ..." without a usable context: the shader
     // entry points would stay null.

@@ -2,7 +2,8 @@
 #define TESTS_AUDIO_AUDIOTESTSUPPORT_H
 
 // What the audio tests share: sine WAV files written here, and SDL's disk audio driver, which writes
-// everything the mixer outputs (22050 Hz, signed 16-bit, stereo) to the file in SDL_DISKAUDIOFILE.
+// everything the mixer outputs (signed 16-bit, stereo, at outputRate()) to the file in
+// SDL_DISKAUDIOFILE.
 // The test program chooses that driver before its engine opens the device (SoundManagerTest.cpp).
 #include "engine/audio/SoundManager.h"
 #include "engine/core/Registry.h"
@@ -25,12 +26,24 @@
 
 namespace audio_test {
 
-const int kRate = 22050;
+const int kRate = 22050;  // the mixer's and the test WAV files'
 const int kBytesPerOutputFrame = 4;  // stereo, 16 bits per sample
-// Every test frequency has a whole number of periods in this many samples (0.238 s), so each sits
-// exactly on one Goertzel bin and leaks nothing into the others.
+// Every test frequency has a whole number of periods in this many samples at kRate (0.238 s), so
+// each sits exactly on one Goertzel bin and leaks nothing into the others.
 const int kWindow = 5250;
 const double kPi = 3.14159265358979323846;
+
+// The rate of the disk driver's file: the mixer's, or a multiple of it under sdl12-compat.
+inline int outputRate()
+{
+    return testing_support::diskAudioRate(kRate);
+}
+
+// kWindow's 0.238 s in samples of the disk driver's file.
+inline size_t window()
+{
+    return size_t(kWindow) * size_t(outputRate() / kRate);
+}
 
 inline void putLittle(std::string& out, uint32_t value, int bytes)
 {
@@ -112,31 +125,31 @@ inline size_t firstLoud(const std::vector<int16_t>& samples, int threshold = 200
     return samples.size();
 }
 
-// The peak amplitude of the frequency's component in kWindow samples from start (Goertzel).
+// The peak amplitude of the frequency's component in window() samples from start (Goertzel).
 inline double amplitudeAt(const std::vector<int16_t>& samples, size_t start, double frequency)
 {
-    if (start + kWindow > samples.size())
+    if (start + window() > samples.size())
         return -1.0;
-    const double coefficient = 2.0 * std::cos(2.0 * kPi * frequency / kRate);
+    const double coefficient = 2.0 * std::cos(2.0 * kPi * frequency / outputRate());
     double previous = 0.0, beforePrevious = 0.0;
-    for (size_t i = start; i < start + kWindow; ++i) {
+    for (size_t i = start; i < start + window(); ++i) {
         const double current = samples[i] + coefficient * previous - beforePrevious;
         beforePrevious = previous;
         previous = current;
     }
     const double power =
         previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
-    return 2.0 * std::sqrt(std::max(power, 0.0)) / kWindow;
+    return 2.0 * std::sqrt(std::max(power, 0.0)) / double(window());
 }
 
 inline double rms(const std::vector<int16_t>& samples, size_t start)
 {
-    if (start + kWindow > samples.size())
+    if (start + window() > samples.size())
         return -1.0;
     double sum = 0.0;
-    for (size_t i = start; i < start + kWindow; ++i)
+    for (size_t i = start; i < start + window(); ++i)
         sum += double(samples[i]) * samples[i];
-    return std::sqrt(sum / kWindow);
+    return std::sqrt(sum / double(window()));
 }
 
 // The folder for this program's WAV files, made by the first audio test suite.
@@ -150,7 +163,20 @@ inline std::string& scratchFolder()
 // device may still write up to a few chunks mixed before the play.
 inline int framesCovering(double seconds)
 {
-    return 3 * 4096 + int(seconds * kRate) + kWindow;
+    return (3 * 4096 + int(seconds * kRate) + kWindow) * (outputRate() / kRate);
+}
+
+// Waits until everything mixed before now has left the device, so that a recording started next
+// hears nothing of an earlier sound: sdl12-compat's conversion holds more of it in flight than the
+// classic SDL's single device buffer does.
+inline void waitForSilence()
+{
+    const int frames = 2 * 4096 * (outputRate() / kRate);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const std::vector<int16_t> recent = recordFrom(outputSize(), frames);
+        if (recent.empty() || firstLoud(recent, 100) == recent.size())
+            return;
+    }
 }
 
 // The shared engine with the disk driver; every test starts and ends with silence, empty registries
@@ -173,6 +199,7 @@ protected:
         ASSERT_NE(nullptr, SDL_AudioDriverName(name, sizeof(name))) << "no audio device is open";
         ASSERT_STREQ("disk", name) << "the audio tests listen through SDL's disk driver";
         reset();
+        waitForSilence();
     }
 
     void TearDown() override { reset(); }

@@ -60,6 +60,7 @@ double soundLevel(CSoundManager* manager, const std::string& file, int volume)
 {
     new CSound(file);
     manager->setSoundVolume(volume);
+    waitForSilence();
     const uint64_t offset = outputSize();
     manager->playSound(manager->getSoundCount() - 1, 0);
     const std::vector<int16_t> heard = recordFrom(offset, framesCovering(0.5));
@@ -72,6 +73,7 @@ double musicLevel(CSoundManager* manager, const std::string& file, int volume)
 {
     new CMusic(file);
     manager->setMusicVolume(volume);
+    waitForSilence();
     const uint64_t offset = outputSize();
     manager->playMusic(manager->getMusicCount() - 1, -1);
     const std::vector<int16_t> heard = recordFrom(offset, framesCovering(0.5));
@@ -230,7 +232,7 @@ TEST_F(SoundManager, HaltMusicSilencesWhateverTrackPlays)
     // What was mixed before the halt may still come out first; the last window is silent.
     const std::vector<int16_t> after = recordFrom(outputSize(), framesCovering(0.5));
     ASSERT_FALSE(after.empty());
-    const std::vector<int16_t> tail(after.end() - kWindow, after.end());
+    const std::vector<int16_t> tail(after.end() - long(window()), after.end());
     EXPECT_EQ(tail.size(), firstLoud(tail));
 }
 
@@ -244,7 +246,7 @@ TEST_F(SoundManager, FreeAllMusicWhilePlayingSilencesItAndEmptiesTheList)
     EXPECT_EQ(0, Mix_PlayingMusic());
     const std::vector<int16_t> after = recordFrom(outputSize(), framesCovering(0.5));
     ASSERT_FALSE(after.empty());
-    const std::vector<int16_t> tail(after.end() - kWindow, after.end());
+    const std::vector<int16_t> tail(after.end() - long(window()), after.end());
     EXPECT_EQ(tail.size(), firstLoud(tail));
 }
 

@@ -23,7 +23,7 @@ namespace {
 using Sound = AudioTest;
 using Music = AudioTest;
 
-// What the device outputs once the play has reached it: kWindow-sample analyses start here.
+// What the device outputs once the play has reached it: window()-sample analyses start here.
 struct Heard {
     std::vector<int16_t> samples;
     size_t start;
@@ -83,7 +83,7 @@ TEST_F(Sound, TheLoopCountGoesToTheMixerUnchanged)
     sound->play(1);  // twice
     const std::vector<int16_t> heard = recordFrom(offset, framesCovering(0.5));
     // Two plays of 5512 samples back to back; the threshold clips a sample or two at the ends.
-    EXPECT_NEAR(2 * 5512.0, double(loudSpan(heard)), 10.0);
+    EXPECT_NEAR(2 * 5512.0 * (outputRate() / kRate), double(loudSpan(heard)), 10.0);
 }
 
 TEST_F(Sound, TheEmptyNameWritesNothingRegistersNothingAndPlaysNothing)
@@ -227,7 +227,7 @@ TEST_F(Music, PlayingTrackBWhileTrackAPlaysHaltsAFirst)
     // A chunk mixed before the switch may still come out first; the last window is after it.
     const std::vector<int16_t> then = recordFrom(outputSize(), framesCovering(0.5));
     ASSERT_FALSE(then.empty());
-    const size_t last = then.size() - kWindow;
+    const size_t last = then.size() - window();
     EXPECT_NEAR(8000.0, amplitudeAt(then, last, 882), 200.0);
     EXPECT_NEAR(0.0, amplitudeAt(then, last, 441), 200.0);
 }
@@ -245,7 +245,7 @@ TEST_F(Music, ReleasingATrackThatIsNotPlayingStillHaltsTheMusic)
     // Silence follows: skip what was mixed before the halt, then nothing is loud.
     const std::vector<int16_t> after = recordFrom(outputSize(), framesCovering(0.5));
     ASSERT_FALSE(after.empty());
-    const std::vector<int16_t> tail(after.end() - kWindow, after.end());
+    const std::vector<int16_t> tail(after.end() - long(window()), after.end());
     EXPECT_EQ(tail.size(), firstLoud(tail));
 }
 

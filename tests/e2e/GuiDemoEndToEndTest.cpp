@@ -116,7 +116,8 @@ double dominantFrequency(const std::vector<float>& samples, double rate)
     return best;
 }
 
-// The left channel of what SDL's disk driver wrote (22050 Hz, signed 16-bit stereo) so far.
+// The left channel of what SDL's disk driver wrote (signed 16-bit stereo, at
+// diskAudioRate(22050)) so far.
 std::vector<float> leftChannel(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -283,5 +284,5 @@ TEST_F(GuiDemoEndToEnd, ClickingTheSoundButtonPlaysTheClick)
     ASSERT_LT(first, left.size()) << "the output stayed silent";
     ASSERT_GE(left.size(), first + 2048) << "the click was cut short";
     const std::vector<float> clickPart(left.begin() + long(first), left.begin() + long(first + 2048));
-    EXPECT_NEAR(880.0, dominantFrequency(clickPart, 22050.0), 40.0);
+    EXPECT_NEAR(880.0, dominantFrequency(clickPart, testing_support::diskAudioRate(22050)), 40.0);
 }

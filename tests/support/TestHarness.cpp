@@ -379,4 +379,11 @@ std::vector<unsigned char> readImageRgb(const std::string& path, int* width, int
     return rgb;
 }
 
+int diskAudioRate(int mixerRate)
+{
+    // sdl12-compat numbers itself 1.2.50 and up.
+    const bool compat = SDL_Linked_Version()->patch >= 50;
+    return compat && mixerRate < 44100 ? 44100 : mixerRate;
+}
+
 } // namespace testing_support

@@ -59,6 +59,11 @@ std::vector<std::string> builtInShaderLines();
 
 // Empties SDL's event queue, including what the X server still has for the window.
 void drainEvents();
+
+// The rate of what SDL's disk audio driver writes for a mixer opened at mixerRate. sdl12-compat
+// opens the device at 44100 Hz at least and converts the mixer's output to that (the program still
+// sees its own rate); the classic SDL writes the mixer's output as it is.
+int diskAudioRate(int mixerRate);
 // Puts events on SDL's queue exactly as SDL itself would have queued them.
 void pushKey(bool down, SDLKey key);
 void pushMouseButton(bool down, Uint8 button, int x, int y);
