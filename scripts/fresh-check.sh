@@ -90,6 +90,6 @@ if [ -s "$SHOT" ]; then
         identify -format '%k' /root/quarl/out/sprite_demo.png 2>/dev/null || echo '?')"
     SHOT_SIZE="$SHOT_SIZE, $COLOURS colours"
 fi
-grep -E '^(== All tests passed|== Running the tests|== The program ended|.*SDL .* linked)' "$LOG" | tail -n 12 || true
+grep -E '^(== All tests passed|== They run on|== The system.s SDL|== The program ended|[0-9]+% tests passed)' "$LOG" | tail -n 12 || true
 echo "Debian $RELEASE ($SUITE): run.sh exit $RUN_STATUS; test.sh exit $TEST_STATUS; screenshot: $SHOT_SIZE"
 [ "$RUN_STATUS" -eq 0 ] && [ "$TEST_STATUS" -eq 0 ] && [ "$SHOT_SIZE" != none ]

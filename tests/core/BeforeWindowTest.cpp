@@ -76,6 +76,24 @@ TEST(BeforeTheWindow, TexturesSpritesCursorsFontsAndTgaImagesStayUnloadedWithOne
     EXPECT_TRUE(later.isLoaded());
 }
 
+// After an earlier engine has started and shut SDL down, sdl12-compat crashed in SDL_ShowCursor:
+// the choice now waits for the next window, which opens with the system cursor hidden.
+TEST(BeforeTheWindow, TheSystemCursorChosenBetweenTwoEnginesIsAppliedWhenTheWindowOpens)
+{
+    CStdoutCapture capture;
+    capture.start();
+    {
+        CEngine first;
+        first.setVideoMode(320, 240, 24, false, true);
+    }
+    std::unique_ptr<CEngine> engine(new CEngine());
+    g_pGraphicsCore->showCursor(false);
+    g_pGraphicsCore->loadCursor("Data/MousePointer.png");
+    engine->setVideoMode(320, 240, 24, false, true);
+    capture.lines();
+    EXPECT_EQ(0, SDL_ShowCursor(SDL_QUERY));
+}
+
 TEST(BeforeTheWindow, GlewWithoutAContextThrowsInsteadOfLeavingNullEntryPoints)
 {
     CGraphicsCore core;

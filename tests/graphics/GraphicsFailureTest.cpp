@@ -71,6 +71,18 @@ TEST(GraphicsCoreFailure, DriverWithoutOpenGLThrowsTheVideoSurfaceText)
     EXPECT_TRUE(startsWith(thrown, "Error: SDL Could not create Video Surface.")) << thrown;
 }
 
+// sdl12-compat counts a failed start as started: without the engine shutting video down again,
+// the next try "starts" with no driver and fails on the missing video information instead.
+TEST(GraphicsCoreFailure, AFailedStartLeavesNothingBehindForTheNextTry)
+{
+    const std::string prefix = "Error: SDL Could not be initialized: ";
+    const std::string first = thrownByVideoModeUnder("no_such_driver");
+    EXPECT_TRUE(startsWith(first, prefix)) << first;
+    EXPECT_GT(first.size(), prefix.size()) << "the line gives no reason";
+    const std::string second = thrownByVideoModeUnder("dummy");
+    EXPECT_TRUE(startsWith(second, "Error: SDL Could not create Video Surface.")) << second;
+}
+
 TEST(GraphicsCoreDefaults, RecordOnlyDefaultsAndOpenNoWindow)
 {
     CGraphicsCore core;

@@ -278,8 +278,10 @@ TEST_F(TrueTypeFonts, AFailedRebuildLeavesTheFontAsItWas)
     quiet.start();
     ASSERT_TRUE(font.buildTrueTypeFont(kRegular.c_str(), nullptr, 20));
     quiet.lines();
-    EXPECT_FALSE(glIsList(lists));
-    EXPECT_FALSE(glIsTexture(sheet));
+    // Given back, or handed out again to the new ones (Mesa 25 reuses deleted names at once): names
+    // still held by the old lists and texture could not be the new ones'.
+    EXPECT_TRUE(!glIsList(lists) || lists == font.listBase);
+    EXPECT_TRUE(!glIsTexture(sheet) || sheet == font.glyphImage.textureName);
     EXPECT_EQ(20, font.cellSize);
 }
 

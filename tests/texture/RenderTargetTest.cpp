@@ -245,7 +245,9 @@ TEST_F(RenderTargets, RecreatingAndDestroyingGiveTheGLNamesBack)
     const GLuint firstTexture = target->getTexture().id;
     ASSERT_TRUE(glIsTexture(firstTexture));
     ASSERT_TRUE(target->create(64, 16));
-    EXPECT_FALSE(glIsTexture(firstTexture));
+    // Given back, or handed out again to the new texture (Mesa 25 reuses a deleted name at once):
+    // a name still held by the old texture could not be the new one's.
+    EXPECT_TRUE(!glIsTexture(firstTexture) || firstTexture == target->getTexture().id);
     EXPECT_EQ(64, target->getWidth());
     EXPECT_FLOAT_EQ(16.0f, target->getTexture().getHeight());
     // A new target starts transparent, whatever the driver's memory held.
