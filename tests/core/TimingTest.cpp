@@ -105,9 +105,9 @@ TEST(FrameTiming, VerticalSyncIsChosenBeforeTheWindowOpens)
         std::unique_ptr<CEngine> engine = windowedEngine(true, on);
         ASSERT_NE(nullptr, SDL_GetVideoSurface());
         int interval = -1;
-        // The classic SDL 1.2 reports the interval only where GLX can apply it, and on Xvfb it cannot;
-        // sdl12-compat always reports the interval in force, which on Xvfb stays 0 (no vertical
-        // blank to wait for). Either way the window must simply open as usual.
+        // The classic SDL 1.2 reports the interval only where GLX can apply it, and on Xvfb it
+        // cannot; sdl12-compat always reports the interval in force, which on Xvfb stays 0 (no
+        // vertical blank to wait for). Either way the window must simply open as usual.
         if (SDL_GL_GetAttribute(SDL_GL_SWAP_CONTROL, &interval) != 0)
             std::printf("note: this GLX cannot report the swap interval (%s)\n", SDL_GetError());
         else if (on && interval == 0)
