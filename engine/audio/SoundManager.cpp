@@ -72,7 +72,9 @@ CSoundManager::CSoundManager()
     SDL_Init(SDL_INIT_AUDIO);
     if (Mix_OpenAudio(kFrequency, AUDIO_S16SYS, kOutputChannels, kChunkSize) != 0) {
         CLog::line("Unable to open audio");
-        SDL_Quit();
+        // Only the audio: the event manager has started the joysticks already, and nothing would
+        // start them again.
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 }
 

@@ -23,16 +23,22 @@ Destination& destination()
 void emit(const std::string& text, bool endLine)
 {
     Destination& to = destination();
-    std::lock_guard<std::mutex> lock(to.mutex);
-    if (to.sink) {
-        to.sink(endLine ? text + "\n" : text);
-        return;
+    CLog::Sink sink;
+    {
+        std::lock_guard<std::mutex> lock(to.mutex);
+        if (!to.sink) {
+            if (to.stream == nullptr)
+                return;
+            *to.stream << text;
+            if (endLine)
+                *to.stream << std::endl;
+            return;
+        }
+        sink = to.sink;
     }
-    if (to.stream == nullptr)
-        return;
-    *to.stream << text;
-    if (endLine)
-        *to.stream << std::endl;
+    // A copy, called without the lock: a sink may log itself (a second line, a warning) or change
+    // the destination, which would otherwise wait forever for the lock it is called under.
+    sink(endLine ? text + "\n" : text);
 }
 
 } // namespace

@@ -25,6 +25,8 @@ public:
     // here (set standard output back before destroying it).
     static void setStream(std::ostream* stream);
     // Sends the log to the function instead of any stream; an empty function restores the stream.
+    // The function is called without the log's lock held, so it may log (and is then called again
+    // with that text) or change the destination itself.
     static void setSink(Sink sink);
     // Standard output again, no sink: the default.
     static void reset();

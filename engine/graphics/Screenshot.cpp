@@ -2,15 +2,85 @@
 #include "engine/graphics/GraphicsCore.h"
 
 #include "engine/core/Log.h"
+#include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
 #include <png.h>
 
+#include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
+
+namespace {
+
+// Writes rows bottom-up (as OpenGL reads them) to an upright RGB PNG. A regular file (or none) is
+// written under a temporary name in the same folder and renamed over the path only once complete:
+// a failed write (a full disk) leaves an earlier file at the path as it was, and no partial one.
+// Anything else at the path (a device, a pipe) is written in place and never removed.
+bool writePng(const std::string& path, int w, int h, const std::vector<unsigned char>& pixels, std::string* error)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(w);
+    image.height = png_uint_32(h);
+    image.format = PNG_FORMAT_RGB;
+    // A negative stride tells libpng the rows run bottom-up, so the file comes out upright.
+    const png_int_32 stride = -png_int_32(w) * 3;
+
+    struct stat existing;
+    if (stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        FILE* out = std::fopen(path.c_str(), "wb");
+        if (out == nullptr) {
+            *error = std::strerror(errno);
+            return false;
+        }
+        const bool written = png_image_write_to_stdio(&image, out, 0, pixels.data(), stride, nullptr) != 0;
+        const bool closed = std::fclose(out) == 0;
+        if (!written || !closed) {
+            *error = written ? std::string(std::strerror(errno)) : std::string(image.message);
+            png_image_free(&image);
+            return false;
+        }
+        return true;
+    }
+
+    std::string temporary = path + ".XXXXXX";
+    const int descriptor = mkstemp(&temporary[0]);
+    if (descriptor < 0) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    // mkstemp makes the file readable by its owner only; a screenshot is an ordinary file.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
+    FILE* out = fdopen(descriptor, "wb");
+    if (out == nullptr) {
+        *error = std::strerror(errno);
+        close(descriptor);
+        std::remove(temporary.c_str());
+        return false;
+    }
+    const bool written = png_image_write_to_stdio(&image, out, 0, pixels.data(), stride, nullptr) != 0;
+    const int writeErrno = errno;
+    const bool closed = std::fclose(out) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        *error = !written ? std::string(image.message) : std::string(std::strerror(closed ? errno : writeErrno));
+        png_image_free(&image);
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 bool CGraphicsCore::saveScreenshot(const char* path, bool frontBuffer)
 {
@@ -32,35 +102,33 @@ bool CGraphicsCore::saveScreenshot(const char* path, bool frontBuffer)
             glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     }
     GLint readBuffer = GL_BACK;
-    GLint packAlignment = 4;
-    GLint packRowLength = 0;
     glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-    glGetIntegerv(GL_PACK_ROW_LENGTH, &packRowLength);
-    glReadBuffer(frontBuffer ? GL_FRONT : GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-
+    // An error the application left behind is not the read's (there are only a few error flags).
+    for (int flag = 0; flag < 16 && glGetError() != GL_NO_ERROR; ++flag) {
+    }
     std::vector<unsigned char> pixels(std::size_t(w) * std::size_t(h) * 3u);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-
-    glReadBuffer(GLenum(readBuffer));
-    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-    glPixelStorei(GL_PACK_ROW_LENGTH, packRowLength);
+    GLenum readError = GL_NO_ERROR;
+    {
+        // The buffer holds tightly packed rows: no row length, skip or pack buffer may change that.
+        const CPixelUpload::CPixelStoreScope store(true, 1);
+        glReadBuffer(frontBuffer ? GL_FRONT : GL_BACK);
+        glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        readError = glGetError();
+        glReadBuffer(GLenum(readBuffer));
+    }
     if (framebuffer != 0)
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(framebuffer));
+    if (readError != GL_NO_ERROR) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%04X", unsigned(readError));
+        CLog::line("Failed to save the screenshot: " + file + ", Error: OpenGL could not read the window (" +
+                   code + ")");
+        return false;
+    }
 
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
-    image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(w);
-    image.height = png_uint_32(h);
-    image.format = PNG_FORMAT_RGB;
-    // OpenGL's rows run bottom-up; a negative stride tells libpng so, and the file comes out upright.
-    // On a failed write libpng removes the partial file itself.
-    if (png_image_write_to_file(&image, file.c_str(), 0, pixels.data(), -png_int_32(w) * 3, nullptr) == 0) {
-        CLog::line("Failed to save the screenshot: " + file + ", Error: " + image.message);
-        png_image_free(&image);
+    std::string error;
+    if (!writePng(file, w, h, pixels, &error)) {
+        CLog::line("Failed to save the screenshot: " + file + ", Error: " + error);
         return false;
     }
     return true;

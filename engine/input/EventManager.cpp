@@ -123,9 +123,29 @@ void CEventManager::discardWaiting()
         while (SDL_PeepEvents(&dropped, 1, SDL_GETEVENT, SDL_ALLEVENTS) == 1) {
         }
     }
-    std::lock_guard<std::mutex> lock(queueLock);
-    waiting.clear();
-    lastMergeable = false;
+    {
+        std::lock_guard<std::mutex> lock(queueLock);
+        waiting.clear();
+        lastMergeable = false;
+    }
+    // A release among the dropped events would leave its key or button held for good, and the last
+    // event, applied again each frame until the next, would press it again: the record is emptied
+    // and the tables take what SDL itself holds now.
+    std::memset(&event, 0, sizeof(event));
+    event.type = SDL_NOEVENT;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        int count = 0;
+        const Uint8* held = SDL_GetKeyState(&count);
+        for (int key = 0; key < kKeyCount; ++key)
+            keys[key] = held != nullptr && key < count && held[key] ? 1 : 0;
+        const Uint8 buttons = SDL_GetMouseState(nullptr, nullptr);
+        leftButton = (buttons & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
+        rightButton = (buttons & SDL_BUTTON(SDL_BUTTON_RIGHT)) != 0;
+    } else {
+        std::memset(keys, 0, sizeof(keys));
+        leftButton = false;
+        rightButton = false;
+    }
 }
 
 std::size_t CEventManager::waitingCount()
@@ -252,6 +272,12 @@ int CEventManager::openJoysticks()
     std::memset(joyAxes, 0, sizeof(joyAxes));
     std::memset(joyButtons, 0, sizeof(joyButtons));
     std::memset(joyHats, 0, sizeof(joyHats));
+    // The last event is applied again each frame until the next: one of a joystick from before the
+    // rescan would fill the emptied tables again.
+    if (event.type >= SDL_JOYAXISMOTION && event.type <= SDL_JOYBUTTONUP) {
+        std::memset(&event, 0, sizeof(event));
+        event.type = SDL_NOEVENT;
+    }
     // SDL 1.2 lists joysticks only when its joystick subsystem starts, so start it afresh.
     if (SDL_WasInit(SDL_INIT_JOYSTICK))
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);

@@ -56,7 +56,9 @@ public:
     // Puts the filter in place (again): SDL clears filters when its video starts, so the engine
     // calls this once the window is open, and update() checks it every frame.
     void listen();
-    // Drops every waiting event, in SDL's queue and the manager's (after a loading screen, say).
+    // Drops every waiting event, in SDL's queue and the manager's (after a loading screen, say); the
+    // key table and the mouse buttons then read what SDL holds, so no dropped release leaves a key
+    // or button held.
     void discardWaiting();
     // Events waiting for later updates.
     std::size_t waitingCount();

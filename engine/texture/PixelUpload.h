@@ -28,6 +28,25 @@ public:
         int rowAlignment;
     };
 
+    // Saves the pixel-store state of one direction (pack: reading from GL; unpack: giving to GL) and
+    // the pixel buffer bound for it, sets every parameter to its default with the given row
+    // alignment and unbinds the buffer, and puts it all back when it goes. A row length, a skip or a
+    // bound buffer that the application left set then never reaches the engine's own reads and
+    // uploads, which size their memory for tightly packed rows. Needs the context.
+    class CPixelStoreScope {
+    public:
+        CPixelStoreScope(bool pack, int rowAlignment);
+        ~CPixelStoreScope();
+        CPixelStoreScope(const CPixelStoreScope&) = delete;
+        CPixelStoreScope& operator=(const CPixelStoreScope&) = delete;
+
+    private:
+        static const int kParameters = 8;
+        bool pack;
+        int saved[kParameters];
+        int savedBuffer;  // -1 when the driver has no pixel buffers
+    };
+
     // One pixel of a surface row (1 to 4 bytes) as the value SDL_GetRGBA expects: the bytes read in
     // the machine's own order, as SDL stores them.
     static Uint32 readPixel(const Uint8* at, int bytesPerPixel);

@@ -86,6 +86,8 @@ void CTexture::upload(SDL_Surface* surface)
     width = static_cast<float>(surface->w);
     height = static_cast<float>(surface->h);
     SDL_FreeSurface(surface);
+    // A surface made by the program draws through shader 0 like a loaded file.
+    shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
     if (g_pTextureManager != nullptr)
         g_pTextureManager->addTexture(this);
 }

@@ -285,7 +285,7 @@ int shutDownWhilePlaying()
     return playingBefore == 1 && playingAfter == 0 && open == 0 ? 0 : 1;
 }
 
-// No driver can open: the manager writes its line once, shuts SDL down and still serves. Returns the
+// No driver can open: the manager writes its line once, shuts SDL's audio down and still serves. Returns the
 // child's exit status, 0 when all of that held.
 int startWithoutADevice()
 {
@@ -297,6 +297,9 @@ int startWithoutADevice()
     capture.start();
     CEngine* engine = new CEngine();
     const std::vector<std::string> startUp = capture.lines();
+    // The event manager started joysticks before the sound manager failed; shutting all of SDL
+    // down there took them away for good.
+    const bool joysticksKept = SDL_WasInit(SDL_INIT_JOYSTICK) != 0;
     capture.start();
     CSound* sound = new CSound(file);
     sound->play(0);
@@ -318,6 +321,10 @@ int startWithoutADevice()
         ++failures;
         for (const std::string& line : loading)
             std::fprintf(stderr, "loading: [%s]\n", line.c_str());
+    }
+    if (!joysticksKept) {
+        ++failures;
+        std::fprintf(stderr, "the joystick subsystem was shut down with the audio\n");
     }
     std::fprintf(stderr, "%d failure(s)\n", failures);
     return failures == 0 ? 0 : 1;

@@ -117,6 +117,26 @@ TEST(FrameTiming, VerticalSyncIsChosenBeforeTheWindowOpens)
     }
 }
 
+// A sink that logs itself, as one that adds a warning would, waited forever for the log's lock.
+TEST(LogDestination, ASinkMayLogAndChangeTheDestinationItself)
+{
+    std::vector<std::string> pieces;
+    std::ostringstream stream;
+    CLog::setSink([&pieces, &stream](const std::string& text) {
+        pieces.push_back(text);
+        if (text == "first\n") {
+            CLog::line("from the sink");
+            CLog::setStream(&stream);
+            CLog::setSink(nullptr);
+        }
+    });
+    CLog::line("first");
+    CLog::line("then to the stream");
+    CLog::reset();
+    EXPECT_EQ((std::vector<std::string>{"first\n", "from the sink\n"}), pieces);
+    EXPECT_EQ("then to the stream\n", stream.str());
+}
+
 TEST(LogDestination, ASinkOrAStreamTakesTheLinesAndNullSilencesThem)
 {
     std::vector<std::string> pieces;

@@ -8,7 +8,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <dirent.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -30,6 +34,18 @@ void drawPattern(float shift)
     fillRect(994, 568, 30, 200, 0, 0, 1);
     for (int i = 0; i < 64; ++i)
         fillRect(200 + i * 4 + shift, 300, 4, 40, i / 63.0f, 1 - i / 63.0f, 0.5f);
+}
+
+std::vector<std::string> filesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.')
+                names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    return names;
 }
 
 class Screenshot : public ::testing::Test {
@@ -136,4 +152,69 @@ TEST_F(Screenshot, AnUnwritablePathAnswersFalseWithTheLinesAndLeavesNoFile)
     capture.start();
     EXPECT_FALSE(g_pGraphicsCore->saveScreenshot(nullptr));
     EXPECT_EQ("Saving Screenshot: ", capture.lines().at(0));
+}
+
+// Pack state an application left set: skips once made the read write past the buffer, and a bound
+// pack buffer took the pixels while the file came out black. Both are set aside for the read and
+// are as they were afterwards.
+TEST_F(Screenshot, PackStateTheApplicationLeftIsNeitherFollowedNorChanged)
+{
+    drawPattern(0);
+    const std::vector<unsigned char> window = readWindowRgb(GL_BACK);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 50);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 768);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 2000);
+    GLuint buffer = 0;
+    ASSERT_TRUE(GLEW_ARB_pixel_buffer_object);
+    glGenBuffersARB(1, &buffer);
+    glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, buffer);
+    glBufferDataARB(GL_PIXEL_PACK_BUFFER_ARB, 16, nullptr, GL_STREAM_READ_ARB);
+
+    EXPECT_TRUE(save("packed.png", false) == window);
+    GLint skipPixels = 0, skipRows = 0, rowLength = 0, bound = 0;
+    glGetIntegerv(GL_PACK_SKIP_PIXELS, &skipPixels);
+    glGetIntegerv(GL_PACK_SKIP_ROWS, &skipRows);
+    glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
+    glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING_ARB, &bound);
+    EXPECT_EQ(50, skipPixels);
+    EXPECT_EQ(768, skipRows);
+    EXPECT_EQ(2000, rowLength);
+    EXPECT_EQ(GLint(buffer), bound);
+    glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, 0);
+    glDeleteBuffersARB(1, &buffer);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+}
+
+// A failed write once removed whatever was at the path: /dev/full became a regular file, then
+// nothing. A device is written in place; a regular file is replaced only by a complete one, with
+// nothing left beside it. The device is a node of /dev/full's own made in the test's folder, so that
+// a regression cannot take the machine's.
+TEST_F(Screenshot, AFailedWriteLeavesWhatWasAtThePathAndASuccessReplacesItWhole)
+{
+    const std::string full = folder + "/full";
+    if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "making a device node needs root";
+    drawPattern(0);
+    CStdoutCapture capture;
+    capture.start();
+    EXPECT_FALSE(g_pGraphicsCore->saveScreenshot(full.c_str()));
+    const std::vector<std::string> lines = capture.lines();
+    ASSERT_EQ(2u, lines.size());
+    const std::string failure = "Failed to save the screenshot: " + full + ", Error: ";
+    EXPECT_EQ(failure, lines[1].substr(0, failure.size()));
+    EXPECT_GT(lines[1].size(), failure.size()) << "the reason is missing";
+    struct stat device;
+    ASSERT_EQ(0, stat(full.c_str(), &device)) << "the device node was removed";
+    EXPECT_TRUE(S_ISCHR(device.st_mode)) << "the device node was replaced";
+    std::remove(full.c_str());
+
+    const std::string earlier = folder + "/earlier.png";
+    FILE* old = std::fopen(earlier.c_str(), "w");
+    ASSERT_NE(nullptr, old);
+    std::fputs("an earlier screenshot", old);
+    std::fclose(old);
+    EXPECT_TRUE(save("earlier.png", false) == readWindowRgb(GL_BACK));
+    EXPECT_EQ(std::vector<std::string>{"earlier.png"}, filesIn(folder));
 }

@@ -75,6 +75,24 @@ TEST_F(EventManager, AStaleKeyPressIsReappliedWithoutCountingAsPolled)
     EXPECT_EQ(0, events->isKeyDown(SDLK_UP));
 }
 
+// Releases dropped with the waiting events once left Up and the left button held for good.
+TEST_F(EventManager, DiscardingWaitingReleasesLeavesNothingHeld)
+{
+    pushKey(true, SDLK_UP);
+    pushMouseButton(true, SDL_BUTTON_LEFT, 5, 5);
+    events->update();
+    events->update();
+    ASSERT_EQ(1, events->isKeyDown(SDLK_UP));
+    ASSERT_TRUE(events->isLeftButtonDown());
+    pushKey(false, SDLK_UP);
+    pushMouseButton(false, SDL_BUTTON_LEFT, 5, 5);
+    events->discardWaiting();
+    for (int frame = 0; frame < 100; ++frame)
+        events->update();
+    EXPECT_EQ(0, events->isKeyDown(SDLK_UP));
+    EXPECT_FALSE(events->isLeftButtonDown());
+}
+
 TEST_F(EventManager, ButtonsSetTheirFlagsAndCodesAndTheMiddleButtonNeither)
 {
     pushMouseButton(true, SDL_BUTTON_LEFT, 5, 5);
@@ -279,6 +297,10 @@ TEST_F(EventManager, NamesExistOnlyForOpenJoysticksAndReopeningEmptiesTheTables)
     EXPECT_EQ(count, events->getJoystickCount());
     EXPECT_EQ(count, SDL_NumJoysticks() < CEventManager::kMaxJoysticks ? SDL_NumJoysticks()
                                                                       : CEventManager::kMaxJoysticks);
+    EXPECT_EQ(0, events->isJoystickButtonDown(2, 1));
+    // The press was the last event: applied again in the next frames, it held the button of a
+    // joystick that the rescan had dropped.
+    events->update();
     EXPECT_EQ(0, events->isJoystickButtonDown(2, 1));
     for (int joystick = 0; joystick < count; ++joystick)
         EXPECT_EQ(std::string(SDL_JoystickName(joystick)), events->getJoystickName(joystick));

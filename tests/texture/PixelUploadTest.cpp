@@ -130,3 +130,43 @@ TEST(PixelUploadToGL, UploadsTightRowsWithTheGivenSettingsAndRestoresTheAlignmen
     glDeleteTextures(1, &mipmapped);
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
+
+// A row length, skips or an unpack buffer the application left set once made uploads read past the
+// pixels; they are set aside for the upload and are as they were afterwards.
+TEST(PixelUploadToGL, UnpackStateTheApplicationLeftIsNeitherFollowedNorChanged)
+{
+    sharedEngine();
+    std::vector<Uint8> tight;
+    for (int i = 0; i < 6; ++i)
+        tight.insert(tight.end(), kPicture[i], kPicture[i] + 3);
+    ASSERT_TRUE(GLEW_ARB_pixel_buffer_object);
+    GLuint buffer = 0;
+    glGenBuffersARB(1, &buffer);
+    glBindBufferARB(GL_PIXEL_UNPACK_BUFFER_ARB, buffer);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 6);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 1);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 2);
+    const GLuint name = CPixelUpload::upload(CPixelUpload::Pixels{tight.data(), 3, 2, 3, 1},
+                                             CPixelUpload::Settings{GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE, false});
+    GLint rowLength = 0, skipRows = 0, bound = 0;
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);
+    glGetIntegerv(GL_PIXEL_UNPACK_BUFFER_BINDING_ARB, &bound);
+    EXPECT_EQ(6, rowLength);
+    EXPECT_EQ(1, skipRows);
+    EXPECT_EQ(GLint(buffer), bound);
+    glBindBufferARB(GL_PIXEL_UNPACK_BUFFER_ARB, 0);
+    glDeleteBuffersARB(1, &buffer);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+
+    std::vector<Uint8> back(18, 0);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    EXPECT_EQ(tight, back);
+    glDeleteTextures(1, &name);
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}

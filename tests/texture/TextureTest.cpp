@@ -105,7 +105,8 @@ protected:
     {
         std::unique_ptr<CTexture> texture(new CTexture());
         texture->upload(surface);
-        texture->shader = g_pShaderManager->getShader(0);
+        // An uploaded surface once drew through the fixed-function fallback: no shader was set.
+        EXPECT_EQ(g_pShaderManager->getShader(0), texture->shader);
         return texture;
     }
 
