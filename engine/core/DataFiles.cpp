@@ -37,15 +37,21 @@ std::string& namedFolder()
     return folder;
 }
 
+// A file that can be read: a place that holds one the process may not read is passed over, so that
+// the next place is tried.
 bool holdsFile(const fs::path& path)
 {
     std::error_code error;
-    return fs::exists(path, error) && !fs::is_directory(path, error);
+    return fs::exists(path, error) && !fs::is_directory(path, error) && access(path.c_str(), R_OK) == 0;
 }
 
 std::string asFolder(const fs::path& path)
 {
-    std::string text = path.lexically_normal().string();
+    // Through the file system, as opening a file goes: "link/../data" is the data folder beside the
+    // folder link points to, not beside link.
+    std::error_code error;
+    const fs::path resolved = fs::weakly_canonical(path, error);
+    std::string text = (error ? path.lexically_normal() : resolved).string();
     if (text.empty() || text.back() != '/')
         text += '/';
     return text;

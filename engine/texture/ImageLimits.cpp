@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -31,6 +32,37 @@ bool endsWithTga(const std::string& path)
     for (char& c : tail)
         c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return tail == ".tga";
+}
+
+// A GIF's logical screen and its first image, whose size SDL_image allocates from whatever the
+// screen says: the larger of each. Walks the colour table and the extension blocks before it.
+bool readGifSize(FILE* file, uint32_t& width, uint32_t& height)
+{
+    uint8_t screen[13];
+    if (std::fread(screen, 1, sizeof(screen), file) != sizeof(screen) ||
+        (std::memcmp(screen, "GIF87a", 6) != 0 && std::memcmp(screen, "GIF89a", 6) != 0))
+        return false;
+    width = littleEndian16(screen + 6);
+    height = littleEndian16(screen + 8);
+    if (screen[10] & 0x80)
+        std::fseek(file, long(3u << ((screen[10] & 7) + 1)), SEEK_CUR);
+    for (int block = 0; block < 4096; ++block) {
+        const int kind = std::fgetc(file);
+        if (kind == 0x2C) {
+            uint8_t image[8];
+            if (std::fread(image, 1, sizeof(image), file) != sizeof(image))
+                return true;
+            width = std::max(width, littleEndian16(image + 4));
+            height = std::max(height, littleEndian16(image + 6));
+            return true;
+        }
+        if (kind != 0x21 || std::fgetc(file) == EOF)
+            return true;  // the trailer, the end, or something SDL_image will refuse itself
+        // An extension: sub-blocks of a length byte and that many bytes, up to a zero length.
+        for (int length = std::fgetc(file); length > 0; length = std::fgetc(file))
+            std::fseek(file, length, SEEK_CUR);
+    }
+    return true;
 }
 
 } // namespace
@@ -78,6 +110,13 @@ bool CImageLimits::readSize(const std::string& path, bool asTga, uint32_t& width
             height = h < 0 ? 0u - uint32_t(h) : uint32_t(h);
         }
         return true;
+    }
+    if (got >= 6 && (std::memcmp(header, "GIF87a", 6) == 0 || std::memcmp(header, "GIF89a", 6) == 0)) {
+        file = std::fopen(path.c_str(), "rb");
+        const bool read = file != nullptr && readGifSize(file, width, height);
+        if (file != nullptr)
+            std::fclose(file);
+        return read;
     }
     // A TGA file has no signature: only its name or its reader says what it is.
     if (got >= 16 && (asTga || endsWithTga(path))) {

@@ -90,6 +90,21 @@ TEST_F(DataLookup, EachPlaceWinsOverTheOnesAfterIt)
     EXPECT_EQ("", CDataFiles::find(name));
 }
 
+// "link/../data" once counted lexically (the data folder beside link) while fopen found the one
+// beside link's target, and the "Looked for" line named a folder that did not exist.
+TEST_F(DataLookup, ADataFolderThroughALinkAndDotDotIsTheOneTheFileSystemOpens)
+{
+    fs::create_directories(environmentFolder / "real/inner");
+    fs::create_symlink(environmentFolder / "real/inner", environmentFolder / "link");
+    writeFile(environmentFolder / "real/data" / name, "through the link");
+    ScopedEnvironment environment("QUARL_DATA_DIR", (environmentFolder / "link/../data").string());
+    const std::string found = CDataFiles::find(name);
+    EXPECT_EQ((environmentFolder / "real/data" / name).string(), found);
+    EXPECT_EQ("through the link", readAll(found));
+    EXPECT_NE(std::string::npos,
+              CDataFiles::placesLookedLine(name).find((environmentFolder / "real/data").string() + "/"));
+}
+
 TEST_F(DataLookup, AnAbsoluteOrEmptyNameIsOnlyTriedAsWritten)
 {
     writeFile(namedFolder / name, "x");

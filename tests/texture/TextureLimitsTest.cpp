@@ -161,6 +161,24 @@ TEST_F(TextureLimits, AnOversizedPngIsRefusedFromItsHeaderWithoutDecoding)
     std::remove(path.c_str());
 }
 
+// 35 bytes claiming a 65535 by 65535 image once crashed SDL_image's GIF reader, whatever the name.
+TEST_F(TextureLimits, AnOversizedGifIsRefusedFromItsImageDescriptor)
+{
+    // A 1 by 1 screen with a graphic control extension before an image of 65535 by 65535.
+    const std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0,
+                                      0x21, 0xF9, 4, 0, 0, 0, 0, 0,
+                                      0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0, 0x3B};
+    const std::string path = dir + "/huge.png";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(gif.data()), std::streamsize(gif.size()));
+    CTexture texture;
+    const std::vector<std::string> lines = loadLines(texture, path);
+    EXPECT_FALSE(texture.isLoaded());
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("Failed to load the image: " + path + ", Error: 65535 x 65535 pixels, more than the " +
+                  std::to_string(maxTextureSize()) + " an OpenGL texture can hold here",
+              lines[1]);
+}
+
 TEST_F(TextureLimits, OversizedTgaAndBmpHeadersAreRefusedBeforeDecoding)
 {
     const uint32_t wide = uint32_t(maxTextureSize()) + 1;
