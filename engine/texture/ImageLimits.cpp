@@ -143,7 +143,62 @@ std::string CImageLimits::refusal(const std::string& path, bool asTga)
     uint32_t width = 0, height = 0;
     if (!readSize(path, asTga, width, height))
         return std::string();
-    return sizeRefusal(width, height);
+    const std::string size = std::to_string(width) + " x " + std::to_string(height) + " pixels";
+    if (width == 0 || height == 0)
+        return size + ", and an image needs at least one";
+    const std::string refused = sizeRefusal(width, height);
+    if (!refused.empty())
+        return refused;
+    // The decoders allocate the whole image before they find the pixels missing: a header alone
+    // would cost what the pixels would.
+    const uint64_t needed = minimumBytes(path, asTga);
+    FILE* file = std::fopen(path.c_str(), "rb");
+    long have = -1;
+    if (file != nullptr) {
+        if (std::fseek(file, 0, SEEK_END) == 0)
+            have = std::ftell(file);
+        std::fclose(file);
+    }
+    if (have >= 0 && uint64_t(have) < needed)
+        return size + ", more than its " + std::to_string(have) + " bytes can hold";
+    return std::string();
+}
+
+uint64_t CImageLimits::minimumBytes(const std::string& path, bool asTga)
+{
+    uint8_t header[30] = {};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return 0;
+    const std::size_t got = std::fread(header, 1, sizeof(header), file);
+    std::fclose(file);
+    // An uncompressed BMP (BI_RGB) with a BITMAPINFOHEADER or later: its pixels start at the offset
+    // in the file header, rows padded to four bytes.
+    if (got >= 30 && header[0] == 'B' && header[1] == 'M' && littleEndian32(header + 14) >= 40) {
+        uint8_t compression[4] = {};
+        file = std::fopen(path.c_str(), "rb");
+        const bool read = file != nullptr && std::fseek(file, 30, SEEK_SET) == 0 &&
+                          std::fread(compression, 1, 4, file) == 4;
+        if (file != nullptr)
+            std::fclose(file);
+        if (!read || littleEndian32(compression) != 0)
+            return 0;
+        const int32_t w = int32_t(littleEndian32(header + 18));
+        const int32_t h = int32_t(littleEndian32(header + 22));
+        const uint64_t width = uint64_t(w < 0 ? -int64_t(w) : int64_t(w));
+        const uint64_t height = uint64_t(h < 0 ? -int64_t(h) : int64_t(h));
+        const uint64_t rowBytes = (width * littleEndian16(header + 28) + 31) / 32 * 4;
+        return uint64_t(littleEndian32(header + 10)) + rowBytes * height;
+    }
+    // An uncompressed TGA (colour-mapped, true-colour or grey): the header, its image ID, its
+    // colour map and every pixel. Run-length ones may be smaller, and are left to the decoder.
+    if (got >= 18 && (asTga || endsWithTga(path)) && (header[2] == 1 || header[2] == 2 || header[2] == 3)) {
+        const uint64_t mapBytes = header[1] ? uint64_t(littleEndian16(header + 5)) * ((header[7] + 7u) / 8u) : 0;
+        const uint64_t pixelBytes = uint64_t(littleEndian16(header + 12)) * littleEndian16(header + 14) *
+                                    ((header[16] + 7u) / 8u);
+        return 18u + header[0] + mapBytes + pixelBytes;
+    }
+    return 0;
 }
 
 const char* CImageLimits::noContextText()

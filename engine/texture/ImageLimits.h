@@ -20,8 +20,13 @@ public:
     // unreadable file.
     static bool readSize(const std::string& path, bool asTga, uint32_t& width, uint32_t& height);
     // Empty when the file may be decoded now; otherwise why not, as the tail of a failure line:
-    // no context, or "16000 x 16000 pixels, more than the 8192 an OpenGL texture can hold here".
+    // no context, "16000 x 16000 pixels, more than the 8192 an OpenGL texture can hold here", an
+    // image of no pixels, or an uncompressed TGA or BMP shorter than its header says (a decoder
+    // would allocate the whole image first).
     static std::string refusal(const std::string& path, bool asTga = false);
+    // The smallest file an uncompressed TGA or BMP of the size its header gives can be; 0 for
+    // other kinds and compressed ones.
+    static uint64_t minimumBytes(const std::string& path, bool asTga);
     // The same reason for a size already known (a decoded image of a kind without a readable header).
     static std::string sizeRefusal(uint32_t width, uint32_t height);
     static const char* noContextText();

@@ -65,6 +65,8 @@ TEST(SpriteDemoBurst, FiveThousandMovesWithTwentyUpPressesWhileItRuns)
 {
     std::unique_ptr<SpriteDemo> demo = started<SpriteDemo>();
     ASSERT_EQ(25u, demo->flame->getSpeed());
+    // Without XTEST the thread below would send nothing, and the demo would wait for an Escape.
+    ASSERT_TRUE(CXTestInput().ready()) << "XTEST is needed on the X server in DISPLAY";
     std::thread user([] {
         CXTestInput input;
         if (!input.ready())

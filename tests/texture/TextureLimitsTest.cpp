@@ -179,6 +179,34 @@ TEST_F(TextureLimits, AnOversizedGifIsRefusedFromItsImageDescriptor)
               lines[1]);
 }
 
+// An 18-byte TGA header claiming 8192 by 8192 pixels once made SDL_image allocate the whole image
+// (a peak of 1 GB) before it found nothing to read; an image of no pixels went to the decoder too.
+TEST_F(TextureLimits, AHeaderWithoutItsPixelsAndAnEmptyImageAreRefusedBeforeDecoding)
+{
+    const std::string tga = dir + "/bare.tga";
+    const std::vector<uint8_t> header = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 32, 8};
+    std::ofstream(tga, std::ios::binary).write(reinterpret_cast<const char*>(header.data()), 18);
+    resetPeak();
+    const long before = peakKilobytes();
+    CTexture bare;
+    std::vector<std::string> lines = loadLines(bare, tga);
+    EXPECT_LT(peakKilobytes() - before, 8 * 1024);
+    EXPECT_FALSE(bare.isLoaded());
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("Failed to load the image: " + tga + ", Error: 8192 x 8192 pixels, more than its 18 bytes can hold",
+              lines[1]);
+
+    const std::string png = dir + "/empty.png";
+    const std::vector<uint8_t> empty = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                        0, 0, 0, 0, 0, 0, 0, 0, 8, 2, 0, 0, 0};
+    std::ofstream(png, std::ios::binary).write(reinterpret_cast<const char*>(empty.data()), std::streamsize(empty.size()));
+    CTexture nothing;
+    lines = loadLines(nothing, png);
+    EXPECT_FALSE(nothing.isLoaded());
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("Failed to load the image: " + png + ", Error: 0 x 0 pixels, and an image needs at least one", lines[1]);
+}
+
 TEST_F(TextureLimits, OversizedTgaAndBmpHeadersAreRefusedBeforeDecoding)
 {
     const uint32_t wide = uint32_t(maxTextureSize()) + 1;
