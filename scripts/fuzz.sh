@@ -21,7 +21,7 @@ source scripts/deps.sh
 # for its default clang (only recommended by clang, and recommends are not installed here). clang
 # compiles against the newest GCC's C++ library it finds: that of the default g++, whatever the
 # release (12 on Debian 12, 14 on Debian 13). The reader includes the GL headers for GL_RGB and
-# links its upload path (libGL, libGLU, SDL), which the target never calls.
+# links its upload path (libGL, GLEW, libGLU, SDL), which the target never calls.
 ensure_packages g++
 ensure_packages clang libclang-rt-dev "libstdc++-$(g++ -dumpversion | cut -d. -f1)-dev" libgl-dev \
     libglew-dev libglu1-mesa-dev libsdl1.2-dev
@@ -34,7 +34,7 @@ echo "== Building the TGA fuzz target with $CXX"
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     $(sdl-config --cflags) \
     fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp engine/texture/ImageLimits.cpp engine/core/Log.cpp \
-    -lGLU -lGL $(sdl-config --libs) -o "$OUT/tga_fuzz"
+    -lGLEW -lGLU -lGL $(sdl-config --libs) -o "$OUT/tga_fuzz"
 
 WORK="$(mktemp -d /tmp/quarl_fuzz_XXXXXX)"
 trap 'rm -rf "$WORK"' EXIT
