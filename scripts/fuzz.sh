@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the TGA reader's libFuzzer target with ASan and UBSan and runs it for a bounded time,
-# starting from the seed corpus in fuzz/corpus/ (copied, so the run never changes the committed
-# seeds). Exits non-zero on any finding: a crash, a sanitizer report, a leak, a disagreement with
-# the target's reference decoder, or a memory limit exceeded. Findings are saved in build-fuzz/.
+# Builds the libFuzzer targets with ASan and UBSan and runs each for a bounded time: the TGA reader
+# (seeds in fuzz/corpus/) and the image-size check every loader runs before decoding (seeds in
+# fuzz/corpus_headers/, written by fuzz/make_header_corpus.py). Exits non-zero on any finding: a
+# crash, a sanitizer report, a leak, a disagreement with the target's reference decoder, or a memory
+# limit exceeded. Findings are saved in build-fuzz/.
 #   bash scripts/fuzz.sh [seconds, default 60]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -29,34 +30,46 @@ CXX="$(command -v clang++)"
 
 OUT="$ROOT/build-fuzz"
 mkdir -p "$OUT"
-echo "== Building the TGA fuzz target with $CXX"
-"$CXX" -std=c++17 -g -O1 -I"$ROOT" \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    $(sdl-config --cflags) \
-    fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp engine/texture/ImageLimits.cpp engine/core/Log.cpp \
-    -lGLEW -lGLU -lGL $(sdl-config --libs) -o "$OUT/tga_fuzz"
-
 WORK="$(mktemp -d /tmp/quarl_fuzz_XXXXXX)"
 trap 'rm -rf "$WORK"' EXIT
-cp fuzz/corpus/* "$WORK/"
 
-# The reader accepts images up to 256 MiB, so one allocation of that size is legitimate; anything
-# beyond it, or a process past 1 GiB, is a finding.
-echo "== Fuzzing for ${SECONDS_TO_RUN} s from $(ls fuzz/corpus | wc -l) seed files"
-set +e
-ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" \
-UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-    "$OUT/tga_fuzz" "$WORK" -max_total_time="$SECONDS_TO_RUN" -timeout=10 \
-    -rss_limit_mb=1024 -malloc_limit_mb=320 -max_len=4096 \
-    -artifact_prefix="$OUT/" -print_final_stats=1 2>"$OUT/fuzz.log"
-status=$?
-set -e
-grep -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|Done |stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb|new_units_added))' \
-    "$OUT/fuzz.log" || true
-if [ "$status" -ne 0 ]; then
-    echo "== FINDING (exit status $status); the log is $OUT/fuzz.log:" >&2
-    grep -E -A30 '^==[0-9]+==|runtime error|disagrees|out-of-memory|Test unit written' "$OUT/fuzz.log" \
-        | head -60 >&2 || tail -40 "$OUT/fuzz.log" >&2
-    exit "$status"
-fi
-echo "== No findings in ${SECONDS_TO_RUN} s (the grown working corpus is not kept)."
+# Builds one target from its sources and fuzzes it for SECONDS_TO_RUN from a copy of its seed
+# corpus (so the run never changes the committed seeds). Exits on a finding.
+#   fuzz_target <name> <corpus folder> <source>...
+fuzz_target() {
+    local name="$1" corpus="$2"
+    shift 2
+    echo "== Building the $name fuzz target with $CXX"
+    "$CXX" -std=c++17 -g -O1 -I"$ROOT" \
+        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+        $(sdl-config --cflags) "$@" \
+        -lGLEW -lGLU -lGL $(sdl-config --libs) -o "$OUT/${name}_fuzz"
+    mkdir -p "$WORK/$name"
+    cp "$corpus"/* "$WORK/$name/"
+
+    # The TGA reader accepts images up to 256 MiB, so one allocation of that size is legitimate;
+    # anything beyond it, or a process past 1 GiB, is a finding.
+    echo "== Fuzzing $name for ${SECONDS_TO_RUN} s from $(ls "$corpus" | wc -l) seed files"
+    local log="$OUT/${name}_fuzz.log" status
+    set +e
+    ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" \
+    UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+        "$OUT/${name}_fuzz" "$WORK/$name" -max_total_time="$SECONDS_TO_RUN" -timeout=10 \
+        -rss_limit_mb=1024 -malloc_limit_mb=320 -max_len=4096 \
+        -artifact_prefix="$OUT/${name}-" -print_final_stats=1 2>"$log"
+    status=$?
+    set -e
+    grep -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|Done |stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb|new_units_added))' \
+        "$log" || true
+    if [ "$status" -ne 0 ]; then
+        echo "== FINDING in $name (exit status $status); the log is $log:" >&2
+        grep -E -A30 '^==[0-9]+==|runtime error|disagrees|out-of-memory|timeout|Test unit written' "$log" \
+            | head -60 >&2 || tail -40 "$log" >&2
+        exit "$status"
+    fi
+    echo "== $name: no findings in ${SECONDS_TO_RUN} s (the grown working corpus is not kept)."
+}
+
+fuzz_target tga fuzz/corpus fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp \
+    engine/texture/ImageLimits.cpp engine/core/Log.cpp
+fuzz_target image_header fuzz/corpus_headers fuzz/ImageHeaderFuzz.cpp engine/texture/ImageLimits.cpp

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: a normal build (build/) and a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-asan/). The normal build's tests run a second time on
-# sdl12-compat when the system's SDL 1.2 is the classic one. The tests run against a real X server (Xvfb), Mesa's
-# software OpenGL and SDL's real event queue. Between the two, builds the reference and checks the
-# installed package from outside the tree (scripts/consumer-check.sh). Then fuzzes the TGA reader
-# for FUZZ_SECONDS (60).
+# sdl12-compat when the system's SDL 1.2 is the classic one. The tests run against a real X server
+# (Xvfb), Mesa's software OpenGL and SDL's real event queue. Between the two, builds the reference
+# and checks the installed package from outside the tree (scripts/consumer-check.sh). Then fuzzes
+# the file readers for FUZZ_SECONDS (60) each.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -61,6 +61,7 @@ bash scripts/consumer-check.sh build
 run_suite build-asan "$(( SEED % 99999 + 1 ))" -DCMAKE_BUILD_TYPE=Debug -DQUARL_SANITIZE=ON
 echo "== All tests passed in both builds."
 
-# The TGA reader reads files as if they were hostile: fuzz it for a bounded time.
+# The TGA reader and the image-size check read files as if they were hostile: fuzz each for a
+# bounded time.
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 echo "== All tests passed; the fuzzer found nothing."

@@ -188,7 +188,11 @@ uint64_t CImageLimits::minimumBytes(const std::string& path, bool asTga)
         const uint64_t width = uint64_t(w < 0 ? -int64_t(w) : int64_t(w));
         const uint64_t height = uint64_t(h < 0 ? -int64_t(h) : int64_t(h));
         const uint64_t rowBytes = (width * littleEndian16(header + 28) + 31) / 32 * 4;
-        return uint64_t(littleEndian32(header + 10)) + rowBytes * height;
+        uint64_t pixelBytes = 0;
+        if (__builtin_mul_overflow(rowBytes, height, &pixelBytes))
+            return UINT64_MAX;
+        // A pixel offset inside the headers is no file SDL reads: count the headers at least.
+        return std::max<uint64_t>(littleEndian32(header + 10), 54u) + pixelBytes;
     }
     // An uncompressed TGA (colour-mapped, true-colour or grey): the header, its image ID, its
     // colour map and every pixel. Run-length ones may be smaller, and are left to the decoder.
