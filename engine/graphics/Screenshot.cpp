@@ -34,50 +34,44 @@ bool writePng(const std::string& path, int w, int h, const std::vector<unsigned 
     // A negative stride tells libpng the rows run bottom-up, so the file comes out upright.
     const png_int_32 stride = -png_int_32(w) * 3;
 
+    // The file actually written: the path itself when something other than a regular file is there.
     struct stat existing;
-    if (stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-        FILE* out = std::fopen(path.c_str(), "wb");
-        if (out == nullptr) {
-            *error = std::strerror(errno);
-            return false;
+    const bool inPlace = stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode);
+    std::string written = inPlace ? path : path + ".XXXXXX";
+    FILE* out = nullptr;
+    if (inPlace) {
+        out = std::fopen(path.c_str(), "wb");
+    } else {
+        const int descriptor = mkstemp(&written[0]);
+        if (descriptor >= 0) {
+            // mkstemp makes the file readable by its owner only; a screenshot is an ordinary file.
+            const mode_t mask = umask(0);
+            umask(mask);
+            fchmod(descriptor, 0666 & ~mask);
+            out = fdopen(descriptor, "wb");
+            if (out == nullptr) {
+                *error = std::strerror(errno);
+                close(descriptor);
+                std::remove(written.c_str());
+                return false;
+            }
         }
-        const bool written = png_image_write_to_stdio(&image, out, 0, pixels.data(), stride, nullptr) != 0;
-        const bool closed = std::fclose(out) == 0;
-        if (!written || !closed) {
-            *error = written ? std::string(std::strerror(errno)) : std::string(image.message);
-            png_image_free(&image);
-            return false;
-        }
-        return true;
     }
-
-    std::string temporary = path + ".XXXXXX";
-    const int descriptor = mkstemp(&temporary[0]);
-    if (descriptor < 0) {
-        *error = std::strerror(errno);
-        return false;
-    }
-    // mkstemp makes the file readable by its owner only; a screenshot is an ordinary file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
-    FILE* out = fdopen(descriptor, "wb");
     if (out == nullptr) {
         *error = std::strerror(errno);
-        close(descriptor);
-        std::remove(temporary.c_str());
         return false;
     }
-    const bool written = png_image_write_to_stdio(&image, out, 0, pixels.data(), stride, nullptr) != 0;
+    const bool encoded = png_image_write_to_stdio(&image, out, 0, pixels.data(), stride, nullptr) != 0;
     const int writeErrno = errno;
     const bool closed = std::fclose(out) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        *error = !written ? std::string(image.message) : std::string(std::strerror(closed ? errno : writeErrno));
-        png_image_free(&image);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    const bool renamed = inPlace || (encoded && closed && std::rename(written.c_str(), path.c_str()) == 0);
+    if (encoded && closed && renamed)
+        return true;
+    *error = !encoded ? std::string(image.message) : std::string(std::strerror(closed ? errno : writeErrno));
+    png_image_free(&image);
+    if (!inPlace)
+        std::remove(written.c_str());
+    return false;
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -152,21 +154,16 @@ std::string CImageLimits::refusal(const std::string& path, bool asTga)
     // The decoders allocate the whole image before they find the pixels missing: a header alone
     // would cost what the pixels would.
     const uint64_t needed = minimumBytes(path, asTga);
-    FILE* file = std::fopen(path.c_str(), "rb");
-    long have = -1;
-    if (file != nullptr) {
-        if (std::fseek(file, 0, SEEK_END) == 0)
-            have = std::ftell(file);
-        std::fclose(file);
-    }
-    if (have >= 0 && uint64_t(have) < needed)
+    std::error_code error;
+    const std::uintmax_t have = std::filesystem::file_size(path, error);
+    if (!error && have < needed)
         return size + ", more than its " + std::to_string(have) + " bytes can hold";
     return std::string();
 }
 
 uint64_t CImageLimits::minimumBytes(const std::string& path, bool asTga)
 {
-    uint8_t header[30] = {};
+    uint8_t header[34] = {};
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
         return 0;
@@ -174,14 +171,8 @@ uint64_t CImageLimits::minimumBytes(const std::string& path, bool asTga)
     std::fclose(file);
     // An uncompressed BMP (BI_RGB) with a BITMAPINFOHEADER or later: its pixels start at the offset
     // in the file header, rows padded to four bytes.
-    if (got >= 30 && header[0] == 'B' && header[1] == 'M' && littleEndian32(header + 14) >= 40) {
-        uint8_t compression[4] = {};
-        file = std::fopen(path.c_str(), "rb");
-        const bool read = file != nullptr && std::fseek(file, 30, SEEK_SET) == 0 &&
-                          std::fread(compression, 1, 4, file) == 4;
-        if (file != nullptr)
-            std::fclose(file);
-        if (!read || littleEndian32(compression) != 0)
+    if (got >= 34 && header[0] == 'B' && header[1] == 'M' && littleEndian32(header + 14) >= 40) {
+        if (littleEndian32(header + 30) != 0)
             return 0;
         const int32_t w = int32_t(littleEndian32(header + 18));
         const int32_t h = int32_t(littleEndian32(header + 22));
