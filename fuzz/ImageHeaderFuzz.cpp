@@ -1,6 +1,6 @@
 // libFuzzer target for the image-size check that runs before any image is decoded: the bytes become
 // a file (a memfd, opened by its /proc name as the loaders open a path) whose width, height and
-// smallest honest length CImageLimits reads from the PNG, BMP, GIF or TGA header. A crash, a
+// smallest honest length CImageLimits reads from the header of every kind it knows. A crash, a
 // sanitizer report, a walk through GIF blocks that does not end, or a minimum length smaller than
 // the header it was read from is a finding. Build and run it with scripts/fuzz.sh.
 #include "engine/texture/ImageLimits.h"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with ASan and UBSan and runs each for a bounded time: the TGA reader
-# (seeds in fuzz/corpus/) and the image-size check every loader runs before decoding (seeds in
-# fuzz/corpus_headers/, written by fuzz/make_header_corpus.py). Exits non-zero on any finding: a
+# (seeds in fuzz/corpus/), the image-size check every loader runs before decoding, the BMP path and
+# the data lookup's names (seeds in fuzz/corpus_headers/, corpus_bmp/ and corpus_names/, written by
+# fuzz/make_header_corpus.py). Exits non-zero on any finding: a
 # crash, a sanitizer report, a leak, a disagreement with the target's reference decoder, or a memory
 # limit exceeded. Findings are saved in build-fuzz/.
 #   bash scripts/fuzz.sh [seconds, default 60]
@@ -23,7 +24,7 @@ source scripts/deps.sh
 # compiles against the newest GCC's C++ library it finds: that of the default g++, whatever the
 # release (12 on Debian 12, 14 on Debian 13). The reader includes the GL headers for GL_RGB and
 # links its upload path (libGL, GLEW, libGLU, SDL), which the target never calls.
-ensure_packages g++
+ensure_packages g++ cmake
 ensure_packages clang libclang-rt-dev "libstdc++-$(g++ -dumpversion | cut -d. -f1)-dev" libgl-dev \
     libglew-dev libglu1-mesa-dev libsdl1.2-dev
 CXX="$(command -v clang++)"
@@ -73,3 +74,9 @@ fuzz_target() {
 fuzz_target tga fuzz/corpus fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp \
     engine/texture/ImageLimits.cpp engine/core/Log.cpp
 fuzz_target image_header fuzz/corpus_headers fuzz/ImageHeaderFuzz.cpp engine/texture/ImageLimits.cpp
+fuzz_target bmp fuzz/corpus_bmp fuzz/BmpFuzz.cpp engine/texture/ImageLimits.cpp engine/texture/PixelUpload.cpp \
+    engine/core/Log.cpp
+# The lookup's built-in copies, from the same generator the library's build runs (two of its files).
+cmake -DROOT="$ROOT" -DOUTPUT="$WORK/built-in-data.cpp" "-DFILES=shaders/color.vert;Data/Font/font.tga" \
+    -P cmake/EmbedFiles.cmake
+fuzz_target data_lookup fuzz/corpus_names fuzz/DataLookupFuzz.cpp engine/core/DataFiles.cpp "$WORK/built-in-data.cpp"

@@ -89,7 +89,8 @@ void addPlace(std::vector<std::string>& places, const std::string& folder)
 
 std::string CDataFiles::find(const std::string& name)
 {
-    if (name.empty())
+    // A name with a NUL inside would be cut there by every call that opens it: another file.
+    if (name.empty() || name.find('\0') != std::string::npos)
         return std::string();
     if (holdsFile(name))
         return name;

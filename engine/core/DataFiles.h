@@ -11,7 +11,8 @@
 // Main thread only.
 class CDataFiles {
 public:
-    // The path of the first place that holds the file, or an empty string when none does.
+    // The path of the first place that holds the file, or an empty string when none does (and for a
+    // name with a NUL byte inside).
     // A relative name is looked for, in this order:
     // 1. as written, relative to the working directory (the name comes back unchanged);
     // 2. in the folder named by the `QUARL_DATA_DIR` environment variable;

@@ -170,6 +170,12 @@ CBitmapImage* CUtils::loadBMP(const char* path)
         CLog::errorLine(" Failed loading " + name + " : " + SDL_GetError());
         return nullptr;
     }
+    if (!CPixelUpload::isReadable(surface)) {
+        SDL_FreeSurface(surface);
+        SDL_SetError("%s", CPixelUpload::unreadableText());
+        CLog::errorLine(" Failed loading " + name + " : " + SDL_GetError());
+        return nullptr;
+    }
     // Bottom-up, tightly packed rows: the order and packing the upload above expects.
     const std::vector<Uint8> pixels = CPixelUpload::convert(surface, 3, 1, true);
     const int width = surface->w;

@@ -44,6 +44,22 @@ Uint32 CPixelUpload::readPixel(const Uint8* at, int bytesPerPixel)
     }
 }
 
+bool CPixelUpload::isReadable(const SDL_Surface* surface)
+{
+    if (surface == nullptr || surface->format == nullptr)
+        return false;
+    const int bytesPerPixel = surface->format->BytesPerPixel;
+    if (bytesPerPixel < 1 || bytesPerPixel > 4 || surface->w < 0 || surface->h < 0)
+        return false;
+    return surface->w == 0 || surface->h == 0 ||
+           (surface->pixels != nullptr && surface->pitch >= surface->w * bytesPerPixel);
+}
+
+const char* CPixelUpload::unreadableText()
+{
+    return "the decoder gave pixels of no layout it describes";
+}
+
 bool CPixelUpload::isDirectlyUploadable(const SDL_Surface* surface)
 {
     const SDL_PixelFormat* format = surface->format;
@@ -67,6 +83,8 @@ bool CPixelUpload::isDirectlyUploadable(const SDL_Surface* surface)
 
 std::vector<Uint8> CPixelUpload::convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp)
 {
+    if (!isReadable(surface))
+        return std::vector<Uint8>();
     const std::size_t rowBytes = paddedRow(surface->w * channels, rowAlignment);
     std::vector<Uint8> pixels(rowBytes * std::size_t(surface->h), 0);
     const bool keyed = (surface->flags & SDL_SRCCOLORKEY) != 0;
@@ -176,5 +194,7 @@ unsigned int CPixelUpload::uploadSurface(SDL_Surface* surface, const Settings& s
     const bool withAlpha = surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY);
     const int channels = withAlpha ? 4 : 3;
     const std::vector<Uint8> converted = convert(surface, channels, 4, false);
+    if (converted.empty())
+        return 0;
     return upload(Pixels{converted.data(), surface->w, surface->h, channels, 4}, settings);
 }

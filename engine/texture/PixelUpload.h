@@ -50,11 +50,18 @@ public:
     // One pixel of a surface row (1 to 4 bytes) as the value SDL_GetRGBA expects: the bytes read in
     // the machine's own order, as SDL stores them.
     static Uint32 readPixel(const Uint8* at, int bytesPerPixel);
+    // True when the surface's pixels can be read by its format: 1 to 4 bytes per pixel and rows at
+    // least that wide. SDL 1.2's BMP reader returns a surface of 0 bytes per pixel and pitch 0 over a
+    // 1-byte buffer for some malformed OS/2 headers; nothing may read such a surface.
+    static bool isReadable(const SDL_Surface* surface);
+    // What a loader says of a surface that is not readable.
+    static const char* unreadableText();
     // True when the surface's bytes are already red, green, blue (and alpha) in memory order with
     // rows padded to 4, so they can go to GL as they are.
     static bool isDirectlyUploadable(const SDL_Surface* surface);
     // The surface as red, green, blue bytes and, with 4 channels, alpha (the surface's own alpha, 0
     // where a colour key matches). Rows padded to rowAlignment; bottomUp puts the last row first.
+    // Empty for a surface that is not readable.
     static std::vector<Uint8> convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp);
     // Generates a texture name, binds it, sets the filters and wrap modes and uploads the buffer.
     // The unpack alignment is the buffer's for the call and restored after. Returns the name, bound.

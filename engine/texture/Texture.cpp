@@ -73,8 +73,9 @@ void CTexture::upload(SDL_Surface* surface)
         return;
     // Kinds whose header the limits cannot read are checked once decoded, before GLU would
     // scale them down at a cost of many times their size.
-    std::string refused = CImageLimits::hasContext() ? CImageLimits::sizeRefusal(uint32_t(surface->w), uint32_t(surface->h))
-                                                     : std::string(CImageLimits::noContextText());
+    std::string refused = !CImageLimits::hasContext()            ? CImageLimits::noContextText()
+                          : !CPixelUpload::isReadable(surface) ? CPixelUpload::unreadableText()
+                                                               : CImageLimits::sizeRefusal(uint32_t(surface->w), uint32_t(surface->h));
     if (!refused.empty()) {
         CLog::line("Failed to load the image: " + fileName + ", Error: " + refused);
         fileName.clear();

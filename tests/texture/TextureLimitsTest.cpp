@@ -324,3 +324,87 @@ TEST_F(TextureLimits, ASecondTgaLoadReplacesTheFirstTextureAndAFailedOneLeavesNo
     EXPECT_EQ(0u, image.textureName) << "a failed load kept the stale name";
     EXPECT_FALSE(glIsTexture(second));
 }
+
+// Every kind SDL_image decodes tells its size in a few header bytes: files claiming 30000 x 20000
+// pixels once reached the decoders (a GIF's crashed), a BMP under 26 bytes skipped the check, and a
+// PNG 16384 wide failed with "Out of memory".
+TEST_F(TextureLimits, EveryKindIsMeasuredFromItsHeaderBeforeDecoding)
+{
+    const auto le16 = [](uint32_t v) { return std::string{char(v & 0xFF), char(v >> 8 & 0xFF)}; };
+    const auto be16 = [](uint32_t v) { return std::string{char(v >> 8 & 0xFF), char(v & 0xFF)}; };
+    const auto be32 = [&](uint32_t v) { return be16(v >> 16) + be16(v & 0xFFFF); };
+    const auto le32 = [&](uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); };
+    const std::string zero(1, '\0');
+    const std::string bmpInfo = le32(40) + le32(30000) + le32(40000) + le16(1) + le16(32) + std::string(24, '\0');
+    const std::vector<std::pair<std::string, std::string>> huge = {
+        {"jpg", std::string("\xFF\xD8\xFF\xE0", 4) + be16(16) + "JFIF" + std::string(10, '\0') +
+                    std::string("\xFF\xC0", 2) + be16(17) + char(8) + be16(20000) + be16(30000) + char(3)},
+        {"tif", std::string("II*\0", 4) + le32(8) + le16(2) + le16(256) + le16(4) + le32(1) + le32(30000) +
+                    le16(257) + le16(3) + le32(1) + le16(20000) + le16(0)},
+        {"webp", "RIFF" + le32(30) + "WEBPVP8X" + le32(10) + le32(0) + le32(29999).substr(0, 3) +
+                     le32(19999).substr(0, 3)},
+        {"pcx", std::string("\x0A\x05\x01\x08", 4) + le16(0) + le16(0) + le16(29999) + le16(19999)},
+        {"pnm", "P6\n# a comment\n30000 20000\n255\n"},
+        {"xpm", "/* XPM */\nstatic char* x[] = {\n\"30000 20000 1 1\",\n"},
+        {"lbm", "FORM" + be32(40) + "ILBMANNO" + be32(3) + "abc" + zero + "BMHD" + be32(20) + be16(30000) +
+                    be16(20000)},
+        {"xcf", std::string("gimp xcf file\0", 14) + be32(30000) + be32(20000)},
+        {"ico", zero + zero + le16(1) + le16(1) + std::string(12, '\0') + le32(22) + bmpInfo},
+    };
+    const std::string limit = std::to_string(maxTextureSize());
+    for (const auto& [kind, bytes] : huge) {
+        const std::string path = dir + "/huge." + kind;
+        std::ofstream(path, std::ios::binary) << bytes;
+        CTexture texture;
+        const std::vector<std::string> lines = loadLines(texture, path);
+        EXPECT_FALSE(texture.isLoaded()) << kind;
+        EXPECT_EQ("Failed to load the image: " + path + ", Error: 30000 x 20000 pixels, more than the " + limit +
+                      " an OpenGL texture can hold here",
+                  lines.back())
+            << kind;
+    }
+
+    const std::vector<std::pair<std::string, std::string>> cutShort = {
+        {"bmp", "BM" + le32(70) + le32(0) + le32(54) + le32(40)},
+        {"jpg", std::string("\xFF\xD8\xFF\xE0", 4) + be16(16) + "JFIF"},
+        {"pnm", "P6\n30000"},
+    };
+    for (const auto& [kind, bytes] : cutShort) {
+        const std::string path = dir + "/short." + kind;
+        std::ofstream(path, std::ios::binary) << bytes;
+        CTexture texture;
+        EXPECT_EQ("Failed to load the image: " + path +
+                      ", Error: its header ends, or points outside the file, before it gives the image's size",
+                  loadLines(texture, path).back())
+            << kind;
+    }
+
+    const std::string edge = dir + "/edge.png";
+    writeBlackGreyPng(edge, 16383, 1);
+    CTexture widest;
+    widest.load(edge);
+    EXPECT_TRUE(widest.isLoaded());
+    writeBlackGreyPng(edge, 16384, 1);
+    CTexture tooWide;
+    EXPECT_EQ("Failed to load the image: " + edge + ", Error: 16384 x 1 pixels, wider than the 16383 an SDL 1.2 image can be",
+              loadLines(tooWide, edge).back());
+}
+
+// Found by fuzzing the BMP path: for this OS/2 header SDL 1.2 returns a 527 x 512 surface of 0 bytes
+// per pixel and pitch 0 over a 1-byte buffer, which the conversion once read far past.
+TEST_F(TextureLimits, ASurfaceWithoutAPixelLayoutIsRefusedUnread)
+{
+    const std::vector<uint8_t> bytes = {'B', 'M', 0x26, 0, 0, 0, 0, 0, 0, 0, 0x1a, 0, 0, 0, 0x0c, 0, 0, 0, 0x0f, 2, 0, 2,
+                                        0, 1, 0, 0x18, 0, 0, 0, 0, 0x1a, 0, 0, 0, 0x0c, 0, 0, 0, 2, 0, 0, 0, 0, 0x2a,
+                                        0, 0, 0};
+    const std::string path = dir + "/os2.bmp";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    CStdoutCapture capture;
+    capture.start();
+    EXPECT_EQ(0u, g_pUtils->loadBMPTexture(path.c_str()));
+    EXPECT_EQ("Failed to load the image: " + path + ", Error: the decoder gave pixels of no layout it describes",
+              capture.lines().back());
+    CTexture texture;
+    loadLines(texture, path);
+    EXPECT_FALSE(texture.isLoaded());
+}
