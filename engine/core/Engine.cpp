@@ -194,7 +194,6 @@ void CEngine::update()
     updatedBefore = true;
 
     g_pEventManager->update();
-    followWindowResize();
     g_pGraphicsCore->set2DState();
     glLoadIdentity();
     g_pWindowManager->drawAll();
@@ -214,6 +213,9 @@ void CEngine::update()
     if (g_pGraphicsCore->is3D())
         g_pGraphicsCore->end2D();
     saveRequestedScreenshot();
+    // Last, once the whole frame is drawn: the resize keeps that frame and shows it, so dragging a
+    // corner never flashes a blank or half-drawn frame.
+    followWindowResize();
     // Measured from this update's start, so the next one starts a whole frame later at the
     // earliest, and an idle game sleeps instead of spinning.
     if (frameCap > 0)

@@ -2,12 +2,62 @@
 #include "engine/graphics/GraphicsCore.h"
 
 #include "engine/core/Log.h"
+#include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
+
+namespace {
+
+// The back buffer as it is, w x h RGBA rows bottom-up: what the application has drawn this frame.
+std::vector<GLubyte> readBackBuffer(int w, int h)
+{
+    std::vector<GLubyte> pixels(std::size_t(w) * std::size_t(h) * 4);
+    CPixelUpload::CPixelStoreScope pack(true, 1);
+    GLint readBuffer = GL_BACK;
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glReadBuffer(GLenum(readBuffer));
+    return pixels;
+}
+
+// Draws a frame read by readBackBuffer into the back buffer of the new size, at the same window
+// pixels (X keeps a window's top-left corner), the rest cleared; every state it changes put back.
+void drawBackFrame(const std::vector<GLubyte>& pixels, int w, int h, int newWidth, int newHeight)
+{
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    const GLhandleARB program = GLEW_ARB_shader_objects ? glGetHandleARB(GL_PROGRAM_OBJECT_ARB) : 0;
+    if (program != 0)
+        glUseProgramObjectARB(0);
+    glDrawBuffer(GL_BACK);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (GLenum capability : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_BLEND, GL_DEPTH_TEST, GL_ALPHA_TEST, GL_STENCIL_TEST,
+                              GL_FOG, GL_LIGHTING, GL_COLOR_LOGIC_OP, GL_DITHER})
+        glDisable(capability);
+    glPixelZoom(1.0f, 1.0f);
+    {
+        CPixelUpload::CPixelStoreScope unpack(false, 1);
+        // Only the rows that stay inside the new window: the top ones.
+        const int skipRows = std::max(h - newHeight, 0);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, w);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
+        glWindowPos2i(0, std::max(newHeight - h, 0));
+        glDrawPixels(std::min(w, newWidth), h - skipRows, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    }
+    if (program != 0)
+        glUseProgramObjectARB(program);
+    glPopAttrib();
+}
+
+} // namespace
 
 void CGraphicsCore::setResizable(bool on)
 {
@@ -59,6 +109,13 @@ bool CGraphicsCore::reapplyVideoMode(int w, int h, uint32_t flags)
         glEndList();
     }
 
+    // What the application drew this frame survives the change: the swap below (needed for Mesa,
+    // see there) shows it rather than a blank frame, and a copy goes back into the new back buffer
+    // for the rest of the frame to draw over.
+    const int oldWidth = int(width), oldHeight = int(height);
+    const bool keepFrame = GLEW_VERSION_1_4 != 0;
+    const std::vector<GLubyte> frame = keepFrame ? readBackBuffer(oldWidth, oldHeight) : std::vector<GLubyte>();
+
     if (SDL_SetVideoMode(w, h, bitsPerPixel, flags) == nullptr) {
         const std::string error = SDL_GetError();
         // The old mode back, or there is no window left to draw in.
@@ -66,6 +123,8 @@ bool CGraphicsCore::reapplyVideoMode(int w, int h, uint32_t flags)
             throw std::string("Error: SDL Could not create Video Surface.") + SDL_GetError();
         CLog::line("Unable to set the video mode " + size + ", Error: " + error);
         applyWindowSize();
+        if (keepFrame)
+            drawBackFrame(frame, oldWidth, oldHeight, oldWidth, oldHeight);
         return false;
     }
     width = uint32_t(w);
@@ -80,9 +139,15 @@ bool CGraphicsCore::reapplyVideoMode(int w, int h, uint32_t flags)
     }
     applyWindowSize();
     // Mesa's software rasteriser takes the drawable's new size at the next buffer swap: until then
-    // everything drawn beyond the old size is lost. One blank frame shows it the size at once.
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    SDL_GL_SwapBuffers();
+    // everything drawn beyond the old size is lost. The swap shows the frame drawn so far, never a
+    // blank one; then the copy goes into the back buffer of the new size.
+    if (keepFrame) {
+        SDL_GL_SwapBuffers();
+        drawBackFrame(frame, oldWidth, oldHeight, w, h);
+    } else {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        SDL_GL_SwapBuffers();
+    }
     return true;
 }
 

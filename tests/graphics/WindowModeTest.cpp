@@ -155,6 +155,8 @@ TEST_F(WindowMode, AUserResizeReachesTheApplicationAndEverythingDrawsAtTheNewSiz
     ASSERT_NE(0u, topLevel);
     GLuint fontLists = g_pFontManager->getFont(1)->listBase;
     drainEvents();
+    // The application's frame, drawn before the update that follows the resize.
+    drawCorner();
 
     // A real X resize of SDL's outer window, as a window manager would make it.
     // sdl12-compat has no event thread to lock out, and gives no locking functions.
@@ -173,6 +175,13 @@ TEST_F(WindowMode, AUserResizeReachesTheApplicationAndEverythingDrawsAtTheNewSiz
             SDL_Delay(10);
     }
     ASSERT_TRUE(told);
+    // That frame was neither cleared nor swapped away: it is what the window shows and what the
+    // rest of the frame draws over, at the same window pixels (X keeps the top-left corner).
+    EXPECT_EQ(255, readPixel(312, 232).g) << "the back buffer lost the frame";
+    XImage* shown = XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, 500, 400, AllPlanes, ZPixmap);
+    ASSERT_NE(nullptr, shown);
+    EXPECT_EQ(0xFFu, (XGetPixel(shown, 312, 232) >> 8) & 0xFF) << "a blank frame was shown";
+    XDestroyImage(shown);
     EXPECT_EQ(500, SDL_GetVideoSurface()->w);
     EXPECT_EQ(400, SDL_GetVideoSurface()->h);
     EXPECT_EQ(500u, g_pGraphicsCore->width);
