@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <libgen.h>
 #include <string>
 #include <unistd.h>
@@ -125,15 +126,24 @@ TEST_F(ExampleEndToEnd, MovingSpriteRunsFromAnEmptyFolderMovesRightAndEndsOnEsca
     ASSERT_NE(0u, window) << example.output;
     const std::string focus = "xdotool windowfocus --sync " + std::to_string(window);
     ASSERT_EQ(0, std::system(focus.c_str()));
-    usleep(300000);
 
-    const double before = flameColumn(display, window);
+    // Waits, up to 20 s, for the flame's column to satisfy the condition; the last column read.
+    const auto waitForFlame = [&](const std::function<bool(double)>& condition) {
+        double column = flameColumn(display, window);
+        for (int poll = 0; poll < 400 && !condition(column); ++poll) {
+            usleep(50000);
+            column = flameColumn(display, window);
+        }
+        return column;
+    };
+    const double before = waitForFlame([](double column) { return column > 0; });
     ASSERT_GT(before, 0) << "no flame drawn";
-    // Held for about half a second at 240 pixels per second: well over 60 pixels further right.
-    ASSERT_EQ(0, std::system("xdotool keydown Right sleep 0.5 keyup Right key space"));
-    usleep(500000);
-    const double after = flameColumn(display, window);
-    EXPECT_GT(after, before + 60) << before << " -> " << after;
+    // Held until the flame is 150 pixels further right (240 pixels per second), however slowly the
+    // machine runs frames.
+    ASSERT_EQ(0, std::system("xdotool keydown Right"));
+    const double after = waitForFlame([&](double column) { return column > before + 150; });
+    ASSERT_EQ(0, std::system("xdotool keyup Right key space"));
+    EXPECT_GT(after, before + 150) << before << " -> " << after;
 
     ASSERT_EQ(0, std::system((focus + " key Escape").c_str()));
     int status = 0;

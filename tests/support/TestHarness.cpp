@@ -281,7 +281,15 @@ void pushQuit()
 void movePointer(int x, int y)
 {
     SDL_WarpMouse(static_cast<Uint16>(x), static_cast<Uint16>(y));
-    SDL_PumpEvents();
+    // X reports the warp some time later: wait, up to a second, until SDL has the pointer there.
+    for (int poll = 0; poll < 200; ++poll) {
+        SDL_PumpEvents();
+        int atX = -1, atY = -1;
+        SDL_GetMouseState(&atX, &atY);
+        if (atX == x && atY == y)
+            return;
+        SDL_Delay(5);
+    }
 }
 
 std::string makeTempDir()

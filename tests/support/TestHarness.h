@@ -69,7 +69,7 @@ void pushKey(bool down, SDLKey key);
 void pushMouseButton(bool down, Uint8 button, int x, int y);
 void pushQuit();
 void pushEvent(SDL_Event event);
-// Moves the real X pointer inside the window; SDL's mouse state follows at once.
+// Moves the real X pointer inside the window and waits (up to a second) until SDL reports it there.
 void movePointer(int x, int y);
 
 // A new empty folder under $TMPDIR (or /tmp) for the files a test writes, removed with its
