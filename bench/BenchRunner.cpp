@@ -27,8 +27,9 @@ struct Program {
 
 struct Figure {
     std::string unit;  // "quads" or "chars"
-    std::string what;  // "quads" or "lines"
+    std::string what;  // "quads", "rotated, scaled, sub-pixel quads" or "lines"
     int count;
+    std::string scene;  // "" or " general", in the figure's key
     std::vector<Program> programs;
 };
 
@@ -131,7 +132,7 @@ int main(int argc, char* argv[])
 
     std::vector<Figure> figures;
     for (int quads : {100, 1000, 10000}) {
-        Figure f{"quads", "quads", quads,
+        Figure f{"quads", "quads", quads, "",
                  {{"draw", "CTexture::draw", engine, "draw"},
                   {"twin", "by hand, draw's calls and state", engine, "twin"},
                   {"batch", "CSpriteBatch", engine, "batch"},
@@ -140,8 +141,18 @@ int main(int argc, char* argv[])
             f.programs.push_back({"sfml", "SFML 2.5 sf::Sprite", sfml, "sprite"});
         figures.push_back(f);
     }
+    // The general case: the texel-for-pixel quads above let the batch sample with GL_NEAREST.
+    for (int quads : {1000, 10000}) {
+        Figure f{"quads", "rotated, scaled, sub-pixel quads", quads, " general",
+                 {{"draw", "CTexture::draw", engine, "draw-general"},
+                  {"batch", "CSpriteBatch", engine, "batch-general"},
+                  {"begin", "by hand, one glBegin, plain state", engine, "begin-general"}}};
+        if (withSfml)
+            f.programs.push_back({"sfml", "SFML 2.5 sf::Sprite", sfml, "sprite-general"});
+        figures.push_back(f);
+    }
     for (int lines : {4, 200}) {
-        Figure f{"chars", "lines", lines,
+        Figure f{"chars", "lines", lines, "",
                  {{"print", "CFont::print", engine, "print"},
                   {"calllists", "by hand, glCallLists per line", engine, "calllists"},
                   {"textbatch", "CSpriteBatch::addText", engine, "textbatch"}}};
@@ -162,7 +173,8 @@ int main(int argc, char* argv[])
                 // The last round keeps its last frame for the comparison.
                 std::string framePath;
                 if (round == rounds - 1)
-                    framePath = frames + "/" + program.key + "_" + std::to_string(figure.count) + ".rgb";
+                    framePath = frames + "/" + program.key + "_" + std::to_string(figure.count) +
+                                (figure.scene.empty() ? "" : "_general") + ".rgb";
                 double rate = 0.0, cpu = 0.0;
                 long rss = 0;
                 if (!runOnce(program, figure.count, seconds, framePath, rate, rss, cpu))
@@ -173,7 +185,7 @@ int main(int argc, char* argv[])
                 results[p].framePath = framePath;
             }
         }
-        const std::string key = figure.unit + " " + std::to_string(figure.count);
+        const std::string key = figure.unit + figure.scene + " " + std::to_string(figure.count);
         std::printf("\n%d %s per frame: %s per second, median of %d interleaved runs\n", figure.count,
                     figure.what.c_str(), figure.unit.c_str(), rounds);
         std::printf("  %-36s %10s %10s %10s %9s %10s  %s\n", "program", "median", "min", "max",
@@ -207,12 +219,16 @@ int main(int argc, char* argv[])
         {"quads 10000", "draw", "twin", "CTexture::draw / its calls by hand, 10000", 0.9, true},
         {"quads 1000", "batch", "begin", "batch / one glBegin by hand, 1000", 0.9, true},
         {"quads 10000", "batch", "begin", "batch / one glBegin by hand, 10000", 0.9, true},
+        {"quads general 1000", "batch", "begin", "batch / one glBegin by hand, 1000 general", 0.9, true},
+        {"quads general 10000", "batch", "begin", "batch / one glBegin by hand, 10000 general", 0.9, true},
         {"chars 4", "print", "calllists", "print / glCallLists by hand, 4 lines", 0.9, true},
         {"chars 200", "print", "calllists", "print / glCallLists by hand, 200 lines", 0.9, true},
     };
     if (withSfml) {
         targets.push_back({"quads 1000", "batch", "sfml", "batch / SFML sf::Sprite, 1000", 1.0, true});
         targets.push_back({"quads 10000", "batch", "sfml", "batch / SFML sf::Sprite, 10000", 1.0, true});
+        targets.push_back({"quads general 1000", "batch", "sfml", "batch / SFML sf::Sprite, 1000 general", 1.0, true});
+        targets.push_back({"quads general 10000", "batch", "sfml", "batch / SFML sf::Sprite, 10000 general", 1.0, true});
         targets.push_back({"chars 200", "textbatch", "sftext", "batched text / SFML sf::Text, 200 lines", 1.0, true});
         targets.push_back({"chars 4", "textbatch", "sftext", "batched text / SFML sf::Text, 4 lines", 1.0, true});
         targets.push_back({"quads 1000", "draw", "sfml", "CTexture::draw / SFML sf::Sprite, 1000 (no target)", 0.0, true});

@@ -4,8 +4,11 @@
 // The scene every benchmark program draws, so that their last frames can be compared pixel for
 // pixel: a 1024 by 768 window, one 32 by 32 texture with soft alpha, quads at whole-pixel positions
 // in four tints (all exact in 8 bits, as a peer that carries colours as bytes needs), and lines of
-// text in one colour. Also the measuring loop and the one line each program reports.
+// text in one colour. The general case moves every quad off the pixel grid: rotated, scaled and at
+// a sub-pixel position, sampled with linear filtering by every program. Also the measuring loop and
+// the one line each program reports.
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +54,47 @@ inline Quad quad(int i)
     Quad q = {(i * 37) % (kWindowWidth - kTextureSize), (i * 53) % (kWindowHeight - kTextureSize), {}};
     std::memcpy(q.tint, tints[i % 4], 4);
     return q;
+}
+
+// Where a quad of the scene is drawn: its top-left corner before the transform, the scale about
+// that corner and the angle in degrees about its centre (as CTexture::draw takes them).
+struct Placement {
+    float x, y, scale, angle;
+};
+
+// The texel-for-pixel case, or the general one: scales from 0.75 to 1.25, positions an eighth of a
+// pixel apart, angles all round.
+inline Placement placement(int i, bool general)
+{
+    const Quad q = quad(i);
+    if (!general)
+        return {float(q.x), float(q.y), 1.0f, 0.0f};
+    return {float(q.x) + 0.25f + 0.125f * float(i % 5), float(q.y) + 0.375f + 0.125f * float(i % 3),
+            0.75f + 0.125f * float(i % 5), float((i * 23) % 360) + 0.5f};
+}
+
+// The four corners of a placed quad (top-left, top-right, bottom-right, bottom-left of the image),
+// for the programs that transform on the CPU.
+inline void corners(const Placement& p, float out[4][2])
+{
+    const float size = float(kTextureSize), half = size * 0.5f;
+    const float radians = p.angle * 3.14159265f / 180.0f, c = std::cos(radians), s = std::sin(radians);
+    const float local[4][2] = {{0.0f, 0.0f}, {size, 0.0f}, {size, size}, {0.0f, size}};
+    for (int i = 0; i < 4; ++i) {
+        const float dx = local[i][0] - half, dy = local[i][1] - half;
+        out[i][0] = p.x + p.scale * (half + c * dx - s * dy);
+        out[i][1] = p.y + p.scale * (half + s * dx + c * dy);
+    }
+}
+
+// A mode named "<mode>-general" draws the general case: true, and the mode without the suffix.
+inline bool takeGeneral(std::string& mode)
+{
+    const std::string suffix = "-general";
+    if (mode.size() <= suffix.size() || mode.compare(mode.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    mode.erase(mode.size() - suffix.size());
+    return true;
 }
 
 // 64 characters per line; the lines step down 16 pixels and wrap, overlapping past the window.

@@ -1,7 +1,8 @@
 // One measurement of the engine's drawing paths, or of hand-written OpenGL beside them, as a
 // process of its own; scripts/bench.sh runs it through bench_runner, interleaved with the peers.
 //   engine_bench <mode> <quads or lines per frame> <seconds> [last frame file]
-// Quad modes (the shared scene's quads):
+// Quad modes (the shared scene's quads; draw, batch and begin also as "<mode>-general", the quads
+// rotated, scaled and off the pixel grid, sampled linearly):
 //   draw      CTexture::draw per quad, in the engine's 2D state
 //   twin      the calls CTexture::draw makes, written by hand, in the same state
 //   batch     CSpriteBatch, one batch per frame
@@ -91,7 +92,7 @@ void drawLikeTheEngine(GLuint id, GLhandleARB program, float x, float y, const u
 }
 
 // The single-glBegin program: its own window and the plainest state that draws the scene.
-int runSingleBegin(const Arguments& args)
+int runSingleBegin(const Arguments& args, bool general)
 {
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         return 1;
@@ -113,33 +114,35 @@ int runSingleBegin(const Arguments& args)
     GLuint id = 0;
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    const GLint filter = general ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     const std::vector<uint8_t> pixels = bench::texturePixels();
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, bench::kTextureSize, bench::kTextureSize, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, pixels.data());
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 
     std::vector<bench::Quad> quads;
-    for (int i = 0; i < args.count; ++i)
+    std::vector<bench::Placement> places;
+    for (int i = 0; i < args.count; ++i) {
         quads.push_back(bench::quad(i));
+        places.push_back(bench::placement(i, general));
+    }
+    static const float texels[4][2] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}};
     bool wrote = true;
     bench::measure(
         args, args.count,
         [&] {
             glClear(GL_COLOR_BUFFER_BIT);
             glBegin(GL_QUADS);
-            for (const bench::Quad& q : quads) {
-                const float x = float(q.x), y = float(q.y), s = float(bench::kTextureSize);
-                glColor4ubv(q.tint);
-                glTexCoord2f(0.0f, 0.0f);
-                glVertex2f(x, y);
-                glTexCoord2f(1.0f, 0.0f);
-                glVertex2f(x + s, y);
-                glTexCoord2f(1.0f, 1.0f);
-                glVertex2f(x + s, y + s);
-                glTexCoord2f(0.0f, 1.0f);
-                glVertex2f(x, y + s);
+            for (std::size_t i = 0; i < quads.size(); ++i) {
+                float at[4][2];
+                bench::corners(places[i], at);
+                glColor4ubv(quads[i].tint);
+                for (int c = 0; c < 4; ++c) {
+                    glTexCoord2fv(texels[c]);
+                    glVertex2fv(at[c]);
+                }
             }
             glEnd();
         },
@@ -148,7 +151,7 @@ int runSingleBegin(const Arguments& args)
     return wrote && glGetError() == GL_NO_ERROR ? 0 : 1;
 }
 
-int runEngine(const Arguments& args)
+int runEngine(const Arguments& args, bool general)
 {
     if (access("shaders/simpleTexture.vert", R_OK) != 0 || access("Data/Font/font.tga", R_OK) != 0) {
         std::fprintf(stderr, "Run from the repository root (Data/ and shaders/ are read there).\n");
@@ -175,25 +178,34 @@ int runEngine(const Arguments& args)
                     unit(bench::kTextColour[2]), unit(bench::kTextColour[3]));
 
     std::vector<bench::Quad> quads;
-    for (int i = 0; i < args.count; ++i)
+    std::vector<bench::Placement> places;
+    for (int i = 0; i < args.count; ++i) {
         quads.push_back(bench::quad(i));
+        places.push_back(bench::placement(i, general));
+    }
     CSpriteBatch batch;
     const std::string& mode = args.mode;
     const bool text = mode == "print" || mode == "calllists" || mode == "textbatch";
     auto drawFrame = [&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         if (mode == "draw") {
-            for (const bench::Quad& q : quads)
-                texture.draw(float(q.x), float(q.y), 1.0f, 0.0f, unit(q.tint[0]), unit(q.tint[1]),
-                             unit(q.tint[2]), unit(q.tint[3]));
+            for (std::size_t i = 0; i < quads.size(); ++i) {
+                const bench::Quad& q = quads[i];
+                const bench::Placement& p = places[i];
+                texture.draw(p.x, p.y, p.scale, p.angle, unit(q.tint[0]), unit(q.tint[1]), unit(q.tint[2]),
+                             unit(q.tint[3]));
+            }
         } else if (mode == "twin") {
             for (const bench::Quad& q : quads)
                 drawLikeTheEngine(texture.id, program, float(q.x), float(q.y), q.tint);
         } else if (mode == "batch") {
             batch.begin();
-            for (const bench::Quad& q : quads)
-                batch.add(texture, float(q.x), float(q.y), 1.0f, 0.0f, unit(q.tint[0]),
-                          unit(q.tint[1]), unit(q.tint[2]), unit(q.tint[3]));
+            for (std::size_t i = 0; i < quads.size(); ++i) {
+                const bench::Quad& q = quads[i];
+                const bench::Placement& p = places[i];
+                batch.add(texture, p.x, p.y, p.scale, p.angle, unit(q.tint[0]), unit(q.tint[1]), unit(q.tint[2]),
+                          unit(q.tint[3]));
+            }
             batch.end();
         } else if (mode == "print") {
             for (int i = 0; i < args.count; ++i)
@@ -233,7 +245,7 @@ int runEngine(const Arguments& args)
             glEnable(GL_DEPTH_TEST);
         }
     };
-    if (!(text || mode == "draw" || mode == "twin" || mode == "batch")) {
+    if (!(text || mode == "draw" || mode == "twin" || mode == "batch") || (general && (text || mode == "twin"))) {
         std::fprintf(stderr, "Unknown mode %s\n", mode.c_str());
         return 2;
     }
@@ -252,7 +264,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "Usage: %s <mode> <count> <seconds> [frame file]\n", argv[0]);
         return 2;
     }
+    const bool general = bench::takeGeneral(args.mode);
     if (args.mode == "begin")
-        return runSingleBegin(args);
-    return runEngine(args);
+        return runSingleBegin(args, general);
+    return runEngine(args, general);
 }

@@ -1,7 +1,8 @@
 // The peer: SFML 2.5 drawing the shared scene the way an SFML program would, one sf::Sprite per
 // quad or one sf::Text per line (DejaVu Sans Mono at 16 pixels, the size of the engine's glyph
 // sheet), in SFML's own state. Run through bench_runner by scripts/bench.sh.
-//   sfml_bench <sprite|text> <quads or lines per frame> <seconds> [last frame file]
+//   sfml_bench <sprite|sprite-general|text> <quads or lines per frame> <seconds> [last frame file]
+// "sprite-general" draws the quads rotated, scaled and off the pixel grid, with a smooth texture.
 #include "bench/BenchScene.h"
 
 #include <SFML/Graphics.hpp>
@@ -20,8 +21,10 @@ const char kFontPath[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
 int main(int argc, char* argv[])
 {
     bench::Arguments args;
-    if (!bench::parseArguments(argc, argv, args) || (args.mode != "sprite" && args.mode != "text")) {
-        std::fprintf(stderr, "Usage: %s <sprite|text> <count> <seconds> [frame file]\n", argv[0]);
+    const bool parsed = bench::parseArguments(argc, argv, args);
+    const bool general = bench::takeGeneral(args.mode);
+    if (!parsed || (args.mode != "sprite" && args.mode != "text") || (general && args.mode != "sprite")) {
+        std::fprintf(stderr, "Usage: %s <sprite|sprite-general|text> <count> <seconds> [frame file]\n", argv[0]);
         return 2;
     }
     // SFML reports that the X server offers no vertical sync on every window; the runner shows
@@ -37,14 +40,21 @@ int main(int argc, char* argv[])
     sf::Font font;
     if (!texture.loadFromImage(image) || (args.mode == "text" && !font.loadFromFile(kFontPath)))
         return 1;
+    texture.setSmooth(general);
 
     std::vector<sf::Sprite> sprites;
     std::vector<sf::Text> texts;
     if (args.mode == "sprite") {
         for (int i = 0; i < args.count; ++i) {
             const bench::Quad q = bench::quad(i);
+            const bench::Placement p = bench::placement(i, general);
             sf::Sprite sprite(texture);
-            sprite.setPosition(float(q.x), float(q.y));
+            // About the centre, as the engine turns a quad; the corner lands where its own does.
+            const float half = 0.5f * float(bench::kTextureSize);
+            sprite.setOrigin(half, half);
+            sprite.setPosition(p.x + p.scale * half, p.y + p.scale * half);
+            sprite.setScale(p.scale, p.scale);
+            sprite.setRotation(p.angle);
             sprite.setColor(sf::Color(q.tint[0], q.tint[1], q.tint[2], q.tint[3]));
             sprites.push_back(sprite);
         }

@@ -6,9 +6,14 @@
 
 #include <GL/glew.h>
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -18,6 +23,23 @@ namespace {
 // and zero origin.
 const uint8_t kUncompressedPattern[11] = {0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 const uint8_t kCompressedPattern[11] = {0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+// glibc serves blocks up to 32 MiB from its heap once one has been freed, so a picture loaded after
+// another reuses pages already there. Larger ones get fresh pages from the kernel on every load, one
+// fault per 4 KiB as they are read (at 4096 by 4096 the faults cost as much as the reading): on
+// 2 MiB-aligned memory marked for transparent huge pages it faults 512 times less often. Freed
+// with std::free like any malloc'ed block.
+uint8_t* allocatePixels(std::size_t bytes)
+{
+    const std::size_t hugePage = std::size_t(2) << 20;
+    if (bytes < (std::size_t(32) << 20))
+        return static_cast<uint8_t*>(std::malloc(bytes));
+    void* memory = nullptr;
+    if (posix_memalign(&memory, hugePage, bytes) != 0)
+        return nullptr;
+    madvise(memory, bytes, MADV_HUGEPAGE);
+    return static_cast<uint8_t*>(memory);
+}
 
 void fail(const char* text, const char* path)
 {
@@ -159,7 +181,7 @@ bool CTGAImage::readInfo(const char* path, FILE* file)
         release();
         return false;
     }
-    pixels = imageSize <= kMaxImageBytes ? static_cast<uint8_t*>(std::malloc(imageSize)) : nullptr;
+    pixels = imageSize <= kMaxImageBytes ? allocatePixels(std::size_t(imageSize)) : nullptr;
     if (pixels == nullptr) {
         fail("Could not allocate memory for image: ", path);
         release();
@@ -170,22 +192,53 @@ bool CTGAImage::readInfo(const char* path, FILE* file)
 
 namespace {
 
-// The 24-bit swap only vectorises with byte shuffles, which x86-64's baseline (SSE2) lacks: build
-// an AVX2 copy beside the plain one and let the loader pick the one the processor runs.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
-#define QUARL_WITH_AVX2_COPY __attribute__((target_clones("avx2", "default")))
-#else
-#define QUARL_WITH_AVX2_COPY
-#endif
-
-QUARL_WITH_AVX2_COPY
-void swapRedAndBlue24(uint8_t* at, std::size_t pixelCount)
+void swapRedAndBlue24Plain(uint8_t* at, std::size_t pixelCount)
 {
     for (std::size_t i = 0; i < pixelCount; ++i) {
         const uint8_t blue = at[3 * i], red = at[3 * i + 2];
         at[3 * i] = red;
         at[3 * i + 2] = blue;
     }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QUARL_WITH_SSSE3_SWAP 1
+// Sixteen pixels (48 bytes) per step in three 16-byte registers: a byte shuffle swaps the pixels
+// inside each register, and the two pixels that straddle registers (5 and 10) take their outer
+// bytes from the neighbour. The compiler's own vectorisation of the plain loop reached under half
+// the 32-bit path's speed. Returns how many pixels it swapped (a multiple of 16).
+__attribute__((target("ssse3"))) std::size_t swapRedAndBlue24Ssse3(uint8_t* at, std::size_t pixelCount)
+{
+    const char z = char(0x80);  // a shuffle index that yields 0
+    const __m128i inA = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, z);
+    const __m128i fromBIntoA = _mm_setr_epi8(z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, 1);
+    const __m128i inB = _mm_setr_epi8(0, z, 4, 3, 2, 7, 6, 5, 10, 9, 8, 13, 12, 11, z, 15);
+    const __m128i fromAIntoB = _mm_setr_epi8(z, 15, z, z, z, z, z, z, z, z, z, z, z, z, z, z);
+    const __m128i fromCIntoB = _mm_setr_epi8(z, z, z, z, z, z, z, z, z, z, z, z, z, z, 0, z);
+    const __m128i inC = _mm_setr_epi8(z, 3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13);
+    const __m128i fromBIntoC = _mm_setr_epi8(14, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z);
+    std::size_t done = 0;
+    for (; done + 16 <= pixelCount; done += 16) {
+        __m128i* const block = reinterpret_cast<__m128i*>(at + 3 * done);
+        const __m128i a = _mm_loadu_si128(block), b = _mm_loadu_si128(block + 1), c = _mm_loadu_si128(block + 2);
+        _mm_storeu_si128(block, _mm_or_si128(_mm_shuffle_epi8(a, inA), _mm_shuffle_epi8(b, fromBIntoA)));
+        _mm_storeu_si128(block + 1, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(b, inB), _mm_shuffle_epi8(a, fromAIntoB)),
+                                                 _mm_shuffle_epi8(c, fromCIntoB)));
+        _mm_storeu_si128(block + 2, _mm_or_si128(_mm_shuffle_epi8(c, inC), _mm_shuffle_epi8(b, fromBIntoC)));
+    }
+    return done;
+}
+#endif
+
+void swapRedAndBlue24(uint8_t* at, std::size_t pixelCount)
+{
+    std::size_t done = 0;
+#ifdef QUARL_WITH_SSSE3_SWAP
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3)
+        done = swapRedAndBlue24Ssse3(at, pixelCount);
+#endif
+    swapRedAndBlue24Plain(at + 3 * done, pixelCount - done);
 }
 
 // File order (blue, green, red (, alpha)) to red, green, blue (, alpha), in place; bytes is a whole

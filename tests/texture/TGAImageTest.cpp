@@ -78,14 +78,18 @@ protected:
 
 TEST_F(TgaReader, UncompressedPixelsAreSwappedToRedGreenBlue)
 {
-    Bytes file = tgaHeader(2, 4, 4, 24);
-    file = file << repeat({1, 2, 3}, 16);
+    // 35 pixels, each its own: whole blocks of sixteen and a rest, every one swapped in place.
+    Bytes file = tgaHeader(2, 7, 5, 24);
+    for (int i = 0; i < 35; ++i)
+        file = file << Bytes{uint8_t(i), uint8_t(100 + i), uint8_t(200 + i)};
     load(write(file), true);
     ASSERT_NE(nullptr, image.pixels);
-    EXPECT_EQ(48u, image.imageSize);
+    EXPECT_EQ(105u, image.imageSize);
     EXPECT_EQ(GLenum(GL_RGB), image.format);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ((Bytes{3, 2, 1}), Bytes(image.pixels + 3 * i, image.pixels + 3 * i + 3));
+    for (int i = 0; i < 35; ++i)
+        EXPECT_EQ((Bytes{uint8_t(200 + i), uint8_t(100 + i), uint8_t(i)}),
+                  Bytes(image.pixels + 3 * i, image.pixels + 3 * i + 3))
+            << "pixel " << i;
     EXPECT_NE(0u, image.textureName);
 
     CTGAImage withAlpha;
