@@ -20,6 +20,16 @@ quarl_find_dependency(OpenGL COMPONENTS OpenGL)
 # FreeType draws TrueType fonts into glyph sheets; the engine links it privately, but a static
 # library's users link it too.
 quarl_find_dependency(Freetype)
+# HarfBuzz shapes TrueType text: advances and kerning from the font, ligatures, combining marks.
+# Debian ships no CMake package for it, only pkg-config's harfbuzz.pc.
+if(NOT TARGET QuarlEngine::HarfBuzz)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(QUARL_HARFBUZZ REQUIRED harfbuzz)
+  add_library(QuarlEngine::HarfBuzz INTERFACE IMPORTED)
+  set_target_properties(QuarlEngine::HarfBuzz PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${QUARL_HARFBUZZ_INCLUDE_DIRS}"
+    INTERFACE_LINK_LIBRARIES "${QUARL_HARFBUZZ_LINK_LIBRARIES}")
+endif()
 
 if(NOT TARGET QuarlEngine::SDL_image)
   add_library(QuarlEngine::SDL_image INTERFACE IMPORTED)

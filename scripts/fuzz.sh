@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets with ASan and UBSan and runs each for a bounded time: the TGA reader
 # (seeds in fuzz/corpus/), the image-size check every loader runs before decoding, the BMP path and
 # the data lookup's names (seeds in fuzz/corpus_headers/, corpus_bmp/ and corpus_names/, written by
-# fuzz/make_header_corpus.py). Exits non-zero on any finding: a
+# fuzz/make_header_corpus.py), and TrueType fonts through shaping and rasterising (seeds in
+# fuzz/corpus_fonts/, written by fuzz/make_font_corpus.py). Exits non-zero on any finding: a
 # crash, a sanitizer report, a leak, a disagreement with the target's reference decoder, or a memory
 # limit exceeded. Findings are saved in build-fuzz/.
 #   bash scripts/fuzz.sh [seconds, default 60]
@@ -26,7 +27,7 @@ source scripts/deps.sh
 # links its upload path (libGL, GLEW, libGLU, SDL), which the target never calls.
 ensure_packages g++ cmake
 ensure_packages clang libclang-rt-dev "libstdc++-$(g++ -dumpversion | cut -d. -f1)-dev" libgl-dev \
-    libglew-dev libglu1-mesa-dev libsdl1.2-dev
+    libglew-dev libglu1-mesa-dev libsdl1.2-dev libfreetype-dev libharfbuzz-dev libstb-dev pkg-config
 CXX="$(command -v clang++)"
 
 OUT="$ROOT/build-fuzz"
@@ -80,3 +81,5 @@ fuzz_target bmp fuzz/corpus_bmp fuzz/BmpFuzz.cpp engine/texture/ImageLimits.cpp 
 cmake -DROOT="$ROOT" -DOUTPUT="$WORK/built-in-data.cpp" "-DFILES=shaders/color.vert;Data/Font/font.tga" \
     -P cmake/EmbedFiles.cmake
 fuzz_target data_lookup fuzz/corpus_names fuzz/DataLookupFuzz.cpp engine/core/DataFiles.cpp "$WORK/built-in-data.cpp"
+fuzz_target font fuzz/corpus_fonts fuzz/FontFuzz.cpp engine/text/FontFace.cpp engine/texture/ImageLimits.cpp \
+    engine/texture/PixelUpload.cpp engine/core/Log.cpp $(pkg-config --cflags --libs freetype2 harfbuzz)

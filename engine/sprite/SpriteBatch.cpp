@@ -1,6 +1,7 @@
 #include "engine/sprite/SpriteBatch.h"
 
 #include "engine/text/Font.h"
+#include "engine/text/TextLayout.h"
 #include "engine/texture/Texture.h"
 
 #include <GL/glew.h>
@@ -176,14 +177,36 @@ void CSpriteBatch::addText(const CFont& font, float x, float y, signed char styl
                            float green, float blue, float alpha, float scaleX, float scaleY,
                            const char* text)
 {
-    if (text == nullptr || font.glyphImage.textureName == 0)
-        return;
     const int s = style < 0 ? 0 : (style > 3 ? 3 : style);
     const int set = s > 1 ? s - 2 : s;
+    if (text != nullptr && font.isTrueType()) {
+        CTextLayout layout;
+        if (!font.layOut(text, set, layout))
+            return;
+        addLayout(layout, x, y, red, green, blue, alpha, scaleX, scaleY);
+        if (s > 1)
+            addLayout(layout, x + 1.0f, y, red, green, blue, alpha, scaleX, scaleY);
+        return;
+    }
+    if (text == nullptr || font.glyphImage.textureName == 0)
+        return;
     addGlyphs(font, x, y, set, red, green, blue, alpha, scaleX, scaleY, text);
     // The bold pass: the same glyphs one window pixel to the right.
     if (s > 1)
         addGlyphs(font, x + 1.0f, y, set, red, green, blue, alpha, scaleX, scaleY, text);
+}
+
+void CSpriteBatch::addLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue,
+                             float alpha, float scaleX, float scaleY)
+{
+    for (const CTextQuad& q : layout.getQuads()) {
+        Vertex* v = appendQuad(q.texture, true);
+        for (int i = 0; i < 4; ++i) {
+            const bool right = kGlyphCornerIsRight[i], bottom = kGlyphCornerIsBottom[i];
+            v[i] = Vertex{x + scaleX * (right ? q.x1 : q.x0), y + scaleY * (bottom ? q.y1 : q.y0), right ? q.s1 : q.s0,
+                          bottom ? q.t1 : q.t0, red, green, blue, alpha};
+        }
+    }
 }
 
 const std::vector<CSpriteBatch::GlyphBox>& CSpriteBatch::glyphBoxes(const CFont& font)

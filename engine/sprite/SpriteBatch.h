@@ -7,6 +7,8 @@
 #include <vector>
 
 class CFont;
+class CText;
+class CTextLayout;
 class CTexture;
 
 // Many textured quads and strings per frame for the price of a few draw calls. Between begin() and
@@ -55,9 +57,14 @@ public:
     // one pixel to the right). Strings are not cut at CFont::kMaxTextLength. A font without a glyph
     // sheet, or a null text, adds nothing.
     void addText(const CFont& font, float x, float y, signed char style, const char* text);
-    // As CFont::printStyled: the given colour and scale.
+    // As CFont::printStyled: the given colour and scale. A TrueType font's text is shaped and laid
+    // out as its print lays it out.
     void addText(const CFont& font, float x, float y, signed char style, float red, float green,
                  float blue, float alpha, float scaleX, float scaleY, const char* text);
+    // Laid-out TrueType text at (x, y) in window pixels, as CFont::drawLayout draws it; a CText
+    // adds itself this way (CText::addTo).
+    void addLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue, float alpha,
+                   float scaleX = 1.0f, float scaleY = 1.0f);
     // Draws everything added since begin() and empties the batch. Without a window does nothing.
     void end();
 

@@ -5,7 +5,8 @@
 #include "engine/core/Registry.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
-#include "engine/text/GlyphSheetRasterizer.h"
+#include "engine/text/FontFace.h"
+#include "engine/text/TextLayout.h"
 #include "engine/texture/ImageLimits.h"
 
 #include <GL/glew.h>
@@ -15,7 +16,9 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -38,6 +41,13 @@ bool namesGlyph(char c, int set)
 }
 
 } // namespace
+
+// The files of a TrueType font and its faces by pixel size and set (false: regular, true: bold).
+struct CFont::TrueType {
+    std::string regularPath;
+    std::string boldPath;
+    std::map<std::pair<int, bool>, std::unique_ptr<CFontFace>> faces;
+};
 
 CFont::CFont()
     : listBase(0),
@@ -117,6 +127,7 @@ bool CFont::buildFont(const char* path)
     }
     glBindTexture(GL_TEXTURE_2D, glyphImage.textureName);
     compileGlyphLists();
+    trueType.reset();
     shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
     return true;
 }
@@ -153,39 +164,71 @@ bool CFont::buildTrueTypeFont(const char* regularPath, const char* boldPath, int
 {
     const std::string regular = regularPath ? regularPath : "";
     const std::string bold = boldPath ? boldPath : regular;
-    // Without a context every GL call below would go nowhere (or through a null GLEW pointer).
+    // Without a context no glyph could ever reach a page.
     if (SDL_GetVideoSurface() == nullptr) {
         CLog::line("Failed to load the font: " + regular + ", Error: no OpenGL window is open yet");
         return false;
     }
-    CGlyphSheetRasterizer rasterizer;
-    if (!rasterizer.rasterize(regular, bold, cell, cell, (cell * 3 + 2) / 4)) {
-        CLog::line("Failed to load the font: " + rasterizer.getFailedPath() + ", Error: " +
-                   rasterizer.getFailure());
-        return false;
+    // Both faces first: a failure leaves the font as it was.
+    std::unique_ptr<TrueType> made(new TrueType{regular, bold, {}});
+    for (const bool isBold : {false, true}) {
+        std::string error;
+        const std::string& path = isBold ? bold : regular;
+        std::unique_ptr<CFontFace> face = CFontFace::load(path, cell, error);
+        if (face == nullptr) {
+            CLog::line("Failed to load the font: " + path + ", Error: " + error);
+            return false;
+        }
+        made->faces[std::make_pair(cell, isBold)] = std::move(face);
     }
-    for (const std::string& note : rasterizer.getNotes())
-        CLog::line("Font note: " + note);
-    // The old lists stay until the new ones exist, so a failure here loses nothing.
-    const GLuint lists = glGenLists(256);
-    if (lists == 0) {
-        CLog::line("Failed to load the font: " + regular + ", Error: no display lists left");
-        return false;
-    }
-    const int size = rasterizer.getSheetSize();
-    if (!glyphImage.loadPixels(uint32_t(size), uint32_t(size), rasterizer.whiteRowsBottomUp().data())) {
-        glDeleteLists(lists, 256);
-        CLog::line("Failed to load the font: " + regular + ", Error: the glyph sheet could not be uploaded");
-        return false;
-    }
+    // The glyph lists of a sheet this font had are given back; TrueType text needs none.
     if (listBase != 0)
-        glDeleteLists(listBase, 256);
-    listBase = lists;
+        deleteGlyphLists();
+    trueType = std::move(made);
     cellSize = cell;
-    penAdvance = (cell * 3 + 2) / 4;
-    compileGlyphLists();
-    glBindTexture(GL_TEXTURE_2D, 0);
     shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
+    return true;
+}
+
+bool CFont::isTrueType() const
+{
+    return trueType != nullptr;
+}
+
+CFontFace* CFont::getFace(int pixelSize, bool bold) const
+{
+    if (trueType == nullptr)
+        return nullptr;
+    const auto key = std::make_pair(pixelSize, bold);
+    const auto known = trueType->faces.find(key);
+    if (known != trueType->faces.end())
+        return known->second.get();
+    std::string error;
+    std::unique_ptr<CFontFace> face = CFontFace::load(bold ? trueType->boldPath : trueType->regularPath, pixelSize, error);
+    if (face == nullptr)
+        return nullptr;
+    CFontFace* kept = face.get();
+    trueType->faces[key] = std::move(face);
+    return kept;
+}
+
+void CFont::setFallback(CFont* other)
+{
+    fallback = other == this ? nullptr : other;
+}
+
+CFont* CFont::getFallback() const
+{
+    return fallback;
+}
+
+bool CFont::layOut(const char* utf8, int set, CTextLayout& layout) const
+{
+    CFontFace* face = getFace(cellSize, set == 1);
+    if (face == nullptr)
+        return false;
+    CFontFace* standIn = fallback != nullptr ? fallback->getFace(cellSize, set == 1) : nullptr;
+    layout.lay(*face, standIn, utf8, CTextLayout::kLeft, 0.0f);
     return true;
 }
 
@@ -228,6 +271,14 @@ CVector2 CFont::measureText(const char* textToMeasure, signed char style, float 
         return CVector2();
     const int s = clampStyle(style);
     const int set = setOfStyle(s);
+    if (trueType != nullptr) {
+        CTextLayout layout;
+        const std::string cut(textToMeasure, strnlen(textToMeasure, kMaxTextLength));
+        if (!layOut(cut.c_str(), set, layout) || layout.getQuads().empty())
+            return CVector2();
+        return CVector2(std::fabs(sx) * (layout.right - layout.left) + (s > 1 ? 1.0f : 0.0f),
+                        std::fabs(sy) * (layout.bottom - layout.top));
+    }
     int count = 0;
     for (int i = 0; i < kMaxTextLength && textToMeasure[i] != '\0'; ++i)
         if (namesGlyph(textToMeasure[i], set))
@@ -285,12 +336,21 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
                           float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,
                           const char* format, va_list arguments)
 {
-    if (format == nullptr || listBase == 0)
+    if (format == nullptr || (listBase == 0 && trueType == nullptr))
         return;
     std::vsnprintf(text, sizeof(text), format, arguments);
 
     const int s = clampStyle(style);
     const int set = setOfStyle(s);
+    if (trueType != nullptr) {
+        CTextLayout layout;
+        if (!layOut(text, set, layout))
+            return;
+        drawLayout(layout, x, y, red, green, blue, alpha, sx, sy);
+        if (s > 1)
+            drawLayout(layout, secondX, y, red, green, blue, alpha, sx, sy);
+        return;
+    }
     // Only bytes that name a glyph of this font: other list names may belong to another font.
     std::size_t count = 0;
     for (const char* c = text; *c != '\0'; ++c) {
@@ -327,6 +387,75 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
     if (s > 1)
         drawPass(secondX, y, base, red, green, blue, alpha, sx, sy, placeBoldWithOffset);
 
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    restoreState();
+}
+
+void CFont::drawLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue, float alpha,
+                       float sx, float sy)
+{
+    const std::vector<CTextQuad>& quads = layout.getQuads();
+    if (quads.empty())
+        return;
+    saveState();
+    if (depthWasOn)
+        glDisable(GL_DEPTH_TEST);
+    if (!textureWasOn)
+        glEnable(GL_TEXTURE_2D);
+    if (!blendWasOn)
+        glEnable(GL_BLEND);
+    if (!scissorWasOn)
+        glEnable(GL_SCISSOR_TEST);
+    if (lightingWasOn)
+        glDisable(GL_LIGHTING);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(x, y, 0.0f);
+    glScalef(sx, sy, 1.0f);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    const bool programmed = shader != nullptr && shader->getProgram() != 0;
+    if (programmed) {
+        shader->enable();
+        glUniform4fARB(glGetUniformLocationARB(shader->getProgram(), "colors"), red, green, blue, alpha);
+    } else {
+        glColor4f(red, green, blue, alpha);
+    }
+    // One glBegin per run of quads on the same page; bottom-left, bottom-right, top-right,
+    // top-left on screen, the glyph lists' winding.
+    for (std::size_t first = 0; first < quads.size();) {
+        std::size_t end = first;
+        while (end < quads.size() && quads[end].texture == quads[first].texture)
+            ++end;
+        glBindTexture(GL_TEXTURE_2D, quads[first].texture);
+        glBegin(GL_QUADS);
+        for (std::size_t i = first; i < end; ++i) {
+            const CTextQuad& q = quads[i];
+            glTexCoord2f(q.s0, q.t1);
+            glVertex2f(q.x0, q.y1);
+            glTexCoord2f(q.s1, q.t1);
+            glVertex2f(q.x1, q.y1);
+            glTexCoord2f(q.s1, q.t0);
+            glVertex2f(q.x1, q.y0);
+            glTexCoord2f(q.s0, q.t0);
+            glVertex2f(q.x0, q.y0);
+        }
+        glEnd();
+        first = end;
+    }
+    if (programmed)
+        shader->disable();
+    else
+        glColor3f(1.0f, 1.0f, 1.0f);
     glBindTexture(GL_TEXTURE_2D, 0);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

@@ -5,8 +5,12 @@
 #include "engine/texture/TGAImage.h"
 
 #include <cstdarg>
+#include <memory>
+#include <string>
 
 class CShader;
+class CFontFace;
+class CTextLayout;
 
 // printf-style text from a glyph sheet of 16 by 16 cells, one display list per glyph (a 16 by 16
 // textured quad, then the pen moves 12 units right; a font made from TrueType files at another cell
@@ -16,8 +20,14 @@ class CShader;
 // right (bold). Each print sets up its own pixel projection from the viewport and puts back the GL
 // state it changed, so text can be drawn in the middle of a 2D or 3D frame; the bound texture and
 // the current program are 0 afterwards.
-// Owns its display lists and glyph image; draws with built-in shader 0, owned by the shader
-// manager. Main thread only.
+// A font made from TrueType files (buildTrueTypeFont) is set from the font's own metrics instead:
+// UTF-8 text shaped by HarfBuzz (proportional advances, kerning, marks), '\n' starting a new line
+// one line height down, glyphs the font lacks from the fallback font if one is named; its glyphs
+// are rasterised on first use into texture pages (see CFontFace, CTextLayout). The styles, the
+// colours, the scale, the position (the top-left of the first line) and the state a print leaves
+// are those of a glyph-sheet font; set 1 is the bold face.
+// Owns its display lists, glyph image and TrueType faces; draws with built-in shader 0, owned by
+// the shader manager; only points to its fallback font. Main thread only.
 class CFont {
 public:
     static const int kMaxTextLength = 151;  // longer text is cut
@@ -34,13 +44,27 @@ public:
     // display lists. Before the window is open it only writes one line and returns false; the font
     // stays unloaded and prints nothing.
     bool buildFont(const char* path);
-    // Draws the sheet from TrueType files at run time (FreeType, the font tool's own rasteriser):
-    // set 0 from the regular face, set 1 from the bold one, or from the regular face again when
-    // boldPath is null. cell is the glyph cell in pixels (6 to 64), also FreeType's pixel size; 16
-    // gives the same pixels as the tool's sheet of the same files. Needs the window's context.
-    // A missing or unreadable file logs "Failed to load the font: " with the path and FreeType's
-    // reason, returns false and leaves the font as it was.
+    // Makes this a TrueType font: set 0 from the regular face, set 1 from the bold one, or from the
+    // regular face again when boldPath is null, at cell pixels (FreeType's pixel size, 6 to 256).
+    // Needs the window's context. A missing or unreadable file, or a size out of range, logs
+    // "Failed to load the font: " with the path and the reason, returns false and leaves the font as
+    // it was.
     bool buildTrueTypeFont(const char* regularPath, const char* boldPath, int cell);
+    bool isTrueType() const;
+    // The TrueType face of set 0 or 1 at a pixel size (made on first use, kept); null for a
+    // glyph-sheet font or a size out of range.
+    CFontFace* getFace(int pixelSize, bool bold) const;
+    // A TrueType font whose glyphs stand in for those this font lacks; null for none. Only pointed
+    // to: it must outlive this font's prints.
+    void setFallback(CFont* fallback);
+    CFont* getFallback() const;
+    // Lays UTF-8 text out as a print of set 0 or 1 sets it (left-aligned, unwrapped, at the font's
+    // size); false for a glyph-sheet font.
+    bool layOut(const char* utf8, int set, CTextLayout& layout) const;
+    // Draws laid-out text as a print draws: the position is the layout's origin, with the colour
+    // and scale given, in a print's window-pixel projection and state.
+    void drawLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue, float alpha,
+                    float sx, float sy);
     bool setScale(float x, float y);
     void setColour(float red, float green, float blue, float alpha);
     // Stores the four values in declaration order (red, blue, green, alpha), so the text is drawn
@@ -67,7 +91,7 @@ public:
     // The width and height in pixels that print() would cover for this text in this style, with the
     // stored scale or the given one: the cells of the characters that name a glyph (others draw
     // nothing and move the pen by nothing), one pixel wider for the bold styles 2 and 3, and
-    // 0 by 0 when nothing would be drawn. The text is taken as it stands (no printf formatting)
+    // 0 by 0 when nothing would be drawn. For a TrueType font, the box its glyphs' ink covers. The text is taken as it stands (no printf formatting)
     // and cut at kMaxTextLength as print cuts it. With a negative scale the text extends left of or
     // above the position; the size stays positive.
     CVector2 measureText(const char* textToMeasure, signed char style) const;
@@ -89,6 +113,10 @@ public:
 private:
     CFont(const CFont&) = delete;
     CFont& operator=(const CFont&) = delete;
+
+    struct TrueType;
+    std::unique_ptr<TrueType> trueType;  // the faces of a TrueType font; null for a glyph sheet
+    CFont* fallback = nullptr;
 
     // Compiles the 256 glyph lists from listBase for the current cellSize and penAdvance.
     void compileGlyphLists();

@@ -1,0 +1,340 @@
+#include "engine/text/FontFace.h"
+
+#include "engine/texture/ImageLimits.h"
+#include "engine/texture/PixelUpload.h"
+
+#include <GL/glew.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include <hb-ft.h>
+#include <hb.h>
+
+#define STBRP_STATIC
+#define STB_RECT_PACK_IMPLEMENTATION
+#include <stb/stb_rect_pack.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Pages beyond these hold no more glyphs: a text of every glyph of a large font still costs at
+// most this many pages.
+const std::size_t kMaxPages = 16;
+
+// FreeType's own table of error names, so a failure says more than a bare number.
+const char* freetypeErrorText(FT_Error error)
+{
+#undef FTERRORS_H_
+#define FT_ERRORDEF(e, v, s) {e, s},
+#define FT_ERROR_START_LIST {
+#define FT_ERROR_END_LIST {0, nullptr}};
+    static const struct {
+        int code;
+        const char* text;
+    } table[] =
+#include FT_ERRORS_H
+    for (const auto& entry : table) {
+        if (entry.text && entry.code == error)
+            return entry.text;
+    }
+    return "unknown error";
+}
+
+// "FreeType error 0x01 (cannot open resource)"
+std::string freetypeFailure(FT_Error error)
+{
+    char code[16];
+    std::snprintf(code, sizeof(code), "0x%02X", unsigned(error));
+    return std::string("FreeType error ") + code + " (" + freetypeErrorText(error) + ")";
+}
+
+std::string sizeRefusal(int pixelSize)
+{
+    return "the size " + std::to_string(pixelSize) + " px is outside " + std::to_string(CFontFace::kMinPixelSize) +
+           " to " + std::to_string(CFontFace::kMaxPixelSize) + " px";
+}
+
+int pageSideFor(int pixelSize)
+{
+    int side = 256;
+    while (side < pixelSize * 16 && side < 2048)
+        side *= 2;
+    return side;
+}
+
+} // namespace
+
+struct CFontFace::Page {
+    GLuint texture = 0;
+    stbrp_context context{};
+    std::vector<stbrp_node> nodes;
+};
+
+CFontFace::CFontFace()
+    : library(nullptr),
+      face(nullptr),
+      font(nullptr),
+      pixelSize(0),
+      pageSide(0),
+      ascent(0.0f),
+      descent(0.0f),
+      lineHeight(0.0f)
+{
+}
+
+CFontFace::~CFontFace()
+{
+    if (CImageLimits::hasContext())
+        for (const std::unique_ptr<Page>& page : pages)
+            glDeleteTextures(1, &page->texture);
+    if (font != nullptr)
+        hb_font_destroy(font);
+    if (face != nullptr)
+        FT_Done_Face(face);
+    if (library != nullptr)
+        FT_Done_FreeType(library);
+}
+
+std::unique_ptr<CFontFace> CFontFace::load(const std::string& path, int pixelSize, std::string& error)
+{
+    std::unique_ptr<CFontFace> made(new CFontFace());
+    if (!made->open(path, pixelSize, error))
+        return nullptr;
+    return made;
+}
+
+std::unique_ptr<CFontFace> CFontFace::atSize(int size, std::string& error) const
+{
+    return load(path, size, error);
+}
+
+bool CFontFace::open(const std::string& filePath, int size, std::string& error)
+{
+    // Refused before any arithmetic on it.
+    if (size < kMinPixelSize || size > kMaxPixelSize) {
+        error = sizeRefusal(size);
+        return false;
+    }
+    path = filePath;
+    pixelSize = size;
+    pageSide = pageSideFor(size);
+    FT_Error status = FT_Init_FreeType(&library);
+    if (status != 0) {
+        library = nullptr;
+        error = freetypeFailure(status);
+        return false;
+    }
+    status = FT_New_Face(library, path.c_str(), 0, &face);
+    if (status != 0) {
+        face = nullptr;
+        error = freetypeFailure(status);
+        return false;
+    }
+    if (!FT_IS_SCALABLE(face)) {
+        error = "the font has no outlines to scale";
+        return false;
+    }
+    status = FT_Set_Pixel_Sizes(face, 0, FT_UInt(size));
+    if (status != 0) {
+        error = freetypeFailure(status);
+        return false;
+    }
+    // HarfBuzz over the same FreeType face: unhinted advances, as the font designed them.
+    font = hb_ft_font_create_referenced(face);
+    const FT_Size_Metrics& metrics = face->size->metrics;
+    ascent = float(metrics.ascender) / 64.0f;
+    descent = -float(metrics.descender) / 64.0f;
+    lineHeight = float(metrics.height) / 64.0f;
+    // A font whose metrics say nothing sensible still gets lines that do not overlap.
+    if (!(ascent > 0.0f) || ascent > 4.0f * float(size))
+        ascent = float(size) * 0.8f;
+    if (!(descent >= 0.0f) || descent > 4.0f * float(size))
+        descent = float(size) * 0.2f;
+    if (!(lineHeight >= ascent + descent) || lineHeight > 8.0f * float(size))
+        lineHeight = std::ceil(ascent + descent);
+    return true;
+}
+
+bool CFontFace::hasCodePoint(uint32_t codePoint) const
+{
+    return FT_Get_Char_Index(face, FT_ULong(codePoint)) != 0;
+}
+
+void CFontFace::shape(const char* text, int textLength, int start, int length, float penX,
+                      std::vector<Placed>& out) const
+{
+    hb_buffer_t* buffer = hb_buffer_create();
+    hb_buffer_add_utf8(buffer, text, textLength, unsigned(start), length);
+    hb_buffer_guess_segment_properties(buffer);
+    hb_shape(font, buffer, nullptr, 0);
+    unsigned count = 0;
+    const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
+    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, nullptr);
+    for (unsigned i = 0; i < count; ++i) {
+        const float advance = float(positions[i].x_advance) / 64.0f;
+        out.push_back(Placed{infos[i].codepoint, penX + float(positions[i].x_offset) / 64.0f,
+                             -float(positions[i].y_offset) / 64.0f, advance, infos[i].cluster});
+        penX += advance;
+    }
+    hb_buffer_destroy(buffer);
+}
+
+bool CFontFace::renderGlyph(unsigned index, std::vector<uint8_t>& texels, Glyph& shape)
+{
+    shape = Glyph();
+    if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_LIGHT) != 0)
+        return false;
+    FT_GlyphSlot slot = face->glyph;
+    const int largest = pageSide - 2;
+    // Measured before rendering: an outline no page can hold is never rendered at all.
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        const long width = (box.xMax - box.xMin) / 64 + 2, height = (box.yMax - box.yMin) / 64 + 2;
+        if (width > largest || height > largest || width < 0 || height < 0)
+            return false;
+    }
+    if (FT_Render_Glyph(slot, FT_RENDER_MODE_LIGHT) != 0)
+        return false;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    const int width = int(bitmap.width), height = int(bitmap.rows);
+    // Empty glyphs (a space, or rows without width) have nothing to draw.
+    if (width <= 0 || height <= 0 || width > largest || height > largest || bitmap.buffer == nullptr ||
+        (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO))
+        return false;
+
+    // White texels with the coverage in alpha, one transparent texel all round.
+    const int paddedWidth = width + 2, paddedHeight = height + 2;
+    texels.assign(std::size_t(paddedWidth) * std::size_t(paddedHeight) * 4, 0);
+    for (std::size_t i = 0; i < texels.size(); i += 4)
+        texels[i] = texels[i + 1] = texels[i + 2] = 255;
+    for (int row = 0; row < height; ++row) {
+        const unsigned char* source = bitmap.buffer + std::ptrdiff_t(row) * bitmap.pitch;
+        uint8_t* target = &texels[(std::size_t(row + 1) * std::size_t(paddedWidth) + 1) * 4];
+        for (int column = 0; column < width; ++column) {
+            const uint8_t coverage = bitmap.pixel_mode == FT_PIXEL_MODE_GRAY
+                                         ? source[column]
+                                         : uint8_t(((source[column / 8] >> (7 - column % 8)) & 1) * 255);
+            target[std::size_t(column) * 4 + 3] = coverage;
+        }
+    }
+    shape.left = slot->bitmap_left;
+    shape.top = slot->bitmap_top;
+    shape.width = width;
+    shape.height = height;
+    return true;
+}
+
+const CFontFace::Glyph& CFontFace::glyph(unsigned index)
+{
+    const auto known = glyphs.find(index);
+    if (known != glyphs.end())
+        return known->second;
+    Glyph& made = glyphs[index];
+    std::vector<uint8_t> texels;
+    Glyph shape;
+    int x = 0, y = 0;
+    unsigned texture = 0;
+    if (!CImageLimits::hasContext() || !renderGlyph(index, texels, shape) ||
+        !place(shape.width + 2, shape.height + 2, x, y, texture))
+        return made;
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    {
+        CPixelUpload::CPixelStoreScope unpack(false, 1);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, shape.width + 2, shape.height + 2, GL_RGBA, GL_UNSIGNED_BYTE,
+                        texels.data());
+    }
+    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+    const float side = float(pageSide);
+    made = shape;
+    made.texture = texture;
+    made.s0 = float(x + 1) / side;
+    made.t0 = float(y + 1) / side;
+    made.s1 = float(x + 1 + shape.width) / side;
+    made.t1 = float(y + 1 + shape.height) / side;
+    return made;
+}
+
+bool CFontFace::place(int width, int height, int& x, int& y, unsigned& texture)
+{
+    stbrp_rect rect{};
+    rect.w = width;
+    rect.h = height;
+    if (!pages.empty()) {
+        stbrp_pack_rects(&pages.back()->context, &rect, 1);
+        if (rect.was_packed) {
+            x = rect.x;
+            y = rect.y;
+            texture = pages.back()->texture;
+            return true;
+        }
+    }
+    if (pages.size() >= kMaxPages)
+        return false;
+    // A new page: the last one is full.
+    std::unique_ptr<Page> page(new Page());
+    page->nodes.resize(std::size_t(pageSide));
+    stbrp_init_target(&page->context, pageSide, pageSide, page->nodes.data(), pageSide);
+    const std::vector<uint8_t> clear(std::size_t(pageSide) * std::size_t(pageSide) * 4, 0);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGenTextures(1, &page->texture);
+    glBindTexture(GL_TEXTURE_2D, page->texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    {
+        CPixelUpload::CPixelStoreScope unpack(false, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pageSide, pageSide, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
+    }
+    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+    pages.push_back(std::move(page));
+    stbrp_pack_rects(&pages.back()->context, &rect, 1);
+    if (!rect.was_packed)
+        return false;
+    x = rect.x;
+    y = rect.y;
+    texture = pages.back()->texture;
+    return true;
+}
+
+int CFontFace::getPixelSize() const
+{
+    return pixelSize;
+}
+
+float CFontFace::getAscent() const
+{
+    return ascent;
+}
+
+float CFontFace::getDescent() const
+{
+    return descent;
+}
+
+float CFontFace::getLineHeight() const
+{
+    return lineHeight;
+}
+
+const std::string& CFontFace::getPath() const
+{
+    return path;
+}
+
+std::size_t CFontFace::getPageCount() const
+{
+    return pages.size();
+}
+
+int CFontFace::getPageSide() const
+{
+    return pageSide;
+}

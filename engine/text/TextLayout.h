@@ -1,0 +1,49 @@
+#ifndef ENGINE_TEXT_TEXTLAYOUT_H
+#define ENGINE_TEXT_TEXTLAYOUT_H
+
+#include <string>
+#include <vector>
+
+class CFontFace;
+
+// One textured quad of laid-out text, in pixels from the text's position (y down), and where on its
+// glyph page it samples.
+struct CTextQuad {
+    unsigned texture;
+    float x0, y0, x1, y1;
+    float s0, t0, s1, t1;
+};
+
+// Sets UTF-8 text in a TrueType face: shaped by HarfBuzz run by run (a run of code points the face
+// lacks goes to the fallback face when there is one, a combining mark stays with its base), '\n'
+// starting a new line, lines wrapped at spaces into a width, aligned, one line height apart from the
+// face's own metrics. The position is the top-left of the first line's box: its baseline is the
+// face's ascent below it. Glyph origins land on whole pixels. The result holds the quads to draw
+// and the box they cover; drawing and measuring read the same result, so they always agree.
+// Holds only its result; points to no face once lay() returns.
+class CTextLayout {
+public:
+    enum Alignment {
+        kLeft,
+        kCentre,
+        kRight,
+    };
+
+    CTextLayout();
+
+    // Lays the text out afresh. With wrapWidth > 0 the lines are broken at spaces to fit it (a word
+    // wider than the width stands alone on its line), and aligned within [0, wrapWidth); without,
+    // centred lines are centred on the position and right-aligned ones end at it. Rasterises the
+    // glyphs it uses (needs the window's context for them to draw).
+    void lay(CFontFace& face, CFontFace* fallback, const std::string& text, Alignment alignment, float wrapWidth);
+
+    const std::vector<CTextQuad>& getQuads() const;
+    // The box the quads cover, from the position: left, top, right, bottom; all 0 without ink.
+    float left, top, right, bottom;
+    int lineCount;
+
+private:
+    std::vector<CTextQuad> quads;
+};
+
+#endif
