@@ -26,13 +26,10 @@ public:
         font = g_pFontManager->loadTrueTypeFont(kRegular, kBold, 20);
         if (font == nullptr)
             return;  // the log says why
-        const char* sizes[] = {"12 px", "16 px", "24 px", "32 px", "48 px", "64 px"};
-        const int pixels[] = {12, 16, 24, 32, 48, 64};
         float x = 20.0f;
-        for (int i = 0; i < 6; ++i) {
-            lines.emplace_back(font, sizes[i], pixels[i]);
-            lines.back().setPosition(x, 20.0f);
-            x += float(pixels[i]) * 3.0f + 12.0f;
+        for (int pixels : {12, 16, 24, 32, 48, 64}) {
+            add((std::to_string(pixels) + " px").c_str(), pixels, x, 20.0f);
+            x += float(pixels) * 3.0f + 12.0f;
         }
         add("Ärger über Öl, façade, naïve, Dvořák, Łódź", 28, 20, 110);
         add("Ελληνικά: Γειά σου Κόσμε · Кириллица: Привет, мир", 28, 20, 150);
