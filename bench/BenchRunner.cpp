@@ -111,8 +111,16 @@ std::string compareFrames(const std::string& reference, const std::string& other
             }
     if (differing == 0)
         return "same";
-    char text[64];
-    std::snprintf(text, sizeof(text), "%.2f%% differ", 100.0 * double(differing) / double(a.size() / 3));
+    // How much ink each frame has (pixels with any channel above a quarter), for frames whose
+    // glyphs are rasterised differently.
+    long inkA = 0, inkB = 0;
+    for (std::size_t i = 0; i < a.size(); i += 3) {
+        inkA += a[i] > 64 || a[i + 1] > 64 || a[i + 2] > 64;
+        inkB += b[i] > 64 || b[i + 1] > 64 || b[i + 2] > 64;
+    }
+    char text[96];
+    std::snprintf(text, sizeof(text), "%.2f%% differ, ink %.3fx", 100.0 * double(differing) / double(a.size() / 3),
+                  inkA ? double(inkB) / double(inkA) : 0.0);
     return text;
 }
 
@@ -161,6 +169,17 @@ int main(int argc, char* argv[])
         figures.push_back(f);
     }
 
+    // TrueType text: the same lines in DejaVu Sans, shaped and kerned.
+    for (int lines : {4, 200}) {
+        Figure f{"chars", "lines of TrueType text", lines, " truetype",
+                 {{"ttprint", "CFont::print, TrueType", engine, "ttprint"},
+                  {"ttbatch", "CSpriteBatch::addText, TrueType", engine, "ttbatch"},
+                  {"ttretained", "CText per line into a batch", engine, "ttretained"}}};
+        if (withSfml)
+            f.programs.push_back({"sftt", "SFML 2.5 sf::Text, DejaVu Sans", sfml, "text-sans"});
+        figures.push_back(f);
+    }
+
     // medians[figure key "quads 1000"][program key]
     std::map<std::string, std::map<std::string, double>> medians;
     std::map<std::string, std::map<std::string, long>> peakRss;
@@ -174,7 +193,7 @@ int main(int argc, char* argv[])
                 std::string framePath;
                 if (round == rounds - 1)
                     framePath = frames + "/" + program.key + "_" + std::to_string(figure.count) +
-                                (figure.scene.empty() ? "" : "_general") + ".rgb";
+                                (figure.scene.empty() ? "" : "_scene") + ".rgb";
                 double rate = 0.0, cpu = 0.0;
                 long rss = 0;
                 if (!runOnce(program, figure.count, seconds, framePath, rate, rss, cpu))
@@ -232,6 +251,11 @@ int main(int argc, char* argv[])
         targets.push_back({"chars 200", "textbatch", "sftext", "batched text / SFML sf::Text, 200 lines", 1.0, true});
         targets.push_back({"chars 4", "textbatch", "sftext", "batched text / SFML sf::Text, 4 lines", 1.0, true});
         targets.push_back({"quads 1000", "draw", "sfml", "CTexture::draw / SFML sf::Sprite, 1000 (no target)", 0.0, true});
+        for (const char* lines : {"4", "200"})
+            for (const char* program : {"ttbatch", "ttretained"})
+                targets.push_back({std::string("chars truetype ") + lines, program, "sftt",
+                                   std::string(program) + " / SFML sf::Text, TrueType, " + lines + " lines", 1.0,
+                                   true});
     }
     std::printf("\nRatios of the medians (rate; and the inverse ratio of CPU time per item, which the\n"
                 "machine's load hardly moves)\n");

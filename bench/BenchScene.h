@@ -115,6 +115,8 @@ inline int lineY(int i)
     return (i * 16) % (kWindowHeight - 16);
 }
 const uint8_t kTextColour[4] = {255, 217, 102, 255};
+// The proportional TrueType font every program sets the lines in for the TrueType figures.
+const char kSansPath[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 // The high-water mark of the resident set, in KiB.
 inline long peakRssKiB()

@@ -13,6 +13,11 @@
 //   calllists the calls of a print written by hand: the state once per frame, then per line the
 //             matrix, shader 0 with "colors" and one glCallLists
 //   textbatch CSpriteBatch::addText per line, one batch per frame
+// TrueType text modes (the same lines in DejaVu Sans at 16 pixels, shaped and kerned):
+//   ttprint    CFont::print per line
+//   ttbatch    CSpriteBatch::addText per line, one batch per frame
+//   ttretained a CText per line, laid out once, added to one batch per frame
+//   width      prints "WIDTH <pixels>": the ink width of the first line at <count> pixels, no window loop
 #include "bench/BenchScene.h"
 
 #include "engine/core/Engine.h"
@@ -22,6 +27,7 @@
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
+#include "engine/text/Text.h"
 #include "engine/texture/Texture.h"
 
 #include <GL/glew.h>
@@ -185,7 +191,27 @@ int runEngine(const Arguments& args, bool general)
     }
     CSpriteBatch batch;
     const std::string& mode = args.mode;
-    const bool text = mode == "print" || mode == "calllists" || mode == "textbatch";
+    const bool trueType = mode == "ttprint" || mode == "ttbatch" || mode == "ttretained" || mode == "width";
+    const bool text = trueType || mode == "print" || mode == "calllists" || mode == "textbatch";
+    CFont* sans = nullptr;
+    std::vector<CText> retained;
+    if (trueType) {
+        sans = g_pFontManager->loadTrueTypeFont(bench::kSansPath, nullptr, mode == "width" ? args.count : 16);
+        if (sans == nullptr)
+            return 1;
+        if (mode == "width") {
+            std::printf("WIDTH %.1f\n", sans->measureText(bench::line(0), 0).x);
+            return 0;
+        }
+        sans->setColour(unit(bench::kTextColour[0]), unit(bench::kTextColour[1]), unit(bench::kTextColour[2]),
+                        unit(bench::kTextColour[3]));
+        for (int i = 0; i < args.count; ++i) {
+            retained.emplace_back(sans, bench::line(i), 16);
+            retained.back().setPosition(float(bench::lineX(i)), float(bench::lineY(i)));
+            retained.back().setColour(unit(bench::kTextColour[0]), unit(bench::kTextColour[1]),
+                                      unit(bench::kTextColour[2]), unit(bench::kTextColour[3]));
+        }
+    }
     auto drawFrame = [&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         if (mode == "draw") {
@@ -214,6 +240,19 @@ int runEngine(const Arguments& args, bool general)
             batch.begin();
             for (int i = 0; i < args.count; ++i)
                 batch.addText(*font, float(bench::lineX(i)), float(bench::lineY(i)), 0, bench::line(i));
+            batch.end();
+        } else if (mode == "ttprint") {
+            for (int i = 0; i < args.count; ++i)
+                sans->print(bench::lineX(i), bench::lineY(i), 0, "%s", bench::line(i));
+        } else if (mode == "ttbatch") {
+            batch.begin();
+            for (int i = 0; i < args.count; ++i)
+                batch.addText(*sans, float(bench::lineX(i)), float(bench::lineY(i)), 0, bench::line(i));
+            batch.end();
+        } else if (mode == "ttretained") {
+            batch.begin();
+            for (CText& line : retained)
+                line.addTo(batch);
             batch.end();
         } else if (mode == "calllists") {
             GLint viewport[4];

@@ -2,7 +2,9 @@
 // quad or one sf::Text per line (DejaVu Sans Mono at 16 pixels, the size of the engine's glyph
 // sheet), in SFML's own state. Run through bench_runner by scripts/bench.sh.
 //   sfml_bench <sprite|sprite-general|text> <quads or lines per frame> <seconds> [last frame file]
-// "sprite-general" draws the quads rotated, scaled and off the pixel grid, with a smooth texture.
+// "sprite-general" draws the quads rotated, scaled and off the pixel grid, with a smooth texture;
+// "text-sans" the lines in DejaVu Sans (the TrueType figures); "width" prints "WIDTH <pixels>", the
+// width of the first line at <count> pixels, and draws nothing.
 #include "bench/BenchScene.h"
 
 #include <SFML/Graphics.hpp>
@@ -23,6 +25,17 @@ int main(int argc, char* argv[])
     bench::Arguments args;
     const bool parsed = bench::parseArguments(argc, argv, args);
     const bool general = bench::takeGeneral(args.mode);
+    const bool sans = args.mode == "text-sans" || args.mode == "width";
+    if (sans && args.mode == "width") {
+        sf::Font font;
+        if (!font.loadFromFile(bench::kSansPath))
+            return 1;
+        sf::Text text(bench::line(0), font, unsigned(args.count));
+        std::printf("WIDTH %.1f\n", text.getLocalBounds().width);
+        return 0;
+    }
+    if (sans)
+        args.mode = "text";
     if (!parsed || (args.mode != "sprite" && args.mode != "text") || (general && args.mode != "sprite")) {
         std::fprintf(stderr, "Usage: %s <sprite|sprite-general|text> <count> <seconds> [frame file]\n", argv[0]);
         return 2;
@@ -38,7 +51,7 @@ int main(int argc, char* argv[])
     image.create(bench::kTextureSize, bench::kTextureSize, pixels.data());
     sf::Texture texture;
     sf::Font font;
-    if (!texture.loadFromImage(image) || (args.mode == "text" && !font.loadFromFile(kFontPath)))
+    if (!texture.loadFromImage(image) || (args.mode == "text" && !font.loadFromFile(sans ? bench::kSansPath : kFontPath)))
         return 1;
     texture.setSmooth(general);
 

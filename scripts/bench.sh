@@ -44,3 +44,10 @@ SDL_AUDIODRIVER=dummy run ./build-release/bench/bench_runner "$SECONDS_PER_RUN" 
 echo
 echo "== TGA decoding against SDL_image (no window)"
 run ./build-release/bench/tga_bench "$SECONDS_PER_RUN"
+echo
+echo "== TrueType line widths in DejaVu Sans: the engine's measure against sf::Text's bounds"
+for size in 16 32; do
+    engine="$(SDL_AUDIODRIVER=dummy xvfb-run -a -s "$XVFB_ARGS" ./build-release/bench/engine_bench width "$size" 1 | awk '/^WIDTH/ {print $2}')"
+    sfml="$(xvfb-run -a -s "$XVFB_ARGS" ./build-release/bench/sfml_bench width "$size" 1 | awk '/^WIDTH/ {print $2}')"
+    awk -v s="$size" -v e="$engine" -v f="$sfml" 'BEGIN { printf "  %d px: engine %.1f, SFML %.1f, ratio %.3f (target within 0.98 to 1.02)\n", s, e, f, e / f }'
+done
