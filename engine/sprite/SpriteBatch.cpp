@@ -19,28 +19,9 @@ const CTextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
 // winding. The order decides the winding (and so face culling); keep it the per-draw path's.
 const float kQuadCorners[4][2] = {{0.0f, 1.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}, {0.0f, 0.0f}};
 
-// The glyph quad of a font's display list: corners in cell units (cellSize by cellSize, 16 for a
-// sheet font) and which texture edge each corner takes, in the list's order. The pen moves by the
-// font's penAdvance (12 for a sheet font).
+// Which edge of a glyph's quad each corner takes, in the order a font's display list sends them.
 const bool kGlyphCornerIsRight[4] = {false, true, true, false};
 const bool kGlyphCornerIsBottom[4] = {true, true, false, false};
-
-// Exact at both ends, so an untrimmed glyph gets the display list's coordinates bit for bit.
-float mix(float a, float b, float f)
-{
-    return (1.0f - f) * a + f * b;
-}
-
-// The texture coordinates of glyph cell g, as the font's display lists have them.
-void cellCoordinates(int glyph, float& s0, float& s1, float& tBottom, float& tTop)
-{
-    const float column = float(glyph % 16);
-    const float row = float(glyph / 16);
-    s0 = column / 16.0f;
-    s1 = s0 + 0.0625f;
-    tBottom = 1.0f - row / 16.0f - 0.0625f;
-    tTop = 1.0f - row / 16.0f - 0.001f;
-}
 
 // The scissor box only matters when it cuts into the viewport.
 bool scissorClips()
@@ -177,128 +158,44 @@ void CSpriteBatch::addText(const CFont& font, float x, float y, signed char styl
                            float green, float blue, float alpha, float scaleX, float scaleY,
                            const char* text)
 {
-    const int s = style < 0 ? 0 : (style > 3 ? 3 : style);
-    const int set = s > 1 ? s - 2 : s;
-    if (text != nullptr && font.isTrueType()) {
-        CTextLayout layout;
+    const int s = CGlyphSheetLayout::clampStyle(style);
+    const int set = CGlyphSheetLayout::setOfStyle(s);
+    if (text == nullptr)
+        return;
+    const std::vector<CTextQuad>* quads = &glyphQuads;
+    CTextLayout layout;
+    if (font.isTrueType()) {
         if (!font.layOut(text, set, layout))
             return;
-        addLayout(layout, x, y, red, green, blue, alpha, scaleX, scaleY);
-        if (s > 1)
-            addLayout(layout, x + 1.0f, y, red, green, blue, alpha, scaleX, scaleY);
-        return;
+        quads = &layout.getQuads();
+    } else {
+        if (font.glyphImage.textureName == 0)
+            return;
+        glyphQuads.clear();
+        sheetLayout.layOut(font, text, set, glyphQuads);
     }
-    if (text == nullptr || font.glyphImage.textureName == 0)
-        return;
-    addGlyphs(font, x, y, set, red, green, blue, alpha, scaleX, scaleY, text);
+    addQuads(*quads, x, y, red, green, blue, alpha, scaleX, scaleY);
     // The bold pass: the same glyphs one window pixel to the right.
     if (s > 1)
-        addGlyphs(font, x + 1.0f, y, set, red, green, blue, alpha, scaleX, scaleY, text);
+        addQuads(*quads, x + 1.0f, y, red, green, blue, alpha, scaleX, scaleY);
 }
 
 void CSpriteBatch::addLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue,
                              float alpha, float scaleX, float scaleY)
 {
-    for (const CTextQuad& q : layout.getQuads()) {
+    addQuads(layout.getQuads(), x, y, red, green, blue, alpha, scaleX, scaleY);
+}
+
+void CSpriteBatch::addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green, float blue,
+                            float alpha, float scaleX, float scaleY)
+{
+    for (const CTextQuad& q : quads) {
         Vertex* v = appendQuad(q.texture, true);
         for (int i = 0; i < 4; ++i) {
             const bool right = kGlyphCornerIsRight[i], bottom = kGlyphCornerIsBottom[i];
             v[i] = Vertex{x + scaleX * (right ? q.x1 : q.x0), y + scaleY * (bottom ? q.y1 : q.y0), right ? q.s1 : q.s0,
                           bottom ? q.t1 : q.t0, red, green, blue, alpha};
         }
-    }
-}
-
-const std::vector<CSpriteBatch::GlyphBox>& CSpriteBatch::glyphBoxes(const CFont& font)
-{
-    const CTGAImage& sheet = font.glyphImage;
-    for (const SheetBoxes& known : sheets)
-        if (known.texture == sheet.textureName && known.pixels == sheet.pixels)
-            return known.boxes;
-    // Cell units are the quad's pixels; on a sheet of 16 cells of that size they are also texels.
-    const int cell = font.cellSize;
-    const float cellUnits = float(cell);
-    const int sheetSize = 16 * cell;
-    SheetBoxes measured{sheet.textureName, sheet.pixels,
-                        std::vector<GlyphBox>(256, GlyphBox{0.0f, 0.0f, cellUnits, cellUnits, false})};
-    // Only a sheet of the engine's layout with coverage in alpha can be measured; any other is
-    // drawn in whole cells.
-    if (sheet.pixels != nullptr && int(sheet.width) == sheetSize && int(sheet.height) == sheetSize &&
-        sheet.bytesPerPixel == 4) {
-        auto alphaAt = [&](int x, int y) {
-            // The texture repeats, as GL_REPEAT wraps it for linear filtering at the sheet's edges.
-            x = (x + sheetSize) % sheetSize;
-            y = (y + sheetSize) % sheetSize;
-            return sheet.pixels[(std::size_t(y) * std::size_t(sheetSize) + std::size_t(x)) * 4 + 3];
-        };
-        for (int glyph = 0; glyph < 256; ++glyph) {
-            // Texel columns from the cell's left edge, texel rows from its bottom edge (the sheet
-            // is stored bottom-up); one texel around the cell can bleed in through filtering.
-            const int baseX = (glyph % 16) * cell;
-            const int baseY = sheetSize - (glyph / 16 + 1) * cell;
-            int minX = cell + 1, maxX = -2, minY = cell + 1, maxY = -2;
-            for (int y = -1; y <= cell; ++y)
-                for (int x = -1; x <= cell; ++x)
-                    if (alphaAt(baseX + x, baseY + y) != 0) {
-                        minX = std::min(minX, x);
-                        maxX = std::max(maxX, x);
-                        minY = std::min(minY, y);
-                        maxY = std::max(maxY, y);
-                    }
-            GlyphBox& box = measured.boxes[std::size_t(glyph)];
-            if (maxX < minX) {
-                box.blank = true;
-                continue;
-            }
-            // Linear filtering reaches texel k from sample positions within one texel of its
-            // centre: (k - 0.5, k + 1.5). Another half texel keeps rounding on the safe side.
-            float s0, s1, tBottom, tTop;
-            cellCoordinates(glyph, s0, s1, tBottom, tTop);
-            const float texelTop = tTop * float(sheetSize) - float(baseY);        // at y = 0
-            const float texelBottom = tBottom * float(sheetSize) - float(baseY);  // at y = cell
-            auto yOf = [&](float texelRow) {
-                return cellUnits * (texelTop - texelRow) / (texelTop - texelBottom);
-            };
-            box.left = std::max(0.0f, std::floor(float(minX) - 1.0f));
-            box.right = std::min(cellUnits, std::ceil(float(maxX) + 2.0f));
-            box.top = std::max(0.0f, std::floor(yOf(float(maxY) + 2.0f)));
-            box.bottom = std::min(cellUnits, std::ceil(yOf(float(minY) - 1.0f)));
-            box.blank = box.left >= box.right || box.top >= box.bottom;
-        }
-    }
-    sheets.push_back(std::move(measured));
-    return sheets.back().boxes;
-}
-
-void CSpriteBatch::addGlyphs(const CFont& font, float x, float y, int set, float red, float green,
-                             float blue, float alpha, float scaleX, float scaleY, const char* text)
-{
-    // The pen moves as the display lists move it: a translation of penAdvance units accumulated in
-    // the scaled matrix after each glyph. Bytes outside the set are skipped without moving it.
-    const std::vector<GlyphBox>& boxes = glyphBoxes(font);
-    const float cellUnits = float(font.cellSize);
-    const float advance = float(font.penAdvance);
-    float penX = x;
-    for (const char* c = text; *c != '\0'; ++c) {
-        const int glyph = int(static_cast<unsigned char>(*c)) - 32 + 128 * set;
-        if (glyph < 0 || glyph >= 256)
-            continue;
-        const GlyphBox& box = boxes[std::size_t(glyph)];
-        if (!box.blank) {
-            float s0, s1, tBottom, tTop;
-            cellCoordinates(glyph, s0, s1, tBottom, tTop);
-            const float xs[2] = {box.left, box.right}, ys[2] = {box.bottom, box.top};
-            const float ss[2] = {mix(s0, s1, box.left / cellUnits), mix(s0, s1, box.right / cellUnits)};
-            const float ts[2] = {mix(tTop, tBottom, box.bottom / cellUnits),
-                                 mix(tTop, tBottom, box.top / cellUnits)};
-            Vertex* v = appendQuad(font.glyphImage.textureName, true);
-            for (int i = 0; i < 4; ++i) {
-                const int right = kGlyphCornerIsRight[i], bottom = kGlyphCornerIsBottom[i] ? 0 : 1;
-                v[i] = Vertex{scaleX * xs[right] + penX, scaleY * ys[bottom] + y, ss[right],
-                              ts[bottom], red, green, blue, alpha};
-            }
-        }
-        penX += scaleX * advance;
     }
 }
 
@@ -364,6 +261,21 @@ void CSpriteBatch::end()
             setEnabled(GL_BLEND, blendOn = wantBlend);
     };
 
+    // Two indexed triangles per quad, split along the diagonal GL_QUADS is split along: Mesa turns
+    // GL_QUADS into triangles on the CPU at every draw, which cost a third of the frame with
+    // thousands of glyphs. The indices only depend on the quad's number, so they are made once.
+    if (quadIndices.size() < quadCount * 6) {
+        for (std::size_t quad = quadIndices.size() / 6; quad < quadCount; ++quad) {
+            const unsigned first = unsigned(quad * 4);
+            quadIndices.insert(quadIndices.end(), {first, first + 1, first + 3, first + 1, first + 2, first + 3});
+        }
+    }
+    GLint elementBuffer = 0;
+    if (GLEW_ARB_vertex_buffer_object)
+        glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB, &elementBuffer);
+    if (elementBuffer != 0)
+        glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     if (arrayBuffer != 0)
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
@@ -416,7 +328,7 @@ void CSpriteBatch::end()
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
             }
         }
-        glDrawArrays(GL_QUADS, GLint(run.first * 4), GLsizei(run.count * 4));
+        glDrawElements(GL_TRIANGLES, GLsizei(run.count * 6), GL_UNSIGNED_INT, &quadIndices[run.first * 6]);
         ++drawCalls;
         if (nearest) {
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
@@ -431,6 +343,8 @@ void CSpriteBatch::end()
     }
 
     glPopClientAttrib();
+    if (elementBuffer != 0)
+        glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, GLuint(elementBuffer));
     glClientActiveTextureARB(GLenum(clientUnit));
     if (arrayBuffer != 0)
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, GLuint(arrayBuffer));

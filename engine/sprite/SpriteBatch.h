@@ -1,6 +1,7 @@
 #ifndef ENGINE_SPRITE_SPRITEBATCH_H
 #define ENGINE_SPRITE_SPRITEBATCH_H
 
+#include "engine/text/GlyphSheetLayout.h"
 #include "engine/texture/TextureRegion.h"
 
 #include <cstddef>
@@ -14,7 +15,7 @@ class CTexture;
 // Many textured quads and strings per frame for the price of a few draw calls. Between begin() and
 // end() the application adds quads exactly as it would draw them with CTexture::draw/drawRegion and
 // strings as CFont::printAt/printStyled would print them; end() draws them in the order they were
-// added, one glDrawArrays per run of quads that share a texture, and pixels come out the same as the
+// added, one draw call per run of quads that share a texture, and pixels come out the same as the
 // one-by-one paths (within rounding of one step per channel).
 //
 // How: the quads are transformed on the CPU into client-side vertex arrays (OpenGL 1.1) carrying the
@@ -70,7 +71,7 @@ public:
 
     // Quads added since begin() (after end(): those of the last batch drawn).
     std::size_t getQuadCount() const;
-    // glDrawArrays calls made by the last end().
+    // Draw calls (glDrawElements) made by the last end().
     std::size_t getDrawCallCount() const;
 
 private:
@@ -90,27 +91,17 @@ private:
         std::size_t count;
     };
 
-    // The part of a glyph cell worth drawing, in cell units (0 to the font's cellSize, y down);
-    // empty when blank.
-    struct GlyphBox {
-        float left, top, right, bottom;
-        bool blank;
-    };
-    struct SheetBoxes {
-        unsigned texture;
-        const void* pixels;  // the decoded sheet the boxes were measured on
-        std::vector<GlyphBox> boxes;
-    };
-    const std::vector<GlyphBox>& glyphBoxes(const CFont& font);
-
     Vertex* appendQuad(unsigned texture, bool windowPixels, bool texelForPixel = false,
                        float width = 0.0f, float height = 0.0f);
-    void addGlyphs(const CFont& font, float x, float y, int set, float red, float green, float blue,
-                   float alpha, float scaleX, float scaleY, const char* text);
+    // Text quads (from a CTextLayout or a sheet font's layout) at (x, y) in window pixels, scaled.
+    void addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green, float blue,
+                  float alpha, float scaleX, float scaleY);
 
     std::vector<Vertex> vertices;  // four per quad
     std::vector<Run> runs;
-    std::vector<SheetBoxes> sheets;  // one per font sheet seen, kept across frames
+    std::vector<unsigned> quadIndices;  // six per quad, for as many quads as the largest batch had
+    CGlyphSheetLayout sheetLayout;       // keeps the glyph boxes of each sheet seen across frames
+    std::vector<CTextQuad> glyphQuads;  // a sheet font's string, reused
     std::size_t quadCount;
     std::size_t drawCalls;
 };

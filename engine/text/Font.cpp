@@ -6,6 +6,7 @@
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
 #include "engine/text/FontFace.h"
+#include "engine/text/GlyphSheetLayout.h"
 #include "engine/text/TextLayout.h"
 #include "engine/texture/ImageLimits.h"
 
@@ -20,27 +21,6 @@
 #include <string>
 #include <utility>
 
-namespace {
-
-// Styles 2 and 3 draw sets 0 and 1 twice; anything outside 0..3 is clamped.
-int clampStyle(signed char style)
-{
-    return style < 0 ? 0 : (style > 3 ? 3 : style);
-}
-
-int setOfStyle(int clampedStyle)
-{
-    return clampedStyle > 1 ? clampedStyle - 2 : clampedStyle;
-}
-
-// Bytes whose glyph index falls outside this font's 256 lists draw nothing.
-bool namesGlyph(char c, int set)
-{
-    const int glyph = int(static_cast<unsigned char>(c)) - 32 + 128 * set;
-    return glyph >= 0 && glyph < 256;
-}
-
-} // namespace
 
 // The files of a TrueType font and its faces by pixel size and set (false: regular, true: bold).
 struct CFont::TrueType {
@@ -135,15 +115,8 @@ bool CFont::buildFont(const char* path)
 void CFont::compileGlyphLists()
 {
     for (int g = 0; g < 256; ++g) {
-        const float column = float(g % 16);
-        const float row = float(g / 16);
-        // The sheet is stored bottom-up, so file row 0 is the bottom of the picture and t counts
-        // upwards: cell row 0 sits at t = 1. The top edge is pulled in a little so that the cell
-        // above never bleeds in through linear filtering.
-        const float s0 = column / 16.0f;
-        const float s1 = s0 + 0.0625f;
-        const float tBottom = 1.0f - row / 16.0f - 0.0625f;
-        const float tTop = 1.0f - row / 16.0f - 0.001f;
+        float s0, s1, tBottom, tTop;
+        CGlyphSheetLayout::cellCoordinates(g, s0, s1, tBottom, tTop);
         glNewList(listBase + GLuint(g), GL_COMPILE);
         glBegin(GL_QUADS);
         glTexCoord2f(s0, tBottom);
@@ -269,8 +242,8 @@ CVector2 CFont::measureText(const char* textToMeasure, signed char style, float 
 {
     if (textToMeasure == nullptr || sx == 0.0f || sy == 0.0f)
         return CVector2();
-    const int s = clampStyle(style);
-    const int set = setOfStyle(s);
+    const int s = CGlyphSheetLayout::clampStyle(style);
+    const int set = CGlyphSheetLayout::setOfStyle(s);
     if (trueType != nullptr) {
         CTextLayout layout;
         const std::string cut(textToMeasure, strnlen(textToMeasure, kMaxTextLength));
@@ -281,7 +254,7 @@ CVector2 CFont::measureText(const char* textToMeasure, signed char style, float 
     }
     int count = 0;
     for (int i = 0; i < kMaxTextLength && textToMeasure[i] != '\0'; ++i)
-        if (namesGlyph(textToMeasure[i], set))
+        if (CGlyphSheetLayout::namesGlyph(textToMeasure[i], set))
             ++count;
     if (count == 0)
         return CVector2();
@@ -340,8 +313,8 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
         return;
     std::vsnprintf(text, sizeof(text), format, arguments);
 
-    const int s = clampStyle(style);
-    const int set = setOfStyle(s);
+    const int s = CGlyphSheetLayout::clampStyle(style);
+    const int set = CGlyphSheetLayout::setOfStyle(s);
     if (trueType != nullptr) {
         CTextLayout layout;
         if (!layOut(text, set, layout))
@@ -354,12 +327,22 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
     // Only bytes that name a glyph of this font: other list names may belong to another font.
     std::size_t count = 0;
     for (const char* c = text; *c != '\0'; ++c) {
-        if (namesGlyph(*c, set))
+        if (CGlyphSheetLayout::namesGlyph(*c, set))
             glyphs[count++] = *c;
     }
     glyphs[count] = '\0';
     const GLuint base = listBase - 32u + 128u * GLuint(set);
 
+    beginPrint();
+    glBindTexture(GL_TEXTURE_2D, glyphImage.textureName);
+    drawPass(x, y, base, red, green, blue, alpha, sx, sy, false);
+    if (s > 1)
+        drawPass(secondX, y, base, red, green, blue, alpha, sx, sy, placeBoldWithOffset);
+    endPrint();
+}
+
+void CFont::beginPrint()
+{
     saveState();
     if (depthWasOn)
         glDisable(GL_DEPTH_TEST);
@@ -381,12 +364,10 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
     glPushMatrix();
     // Unit 0, which the shader samples, whatever unit a bindToUnit() left active.
     glActiveTextureARB(GL_TEXTURE0_ARB);
-    glBindTexture(GL_TEXTURE_2D, glyphImage.textureName);
+}
 
-    drawPass(x, y, base, red, green, blue, alpha, sx, sy, false);
-    if (s > 1)
-        drawPass(secondX, y, base, red, green, blue, alpha, sx, sy, placeBoldWithOffset);
-
+void CFont::endPrint()
+{
     glBindTexture(GL_TEXTURE_2D, 0);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
@@ -401,28 +382,10 @@ void CFont::drawLayout(const CTextLayout& layout, float x, float y, float red, f
     const std::vector<CTextQuad>& quads = layout.getQuads();
     if (quads.empty())
         return;
-    saveState();
-    if (depthWasOn)
-        glDisable(GL_DEPTH_TEST);
-    if (!textureWasOn)
-        glEnable(GL_TEXTURE_2D);
-    if (!blendWasOn)
-        glEnable(GL_BLEND);
-    if (!scissorWasOn)
-        glEnable(GL_SCISSOR_TEST);
-    if (lightingWasOn)
-        glDisable(GL_LIGHTING);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
+    beginPrint();
     glLoadIdentity();
     glTranslatef(x, y, 0.0f);
     glScalef(sx, sy, 1.0f);
-    glActiveTextureARB(GL_TEXTURE0_ARB);
     const bool programmed = shader != nullptr && shader->getProgram() != 0;
     if (programmed) {
         shader->enable();
@@ -456,12 +419,7 @@ void CFont::drawLayout(const CTextLayout& layout, float x, float y, float red, f
         shader->disable();
     else
         glColor3f(1.0f, 1.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    restoreState();
+    endPrint();
 }
 
 void CFont::drawPass(float x, float y, unsigned int base, float red, float green, float blue, float alpha,

@@ -126,6 +126,9 @@ private:
                        const char* format, va_list arguments);
     void saveState();
     void restoreState();
+    // The state every print draws in (see the class comment), and back to the caller's.
+    void beginPrint();
+    void endPrint();
     void drawPass(float x, float y, unsigned int base, float red, float green, float blue, float alpha,
                   float sx, float sy, bool withOffset);
 

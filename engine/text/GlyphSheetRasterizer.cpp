@@ -129,6 +129,9 @@ bool renderStyle(FT_Library library, const std::string& path, int pixelHeight, i
         glyph.top = slot->bitmap_top;
         glyph.width = static_cast<int>(bitmap.width);
         glyph.rows = static_cast<int>(bitmap.rows);
+        // Rows without width (or the reverse) have no ink, and no coverage to copy.
+        if (glyph.width == 0 || glyph.rows == 0)
+            glyph.width = glyph.rows = 0;
         glyph.coverage.resize(static_cast<size_t>(glyph.width) * glyph.rows);
         for (int y = 0; y < glyph.rows; ++y) {
             // A negative pitch means FreeType stored the rows bottom-up.
