@@ -37,6 +37,7 @@
 #include "engine/text/Font.h"
 #include "engine/text/FontFace.h"
 #include "engine/text/FontManager.h"
+#include "engine/text/GlyphSheetLayout.h"
 #include "engine/text/GlyphSheetRasterizer.h"
 #include "engine/text/Text.h"
 #include "engine/text/TextLayout.h"

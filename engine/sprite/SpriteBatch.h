@@ -36,7 +36,8 @@ class CTexture;
 // state a print sets: blending with (source alpha, one minus source alpha), no depth test, scissor on.
 // A glyph's quad is cut down to the part of its cell where linear filtering can reach a texel with
 // any coverage (ink of the cell or of its neighbours); outside it every fragment has alpha 0 and
-// leaves the pixel as it was, so only fill is saved. Blank glyphs add no quad at all.
+// leaves the pixel as it was, so only fill is saved (CGlyphSheetLayout). Blank glyphs add no quad
+// at all. A TrueType font's glyphs are their bitmaps' own boxes on its pages (CTextLayout).
 //
 // Owns its vertex and run arrays, which keep their capacity between frames: a batch that is reused
 // every frame allocates nothing once it has seen its largest frame. Stores texture names, not
