@@ -390,8 +390,8 @@ TEST_F(TextureLimits, EveryKindIsMeasuredFromItsHeaderBeforeDecoding)
               loadLines(tooWide, edge).back());
 }
 
-// Found by fuzzing the BMP path: for this OS/2 header SDL 1.2 returns a 527 x 512 surface of 0 bytes
-// per pixel and pitch 0 over a 1-byte buffer, which the conversion once read far past.
+// Found by fuzzing the BMP path: for this OS/2 header the classic SDL 1.2 returns a 527 x 512 surface
+// of 0 bytes per pixel and pitch 0 over a 1-byte buffer, which the conversion once read far past.
 TEST_F(TextureLimits, ASurfaceWithoutAPixelLayoutIsRefusedUnread)
 {
     const std::vector<uint8_t> bytes = {'B', 'M', 0x26, 0, 0, 0, 0, 0, 0, 0, 0x1a, 0, 0, 0, 0x0c, 0, 0, 0, 0x0f, 2, 0, 2,
@@ -402,8 +402,11 @@ TEST_F(TextureLimits, ASurfaceWithoutAPixelLayoutIsRefusedUnread)
     CStdoutCapture capture;
     capture.start();
     EXPECT_EQ(0u, g_pUtils->loadBMPTexture(path.c_str()));
-    EXPECT_EQ("Failed to load the image: " + path + ", Error: the decoder gave pixels of no layout it describes",
-              capture.lines().back());
+    // sdl12-compat's reader refuses the header itself ("Unknown pixel format").
+    const std::string line = capture.lines().back();
+    EXPECT_TRUE(line == "Failed to load the image: " + path + ", Error: the decoder gave pixels of no layout it describes" ||
+                line == "Failed to load the image: " + path + ", Error: Unknown pixel format")
+        << line;
     CTexture texture;
     loadLines(texture, path);
     EXPECT_FALSE(texture.isLoaded());
