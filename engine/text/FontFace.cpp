@@ -1,5 +1,6 @@
 #include "engine/text/FontFace.h"
 
+#include "engine/text/GlyphSheetRasterizer.h"
 #include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
 
@@ -24,31 +25,10 @@ namespace {
 // most this many pages.
 const std::size_t kMaxPages = 16;
 
-// FreeType's own table of error names, so a failure says more than a bare number.
-const char* freetypeErrorText(FT_Error error)
-{
-#undef FTERRORS_H_
-#define FT_ERRORDEF(e, v, s) {e, s},
-#define FT_ERROR_START_LIST {
-#define FT_ERROR_END_LIST {0, nullptr}};
-    static const struct {
-        int code;
-        const char* text;
-    } table[] =
-#include FT_ERRORS_H
-    for (const auto& entry : table) {
-        if (entry.text && entry.code == error)
-            return entry.text;
-    }
-    return "unknown error";
-}
-
 // "FreeType error 0x01 (cannot open resource)"
 std::string freetypeFailure(FT_Error error)
 {
-    char code[16];
-    std::snprintf(code, sizeof(code), "0x%02X", unsigned(error));
-    return std::string("FreeType error ") + code + " (" + freetypeErrorText(error) + ")";
+    return CGlyphSheetRasterizer::describeError(error);
 }
 
 std::string sizeRefusal(int pixelSize)

@@ -36,12 +36,16 @@ const char* freetypeErrorText(FT_Error error)
     return "unknown error";
 }
 
-std::string describe(FT_Error error)
+} // namespace
+
+std::string CGlyphSheetRasterizer::describeError(int error)
 {
     char code[16];
     std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned>(error));
     return std::string("FreeType error ") + code + " (" + freetypeErrorText(error) + ")";
 }
+
+namespace {
 
 // One rendered glyph, coverage row by row from the top, with its pen-relative position.
 struct Glyph {
@@ -90,13 +94,13 @@ bool renderStyle(FT_Library library, const std::string& path, int pixelHeight, i
     FT_Face face = nullptr;
     FT_Error error = FT_New_Face(library, path.c_str(), 0, &face);
     if (error) {
-        failure = {path, describe(error)};
+        failure = {path, CGlyphSheetRasterizer::describeError(error)};
         return false;
     }
     const int pixelWidth = chooseWidth(face, pixelHeight, advance);
     error = FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(pixelWidth), static_cast<FT_UInt>(pixelHeight));
     if (error) {
-        failure = {path, "no " + std::to_string(pixelHeight) + " px size: " + describe(error)};
+        failure = {path, "no " + std::to_string(pixelHeight) + " px size: " + CGlyphSheetRasterizer::describeError(error)};
         FT_Done_Face(face);
         return false;
     }
@@ -112,7 +116,7 @@ bool renderStyle(FT_Library library, const std::string& path, int pixelHeight, i
         error = FT_Load_Char(face, static_cast<FT_ULong>(code),
                              FT_LOAD_RENDER | FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL);
         if (error) {
-            failure = {path, std::string("cannot render '") + static_cast<char>(code) + "': " + describe(error)};
+            failure = {path, std::string("cannot render '") + static_cast<char>(code) + "': " + CGlyphSheetRasterizer::describeError(error)};
             ok = false;
             break;
         }
@@ -245,7 +249,7 @@ bool CGlyphSheetRasterizer::rasterize(const std::string& firstPath, const std::s
     FT_Library library = nullptr;
     if (const FT_Error error = FT_Init_FreeType(&library)) {
         failedPath = firstPath;
-        failure = "cannot start FreeType: " + describe(error);
+        failure = "cannot start FreeType: " + CGlyphSheetRasterizer::describeError(error);
         return false;
     }
     std::vector<Style> styles(2);

@@ -34,6 +34,8 @@ public:
     // order of a bottom-up TGA file of the sheet, and the texture rows CFont expects.
     std::vector<uint8_t> whiteRowsBottomUp() const;
 
+    // FreeType's account of an error code: "FreeType error 0x01 (cannot open resource)".
+    static std::string describeError(int error);
     // The font file that failed and FreeType's account of it ("FreeType error 0x01 (cannot open
     // resource)"); both empty after a success.
     const std::string& getFailedPath() const;

@@ -277,3 +277,21 @@ TEST_F(ExampleEndToEnd, ShaderGalleryDrawsEachBuiltInShaderDifferentlyAndEndsOnE
     pressEscapeAndExpectStatusZero(example, window);
     expectCleanStart(example.lines(), {"Saving Screenshot: shader_gallery.png"});
 }
+
+// The TrueType example from an empty folder: its fonts load (no failure line), its lines are drawn,
+// the retained score changes by itself once a second, and Escape ends it.
+TEST_F(ExampleEndToEnd, TextExampleDrawsItsLinesUpdatesTheScoreAndEndsOnEscape)
+{
+    const std::string folder = testing_support::makeTempDir();
+    e2e::DemoProcess example(TEXT_EXAMPLE_BINARY, folder.c_str());
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Text", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::vector<unsigned long> empty(std::size_t(200) * 40, 0x141429);
+    const std::vector<unsigned long> score = waitForChange(window, 20, 680, 200, 40, empty);
+    ASSERT_NE(empty, score) << "no score drawn";
+    EXPECT_NE(score, waitForChange(window, 20, 680, 200, 40, score, 5)) << "the score never changed";
+    pressEscapeAndExpectStatusZero(example, window);
+    for (const std::string& line : example.lines())
+        EXPECT_FALSE(isFailureLine(line)) << line;
+}

@@ -292,6 +292,22 @@ void movePointer(int x, int y)
     }
 }
 
+long peakKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, 6, "VmHWM:") == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+void resetPeak()
+{
+    // "5" to clear_refs starts a new peak from the current resident size.
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 std::string makeTempDir()
 {
     std::string name = temporaryFolder() + "/quarl_test_XXXXXX";

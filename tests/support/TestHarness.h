@@ -75,6 +75,9 @@ void movePointer(int x, int y);
 // A new empty folder under $TMPDIR (or /tmp) for the files a test writes, removed with its
 // contents when the test program ends.
 std::string makeTempDir();
+// The peak resident memory of this process in kilobytes since the last resetPeak() (Linux's VmHWM).
+long peakKilobytes();
+void resetPeak();
 
 // Sets an environment variable (empty value: unsets it) until the end of the scope, then puts back
 // what was there.

@@ -152,16 +152,6 @@ std::vector<int> inkBox(int x, int y, int w, int h)
 
 const std::string kSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-// The peak resident memory of this process in kilobytes (reset by "5" to /proc/self/clear_refs).
-long peakKilobytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 6, "VmHWM:") == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    return -1;
-}
 
 } // namespace
 
@@ -220,6 +210,38 @@ TEST_F(TrueTypeFonts, MeasuresCoverExactlyTheInkDrawn)
     const CVector2 size = sans.measureText("gimme Ty", 0);
     EXPECT_FLOAT_EQ(float(ink[2] - ink[0]), size.x);
     EXPECT_FLOAT_EQ(float(ink[3] - ink[1]), size.y);
+}
+
+// Right-aligned lines end at the position, centred ones are centred on it or in the wrap width; a
+// combining mark sits on its letter; malformed UTF-8 draws without harm.
+TEST_F(TrueTypeFonts, AlignmentMarksAndMalformedText)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CFont sans;
+    ASSERT_TRUE(sans.buildTrueTypeFont(kSans.c_str(), nullptr, 24));
+    quiet.lines();
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    const auto inkOf = [&](CTextLayout::Alignment alignment, float wrap, const char* string) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        CText text(&sans, string, 24);
+        text.setPosition(500, 100);
+        text.setAlignment(alignment);
+        text.setWrapWidth(wrap);
+        text.draw();
+        return inkBox(0, 0, 1024, 300);
+    };
+    EXPECT_NEAR(500, inkOf(CTextLayout::kRight, 0.0f, "Ends here")[2], 3);
+    const std::vector<int> centred = inkOf(CTextLayout::kCentre, 0.0f, "Centred");
+    EXPECT_NEAR(500, (centred[0] + centred[2]) / 2, 2);
+    const std::vector<int> inWidth = inkOf(CTextLayout::kCentre, 300.0f, "Centred");
+    EXPECT_NEAR(650, (inWidth[0] + inWidth[2]) / 2, 2);
+
+    const std::vector<int> letter = inkOf(CTextLayout::kLeft, 0.0f, "e");
+    const std::vector<int> marked = inkOf(CTextLayout::kLeft, 0.0f, "e\xCC\x81");  // e, combining acute
+    EXPECT_LT(marked[1], letter[1]);                      // the accent is above the letter,
+    EXPECT_LE(marked[2] - marked[0], letter[2] - letter[0] + 2);  // not beside it
+    EXPECT_LT(inkOf(CTextLayout::kLeft, 0.0f, "a\xFF\xC3 \xE2\x82")[0], 1024);  // drawn, no crash
 }
 
 TEST_F(TrueTypeFonts, CodePointsBeyondLatinFillNewPagesAndMissingGlyphsComeFromTheFallback)
@@ -346,7 +368,7 @@ TEST_F(TrueTypeFonts, AFileThatCannotBeUsedIsALogLineAndNoFont)
 
     // A 368-byte font whose one glyph spans 32000 pixels at 16 px: it loads, the glyph draws
     // nothing, and the font costs no more than a page.
-    std::ofstream("/proc/self/clear_refs") << "5";
+    resetPeak();
     const long before = peakKilobytes();
     CStdoutCapture capture;
     capture.start();

@@ -85,22 +85,7 @@ void writeBlackGreyPng(const std::string& path, uint32_t width, uint32_t height)
     chunk(file, "IEND", {});
 }
 
-// The peak resident memory of this process since the last reset, in kilobytes.
-long peakKilobytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 6, "VmHWM:") == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    return -1;
-}
 
-// Starts a new peak from the current resident size (Linux: "5" to clear_refs).
-void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 std::vector<std::string> loadLines(CTexture& texture, const std::string& path)
 {
