@@ -304,6 +304,11 @@ TEST_F(TrueTypeFonts, RetainedTextIsLaidOutOnlyAfterAChange)
     batch.end();
     EXPECT_EQ(2, score.getLayoutCount());
     EXPECT_FALSE(first == windowPixels(0, 0, 200, 40));
+    // A new size is laid out again, at that size.
+    const float height = score.getBottom() - score.getTop();
+    score.setSize(48);
+    EXPECT_GT(score.getBottom() - score.getTop(), 1.8f * height);
+    EXPECT_EQ(3, score.getLayoutCount());
 }
 
 TEST_F(TrueTypeFonts, WithoutABoldFaceTheSecondSetRepeatsTheFirst)
@@ -350,6 +355,9 @@ TEST_F(TrueTypeFonts, AFileThatCannotBeUsedIsALogLineAndNoFont)
         {kRegular, missing.c_str(), 16,
          {"Loading Font: " + kRegular + ", " + missing + " at 16 px",
           "Failed to load the font: " + missing + ", Error: FreeType error 0x01 (cannot open resource)"}},
+        {"fuzz/corpus_fonts/truncated.ttf", nullptr, 16,
+         {"Loading Font: fuzz/corpus_fonts/truncated.ttf at 16 px",
+          "Failed to load the font: fuzz/corpus_fonts/truncated.ttf, Error: FreeType error 0x02 (unknown file format)"}},
         {kRegular, nullptr, 5,
          {"Loading Font: " + kRegular + " at 5 px",
           "Failed to load the font: " + kRegular + ", Error: the size 5 px is outside 6 to 256 px"}},
