@@ -18,7 +18,9 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 #include <thread>
 
@@ -41,6 +43,33 @@ void destroy(T*& manager)
 
 } // namespace
 
+namespace {
+
+// The engine alive in this program: the managers sit behind global pointers, so a second engine
+// would take them over and leave the first one's pointing at freed managers.
+const CEngine* liveEngine = nullptr;
+
+// Window and event-thread failures travel as std::string and nothing catches them: print the text
+// and end with status 1, rather than the runtime's abort (status 134, a core file, the text lost).
+[[noreturn]] void reportUncaught()
+{
+    if (std::exception_ptr current = std::current_exception()) {
+        try {
+            std::rethrow_exception(current);
+        } catch (const std::string& message) {
+            CLog::errorLine(message);
+        } catch (const std::exception& error) {
+            CLog::errorLine(error.what());
+        } catch (...) {
+            CLog::errorLine("Error: the program ended on an exception of an unknown type");
+        }
+    }
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+} // namespace
+
 CEngine::CEngine()
     : showFPS(false),
       fpsInCaption(false),
@@ -49,6 +78,10 @@ CEngine::CEngine()
       lastUpdate(),
       updatedBefore(false)
 {
+    // Installed here so that a game without CApp reports its failures the same way.
+    std::set_terminate(reportUncaught);
+    if (liveEngine != nullptr)
+        throw std::string("Error: a CEngine already exists; a program has one engine (or one CApp) at a time");
     g_pGraphicsCore = nullptr;
     g_pTextureManager = nullptr;
     g_pWindowManager = nullptr;
@@ -59,12 +92,20 @@ CEngine::CEngine()
     g_pCamera = nullptr;
     g_pCameraManager = nullptr;
     g_pFontManager = nullptr;
-    startUp();
+    liveEngine = this;
+    try {
+        startUp();
+    } catch (...) {
+        // Never constructed, so never destroyed: another engine may be made.
+        liveEngine = nullptr;
+        throw;
+    }
 }
 
 CEngine::~CEngine()
 {
     shutDown();
+    liveEngine = nullptr;
 }
 
 void CEngine::startUp()

@@ -32,7 +32,7 @@ std::string noDisplayText()
     const std::string why = (display == nullptr || *display == '\0')
                                 ? std::string("DISPLAY is not set")
                                 : "cannot connect to the X display \"" + std::string(display) + "\"";
-    return "Error: no display to open the window on (" + why +
+    return "no display to open the window on (" + why +
            "); set DISPLAY to a running X server, or run the program under xvfb-run";
 }
 
@@ -78,8 +78,10 @@ void startVideo()
     if (!wasSet)
         unsetenv("SDL_VIDEODRIVER");
     if (result != 0) {
+        // SDL's own words first, as for any failed start, then what to do about it.
+        const std::string error = SDL_GetError();
         abandonVideo();
-        throw noDisplayText();
+        throw "Error: SDL Could not be initialized: " + error + "; " + noDisplayText();
     }
 }
 

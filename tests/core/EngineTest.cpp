@@ -48,6 +48,27 @@ TEST(EngineStartUp, WritesTheThirteenLinesAndFillsTheRegistry)
         EXPECT_NE(nullptr, manager);
 }
 
+// A second engine once took over the managers' global pointers, and destroying either made the
+// other crash in its next update.
+TEST(EngineStartUp, ASecondEngineIsRefusedAndTheFirstKeepsWorking)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    std::unique_ptr<CEngine> first(new CEngine());
+    const std::vector<const void*> managers = registry();
+    try {
+        CEngine second;
+        ADD_FAILURE() << "a second engine was made";
+    } catch (const std::string& failure) {
+        EXPECT_EQ("Error: a CEngine already exists; a program has one engine (or one CApp) at a time", failure);
+    }
+    EXPECT_EQ(managers, registry());
+    first.reset();
+    std::unique_ptr<CEngine> again(new CEngine());  // once the first is gone
+    EXPECT_NE(nullptr, g_pGraphicsCore);
+    quiet.lines();
+}
+
 TEST(EngineShutDown, LeavesEveryRegistryPointerNullAndWritesNothing)
 {
     CStdoutCapture capture;
