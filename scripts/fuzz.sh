@@ -81,5 +81,6 @@ fuzz_target bmp fuzz/corpus_bmp fuzz/BmpFuzz.cpp engine/texture/ImageLimits.cpp 
 cmake -DROOT="$ROOT" -DOUTPUT="$WORK/built-in-data.cpp" "-DFILES=shaders/color.vert;Data/Font/font.tga" \
     -P cmake/EmbedFiles.cmake
 fuzz_target data_lookup fuzz/corpus_names fuzz/DataLookupFuzz.cpp engine/core/DataFiles.cpp "$WORK/built-in-data.cpp"
-fuzz_target font fuzz/corpus_fonts fuzz/FontFuzz.cpp engine/text/FontFace.cpp engine/texture/ImageLimits.cpp \
-    engine/texture/PixelUpload.cpp engine/core/Log.cpp $(pkg-config --cflags --libs freetype2 harfbuzz)
+fuzz_target font fuzz/corpus_fonts fuzz/FontFuzz.cpp engine/text/FontFace.cpp engine/text/GlyphSheetRasterizer.cpp \
+    engine/texture/ImageLimits.cpp engine/texture/PixelUpload.cpp engine/core/Log.cpp \
+    $(pkg-config --cflags --libs freetype2 harfbuzz)
