@@ -1,5 +1,6 @@
 #include "engine/core/Engine.h"
 
+#include "engine/Version.h"
 #include "engine/audio/SoundManager.h"
 #include "engine/camera/Camera.h"
 #include "engine/camera/CameraManager.h"
@@ -112,7 +113,7 @@ void CEngine::startUp()
 {
     // Each step ends with "done": new throws rather than answering null, so no step can fail here.
     CLog::line();
-    CLog::line("Quarl Engine version 0.02...");
+    CLog::line("Quarl Engine version " QUARL_VERSION_STRING "...");
     CLog::line();
 
     CLog::write("Initialize Graphics Core...");

@@ -12,8 +12,6 @@
 
 namespace {
 
-const CTextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
-
 // The corners of a quad in the order CTexture::draw sends them, as fractions of its width and
 // height from the top-left corner: bottom-left, bottom-right, top-right, top-left, the glyphs'
 // winding. The order decides the winding (and so face culling); keep it the per-draw path's.

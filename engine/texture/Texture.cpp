@@ -11,12 +11,6 @@
 #include <GL/glew.h>
 #include <SDL_image.h>
 
-namespace {
-
-const CTextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
-
-} // namespace
-
 CTexture::CTexture()
     : id(0),
       width(0.0f),

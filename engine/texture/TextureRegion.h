@@ -10,4 +10,7 @@ struct CTextureRegion {
     float left;
 };
 
+// The whole image.
+const CTextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
+
 #endif
