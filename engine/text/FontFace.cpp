@@ -86,11 +86,6 @@ std::unique_ptr<CFontFace> CFontFace::load(const std::string& path, int pixelSiz
     return made;
 }
 
-std::unique_ptr<CFontFace> CFontFace::atSize(int size, std::string& error) const
-{
-    return load(path, size, error);
-}
-
 bool CFontFace::open(const std::string& filePath, int size, std::string& error)
 {
     // Refused before any arithmetic on it.

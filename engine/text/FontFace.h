@@ -46,8 +46,6 @@ public:
     // The file at pixelSize (kMinPixelSize to kMaxPixelSize); null with why in error otherwise
     // ("FreeType error 0x01 (cannot open resource)", "the size 300 px is outside 6 to 256 px").
     static std::unique_ptr<CFontFace> load(const std::string& path, int pixelSize, std::string& error);
-    // The same file at another size.
-    std::unique_ptr<CFontFace> atSize(int pixelSize, std::string& error) const;
     ~CFontFace();
     CFontFace(const CFontFace&) = delete;
     CFontFace& operator=(const CFontFace&) = delete;
