@@ -15,6 +15,7 @@
 #include "engine/core/BitmapImage.h"
 #include "engine/core/DataFiles.h"
 #include "engine/core/Engine.h"
+#include "engine/core/GameLoop.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/core/Utils.h"

@@ -22,12 +22,18 @@ CMusic::CMusic(const std::string& fileName)
     : music(nullptr),
       fileName(fileName)
 {
+    // Owned by the manager from the start, so that a track whose file never loads is not leaked.
+    if (g_pSoundManager != nullptr)
+        g_pSoundManager->keepUnloadedMusic(this);
     if (!fileName.empty())
         load(fileName);
 }
 
 CMusic::~CMusic()
 {
+    // Whoever deletes the track, no list of the manager may keep pointing at it.
+    if (g_pSoundManager != nullptr)
+        g_pSoundManager->forgetMusic(this);
     haltAnyMusic();
     if (music != nullptr)
         Mix_FreeMusic(music);
@@ -43,12 +49,19 @@ bool CMusic::load(std::string name)
     music = Mix_LoadMUS(name.c_str());
     if (music == nullptr) {
         CLog::line("Failed to load music " + name);
+        // Without it, a machine with no audio device would read as one with a bad file.
+        CLog::line(std::string("Error: ") + Mix_GetError());
         return false;
     }
     fileName = name;
     if (g_pSoundManager != nullptr)
         g_pSoundManager->addMusic(this);
     return true;
+}
+
+bool CMusic::isLoaded() const
+{
+    return music != nullptr;
 }
 
 void CMusic::play(int loops)
@@ -61,8 +74,6 @@ void CMusic::play(int loops)
 
 void CMusic::release()
 {
-    if (music == nullptr)
-        return;
     if (g_pSoundManager != nullptr)
         g_pSoundManager->removeMusic(this);
     else

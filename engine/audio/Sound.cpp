@@ -11,12 +11,18 @@ CSound::CSound(const std::string& fileName)
     : chunk(nullptr),
       fileName(fileName)
 {
+    // Owned by the manager from the start, so that a sound whose file never loads is not leaked.
+    if (g_pSoundManager != nullptr)
+        g_pSoundManager->keepUnloadedSound(this);
     if (!fileName.empty())
         load(fileName);
 }
 
 CSound::~CSound()
 {
+    // Whoever deletes the sound, no list of the manager may keep pointing at it.
+    if (g_pSoundManager != nullptr)
+        g_pSoundManager->forgetSound(this);
     if (chunk != nullptr)
         Mix_FreeChunk(chunk);
 }
@@ -27,10 +33,15 @@ bool CSound::load(std::string name)
         Mix_FreeChunk(chunk);
         chunk = nullptr;
     }
+    // Opened here rather than inside the mixer, whose text for a file that cannot be opened would
+    // only say that it was handed no stream.
+    SDL_RWops* file = SDL_RWFromFile(name.c_str(), "rb");
     // The mixer closes the stream itself (second argument 1), on success and on failure alike.
-    chunk = Mix_LoadWAV_RW(SDL_RWFromFile(name.c_str(), "rb"), 1);
+    chunk = file != nullptr ? Mix_LoadWAV_RW(file, 1) : nullptr;
     if (chunk == nullptr) {
         CLog::line("Failed to load sound: " + name);
+        // Without it, a machine with no audio device would read as one with a bad file.
+        CLog::line(std::string("Error: ") + Mix_GetError());
         return false;
     }
     fileName = name;
@@ -38,6 +49,11 @@ bool CSound::load(std::string name)
     if (g_pSoundManager != nullptr)
         g_pSoundManager->addSound(this);
     return true;
+}
+
+bool CSound::isLoaded() const
+{
+    return chunk != nullptr;
 }
 
 void CSound::play(int loops)

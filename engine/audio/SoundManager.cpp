@@ -24,16 +24,12 @@ int clampVolume(int volume)
     return volume;
 }
 
-// Unlists the first entry equal to item and deletes item whether or not it was listed.
 template <typename T>
-void removeAndDelete(std::vector<T*>& items, T* item)
+void unlist(std::vector<T*>& items, T* item)
 {
-    if (item == nullptr)
-        return;
     const auto found = std::find(items.begin(), items.end(), item);
     if (found != items.end())
         items.erase(found);
-    delete item;
 }
 
 template <typename T>
@@ -49,8 +45,8 @@ T* itemAt(const std::vector<T*>& items, unsigned int index)
     return index < items.size() ? items[index] : nullptr;
 }
 
-// Deletes through a swapped-out copy: a destructor that reaches back into the manager (a track
-// halts the music) then sees an empty list, never a dangling entry.
+// Deletes through a swapped-out copy: a destructor that reaches back into the manager (every item
+// unlists itself, a track halts the music) then sees an empty list, never a dangling entry.
 template <typename T>
 void deleteAll(std::vector<T*>& items)
 {
@@ -88,22 +84,53 @@ CSoundManager::~CSoundManager()
 
 void CSoundManager::addSound(CSound* sound)
 {
+    if (sound == nullptr)
+        return;
+    unlist(unloadedSounds, sound);
     appendOnce(sounds, sound);
 }
 
 void CSoundManager::removeSound(CSound* sound)
 {
-    removeAndDelete(sounds, sound);
+    // The destructor unlists too; done here first so that it finds nothing left to do.
+    forgetSound(sound);
+    delete sound;
 }
 
 void CSoundManager::addMusic(CMusic* track)
 {
+    if (track == nullptr)
+        return;
+    unlist(unloadedMusic, track);
     appendOnce(music, track);
 }
 
 void CSoundManager::removeMusic(CMusic* track)
 {
-    removeAndDelete(music, track);
+    forgetMusic(track);
+    delete track;
+}
+
+void CSoundManager::keepUnloadedSound(CSound* sound)
+{
+    appendOnce(unloadedSounds, sound);
+}
+
+void CSoundManager::keepUnloadedMusic(CMusic* track)
+{
+    appendOnce(unloadedMusic, track);
+}
+
+void CSoundManager::forgetSound(CSound* sound)
+{
+    unlist(sounds, sound);
+    unlist(unloadedSounds, sound);
+}
+
+void CSoundManager::forgetMusic(CMusic* track)
+{
+    unlist(music, track);
+    unlist(unloadedMusic, track);
 }
 
 void CSoundManager::playSound(unsigned int index, int loops)
@@ -151,6 +178,7 @@ void CSoundManager::haltMusic()
 void CSoundManager::freeAllSounds()
 {
     deleteAll(sounds);
+    deleteAll(unloadedSounds);
 }
 
 void CSoundManager::freeAllMusic()
@@ -158,6 +186,7 @@ void CSoundManager::freeAllMusic()
     // Halted before any track goes, so the mixer never plays from a stream being freed.
     haltMusic();
     deleteAll(music);
+    deleteAll(unloadedMusic);
 }
 
 unsigned int CSoundManager::getSoundCount() const

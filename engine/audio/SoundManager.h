@@ -7,12 +7,16 @@ class CMusic;
 class CSound;
 
 // The audio device (SDL_mixer at 22050 Hz, signed 16-bit, stereo, 4096-sample chunks) and the
-// registries of sound effects and music tracks. Owns every registered item, each listed once in
-// order of registration: items register themselves when their file loads, and leave only through
-// removeSound()/removeMusic() (their release()) or the freeAll operations, which delete them.
-// The destructor frees what is left and closes the mixer; it runs after the graphics core has shut
-// SDL down, and everything it calls copes with that. Main thread only; SDL_mixer mixes on its own
-// audio thread inside the library.
+// registries of sound effects and music tracks. Owns every sound and track made while it exists,
+// loaded or not, each on one of two lists: the registry, which the indices of playSound(),
+// getSound() and getSoundCount() (and their music twins) count, holds the loaded items once each in
+// order of loading; the items not loaded yet wait on a list of their own, which no index reaches.
+// A new item starts on the waiting list and moves to the registry when its file loads. Items leave
+// through removeSound()/removeMusic() (their release()) or the freeAll operations, which delete
+// them, or through their own destructor, which only unlists them, so that a game may delete any
+// item itself. The destructor frees what is left, waiting or registered, and closes the mixer; it
+// runs after the graphics core has shut SDL down, and everything it calls copes with that. Main
+// thread only; SDL_mixer mixes on its own audio thread inside the library.
 class CSoundManager {
 public:
     // Opens the device. When that fails, writes "Unable to open audio", shuts SDL down and still
@@ -20,13 +24,14 @@ public:
     CSoundManager();
     ~CSoundManager();
 
-    // Appends the sound unless it is already listed (listing it twice would delete it twice).
+    // Appends the sound to the registry unless it is already there (listing it twice would delete
+    // it twice), taking it off the waiting list.
     void addSound(CSound* sound);
-    // Unlists the sound if listed, then deletes it either way; null does nothing.
+    // Unlists the sound from either list, then deletes it either way; null does nothing.
     void removeSound(CSound* sound);
-    // Appends the track unless it is already listed.
+    // Appends the track to the registry unless it is already there, taking it off the waiting list.
     void addMusic(CMusic* music);
-    // Unlists the track if listed, then deletes it either way; null does nothing.
+    // Unlists the track from either list, then deletes it either way; null does nothing.
     void removeMusic(CMusic* music);
 
     // Plays the item at index (oldest first) with the mixer's loop count (0 once, -1 forever); an
@@ -44,7 +49,8 @@ public:
 
     // Halts whatever music is playing, whichever track it is.
     void haltMusic();
-    // Delete every registered item and empty the list; freeAllMusic() halts the music first.
+    // Delete every item, registered or waiting, and empty both lists; freeAllMusic() halts the
+    // music first.
     void freeAllSounds();
     void freeAllMusic();
 
@@ -58,8 +64,19 @@ private:
     CSoundManager(const CSoundManager&) = delete;
     CSoundManager& operator=(const CSoundManager&) = delete;
 
-    std::vector<CSound*> sounds;  // owned
-    std::vector<CMusic*> music;   // owned
+    // The items' own calls: a new item is put on the waiting list, and a destroyed one taken off
+    // whichever list holds it, without deleting it.
+    friend class CSound;
+    friend class CMusic;
+    void keepUnloadedSound(CSound* sound);
+    void keepUnloadedMusic(CMusic* track);
+    void forgetSound(CSound* sound);
+    void forgetMusic(CMusic* track);
+
+    std::vector<CSound*> sounds;          // owned; loaded, in load order
+    std::vector<CMusic*> music;           // owned; loaded, in load order
+    std::vector<CSound*> unloadedSounds;  // owned; not loaded yet, reached by no index
+    std::vector<CMusic*> unloadedMusic;   // owned; not loaded yet, reached by no index
     int soundVolume;
     int musicVolume;
 };

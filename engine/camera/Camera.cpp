@@ -15,7 +15,7 @@ namespace {
 
 const float kMouseDivisor = 500.0f;  // pixels of pointer movement per radian of turn
 const float kPitchLimit = 1.0f;      // radians the accumulated pitch may reach either way
-const float kWalkingFactor = 200.0f; // units walked per second of frame time
+const float kDefaultWalkingSpeed = 200.0f; // units walked per second of frame time
 
 // Shared by every camera: one mouse steers one head, however many camera objects exist.
 float accumulatedPitch = 0.0f;
@@ -26,7 +26,8 @@ CCamera::CCamera()
     : position(0.0f, 5.0f, -25.0f),
       view(1.0f, 5.0f, 1.0f),
       up(0.0f, 1.0f, 0.0f),
-      strafeAxis(0.0f, 0.0f, 0.0f)
+      strafeAxis(0.0f, 0.0f, 0.0f),
+      walkingSpeed(kDefaultWalkingSpeed)
 {
 }
 
@@ -103,7 +104,7 @@ void CCamera::moveTo(CVector3 newPosition)
 
 void CCamera::handleKeys()
 {
-    const float speed = kWalkingFactor * g_pUtils->getFrameTime();
+    const float speed = walkingSpeed * g_pUtils->getFrameTime();
     const Uint8* keys = SDL_GetKeyState(nullptr);
     if (keys[SDLK_UP] || keys[SDLK_w])
         moveForward(speed);
@@ -113,6 +114,17 @@ void CCamera::handleKeys()
         strafe(-speed);
     if (keys[SDLK_RIGHT] || keys[SDLK_d])
         strafe(speed);
+}
+
+void CCamera::setWalkingSpeed(float unitsPerSecond)
+{
+    // A step that is not a finite number would leave the eye there for good.
+    walkingSpeed = std::isfinite(unitsPerSecond) && unitsPerSecond >= 0.0f ? unitsPerSecond : 0.0f;
+}
+
+float CCamera::getWalkingSpeed() const
+{
+    return walkingSpeed;
 }
 
 void CCamera::update()

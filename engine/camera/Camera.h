@@ -12,7 +12,8 @@
 // The fields are public: applications place and read the camera directly.
 class CCamera {
 public:
-    // Eye (0, 5, -25), looking at (1, 5, 1), up (0, 1, 0), strafe axis zero until update().
+    // Eye (0, 5, -25), looking at (1, 5, 1), up (0, 1, 0), strafe axis zero until update(), walking
+    // at 200 units per second.
     CCamera();
     ~CCamera();
 
@@ -34,9 +35,14 @@ public:
     void strafe(float distance);
     // Moves the eye to newPosition and the view point with it, keeping the viewing direction.
     void moveTo(CVector3 newPosition);
-    // Walks 200 units per second of the utilities' frame time for each held pair of keys: Up or W,
-    // Down or S, Left or A, Right or D. Opposite keys cancel; both keys of a pair act once.
+    // Walks getWalkingSpeed() units per second of the utilities' frame time for each held pair
+    // of keys: Up or W, Down or S, Left or A, Right or D. Opposite keys cancel; both keys of a
+    // pair act once.
     void handleKeys();
+    // Units walked per second while a key is held; 200 unless set. A negative, infinite or NaN
+    // speed is taken as 0 (the keys then move nothing).
+    void setWalkingSpeed(float unitsPerSecond);
+    float getWalkingSpeed() const;
     // Recomputes strafeAxis, then mouseLook(), then handleKeys(): one frame of steering.
     void update();
     // gluLookAt with the eye, view point and up vector, multiplied onto the current matrix.
@@ -52,6 +58,9 @@ public:
     CVector3 view;
     CVector3 up;
     CVector3 strafeAxis;  // unit vector to the right, normalise((view - position) x up)
+
+private:
+    float walkingSpeed;
 };
 
 #endif

@@ -106,6 +106,12 @@ std::string CDataFiles::find(const std::string& name)
     return std::string();
 }
 
+std::string CDataFiles::path(const std::string& name)
+{
+    const std::string found = find(name);
+    return found.empty() ? name : found;
+}
+
 void CDataFiles::setFolder(const std::string& folder)
 {
     namedFolder() = folder;

@@ -23,6 +23,9 @@ public:
     // An absolute name is only tried as written. The engine's own files have a last resort, the
     // copies built into the library (builtIn()).
     static std::string find(const std::string& name);
+    // What find() found, or the name itself when nothing holds it: hand the result straight to a
+    // loader, whose failure line then names the file.
+    static std::string path(const std::string& name);
 
     // Names a folder of the application's data (place 3 of find()); an empty name forgets it.
     static void setFolder(const std::string& folder);

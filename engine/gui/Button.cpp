@@ -1,6 +1,8 @@
 #include "engine/gui/Button.h"
 
+#include "engine/core/Registry.h"
 #include "engine/gui/ButtonParts.h"
+#include "engine/gui/WindowManager.h"
 #include "engine/sprite/Sprite.h"
 #include "engine/texture/Texture.h"
 
@@ -30,6 +32,8 @@ CButton::CButton(const std::string& spriteBase, unsigned frameCount, float x, fl
 
 CButton::~CButton()
 {
+    if (g_pWindowManager != nullptr)
+        g_pWindowManager->forgetDrawn(this);
     delete sprite;
 }
 
@@ -129,27 +133,35 @@ bool CButton::isPointerOver(float offsetX, float offsetY)
     return gui::hitTest(sprite, position.x + offsetX, position.y + offsetY, enabled, id, pressed);
 }
 
-void CButton::drawWithOffset(float offsetX, float offsetY)
+void CButton::drawWithOffset(float offsetX, float offsetY, bool inWindow)
 {
     if (!visible || sprite == nullptr)
         return;
     const float x = position.x + offsetX;
     const float y = position.y + offsetY;
-    hovered = isPointerOver(offsetX, offsetY);
+    // The event manager forgets the clicked id when its next update starts: a button drawn before
+    // engine->update() would post the press of the update before, only to have it thrown away.
+    // The window manager's pass runs right after that update, whatever the drawing order.
+    if (inWindow || g_pWindowManager == nullptr) {
+        hovered = isPointerOver(offsetX, offsetY);
+    } else {
+        hovered = gui::pointerOverFrame(sprite, x, y);
+        g_pWindowManager->testWhenDrawn(this, offsetX, offsetY);
+    }
     gui::drawHover(sprite, x, y, hovered, hoverTextEnabled, hoverText, hoverTextPosition);
 }
 
 void CButton::drawInWindow(float left, float top)
 {
-    drawWithOffset(left, top);
+    drawWithOffset(left, top, true);
 }
 
 void CButton::drawAt(float x, float y)
 {
-    drawWithOffset(x - position.x, y - position.y);
+    drawWithOffset(x - position.x, y - position.y, false);
 }
 
 void CButton::draw()
 {
-    drawWithOffset(0.0f, 0.0f);
+    drawWithOffset(0.0f, 0.0f, false);
 }

@@ -8,14 +8,27 @@
 class CSprite;
 class CTexture;
 
-// A clickable picture for GUI windows. While the pointer is over it its sprite plays once and holds
-// the last frame; when the pointer leaves, the sprite goes back to its first frame. A left press
-// polled while the pointer is over an enabled button posts the button's id to the event manager for
-// that frame. Hit tests happen while drawing, against the mouse the event manager read this frame.
-// Owns its sprite and hover text; the window that holds it owns the button. A button without a
-// sprite (default constructor, no setSprite) has size 0 and is not drawn.
+// A clickable picture, in a GUI window or on its own. While the pointer is over it its sprite plays
+// once and holds the last frame; when the pointer leaves, the sprite goes back to its first frame.
+// A left press polled while the pointer is over an enabled button posts the button's id to the
+// event manager, readable with getClickedId() until the next event-manager update. The press is
+// tested in the update that polled it, whatever the order of the game's drawing and its
+// engine->update():
+// - in a window (drawInWindow(), which windows call from the window manager's pass inside
+//   CEngine::update()), while the button is drawn;
+// - drawn on its own (draw(), drawAt()), by the window manager's next pass, right after the event
+//   manager's next update, at the place the button was last drawn. A button that is not drawn
+//   between two passes takes no click.
+// Owns its sprite and hover text. The window that holds it owns the button; a button drawn on its
+// own is its creator's, and the window manager only points to it until its next pass (the
+// destructor takes it off). A button without a sprite (default constructor, no setSprite) has
+// size 0 and is not drawn.
 class CButton {
 public:
+    // The engine's stock button: 6 frames, built into the library (found on disk first).
+    static constexpr const char* kDefaultSprite = "Data/Gui/button";
+    static constexpr unsigned kDefaultFrameCount = 6;
+
     CButton();
     // Loads spriteBase + "1.png" ... as the button's frames; the size is that of frame 1.
     CButton(const std::string& spriteBase, unsigned frameCount, float x, float y, int id);
@@ -41,10 +54,13 @@ public:
     CTexture* getFrame(unsigned index) const;
     void setSpeed(unsigned framesPerSecond);
 
-    // Hit test of the rectangle at the position moved by the offset; posts the id on a left press.
+    // Hit test of the rectangle at the position moved by the offset; posts the id on a left press
+    // polled in the event manager's last update, at once.
     bool isPointerOver(float offsetX, float offsetY);
-    // Draws at (left + x, top + y): the call a window makes every frame.
+    // Draws at (left + x, top + y) and tests a press at once: the call a window makes every frame.
     void drawInWindow(float left, float top);
+    // Draw at (x, y), or at the button's position, outside any window; the press is tested by the
+    // window manager's next pass.
     void drawAt(float x, float y);
     void draw();
 
@@ -64,7 +80,8 @@ private:
     CButton(const CButton&) = delete;
     CButton& operator=(const CButton&) = delete;
 
-    void drawWithOffset(float offsetX, float offsetY);
+    // inWindow: test a press now; otherwise leave it to the window manager's next pass.
+    void drawWithOffset(float offsetX, float offsetY, bool inWindow);
 };
 
 #endif

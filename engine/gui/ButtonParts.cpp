@@ -18,12 +18,17 @@ void setHoverText(std::string& text, CVector2& position, bool& enabled, const st
     enabled = true;
 }
 
+bool pointerOverFrame(const CSprite* sprite, float x, float y)
+{
+    // The rectangle is the current size of the first frame, which setSize changes.
+    const CTexture* first = sprite ? sprite->getFrame(0) : nullptr;
+    return first != nullptr && pointerInside(x, y, first->getWidth(), first->getHeight());
+}
+
 bool hitTest(const CSprite* sprite, float x, float y, bool enabled, int id, bool& pressed)
 {
     pressed = false;
-    // The rectangle is the current size of the first frame, which setSize changes.
-    const CTexture* first = sprite ? sprite->getFrame(0) : nullptr;
-    if (first == nullptr || !pointerInside(x, y, first->getWidth(), first->getHeight()))
+    if (!pointerOverFrame(sprite, x, y))
         return false;
     if (enabled && leftPressPolled()) {
         g_pEventManager->setClickedId(id);

@@ -17,7 +17,10 @@ void setHoverText(std::string& text, CVector2& position, bool& enabled, const st
                   float y);
 
 // The pointer over the sprite's frame 0 placed at (x, y), every edge included; false without a
-// frame 0. A left press polled while inside an enabled button posts the id and sets pressed.
+// frame 0.
+bool pointerOverFrame(const CSprite* sprite, float x, float y);
+// pointerOverFrame(), and a left press polled while inside an enabled button posts the id and sets
+// pressed.
 bool hitTest(const CSprite* sprite, float x, float y, bool enabled, int id, bool& pressed);
 
 // Draws the shown sprite at (x, y): inside, it plays once and holds its last frame, and an enabled

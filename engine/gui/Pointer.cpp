@@ -16,22 +16,16 @@ bool pointerInside(float x, float y, float w, float h)
     return px >= x && x + w >= px && py >= y && y + h >= py;
 }
 
-static bool leftButtonPolled(Uint8 type)
-{
-    if (g_pEventManager == nullptr || !g_pEventManager->isEventPolled())
-        return false;
-    const SDL_Event event = g_pEventManager->getEvent();
-    return event.type == type && event.button.button == SDL_BUTTON_LEFT;
-}
-
+// Among all the events the update applied: one per update by default, every waiting one under
+// CGameLoop, where a press and its release or a move may share a frame.
 bool leftPressPolled()
 {
-    return leftButtonPolled(SDL_MOUSEBUTTONDOWN);
+    return g_pEventManager != nullptr && g_pEventManager->isButtonPressedInUpdate(SDL_BUTTON_LEFT);
 }
 
 bool leftReleasePolled()
 {
-    return leftButtonPolled(SDL_MOUSEBUTTONUP);
+    return g_pEventManager != nullptr && g_pEventManager->isButtonReleasedInUpdate(SDL_BUTTON_LEFT);
 }
 
 } // namespace gui

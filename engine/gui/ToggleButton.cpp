@@ -1,6 +1,8 @@
 #include "engine/gui/ToggleButton.h"
 
+#include "engine/core/Registry.h"
 #include "engine/gui/ButtonParts.h"
+#include "engine/gui/WindowManager.h"
 #include "engine/sprite/Sprite.h"
 #include "engine/texture/Texture.h"
 
@@ -30,6 +32,8 @@ CToggleButton::CToggleButton(const std::string& offSpriteBase, unsigned offFrame
 
 CToggleButton::~CToggleButton()
 {
+    if (g_pWindowManager != nullptr)
+        g_pWindowManager->forgetDrawn(this);
     delete offSprite;
     delete onSprite;
 }
@@ -130,30 +134,38 @@ bool CToggleButton::isPointerOver(float offsetX, float offsetY)
     return inside;
 }
 
-void CToggleButton::drawWithOffset(float offsetX, float offsetY)
+void CToggleButton::drawWithOffset(float offsetX, float offsetY, bool inWindow)
 {
     if (!visible || offSprite == nullptr || onSprite == nullptr)
         return;
     // Chosen before the hit test: a flip made now shows from the next frame.
     CSprite* shown = on ? onSprite : offSprite;
-    hovered = isPointerOver(offsetX, offsetY);
+    // Outside a window the press waits for the window manager's pass, as the push button's does
+    // (see CButton::drawWithOffset); tested here as well, it would flip the state twice.
+    if (inWindow || g_pWindowManager == nullptr) {
+        hovered = isPointerOver(offsetX, offsetY);
+    } else {
+        hovered = gui::pointerOverFrame(offSprite, offSprite->getX() + offsetX,
+                                        offSprite->getY() + offsetY);
+        g_pWindowManager->testWhenDrawn(this, offsetX, offsetY);
+    }
     gui::drawHover(shown, shown->getX() + offsetX, shown->getY() + offsetY, hovered, hoverTextEnabled, hoverText,
                    hoverTextPosition);
 }
 
 void CToggleButton::drawInWindow(float left, float top)
 {
-    drawWithOffset(left, top);
+    drawWithOffset(left, top, true);
 }
 
 void CToggleButton::drawAt(float x, float y)
 {
     if (offSprite == nullptr)
         return;
-    drawWithOffset(x - offSprite->getX(), y - offSprite->getY());
+    drawWithOffset(x - offSprite->getX(), y - offSprite->getY(), false);
 }
 
 void CToggleButton::draw()
 {
-    drawWithOffset(0.0f, 0.0f);
+    drawWithOffset(0.0f, 0.0f, false);
 }

@@ -7,14 +7,22 @@
 
 class CSprite;
 
-// A two-state button for GUI windows: the off sprite shows while the state is off, the on sprite
-// while it is on. A left press polled while the pointer is over an enabled toggle button posts its
-// id and flips the state; the sprite is chosen before the hit test, so a flip shows from the next
-// frame. Hover behaves as the push button's. The position is the one stored in the sprites, which
-// always move together. Owns both sprites and the hover text; the window that holds it owns the
-// toggle button. Without sprites (default constructor) it has size 0 and is not drawn.
+// A two-state button, in a GUI window or on its own: the off sprite shows while the state is off,
+// the on sprite while it is on. A left press polled while the pointer is over an enabled toggle
+// button posts its id and flips the state; the sprite is chosen when drawn, so a flip shows from
+// the next drawing. Hover, and when a press is tested (in a window while drawn, on its own by the
+// window manager's next pass, once per press), behave as the push button's (see CButton). The
+// position is the one stored in the sprites, which always move together. Owns both sprites and the
+// hover text. The window that holds it owns the toggle button; one drawn on its own is its
+// creator's, and the window manager only points to it until its next pass. Without sprites
+// (default constructor) it has size 0 and is not drawn.
 class CToggleButton {
 public:
+    // The engine's stock switch: 4 frames each, built into the library (found on disk first).
+    static constexpr const char* kDefaultOffSprite = "Data/Gui/toggleOff";
+    static constexpr const char* kDefaultOnSprite = "Data/Gui/toggleOn";
+    static constexpr unsigned kDefaultFrameCount = 4;
+
     CToggleButton();
     CToggleButton(const std::string& offSpriteBase, unsigned offFrames, const std::string& onSpriteBase,
                   unsigned onFrames, float x, float y, int id);
@@ -38,9 +46,12 @@ public:
     void setHoverText(const std::string& text, float x, float y);
     void setHoverTextEnabled(bool value);
 
-    // Hit test at the position moved by the offset; flips and posts on a left press.
+    // Hit test at the position moved by the offset; flips and posts on a left press polled in the
+    // event manager's last update, at once.
     bool isPointerOver(float offsetX, float offsetY);
+    // Draws and tests a press at once: the call a window makes every frame.
     void drawInWindow(float left, float top);
+    // Draw outside any window; the press is tested by the window manager's next pass.
     void drawAt(float x, float y);
     void draw();
 
@@ -59,8 +70,9 @@ private:
     CToggleButton(const CToggleButton&) = delete;
     CToggleButton& operator=(const CToggleButton&) = delete;
 
-    // Draws the chosen sprite at its own position moved by the offset.
-    void drawWithOffset(float offsetX, float offsetY);
+    // Draws the chosen sprite at its own position moved by the offset; inWindow tests a press now,
+    // otherwise the window manager's next pass does.
+    void drawWithOffset(float offsetX, float offsetY, bool inWindow);
 };
 
 #endif

@@ -55,6 +55,9 @@ CWindow::CWindow(int leftEdge, int topEdge, int rightEdge, int bottomEdge, const
     id = idValue;
     titleHeight = titleHeightValue;
 
+    // A window of widgets only: the texture would write a failure for the empty name.
+    if (backgroundFile.empty())
+        return;
     CTexture* background = new CTexture(backgroundFile, backgroundAlpha);
     const int w = rightEdge - leftEdge;
     const int h = bottomEdge - topEdge;

@@ -11,19 +11,25 @@ class CStaticText;
 class CTexture;
 class CToggleButton;
 
-// One GUI window: a screen rectangle with images (the background first) and lists of push buttons,
-// toggle buttons and static texts, drawn in that order. A draggable window follows the pointer while
-// dragged by its title strip (the full width, titleHeight pixels down from the top edge) until a
-// left release anywhere, and shows the alternative cursor while the pointer is on the strip.
-// All hit tests happen in draw(), against
-// the mouse the event manager read this frame. Its look comes entirely from its images and widgets.
-// Owns its images and widgets; only points to its hover text, which the caller keeps alive. The
-// window manager owns the window. A new window is invisible.
+// One GUI window: a screen rectangle with images (the background, if it has one, first) and lists
+// of push buttons, toggle buttons and static texts, drawn in that order. A draggable window follows
+// the pointer while dragged by its title strip (the full width, titleHeight pixels down from the
+// top edge) until a left release anywhere, and shows the alternative cursor while the pointer is on
+// the strip. All hit tests happen in draw(), against the mouse and the event the event manager read
+// in its last update: add the window to the window manager, whose pass inside CEngine::update()
+// draws it right after that update (a window drawn by the game before engine->update() tests the
+// press of the update before, and the clicked id it posts is reset by the next one). Its look comes
+// entirely from its images and widgets. Owns its images and widgets; only points to its hover
+// text, which the caller keeps alive. The window manager owns the window. A new window is
+// invisible.
 class CWindow {
 public:
+    // The engine's stock background, built into the library (found on disk first).
+    static constexpr const char* kDefaultBackground = "Data/Gui/window.png";
+
     CWindow();
     // The background is loaded with the alpha and never larger than the window; with stretch it
-    // fills the window exactly.
+    // fills the window exactly. An empty name is a window without a background, and writes nothing.
     CWindow(int left, int top, int right, int bottom, const std::string& backgroundFile, bool stretch,
             float backgroundAlpha, unsigned titleHeight, int id, bool draggable);
     ~CWindow();

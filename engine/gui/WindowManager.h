@@ -3,11 +3,17 @@
 
 #include <vector>
 
+class CButton;
+class CToggleButton;
 class CWindow;
 
 // Owns every GUI window and draws the visible ones once per frame in order of addition, so a later
 // window covers an earlier one. Windows do their own hit tests while drawn; several overlapping
-// windows under the pointer all react. No removal, focus or raising. Main thread only.
+// windows under the pointer all react. No removal, focus or raising. Its pass, drawAll(), runs
+// inside CEngine::update() right after the event manager's update; it first hit-tests the buttons
+// drawn outside any window since the pass before (see CButton), so that their presses are posted in
+// the same update as the windows' whatever the game's drawing order. Only points to those buttons,
+// each once, until that pass. Main thread only.
 class CWindowManager {
 public:
     CWindowManager();
@@ -15,6 +21,8 @@ public:
 
     // Takes ownership and appends.
     void addWindow(CWindow* window);
+    // The pass: the press test of the buttons drawn outside windows, in the order they were drawn,
+    // then the visible windows.
     void drawAll();
     // Clears every window's active flag; visibility stays as it was.
     void deactivateAll();
@@ -23,11 +31,31 @@ public:
 
     int getWindowCount() const;
 
+    // A button drawn outside any window, with the offset it was drawn at, to be hit-tested by the
+    // next pass (its draw() and drawAt() call these). A button drawn again before that pass keeps
+    // its place in the order and takes the latest offset. Null does nothing.
+    void testWhenDrawn(CButton* button, float offsetX, float offsetY);
+    void testWhenDrawn(CToggleButton* toggle, float offsetX, float offsetY);
+    // Drops the button from the next pass (its destructor calls these).
+    void forgetDrawn(const CButton* button);
+    void forgetDrawn(const CToggleButton* toggle);
+
 private:
     CWindowManager(const CWindowManager&) = delete;
     CWindowManager& operator=(const CWindowManager&) = delete;
 
-    std::vector<CWindow*> windows;
+    // One button drawn outside the windows: a push button or a toggle button (the other null).
+    struct Drawn {
+        CButton* button;
+        CToggleButton* toggle;
+        float offsetX;
+        float offsetY;
+    };
+    void remember(const Drawn& drawn);
+    void testDrawnButtons();
+
+    std::vector<CWindow*> windows;  // owned
+    std::vector<Drawn> drawn;       // points to buttons owned by their creators
 };
 
 #endif

@@ -37,6 +37,7 @@ CEventManager::CEventManager()
     std::memset(&event, 0, sizeof(event));
     event.type = SDL_NOEVENT;
     std::memset(keys, 0, sizeof(keys));
+    clearEdges();
     openJoysticks();
 }
 
@@ -84,6 +85,8 @@ void CEventManager::listen()
     }
     // Outside the lock: setting the filter pumps, and the pump calls the filter.
     SDL_SetEventFilter(&CEventManager::filter);
+    // Key presses then carry the character typed, for getText().
+    SDL_EnableUNICODE(1);
 }
 
 void CEventManager::enqueue(const SDL_Event& incoming, bool mergeable)
@@ -103,7 +106,36 @@ void CEventManager::enqueue(const SDL_Event& incoming, bool mergeable)
             return;
         }
     }
+    if (replaceNewest(incoming))
+        return;
     waiting.push_back(incoming);
+}
+
+bool CEventManager::replaceNewest(const SDL_Event& incoming)
+{
+    const Uint8 type = incoming.type;
+    if (type != SDL_JOYAXISMOTION && type != SDL_JOYHATMOTION && type != SDL_VIDEORESIZE)
+        return false;
+    // Only values that say where something is now: an older value of the same axis, hat or window
+    // size is replaced while nothing that must keep its order (a key, a button) stands after it.
+    for (auto waited = waiting.rbegin(); waited != waiting.rend(); ++waited) {
+        const Uint8 kind = waited->type;
+        if (kind == type) {
+            const bool same = type == SDL_VIDEORESIZE ||
+                              (type == SDL_JOYAXISMOTION && waited->jaxis.which == incoming.jaxis.which &&
+                               waited->jaxis.axis == incoming.jaxis.axis) ||
+                              (type == SDL_JOYHATMOTION && waited->jhat.which == incoming.jhat.which &&
+                               waited->jhat.hat == incoming.jhat.hat);
+            if (same) {
+                *waited = incoming;
+                return true;
+            }
+        }
+        if (kind != SDL_JOYAXISMOTION && kind != SDL_JOYHATMOTION && kind != SDL_VIDEORESIZE &&
+            kind != SDL_MOUSEMOTION)
+            return false;
+    }
+    return false;
 }
 
 void CEventManager::takeSDLQueue()
@@ -128,6 +160,8 @@ void CEventManager::discardWaiting()
         waiting.clear();
         lastMergeable = false;
     }
+    handedOut.clear();
+    clearEdges();
     // A release among the dropped events would leave its key or button held for good, and the last
     // event, applied again each frame until the next, would press it again: the record is emptied
     // and the tables take what SDL itself holds now.
@@ -159,6 +193,10 @@ void CEventManager::update()
     readMouse();
     clickedId = -1;
     eventPolled = false;
+    std::memset(buttonsPressedInUpdate, 0, sizeof(buttonsPressedInUpdate));
+    std::memset(buttonsReleasedInUpdate, 0, sizeof(buttonsReleasedInUpdate));
+    if (!everyEvent)
+        clearEdges();
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
         if (SDL_GetEventFilter() != &CEventManager::filter)
             listen();
@@ -171,19 +209,96 @@ void CEventManager::update()
         std::lock_guard<std::mutex> lock(listenerLock);
         takeSDLQueue();
     }
+    eventCode = CodeOther;
+    keyPressed = false;
+    std::deque<SDL_Event> taken;
     {
         std::lock_guard<std::mutex> lock(queueLock);
-        if (!waiting.empty()) {
-            event = waiting.front();
+        // Beyond the bound the oldest events reach the tables but not the stream (see the header).
+        const std::size_t keep = everyEvent ? 0 : kMaxWaiting;
+        while (waiting.size() > keep) {
+            taken.push_back(waiting.front());
             waiting.pop_front();
-            eventPolled = true;
-            if (waiting.empty())
-                lastMergeable = false;  // the move it could merge into is being handed out
         }
+        if (!everyEvent && !waiting.empty()) {
+            taken.push_back(waiting.front());
+            waiting.pop_front();
+        }
+        if (waiting.empty())
+            lastMergeable = false;  // the move it could merge into is being handed out
+    }
+    if (taken.empty()) {
+        apply(false);  // the last record again, as the frame before
+        return;
+    }
+    for (const SDL_Event& next : taken) {
+        eventCode = CodeOther;
+        keyPressed = false;
+        event = next;
+        apply(true);
+        if (everyEvent)
+            handedOut.push_back(next);
+    }
+    eventPolled = true;
+    // Events handed to pollEvent() but never asked for stay there, up to the bound.
+    while (handedOut.size() > kMaxWaiting)
+        handedOut.pop_front();
+}
+
+bool CEventManager::pollEvent(SDL_Event& out)
+{
+    if (!handedOut.empty()) {
+        out = handedOut.front();
+        handedOut.pop_front();
+        return true;
+    }
+    // Taking every event, the frame's events are those update() took: the rest wait for the next
+    // update, so that the edges describe the same events whichever way they are read.
+    if (everyEvent)
+        return false;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (SDL_GetEventFilter() != &CEventManager::filter)
+            listen();
+        SDL_PumpEvents();
+        std::lock_guard<std::mutex> lock(listenerLock);
+        takeSDLQueue();
+    }
+    {
+        std::lock_guard<std::mutex> lock(queueLock);
+        if (waiting.empty())
+            return false;
+        out = waiting.front();
+        waiting.pop_front();
+        if (waiting.empty())
+            lastMergeable = false;
     }
     eventCode = CodeOther;
     keyPressed = false;
-    apply();
+    event = out;
+    apply(true);
+    return true;
+}
+
+void CEventManager::takeEveryEvent(bool on)
+{
+    // Events already taken stay for pollEvent(): the last frame of a loop brings some.
+    everyEvent = on;
+}
+
+bool CEventManager::isTakingEveryEvent() const
+{
+    return everyEvent;
+}
+
+void CEventManager::clearEdges()
+{
+    std::memset(keysPressed, 0, sizeof(keysPressed));
+    std::memset(keysReleased, 0, sizeof(keysReleased));
+    std::memset(buttonsPressed, 0, sizeof(buttonsPressed));
+    std::memset(buttonsReleased, 0, sizeof(buttonsReleased));
+    wheel = 0;
+    text.clear();
+    quitRequested = false;
 }
 
 void CEventManager::readMouse()
@@ -193,8 +308,10 @@ void CEventManager::readMouse()
     SDL_GetMouseState(&mouseX, &mouseY);
 }
 
-void CEventManager::apply()
+void CEventManager::apply(bool fresh)
 {
+    if (fresh)
+        applyEdges();
     switch (event.type) {
     case SDL_KEYDOWN: {
         keyPressed = true;
@@ -234,6 +351,74 @@ void CEventManager::apply()
     default:
         applyJoystickOrResize();
         break;
+    }
+}
+
+void CEventManager::applyEdges()
+{
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        const int key = event.key.keysym.sym;
+        if (key >= 0 && key < kKeyCount)
+            (event.type == SDL_KEYDOWN ? keysPressed : keysReleased)[key] = 1;
+        if (event.type == SDL_KEYDOWN)
+            appendUtf8(event.key.keysym.unicode);
+        break;
+    }
+    case SDL_QUIT:
+        quitRequested = true;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        const int button = event.button.button;
+        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+        if (button < kButtonCount) {
+            (down ? buttonsPressed : buttonsReleased)[button] = 1;
+            (down ? buttonsPressedInUpdate : buttonsReleasedInUpdate)[button] = 1;
+        }
+        if (down && button == SDL_BUTTON_WHEELUP)
+            ++wheel;
+        else if (down && button == SDL_BUTTON_WHEELDOWN)
+            --wheel;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CEventManager::appendUtf8(Uint16 unit)
+{
+    // SDL 1.2 gives one UTF-16 unit per key press; a surrogate pair arrives as two presses.
+    if (unit >= 0xD800 && unit < 0xDC00) {
+        highSurrogate = unit;
+        return;
+    }
+    std::uint32_t code = unit;
+    if (unit >= 0xDC00 && unit < 0xE000) {
+        if (highSurrogate == 0)
+            return;
+        code = 0x10000 + ((std::uint32_t(highSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
+    }
+    highSurrogate = 0;
+    // Control characters (Backspace, Return, Escape, Tab, Delete) are keys, not text.
+    if (code < 0x20 || code == 0x7F)
+        return;
+    if (code < 0x80) {
+        text += char(code);
+    } else if (code < 0x800) {
+        text += char(0xC0 | (code >> 6));
+        text += char(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        text += char(0xE0 | (code >> 12));
+        text += char(0x80 | ((code >> 6) & 0x3F));
+        text += char(0x80 | (code & 0x3F));
+    } else {
+        text += char(0xF0 | (code >> 18));
+        text += char(0x80 | ((code >> 12) & 0x3F));
+        text += char(0x80 | ((code >> 6) & 0x3F));
+        text += char(0x80 | (code & 0x3F));
     }
 }
 
@@ -410,4 +595,55 @@ void CEventManager::setClickedId(int id)
 int CEventManager::getClickedId() const
 {
     return clickedId;
+}
+
+bool CEventManager::isKeyPressed(int key) const
+{
+    return !edgesHidden && key >= 0 && key < kKeyCount && keysPressed[key] != 0;
+}
+
+bool CEventManager::isKeyReleased(int key) const
+{
+    return !edgesHidden && key >= 0 && key < kKeyCount && keysReleased[key] != 0;
+}
+
+bool CEventManager::isButtonPressed(int button) const
+{
+    return !edgesHidden && button >= 0 && button < kButtonCount && buttonsPressed[button] != 0;
+}
+
+bool CEventManager::isButtonReleased(int button) const
+{
+    return !edgesHidden && button >= 0 && button < kButtonCount && buttonsReleased[button] != 0;
+}
+
+bool CEventManager::isButtonPressedInUpdate(int button) const
+{
+    return button >= 0 && button < kButtonCount && buttonsPressedInUpdate[button] != 0;
+}
+
+bool CEventManager::isButtonReleasedInUpdate(int button) const
+{
+    return button >= 0 && button < kButtonCount && buttonsReleasedInUpdate[button] != 0;
+}
+
+int CEventManager::getWheel() const
+{
+    return edgesHidden ? 0 : wheel;
+}
+
+const std::string& CEventManager::getText() const
+{
+    static const std::string none;
+    return edgesHidden ? none : text;
+}
+
+bool CEventManager::isQuitRequested() const
+{
+    return !edgesHidden && quitRequested;
+}
+
+void CEventManager::hideEdges(bool hidden)
+{
+    edgesHidden = hidden;
 }

@@ -21,7 +21,25 @@
 // moved over from SDL's queue, in order. Consecutive pointer moves with the same buttons held are
 // merged into one (latest position, summed relative motion), so a burst cannot grow the queue
 // without bound; events an application pushes itself stay as pushed (SDL bounds those). An application's own filter, set before, is kept and asked first.
-// Joystick axis, button and hat events fill tables of their own the same way.
+// Joystick axis, button and hat events fill tables of their own the same way. A joystick axis or
+// hat value, or a window size, replaces an older one of the same axis, hat or window still waiting
+// when only such values and pointer moves stand after it: they say where something is now, so a
+// stick held in motion cannot put a key press seconds behind.
+//
+// Two ways to read the stream:
+// - one event per update() (the default, as above), or every event of the frame: with
+//   takeEveryEvent(true) (CGameLoop sets it) update() applies everything waiting at once;
+// - pollEvent(), SDL-like, hands over each event once, in order, whichever way update() runs.
+// Either way the edge queries (isKeyPressed, isButtonPressed, getWheel, getText) tell what the
+// events applied since the edges were last cleared did: update() clears them first in the
+// one-event way; taking every event, the owner clears them (CGameLoop, after the update step
+// that saw them), so a frame that runs no update step loses no press.
+//
+// The bound: at most kMaxWaiting events wait. When update() finds more, the oldest beyond the bound
+// are applied at once (key, button and joystick tables, edges) without being handed out as the
+// frame's event: the state stays right and the lag stays under kMaxWaiting frames, but the
+// one-event stream skips them. Events taken by update() for pollEvent() and never asked for are
+// kept up to the same bound, the oldest dropped (they were applied already).
 // Owns its queue and the open joystick handles. Main thread only, except the filter, which SDL may
 // call on its event thread.
 class CEventManager {
@@ -47,6 +65,9 @@ public:
     static const int kMaxJoystickAxes = 32;
     static const int kMaxJoystickButtons = 128;
     static const int kMaxJoystickHats = 16;
+    // Mouse buttons by SDL number: 1 left, 2 middle, 3 right, 4 and 5 the wheel's steps.
+    static const int kButtonCount = 8;
+    static const std::size_t kMaxWaiting = 256;
 
     CEventManager();
     ~CEventManager();
@@ -62,6 +83,37 @@ public:
     void discardWaiting();
     // Events waiting for later updates.
     std::size_t waitingCount();
+    // The next event, applied to the tables and edges as update() would apply it: true with the
+    // event, false when none waits. Hands over every event once: taking every event, those the
+    // last update() took; otherwise the events still waiting.
+    bool pollEvent(SDL_Event& out);
+    // On: update() applies every waiting event instead of one, and keeps them for pollEvent();
+    // the edges are no longer cleared by update() (call clearEdges()). Off by default.
+    void takeEveryEvent(bool on);
+    bool isTakingEveryEvent() const;
+    // Forgets the presses, releases, wheel steps and text of the events applied so far.
+    void clearEdges();
+    // A press (release) of the key among the events applied since the edges were cleared; a press
+    // and its release in one frame make both true while isKeyDown() is 0. False outside the table.
+    bool isKeyPressed(int key) const;
+    bool isKeyReleased(int key) const;
+    // The same for a mouse button by SDL number (SDL_BUTTON_LEFT ...), false outside 0..7.
+    bool isButtonPressed(int button) const;
+    bool isButtonReleased(int button) const;
+    // A press (release) of the button among the events the last update() applied, whatever the
+    // edges' owner did: what the GUI, drawn within the engine's update, reacts to.
+    bool isButtonPressedInUpdate(int button) const;
+    bool isButtonReleasedInUpdate(int button) const;
+    // Wheel steps since the edges were cleared: positive away from the user, negative towards.
+    int getWheel() const;
+    // The characters typed since the edges were cleared, UTF-8; keys such as Backspace, Return,
+    // Tab and Escape are left out (query them as keys).
+    const std::string& getText() const;
+    // A request to close the window (SDL_QUIT) among the events applied since the edges were cleared.
+    bool isQuitRequested() const;
+    // While hidden, the edge queries answer as if nothing happened, without forgetting anything:
+    // CGameLoop hides them from the catch-up steps after a frame's first.
+    void hideEdges(bool hidden);
     // Moves the current mouse position into the last one and reads the new one from SDL.
     void readMouse();
 
@@ -104,7 +156,12 @@ private:
     void enqueue(const SDL_Event& incoming, bool mergeable);
     // Moves what SDL_PushEvent left on SDL's queue behind what is already waiting here.
     void takeSDLQueue();
-    void apply();
+    // Applies the record; fresh for an event just taken (a stale one sets no edges).
+    void apply(bool fresh);
+    void applyEdges();
+    void appendUtf8(Uint16 unit);
+    // Replaces a waiting value of the same joystick axis, hat or window size (see above).
+    bool replaceNewest(const SDL_Event& incoming);
     // Joystick events into their tables, and the window's resize; sets their codes.
     void applyJoystickOrResize();
     void closeJoysticks();
@@ -125,6 +182,20 @@ private:
     bool leftButton;
     bool rightButton;
     int clickedId;
+
+    bool everyEvent = false;
+    std::deque<SDL_Event> handedOut;  // taken by update() for pollEvent(), main thread only
+    uint8_t keysPressed[kKeyCount];
+    uint8_t keysReleased[kKeyCount];
+    uint8_t buttonsPressed[kButtonCount];
+    uint8_t buttonsReleased[kButtonCount];
+    uint8_t buttonsPressedInUpdate[kButtonCount] = {};
+    uint8_t buttonsReleasedInUpdate[kButtonCount] = {};
+    int wheel = 0;
+    std::string text;
+    Uint16 highSurrogate = 0;
+    bool quitRequested = false;
+    bool edgesHidden = false;  // the first half of a character beyond U+FFFF
 
     // Joystick tables beside the key table, indexed by SDL's joystick index.
     int16_t joyAxes[kMaxJoysticks][kMaxJoystickAxes];

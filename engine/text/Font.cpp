@@ -163,6 +163,11 @@ bool CFont::buildTrueTypeFont(const char* regularPath, const char* boldPath, int
     return true;
 }
 
+bool CFont::isLoaded() const
+{
+    return listBase != 0 || trueType != nullptr;
+}
+
 bool CFont::isTrueType() const
 {
     return trueType != nullptr;

@@ -51,6 +51,8 @@ public:
     // it was.
     bool buildTrueTypeFont(const char* regularPath, const char* boldPath, int cell);
     bool isTrueType() const;
+    // A glyph sheet was built or TrueType faces loaded: false for a font that prints nothing.
+    bool isLoaded() const;
     // The TrueType face of set 0 or 1 at a pixel size (made on first use, kept); null for a
     // glyph-sheet font or a size out of range.
     CFontFace* getFace(int pixelSize, bool bold) const;

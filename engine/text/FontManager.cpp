@@ -15,6 +15,9 @@ CFontManager::~CFontManager()
     for (std::size_t i = 0; i < fonts.size(); ++i)
         if (owned[i])
             delete fonts[i];
+    for (CFont* font : failed)
+        delete font;
+    failed.clear();
     fonts.clear();
     owned.clear();
     fontCount = 0;
@@ -38,8 +41,9 @@ CFont* CFontManager::loadTrueTypeFont(const char* regularPath, const char* boldP
     CLog::line("Loading Font: " + paths + " at " + std::to_string(cell) + " px");
     CFont* font = new CFont();
     if (!font->buildTrueTypeFont(regularPath, boldPath, cell)) {
-        delete font;
-        return nullptr;
+        // Handed out empty rather than null, so the first print draws nothing instead of crashing.
+        failed.push_back(font);
+        return font;
     }
     fonts.push_back(font);
     owned.push_back(true);

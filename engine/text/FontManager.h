@@ -18,7 +18,9 @@ public:
     void loadFont(const char* fileName);
     // Makes a font from TrueType files at run time (see CFont::buildTrueTypeFont; boldPath may be
     // null) and appends it, owned. Logs "Loading Font: " with the paths and the cell size. A file
-    // that cannot be used logs why, appends nothing and returns null; otherwise returns the font.
+    // that cannot be used logs why and appends nothing; it still returns a font, an empty one that
+    // prints nothing and answers isLoaded() false (owned by the manager, never listed), so a game
+    // that prints with it shows no text rather than crashing. Never null.
     CFont* loadTrueTypeFont(const char* regularPath, const char* boldPath, int cell);
     // Appends a font the caller keeps owning.
     void addFont(CFont* font);
@@ -33,6 +35,7 @@ private:
 
     std::vector<CFont*> fonts;
     std::vector<bool> owned;  // parallel to fonts
+    std::vector<CFont*> failed;  // owned; the empty fonts failed loads handed out
     unsigned fontCount;
 };
 

@@ -1,5 +1,6 @@
 #include "engine/texture/Texture.h"
 
+#include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/shader/Shader.h"
@@ -44,6 +45,17 @@ CTexture::~CTexture()
 
 void CTexture::load(std::string name)
 {
+    // Through the data lookup, as the engine's shaders and glyph sheet are found; a file that no
+    // place holds is tried as named, so that the failure line names it.
+    const std::string found = CDataFiles::find(name);
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    if (found.empty() && CDataFiles::builtIn(name, &data, &size)) {
+        loadBuiltIn(name, data, size);
+        return;
+    }
+    if (!found.empty())
+        name = found;
     CLog::line("Loading Texture: " + name);
     // Refused before SDL_image allocates the decoded pixels.
     const std::string refused = CImageLimits::refusal(name);
@@ -52,6 +64,30 @@ void CTexture::load(std::string name)
         return;
     }
     SDL_Surface* surface = IMG_Load(name.c_str());
+    if (surface == nullptr) {
+        CLog::line("Failed to load the image: " + name + ", Error: " + SDL_GetError());
+        return;
+    }
+    fileName = name;
+    upload(surface);
+    shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
+}
+
+void CTexture::loadBuiltIn(const std::string& name, const unsigned char* data, std::size_t size)
+{
+    CLog::line("Loading Texture: " + name);
+    CLog::line(CDataFiles::builtInLine(name));
+    // The engine's own images need no size check, but nothing may be uploaded without a context.
+    if (!CImageLimits::hasContext()) {
+        CLog::line("Failed to load the image: " + name + ", Error: " +
+                   CImageLimits::noContextText());
+        return;
+    }
+    // The name's extension tells SDL_image the kind: a TGA has no signature to find it by.
+    const std::size_t dot = name.rfind('.');
+    std::string kind = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    SDL_RWops* bytes = SDL_RWFromConstMem(data, int(size));
+    SDL_Surface* surface = bytes ? IMG_LoadTyped_RW(bytes, 1, &kind[0]) : nullptr;
     if (surface == nullptr) {
         CLog::line("Failed to load the image: " + name + ", Error: " + SDL_GetError());
         return;

@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,13 @@ public:
     CTexture(const std::string& fileName, float alpha);
     ~CTexture();
 
-    // Reads the image through SDL_image and uploads it. Logs "Loading Texture: " and the path; on
-    // failure "Failed to load the image: ..." and the texture stays unloaded. Refused before
-    // decoding: any image while no OpenGL window is open, and one wider or higher than
-    // GL_MAX_TEXTURE_SIZE (PNG, TGA and BMP headers tell; other kinds are checked once decoded).
+    // Reads the image through SDL_image and uploads it. The file is found by the data lookup
+    // (CDataFiles::find()); when no place holds it, one of the engine's own images (its GUI images)
+    // comes from the copy built into the library, after the line "Using the built-in copy of " and
+    // the name. Logs "Loading Texture: " and the path; on failure "Failed to load the image: ..."
+    // and the texture stays unloaded. Refused before decoding: any image while no OpenGL window is
+    // open, and one wider or higher than GL_MAX_TEXTURE_SIZE (PNG, TGA and BMP headers tell; other
+    // kinds are checked once decoded).
     void load(std::string fileName);
     // Creates the GL texture from the surface (any layout SDL describes; it is converted to RGB or
     // RGBA bytes first when needed), frees the surface and registers with the texture manager.
@@ -80,6 +84,8 @@ private:
 
     void drawQuad(float x, float y, float scale, float angle, float red, float green, float blue,
                   float alpha, const CTextureRegion& region);
+    // load() from the library's copy of the engine's file of that name.
+    void loadBuiltIn(const std::string& name, const unsigned char* data, std::size_t size);
 };
 
 #endif

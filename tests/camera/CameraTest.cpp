@@ -408,6 +408,22 @@ TEST_F(CameraSteering, UpHeldForAFrameOfFiftyMillisecondsWalksTenUnits)
     expectVector(CVector3(1, 5, 1), camera.view, 0);
 }
 
+TEST_F(CameraSteering, AtASetWalkingSpeedUpHeldForHalfASecondWalksHalfOfIt)
+{
+    g_pUtils->setFrameTime(0.5f);
+    pointerAtCentre();
+    ASSERT_NO_FATAL_FAILURE(hold("Up", {SDLK_UP}));
+    CCamera camera = lookingNorth();
+    EXPECT_FLOAT_EQ(200.0f, camera.getWalkingSpeed());
+    camera.setWalkingSpeed(30.0f);
+    camera.update();
+    expectVector(CVector3(0, 0, -15), camera.position);
+    camera.setWalkingSpeed(-30.0f);  // not backwards: standing still
+    EXPECT_FLOAT_EQ(0.0f, camera.getWalkingSpeed());
+    camera.update();
+    expectVector(CVector3(0, 0, -15), camera.position);
+}
+
 TEST_F(CameraSteering, UpAndWTogetherStillWalkTenUnits)
 {
     g_pUtils->setFrameTime(0.05f);

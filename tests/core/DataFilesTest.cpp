@@ -3,13 +3,20 @@
 // the package's version header.
 #include "engine/Version.h"
 #include "engine/core/DataFiles.h"
+#include "engine/gui/Button.h"
+#include "engine/gui/Pointer.h"
+#include "engine/gui/ToggleButton.h"
+#include "engine/gui/Window.h"
+#include "engine/sprite/Sprite.h"
 #include "engine/text/Font.h"
+#include "engine/texture/Texture.h"
 #include "tests/support/TestHarness.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -142,14 +149,17 @@ TEST_F(DataLookup, ThePlacesLookedLineListsEveryFolderInOrderOnce)
 TEST(BuiltInData, HoldsTheEngineFilesByteForByteAndNothingElse)
 {
     const std::vector<std::string> names = {"shaders/simpleTexture.vert", "shaders/toonf2.frag",
-                                            "shaders/dirPerPixelTEX.frag", "Data/Font/font.tga"};
+                                            "shaders/dirPerPixelTEX.frag", "Data/Font/font.tga",
+                                            "Data/MousePointer.png", "Data/Gui/toggleOn4.png"};
     for (const std::string& name : names) {
         const unsigned char* data = nullptr;
         std::size_t size = 0;
         ASSERT_TRUE(CDataFiles::builtIn(name, &data, &size)) << name;
         EXPECT_EQ(readAll(name), std::string(reinterpret_cast<const char*>(data), size)) << name;
     }
-    EXPECT_FALSE(CDataFiles::builtIn("Data/MousePointer.png", nullptr, nullptr));
+    // What only the demos and examples load stays out.
+    EXPECT_FALSE(CDataFiles::builtIn("Data/Gui/click.wav", nullptr, nullptr));
+    EXPECT_FALSE(CDataFiles::builtIn("Data/Flame/flame1.png", nullptr, nullptr));
     EXPECT_FALSE(CDataFiles::builtIn("font.tga", nullptr, nullptr));
     ScopedEnvironment off("QUARL_NO_BUILTIN_DATA", "1");
     EXPECT_FALSE(CDataFiles::builtIn("Data/Font/font.tga", nullptr, nullptr));
@@ -180,6 +190,49 @@ TEST(BuiltInData, TheBuiltInGlyphSheetReadsLikeTheFile)
     ASSERT_EQ(256u, builtIn.glyphImage.height);
     EXPECT_NE(0u, builtIn.glyphImage.textureName);
     EXPECT_EQ(0, std::memcmp(fromFile.glyphImage.pixels, builtIn.glyphImage.pixels, 256 * 256 * 4));
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}
+
+TEST(BuiltInData, TheStockGuiLoadsFromTheBuiltInCopiesInAFolderWithoutData)
+{
+    sharedEngine();
+    ScopedEnvironment noDataFolder("QUARL_DATA_DIR", "");
+    const fs::path saved = fs::current_path();
+    const std::string empty = makeTempDir();
+    fs::current_path(empty);
+    CStdoutCapture capture;
+    capture.start();
+    CWindow window(0, 0, 400, 300, CWindow::kDefaultBackground, false, 1.0f, 24, 1, true);
+    CButton button(CButton::kDefaultSprite, CButton::kDefaultFrameCount, 0.0f, 0.0f, 2);
+    CToggleButton toggle(CToggleButton::kDefaultOffSprite, CToggleButton::kDefaultFrameCount,
+                         CToggleButton::kDefaultOnSprite, CToggleButton::kDefaultFrameCount, 0.0f,
+                         0.0f, 3);
+    CTexture pointer(gui::kPointerImage);
+    CTexture moveCursor(gui::kMoveCursorImage);
+    const std::vector<std::string> lines = capture.lines();
+    fs::current_path(saved);
+    fs::remove_all(empty);
+
+    std::vector<const CTexture*> images = {window.images.at(0), &pointer, &moveCursor};
+    for (unsigned i = 0; i < CButton::kDefaultFrameCount; ++i)
+        images.push_back(button.getFrame(i));
+    for (unsigned i = 0; i < CToggleButton::kDefaultFrameCount; ++i) {
+        images.push_back(toggle.offSprite->getFrame(i));
+        images.push_back(toggle.onSprite->getFrame(i));
+    }
+    for (const CTexture* image : images) {
+        ASSERT_NE(nullptr, image);
+        const std::string name = image->fileName;
+        const std::string builtInLine = CDataFiles::builtInLine(name);
+        EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), builtInLine)) << name;
+        int width = 0, height = 0;
+        ASSERT_FALSE(readImageRgb(name, &width, &height).empty()) << name;  // the repository's file
+        EXPECT_TRUE(image->isLoaded()) << name;
+        EXPECT_FLOAT_EQ(float(width), image->getWidth()) << name;
+        EXPECT_FLOAT_EQ(float(height), image->getHeight()) << name;
+    }
+    // A loading line and a built-in line each, and no failure.
+    EXPECT_EQ(images.size() * 2, lines.size());
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
 

@@ -3,6 +3,8 @@
 // frames run or while the application stalls. Every press and release must reach the application.
 #include "demo/GuiDemo.h"
 #include "demo/SpriteDemo.h"
+#include "engine/core/Engine.h"
+#include "engine/core/GameLoop.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/input/EventManager.h"
@@ -14,6 +16,7 @@
 #include "tests/support/XTestInput.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -194,4 +197,54 @@ TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::remove(audioPath);
     EXPECT_EQ(20, clicksHeard(bytes, diskAudioRate(22050))) << bytes.size() << " bytes of audio";
+}
+
+TEST(GameLoopFlood, EscapeUnderAHundredEventsASecondAtFourFramesASecondActsWithinASecond)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CEngine engine;
+    engine.setVideoMode(640, 480, 24, false, true);
+    engine.setFrameCap(4);
+    quiet.lines();
+    drainEvents();
+    ASSERT_TRUE(CXTestInput().ready()) << "XTEST is needed on the X server in DISPLAY";
+
+    using Clock = std::chrono::steady_clock;
+    const int taps = 150;
+    std::atomic<Clock::rep> escapeSent{0};
+    std::thread user([&escapeSent] {
+        CXTestInput input;
+        usleep(300000);
+        // A press, a release and two pointer moves every 40 ms: 100 events a second for 6 s.
+        for (int i = 0; i < taps; ++i) {
+            input.move(100 + (i * 7) % 400, 100 + (i * 13) % 300);
+            input.tap(XK_a);
+            input.move(120 + (i * 3) % 400, 110);
+            input.sync();
+            usleep(40000);
+        }
+        escapeSent = Clock::now().time_since_epoch().count();
+        input.tap(XK_Escape);
+        input.sync();
+    });
+    int presses = 0;
+    std::string typed;
+    auto read = [&](float) {
+        SDL_Event event;
+        while (g_pEventManager->pollEvent(event))
+            presses += event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_a;
+        typed += g_pEventManager->getText();
+    };
+    CGameLoop loop(engine);
+    loop.run(read, nullptr);
+    const double lag = std::chrono::duration<double>(Clock::now().time_since_epoch() -
+                                                     Clock::duration(escapeSent.load())).count();
+    read(0.0f);  // what the last frame brought besides the Escape
+    user.join();
+    engine.setFrameCap(0);
+    EXPECT_LT(lag, 1.0) << "Escape acted upon " << lag << " s after it was pressed";
+    EXPECT_EQ(taps, presses);
+    EXPECT_EQ(std::string(taps, 'a'), typed);
+    EXPECT_EQ(0, g_pEventManager->isKeyDown(SDLK_a));
 }

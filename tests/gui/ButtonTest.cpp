@@ -1,4 +1,5 @@
 // Push and toggle buttons hit-tested against the real pointer and SDL's queue, drawn for real.
+#include "engine/core/Engine.h"
 #include "engine/gui/Button.h"
 #include "engine/gui/ToggleButton.h"
 #include "engine/gui/Window.h"
@@ -20,6 +21,50 @@ const char* kGreens[] = {"#00ff00", "#00ff00", "#00ff00"};
 const char* kSteps[] = {"#ff0000", "#00ff00", "#0000ff"};
 
 class Buttons : public GuiTest {};
+
+// Presses on a button and on a switch drawn outside any window, three each, pushed as real SDL
+// events, in frames of the usual shape: the game's drawing before engine->update() (drawFirst) or
+// after it, then the game reads the clicked id.
+struct Clicks {
+    int button = 0;
+    int toggle = 0;
+    bool toggleOn = false;
+};
+
+Clicks clickOutsideWindows(bool drawFirst)
+{
+    CButton button(solidFrames("red", 1, 32, 32, kReds), 1, 100.0f, 100.0f, 21);
+    CToggleButton toggle(solidFrames("red", 1, 32, 32, kReds), 1,
+                         solidFrames("green", 1, 32, 32, kGreens), 1, 200.0f, 100.0f, 22);
+    Clicks clicks;
+    const auto frame = [&]() {
+        if (drawFirst) {
+            button.draw();
+            toggle.draw();
+            testing_support::sharedEngine().update();
+        } else {
+            testing_support::sharedEngine().update();
+            button.draw();
+            toggle.draw();
+        }
+        const int clicked = g_pEventManager->getClickedId();
+        clicks.button += clicked == 21 ? 1 : 0;
+        clicks.toggle += clicked == 22 ? 1 : 0;
+    };
+    for (const int x : {116, 216}) {
+        pointerAt(x, 116);
+        frame();
+        for (int press = 0; press < 3; ++press) {
+            testing_support::pushMouseButton(true, SDL_BUTTON_LEFT, x, 116);
+            testing_support::pushMouseButton(false, SDL_BUTTON_LEFT, x, 116);
+            // One event per update: the press, the release, then two quiet frames.
+            for (int i = 0; i < 4; ++i)
+                frame();
+        }
+    }
+    clicks.toggleOn = toggle.on;
+    return clicks;
+}
 
 } // namespace
 
@@ -195,4 +240,31 @@ TEST_F(Buttons, ToggleSettersTruncateAndWindowsHoldThemInside)
     window.addToggleButton(toggle);
     EXPECT_FLOAT_EQ(160.0f, toggle->getX());
     EXPECT_FLOAT_EQ(160.0f, toggle->onSprite->getX());
+}
+
+TEST_F(Buttons, OutsideWindowsEveryPressIsReportedOnceDrawnBeforeOrAfterTheEngineUpdate)
+{
+    for (const bool drawFirst : {true, false}) {
+        const Clicks clicks = clickOutsideWindows(drawFirst);
+        EXPECT_EQ(3, clicks.button) << "drawn first: " << drawFirst;
+        EXPECT_EQ(3, clicks.toggle) << "drawn first: " << drawFirst;
+        EXPECT_TRUE(clicks.toggleOn) << "flipped three times, not six";
+    }
+}
+
+TEST_F(Buttons, AWindowWithoutABackgroundWritesNothingAndItsButtonsStillClick)
+{
+    testing_support::CStdoutCapture capture;
+    capture.start();
+    CWindow window(100, 50, 300, 250, "", false, 1.0f, 15, 1, false);
+    EXPECT_EQ(std::vector<std::string>{}, capture.lines());
+    EXPECT_TRUE(window.images.empty());
+    window.addButton(new CButton(solidFrames("red", 1, 32, 32, kReds), 1, 10.0f, 10.0f, 7));
+    window.setVisible(true);
+    pointerAt(120, 70);
+    beginFrame(true);
+    window.draw();
+    EXPECT_EQ(7, g_pEventManager->getClickedId());
+    EXPECT_EQ(255, readPixel(120, 70).r);
+    EXPECT_EQ(0, readPixel(250, 200).r);  // no background drawn
 }

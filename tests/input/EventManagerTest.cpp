@@ -307,3 +307,204 @@ TEST_F(EventManager, NamesExistOnlyForOpenJoysticksAndReopeningEmptiesTheTables)
     EXPECT_EQ("", events->getJoystickName(count));
     EXPECT_EQ("", events->getJoystickName(-1));
 }
+
+namespace {
+
+void pushTyped(SDLKey key, Uint16 unicode)
+{
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key;
+    event.key.keysym.unicode = unicode;
+    pushEvent(event);
+}
+
+// Whole frames, as CGameLoop takes them; back to one event per update afterwards.
+struct EveryEvent {
+    explicit EveryEvent(CEventManager* events)
+        : events(events)
+    {
+        events->takeEveryEvent(true);
+    }
+    ~EveryEvent()
+    {
+        events->takeEveryEvent(false);
+        events->clearEdges();
+    }
+    CEventManager* events;
+};
+
+} // namespace
+
+TEST_F(EventManager, EdgesLastOneFrameEvenWhenAPressAndItsReleaseShareIt)
+{
+    // One event per update: each edge stands for the frame its event arrived in.
+    pushKey(true, SDLK_a);
+    pushKey(false, SDLK_a);
+    events->update();
+    EXPECT_TRUE(events->isKeyPressed(SDLK_a));
+    EXPECT_FALSE(events->isKeyReleased(SDLK_a));
+    events->update();
+    EXPECT_FALSE(events->isKeyPressed(SDLK_a));
+    EXPECT_TRUE(events->isKeyReleased(SDLK_a));
+    events->update();
+    EXPECT_FALSE(events->isKeyReleased(SDLK_a));
+
+    EveryEvent every(events);
+    pushKey(true, SDLK_a);
+    pushKey(false, SDLK_a);
+    pushMouseButton(true, SDL_BUTTON_LEFT, 5, 5);
+    pushMouseButton(false, SDL_BUTTON_LEFT, 5, 5);
+    for (Uint8 step : {SDL_BUTTON_WHEELUP, SDL_BUTTON_WHEELUP, SDL_BUTTON_WHEELDOWN, SDL_BUTTON_WHEELUP}) {
+        pushMouseButton(true, step, 5, 5);
+        pushMouseButton(false, step, 5, 5);
+    }
+    // "é", then U+1F600 as SDL 1.2 gives it: two UTF-16 halves on two presses; Return is no text.
+    pushTyped(SDLK_e, 0x00E9);
+    pushTyped(SDLK_UNKNOWN, 0xD83D);
+    pushTyped(SDLK_UNKNOWN, 0xDE00);
+    pushTyped(SDLK_RETURN, '\r');
+    pushTyped(SDLK_x, 'x');
+    events->update();
+    EXPECT_TRUE(events->isKeyPressed(SDLK_a));
+    EXPECT_TRUE(events->isKeyReleased(SDLK_a));
+    EXPECT_EQ(0, events->isKeyDown(SDLK_a));
+    EXPECT_TRUE(events->isButtonPressed(SDL_BUTTON_LEFT));
+    EXPECT_TRUE(events->isButtonReleased(SDL_BUTTON_LEFT));
+    EXPECT_FALSE(events->isLeftButtonDown());
+    EXPECT_EQ(2, events->getWheel());
+    EXPECT_EQ("\xC3\xA9\xF0\x9F\x98\x80x", events->getText());
+    EXPECT_TRUE(events->isKeyPressed(SDLK_RETURN));
+    // Taking every event, update() leaves the edges to their owner: a frame that ran no game
+    // update must not lose them.
+    events->update();
+    EXPECT_TRUE(events->isKeyPressed(SDLK_a));
+    events->hideEdges(true);
+    EXPECT_FALSE(events->isKeyPressed(SDLK_a));
+    EXPECT_EQ(0, events->getWheel());
+    events->hideEdges(false);
+    events->clearEdges();
+    EXPECT_FALSE(events->isKeyPressed(SDLK_a));
+    EXPECT_EQ("", events->getText());
+    EXPECT_FALSE(events->isKeyPressed(-1));
+    EXPECT_FALSE(events->isButtonPressed(CEventManager::kButtonCount));
+    pushKey(false, SDLK_e);
+    pushKey(false, SDLK_RETURN);
+    pushKey(false, SDLK_x);
+    events->update();
+}
+
+TEST_F(EventManager, PollEventHandsOverEveryEventOnceInOrderEitherWay)
+{
+    pushKey(true, SDLK_a);
+    pushKey(false, SDLK_a);
+    pushQuit();
+    SDL_Event out;
+    ASSERT_TRUE(events->pollEvent(out));
+    EXPECT_EQ(SDL_KEYDOWN, out.type);
+    EXPECT_EQ(1, events->isKeyDown(SDLK_a));  // applied as it is handed over
+    ASSERT_TRUE(events->pollEvent(out));
+    EXPECT_EQ(SDL_KEYUP, out.type);
+    ASSERT_TRUE(events->pollEvent(out));
+    EXPECT_EQ(SDL_QUIT, out.type);
+    EXPECT_TRUE(events->isQuitRequested());
+    EXPECT_FALSE(events->pollEvent(out));
+    events->update();
+    EXPECT_FALSE(events->isEventPolled()) << "update() handed out an event pollEvent() had taken";
+
+    EveryEvent every(events);
+    pushKey(true, SDLK_b);
+    pushKey(false, SDLK_b);
+    events->update();
+    EXPECT_EQ(0, events->isKeyDown(SDLK_b));
+    pushKey(true, SDLK_c);  // after the frame's update: waits for the next
+    std::string order;
+    while (events->pollEvent(out))
+        order += out.type == SDL_KEYDOWN ? "D" : "U";
+    EXPECT_EQ("DU", order);
+    EXPECT_EQ(0, events->isKeyDown(SDLK_c));
+    events->update();
+    ASSERT_TRUE(events->pollEvent(out));
+    EXPECT_EQ(SDLK_c, out.key.keysym.sym);
+    pushKey(false, SDLK_c);
+    events->update();
+}
+
+TEST_F(EventManager, AxisHatAndSizeValuesMergeButNeverOvertakeAKey)
+{
+    // Through the filter, as a real stick's events arrive (SDL's own queue holds only 128).
+    SDL_EventFilter arrive = SDL_GetEventFilter();
+    ASSERT_NE(nullptr, arrive);
+    auto joystick = [&](Uint8 type, int index, int value) {
+        SDL_Event event{};
+        event.type = type;
+        event.jaxis.axis = Uint8(index);
+        if (type == SDL_JOYAXISMOTION)
+            event.jaxis.value = Sint16(value);
+        else
+            event.jhat.value = Uint8(value);
+        arrive(&event);
+    };
+    for (int i = 0; i < 500; ++i) {
+        joystick(SDL_JOYAXISMOTION, 0, i);
+        joystick(SDL_JOYAXISMOTION, 1, -i);
+        joystick(SDL_JOYHATMOTION, 0, i % 2 ? SDL_HAT_UP : SDL_HAT_DOWN);
+    }
+    SDL_Event size{};
+    size.type = SDL_VIDEORESIZE;
+    size.resize.w = 300;
+    arrive(&size);
+    size.resize.w = 400;
+    arrive(&size);
+    SDL_Event escape{};
+    escape.type = SDL_KEYDOWN;
+    escape.key.keysym.sym = SDLK_ESCAPE;
+    arrive(&escape);
+    joystick(SDL_JOYAXISMOTION, 0, 7);  // after the key: stays after it
+    EXPECT_EQ(6u, events->waitingCount()) << "axis 0, axis 1, hat, one size, Escape, axis 0";
+    events->update();
+    events->update();
+    events->update();
+    EXPECT_EQ(499, events->getJoystickAxis(0, 0));
+    EXPECT_EQ(-499, events->getJoystickAxis(0, 1));
+    EXPECT_EQ(SDL_HAT_UP, events->getJoystickHat(0, 0));
+    events->update();
+    EXPECT_EQ(400, events->getEvent().resize.w);
+    events->update();
+    EXPECT_TRUE(events->isKeyPressed(SDLK_ESCAPE));
+    events->update();
+    EXPECT_EQ(7, events->getJoystickAxis(0, 0));
+    pushKey(false, SDLK_ESCAPE);
+    joystick(SDL_JOYAXISMOTION, 0, 0);
+    joystick(SDL_JOYAXISMOTION, 1, 0);
+    joystick(SDL_JOYHATMOTION, 0, SDL_HAT_CENTERED);
+    for (int i = 0; i < 4; ++i)
+        events->update();
+}
+
+TEST_F(EventManager, BeyondTheBoundTheOldestEventsReachTheTablesButNotTheStream)
+{
+    // Through the filter, as real input arrives (pushed events stay in SDL's own 128-event queue).
+    SDL_EventFilter filter = SDL_GetEventFilter();
+    ASSERT_NE(nullptr, filter);
+    const int extra = 10;
+    const int total = int(CEventManager::kMaxWaiting) + extra;
+    for (int i = 0; i < total; ++i) {
+        SDL_Event key{};
+        key.type = i % 2 ? SDL_KEYUP : SDL_KEYDOWN;
+        key.key.keysym.sym = i < 2 ? SDLK_q : SDLK_w;
+        filter(&key);
+    }
+    events->update();
+    EXPECT_EQ(CEventManager::kMaxWaiting - 1, events->waitingCount());
+    // Q's press and release were among the oldest: the tables and edges heard them.
+    EXPECT_TRUE(events->isKeyPressed(SDLK_q));
+    EXPECT_TRUE(events->isKeyReleased(SDLK_q));
+    EXPECT_EQ(0, events->isKeyDown(SDLK_q));
+    EXPECT_EQ(SDL_KEYDOWN, events->getEvent().type) << "the first event within the bound is handed out";
+    for (std::size_t i = 0; i < CEventManager::kMaxWaiting; ++i)
+        events->update();
+    EXPECT_EQ(0u, events->waitingCount());
+    EXPECT_EQ(0, events->isKeyDown(SDLK_w));
+}

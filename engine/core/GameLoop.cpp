@@ -1,0 +1,142 @@
+#include "engine/core/GameLoop.h"
+
+#include "engine/core/Engine.h"
+#include "engine/core/Registry.h"
+#include "engine/input/EventManager.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <chrono>
+
+namespace {
+
+double steadySeconds()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+CGameLoop::CGameLoop(CEngine& engine, int updatesPerSecond)
+    : engine(&engine),
+      clock(steadySeconds),
+      step(1.0 / 60),
+      maxCatchUp(5),
+      exitKey(SDLK_ESCAPE),
+      lastTime(0.0),
+      owed(0.0),
+      started(false),
+      running(false),
+      alpha(0.0f)
+{
+    setUpdatesPerSecond(updatesPerSecond);
+}
+
+void CGameLoop::setUpdatesPerSecond(int perSecond)
+{
+    perSecond = perSecond < 1 ? 1 : (perSecond > 1000 ? 1000 : perSecond);
+    step = 1.0 / perSecond;
+}
+
+int CGameLoop::getUpdatesPerSecond() const
+{
+    return int(1.0 / step + 0.5);
+}
+
+float CGameLoop::getStep() const
+{
+    return float(step);
+}
+
+void CGameLoop::setMaxCatchUpSteps(int steps)
+{
+    maxCatchUp = steps < 1 ? 1 : steps;
+}
+
+void CGameLoop::setClock(Clock replacement)
+{
+    clock = replacement ? std::move(replacement) : Clock(steadySeconds);
+    started = false;
+}
+
+void CGameLoop::setExitKey(int key)
+{
+    exitKey = key;
+}
+
+int CGameLoop::frame(const Update& update, const Draw& draw)
+{
+    CEventManager* events = g_pEventManager;
+    const double now = clock();
+    if (!started) {
+        // The first frame updates once before anything is drawn.
+        started = true;
+        owed = step;
+    } else {
+        owed += now - lastTime > 0 ? now - lastTime : 0;
+    }
+    lastTime = now;
+    // Whole steps due, counted rather than subtracted one by one so rounding never loses one.
+    int due = int(owed / step + 1e-6);
+    if (due > maxCatchUp) {
+        due = maxCatchUp;
+        owed = 0.0;  // the rest of a stall is dropped
+    } else {
+        owed = owed - due * step > 0 ? owed - due * step : 0.0;
+    }
+
+    int steps = 0;
+    for (; steps < due; ++steps) {
+        if (steps == 1 && events != nullptr)
+            events->hideEdges(true);
+        if (update)
+            update(float(step));
+    }
+    if (events != nullptr)
+        events->hideEdges(false);
+    alpha = float(owed / step);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    if (draw)
+        draw(alpha);
+    // The edges were seen by this frame's update; a frame without one keeps them for the next.
+    if (events != nullptr && steps > 0)
+        events->clearEdges();
+    engine->update();
+    SDL_GL_SwapBuffers();
+    if (events != nullptr &&
+        (events->isQuitRequested() || (exitKey != 0 && events->isKeyPressed(exitKey))))
+        running = false;
+    return steps;
+}
+
+void CGameLoop::run(const Update& update, const Draw& draw)
+{
+    CEventManager* events = g_pEventManager;
+    const bool wasTakingEvery = events != nullptr && events->isTakingEveryEvent();
+    if (events != nullptr)
+        events->takeEveryEvent(true);
+    running = true;
+    while (running)
+        frame(update, draw);
+    if (events != nullptr)
+        events->takeEveryEvent(wasTakingEvery);
+}
+
+void CGameLoop::stop()
+{
+    running = false;
+}
+
+bool CGameLoop::isRunning() const
+{
+    return running;
+}
+
+float CGameLoop::getAlpha() const
+{
+    return alpha;
+}

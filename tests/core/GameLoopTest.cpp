@@ -1,0 +1,78 @@
+// The game loop driven frame by frame with an injected clock, under the real window and the real
+// event queue.
+#include "engine/core/GameLoop.h"
+#include "engine/core/Registry.h"
+#include "engine/input/EventManager.h"
+#include "tests/support/TestHarness.h"
+
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace testing_support;
+
+TEST(GameLoop, FixedStepsCatchUpAtMostTheCapAndInterpolateTheRest)
+{
+    CEngine& engine = sharedEngine();
+    drainEvents();
+    double now = 100.0;
+    CGameLoop loop(engine, 50);  // 20 ms steps
+    loop.setClock([&now] { return now; });
+    loop.setMaxCatchUpSteps(4);
+    std::vector<float> steps;
+    float drawnAlpha = -1.0f;
+    const CGameLoop::Update update = [&steps](float step) { steps.push_back(step); };
+    const CGameLoop::Draw draw = [&drawnAlpha](float alpha) { drawnAlpha = alpha; };
+
+    EXPECT_EQ(1, loop.frame(update, draw)) << "the first frame updates before it draws";
+    EXPECT_FLOAT_EQ(0.0f, drawnAlpha);
+    now += 0.050;  // two and a half steps
+    EXPECT_EQ(2, loop.frame(update, draw));
+    EXPECT_NEAR(0.5f, drawnAlpha, 1e-4);
+    now += 0.005;  // a quarter step more: no update, drawn between the last two
+    EXPECT_EQ(0, loop.frame(update, draw));
+    EXPECT_NEAR(0.75f, drawnAlpha, 1e-4);
+    now += 10.0;  // a stall: four steps, the rest dropped
+    EXPECT_EQ(4, loop.frame(update, draw));
+    EXPECT_FLOAT_EQ(0.0f, loop.getAlpha());
+    now -= 1.0;  // a clock going back runs nothing
+    EXPECT_EQ(0, loop.frame(update, draw));
+    EXPECT_EQ(std::vector<float>(7, 0.02f), steps);
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}
+
+TEST(GameLoop, APressActsOnceAndAFrameWithoutAnUpdateKeepsIt)
+{
+    CEngine& engine = sharedEngine();
+    drainEvents();
+    double now = 0.0;
+    CGameLoop loop(engine, 10);
+    loop.setClock([&now] { return now; });
+    int presses = 0;
+    const CGameLoop::Update update = [&presses](float) { presses += g_pEventManager->isKeyPressed(SDLK_SPACE); };
+    g_pEventManager->takeEveryEvent(true);
+    loop.frame(update, nullptr);
+    pushKey(true, SDLK_SPACE);
+    pushKey(false, SDLK_SPACE);
+    now += 0.01;
+    EXPECT_EQ(0, loop.frame(update, nullptr));  // the frame's engine update takes the press
+    now += 0.01;
+    EXPECT_EQ(0, loop.frame(update, nullptr));  // no step: the press waits
+    now += 0.35;
+    EXPECT_EQ(3, loop.frame(update, nullptr));
+    EXPECT_EQ(1, presses) << "three catch-up steps, one press";
+    now += 0.1;
+    loop.frame(update, nullptr);
+    EXPECT_EQ(1, presses);
+    EXPECT_TRUE(loop.isRunning() == false);
+
+    // A close request ends run(); the event mode is put back.
+    g_pEventManager->takeEveryEvent(false);
+    pushQuit();
+    now += 0.1;
+    int frames = 0;
+    loop.run([&frames](float) { ++frames; }, nullptr);
+    EXPECT_GE(frames, 1);
+    EXPECT_FALSE(g_pEventManager->isTakingEveryEvent());
+}
