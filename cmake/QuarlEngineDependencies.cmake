@@ -31,6 +31,13 @@ if(NOT TARGET QuarlEngine::HarfBuzz)
     INTERFACE_LINK_LIBRARIES "${QUARL_HARFBUZZ_LINK_LIBRARIES}")
 endif()
 
+# Atlas descriptors and Tiled's JSON maps are read with nlohmann's JSON (header-only), Tiled's XML
+# maps with pugixml, and compressed layer data inflated with zlib: parsers that are kept up against
+# hostile input, where hand-written ones are not.
+quarl_find_dependency(nlohmann_json)
+quarl_find_dependency(pugixml)
+quarl_find_dependency(ZLIB)
+
 if(NOT TARGET QuarlEngine::SDL_image)
   add_library(QuarlEngine::SDL_image INTERFACE IMPORTED)
   set_target_properties(QuarlEngine::SDL_image PROPERTIES
