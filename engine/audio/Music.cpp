@@ -1,6 +1,7 @@
 #include "engine/audio/Music.h"
 
 #include "engine/audio/SoundManager.h"
+#include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 
@@ -46,6 +47,11 @@ bool CMusic::load(std::string name)
         Mix_FreeMusic(music);
         music = nullptr;
     }
+    // Found as textures are: beside the game, in its data folder; a name no place holds is tried
+    // as written, so that the failure line names it.
+    const std::string found = CDataFiles::find(name);
+    if (!found.empty())
+        name = found;
     music = Mix_LoadMUS(name.c_str());
     if (music == nullptr) {
         CLog::line("Failed to load music " + name);

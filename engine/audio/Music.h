@@ -24,7 +24,8 @@ public:
     // off the manager's lists.
     ~CMusic();
 
-    // Opens the file and registers the track (once, however often it loads). A second load frees
+    // Opens the file, found through CDataFiles::find() as textures are (the name as written when no
+    // place holds it), and registers the track (once, however often it loads). A second load frees
     // the earlier stream first. On failure writes "Failed to load music " and the name, then
     // SDL_mixer's reason on a line of its own ("Error: " and the text), returns false and leaves
     // the track silent; a track already registered stays registered.

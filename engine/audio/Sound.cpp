@@ -1,6 +1,7 @@
 #include "engine/audio/Sound.h"
 
 #include "engine/audio/SoundManager.h"
+#include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 
@@ -33,6 +34,11 @@ bool CSound::load(std::string name)
         Mix_FreeChunk(chunk);
         chunk = nullptr;
     }
+    // Found as textures are: beside the game, in its data folder; a name no place holds is tried
+    // as written, so that the failure line names it.
+    const std::string found = CDataFiles::find(name);
+    if (!found.empty())
+        name = found;
     // Opened here rather than inside the mixer, whose text for a file that cannot be opened would
     // only say that it was handed no stream.
     SDL_RWops* file = SDL_RWFromFile(name.c_str(), "rb");

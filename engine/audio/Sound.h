@@ -24,7 +24,8 @@ public:
     // manager's lists.
     ~CSound();
 
-    // Decodes the file and registers the sound (once, however often it loads). A second load frees
+    // Decodes the file, found through CDataFiles::find() as textures are (the name as written when
+    // no place holds it), and registers the sound (once, however often it loads). A second load frees
     // the earlier chunk first. On failure writes "Failed to load sound: " and the name, then
     // SDL_mixer's reason on a line of its own ("Error: " and the text), returns false and leaves
     // the sound silent; a sound already registered stays registered.

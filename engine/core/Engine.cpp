@@ -266,18 +266,25 @@ void CEngine::update()
 
 void CEngine::followWindowResize()
 {
-    if (!g_pEventManager->isEventPolled() || !g_pEventManager->isEventCode(CEventManager::CodeResize))
-        return;
-    const SDL_Event event = g_pEventManager->getEvent();
-    g_pGraphicsCore->resizeWindow(event.resize.w, event.resize.h);
+    // Among every event the update applied, which under CGameLoop is more than the last one.
+    int width = 0;
+    int height = 0;
+    if (g_pEventManager->getResizeInUpdate(width, height))
+        g_pGraphicsCore->resizeWindow(width, height);
+}
+
+void CEngine::requestScreenshot(const std::string& path)
+{
+    requestedScreenshot = path;
 }
 
 void CEngine::saveRequestedScreenshot()
 {
-    if (!g_pEventManager->isEventPolled() || !g_pEventManager->isEventCode(CEventManager::CodeKeyDown))
-        return;
-    const SDL_Event event = g_pEventManager->getEvent();
+    if (!requestedScreenshot.empty()) {
+        g_pGraphicsCore->saveScreenshot(requestedScreenshot.c_str());
+        requestedScreenshot.clear();
+    }
     const char* path = std::getenv("QUARL_SCREENSHOT");
-    if (event.key.keysym.sym == SDLK_PRINT && path != nullptr && path[0] != '\0')
+    if (g_pEventManager->isKeyPressedInUpdate(SDLK_PRINT) && path != nullptr && path[0] != '\0')
         g_pGraphicsCore->saveScreenshot(path);
 }

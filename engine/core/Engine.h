@@ -46,6 +46,9 @@ public:
     // while the environment variable QUARL_SCREENSHOT names a file, a press of the Print Screen key
     // saves the finished frame (the back buffer) there.
     void update();
+    // Saves the finished frame (the back buffer after the GUI, cursor and frame rate are drawn) to
+    // a PNG file at the end of the next update(), as CGraphicsCore::saveScreenshot saves it.
+    void requestScreenshot(const std::string& path);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -60,6 +63,7 @@ private:
     float deltaTime;
     Clock::time_point lastUpdate;  // start of the previous update; default-constructed before it
     bool updatedBefore;
+    std::string requestedScreenshot;  // empty: none asked for
 };
 
 #endif

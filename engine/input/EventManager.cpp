@@ -190,11 +190,15 @@ std::size_t CEventManager::waitingCount()
 
 void CEventManager::update()
 {
-    readMouse();
+    // Taking every event, a press is applied in the update that pumped it, so the pointer is read
+    // after the pump: read before, it would stand where the previous frame left it, off the button
+    // just clicked. One event per update, the press comes a frame or more after its pump.
+    if (!everyEvent)
+        readMouse();
     clickedId = -1;
     eventPolled = false;
-    std::memset(buttonsPressedInUpdate, 0, sizeof(buttonsPressedInUpdate));
-    std::memset(buttonsReleasedInUpdate, 0, sizeof(buttonsReleasedInUpdate));
+    inUpdate = polledSince;
+    polledSince = UpdateEdges();
     if (!everyEvent)
         clearEdges();
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
@@ -209,6 +213,8 @@ void CEventManager::update()
         std::lock_guard<std::mutex> lock(listenerLock);
         takeSDLQueue();
     }
+    if (everyEvent)
+        readMouse();
     eventCode = CodeOther;
     keyPressed = false;
     std::deque<SDL_Event> taken;
@@ -275,7 +281,9 @@ bool CEventManager::pollEvent(SDL_Event& out)
     eventCode = CodeOther;
     keyPressed = false;
     event = out;
+    polling = true;
     apply(true);
+    polling = false;
     return true;
 }
 
@@ -299,6 +307,7 @@ void CEventManager::clearEdges()
     wheel = 0;
     text.clear();
     quitRequested = false;
+    clickedIds.clear();
 }
 
 void CEventManager::readMouse()
@@ -360,8 +369,11 @@ void CEventManager::applyEdges()
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         const int key = event.key.keysym.sym;
-        if (key >= 0 && key < kKeyCount)
+        if (key >= 0 && key < kKeyCount) {
             (event.type == SDL_KEYDOWN ? keysPressed : keysReleased)[key] = 1;
+            if (event.type == SDL_KEYDOWN)
+                (polling ? polledSince : inUpdate).keysPressed[key] = 1;
+        }
         if (event.type == SDL_KEYDOWN)
             appendUtf8(event.key.keysym.unicode);
         break;
@@ -369,13 +381,19 @@ void CEventManager::applyEdges()
     case SDL_QUIT:
         quitRequested = true;
         break;
+    case SDL_VIDEORESIZE:
+        (polling ? polledSince : inUpdate).resized = true;
+        (polling ? polledSince : inUpdate).width = event.resize.w;
+        (polling ? polledSince : inUpdate).height = event.resize.h;
+        break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         const int button = event.button.button;
         const bool down = event.type == SDL_MOUSEBUTTONDOWN;
         if (button < kButtonCount) {
             (down ? buttonsPressed : buttonsReleased)[button] = 1;
-            (down ? buttonsPressedInUpdate : buttonsReleasedInUpdate)[button] = 1;
+            UpdateEdges& target = polling ? polledSince : inUpdate;
+            (down ? target.buttonsPressed : target.buttonsReleased)[button] = 1;
         }
         if (down && button == SDL_BUTTON_WHEELUP)
             ++wheel;
@@ -590,6 +608,32 @@ bool CEventManager::isEventCode(int code) const
 void CEventManager::setClickedId(int id)
 {
     clickedId = id;
+    if (id >= 0)
+        clickedIds.push_back(id);
+}
+
+bool CEventManager::wasClicked(int id) const
+{
+    if (edgesHidden)
+        return false;
+    for (int clicked : clickedIds)
+        if (clicked == id)
+            return true;
+    return false;
+}
+
+bool CEventManager::isKeyPressedInUpdate(int key) const
+{
+    return key >= 0 && key < kKeyCount && inUpdate.keysPressed[key] != 0;
+}
+
+bool CEventManager::getResizeInUpdate(int& width, int& height) const
+{
+    if (!inUpdate.resized)
+        return false;
+    width = inUpdate.width;
+    height = inUpdate.height;
+    return true;
 }
 
 int CEventManager::getClickedId() const
@@ -619,12 +663,12 @@ bool CEventManager::isButtonReleased(int button) const
 
 bool CEventManager::isButtonPressedInUpdate(int button) const
 {
-    return button >= 0 && button < kButtonCount && buttonsPressedInUpdate[button] != 0;
+    return button >= 0 && button < kButtonCount && inUpdate.buttonsPressed[button] != 0;
 }
 
 bool CEventManager::isButtonReleasedInUpdate(int button) const
 {
-    return button >= 0 && button < kButtonCount && buttonsReleasedInUpdate[button] != 0;
+    return button >= 0 && button < kButtonCount && inUpdate.buttonsReleased[button] != 0;
 }
 
 int CEventManager::getWheel() const

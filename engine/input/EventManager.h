@@ -100,10 +100,15 @@ public:
     // The same for a mouse button by SDL number (SDL_BUTTON_LEFT ...), false outside 0..7.
     bool isButtonPressed(int button) const;
     bool isButtonReleased(int button) const;
-    // A press (release) of the button among the events the last update() applied, whatever the
-    // edges' owner did: what the GUI, drawn within the engine's update, reacts to.
+    // A press (release) of the button among the events the last update() applied, or that
+    // pollEvent() applied before it, whatever the edges' owner did: what the GUI, drawn within the
+    // engine's update, reacts to.
     bool isButtonPressedInUpdate(int button) const;
     bool isButtonReleasedInUpdate(int button) const;
+    // The same for a key press, and the newest size a resize among those events gave (true with it):
+    // what the engine itself follows within its update.
+    bool isKeyPressedInUpdate(int key) const;
+    bool getResizeInUpdate(int& width, int& height) const;
     // Wheel steps since the edges were cleared: positive away from the user, negative towards.
     int getWheel() const;
     // The characters typed since the edges were cleared, UTF-8; keys such as Backspace, Return,
@@ -132,6 +137,10 @@ public:
     // A GUI control posts its id while it is drawn; the next update() resets it to -1.
     void setClickedId(int id);
     int getClickedId() const;
+    // An edge as isKeyPressed(): the control with this id posted a click since the edges were
+    // cleared. Unlike getClickedId(), it sees every control clicked in a frame, and under CGameLoop
+    // a click reaches exactly one update step.
+    bool wasClicked(int id) const;
 
     // Closes the joysticks opened before, asks SDL to look for joysticks again (SDL 1.2 notices new
     // devices only then) and opens every one it finds, up to kMaxJoysticks; empties the joystick tables.
@@ -189,8 +198,20 @@ private:
     uint8_t keysReleased[kKeyCount];
     uint8_t buttonsPressed[kButtonCount];
     uint8_t buttonsReleased[kButtonCount];
-    uint8_t buttonsPressedInUpdate[kButtonCount] = {};
-    uint8_t buttonsReleasedInUpdate[kButtonCount] = {};
+    // What the engine's own update reacts to: the events its event update applied, and those the
+    // application polled itself since the update before, which would otherwise never reach it.
+    struct UpdateEdges {
+        uint8_t keysPressed[kKeyCount] = {};
+        uint8_t buttonsPressed[kButtonCount] = {};
+        uint8_t buttonsReleased[kButtonCount] = {};
+        bool resized = false;
+        int width = 0;
+        int height = 0;
+    };
+    UpdateEdges inUpdate;
+    UpdateEdges polledSince;  // applied by pollEvent() after the last update()
+    bool polling = false;     // pollEvent() is applying
+    std::vector<int> clickedIds;  // edges: every id posted since they were cleared
     int wheel = 0;
     std::string text;
     Uint16 highSurrogate = 0;

@@ -295,3 +295,38 @@ TEST_F(ExampleEndToEnd, TextExampleDrawsItsLinesUpdatesTheScoreAndEndsOnEscape)
     for (const std::string& line : example.lines())
         EXPECT_FALSE(isFailureLine(line)) << line;
 }
+
+// The small game from an empty folder, on the game loop: every click on its button counts, the
+// arrow keys walk the flame, F12 saves the finished frame and Escape ends it.
+TEST_F(ExampleEndToEnd, SmallGameCountsEveryClickWalksSavesAScreenshotAndEndsOnEscape)
+{
+    const std::string folder = testing_support::makeTempDir();
+    e2e::DemoProcess example(SMALL_GAME_BINARY, folder.c_str());
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Small game", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::string id = std::to_string(window);
+    const std::string focus = "xdotool windowfocus --sync " + id;
+    ASSERT_EQ(0, std::system(focus.c_str()));
+    const double before = flameColumn(display, window);
+
+    // "Button clicks: N" right of the 112 by 36 button at (20, 530): each click redraws it.
+    std::vector<unsigned long> count = grab(window, 150, 536, 200, 26);
+    run("xdotool mousemove --window " + id + " 60 548");
+    for (int click = 1; click <= 3; ++click) {
+        run("xdotool click 1");
+        const std::vector<unsigned long> next = waitForChange(window, 150, 536, 200, 26, count);
+        EXPECT_NE(count, next) << "click " << click << " was not counted";
+        count = next;
+    }
+    run(focus + " keydown Right sleep 0.5 keyup Right key F12");
+    const std::string shot = folder + "/small_game.png";
+    for (int poll = 0; poll < 100 && access(shot.c_str(), F_OK) != 0; ++poll)
+        usleep(50000);
+    EXPECT_EQ(0, access(shot.c_str(), F_OK)) << "F12 saved no screenshot";
+    EXPECT_GT(flameColumn(display, window), before + 20) << "Right did not walk the flame";
+    pressEscapeAndExpectStatusZero(example, window);
+    for (const std::string& line : example.lines())
+        EXPECT_FALSE(isFailureLine(line)) << line;
+    EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
+}
