@@ -1,5 +1,6 @@
 // gui_basics: a GUI window with a button that counts its clicks and a switch, dragged by its title
-// strip. The images are the GUI demo's (Data/Gui/). Escape or closing the window ends it.
+// strip. The images are the GUI demo's (Data/Gui/), found beside the program, in QUARL_DATA_DIR or in
+// the working directory, else built into the engine. Escape or closing the window ends it.
 //
 // What to know about the GUI:
 // - The window manager owns every window, and a window owns what is added to it: keep plain
@@ -18,21 +19,6 @@
 
 namespace {
 
-// Where the lookup found a file (in the working directory, in QUARL_DATA_DIR, beside the program,
-// which the build gives a copy of Data/, ...), or the name itself so that the failure line names it.
-std::string dataFile(const std::string& name)
-{
-    const std::string found = CDataFiles::find(name);
-    return found.empty() ? name : found;
-}
-
-// Widgets read their frames as base + "1.png", base + "2.png", ...: the base, found by frame 1.
-std::string frames(const std::string& base)
-{
-    const std::string first = dataFile(base + "1.png");
-    return first.substr(0, first.size() - 5);
-}
-
 // Moves a label to the middle of a box (in its window's coordinates), whole pixels so that the
 // glyphs stay sharp.
 void centre(CStaticText* label, float x, float y, float width, float height)
@@ -50,11 +36,10 @@ public:
         engine->setVideoMode(800, 600, 24, false, true);  // windowed, 2D: (0, 0) is the top-left
         g_pGraphicsCore->setCaption("Quarl Engine - GUI basics");
         // The pointer, and the four-way arrow shown while the pointer is on a draggable title strip.
-        g_pGraphicsCore->loadCursors(dataFile("Data/MousePointer.png").c_str(),
-                                     dataFile("Data/Gui/moveCursor.png").c_str());
+        g_pGraphicsCore->loadCursors("Data/MousePointer.png", "Data/Gui/moveCursor.png");
 
         // 320 by 240 pixels, centred; the top 24 pixels are the title strip that drags it.
-        CWindow* window = new CWindow(240, 180, 560, 420, dataFile("Data/Gui/window.png"), false, 1.0f, 24,
+        CWindow* window = new CWindow(240, 180, 560, 420, "Data/Gui/window.png", false, 1.0f, 24,
                                       WindowId, true);
         // The title centred in the strip, measured: getSize() is what the label covers when drawn.
         CStaticText* title = new CStaticText("GUI basics", 0.0f, 0.0f);
@@ -62,7 +47,7 @@ public:
         window->addStaticText(title);
 
         // Row 1: a 112 by 36 button with its label centred on it, and the count beside it.
-        window->addButton(frames("Data/Gui/button"), 6, 24.0f, 48.0f, CountButtonId);
+        window->addButton("Data/Gui/button", 6, 24.0f, 48.0f, CountButtonId);
         CStaticText* caption = new CStaticText("Click", 0.0f, 0.0f);
         centre(caption, 24.0f, 48.0f, 112.0f, 36.0f);
         window->addStaticText(caption);
@@ -70,7 +55,7 @@ public:
         window->addStaticText(countText);
 
         // Row 2: a 64 by 32 switch and its state.
-        window->addToggleButton(frames("Data/Gui/toggleOff"), 4, frames("Data/Gui/toggleOn"), 4, 24.0f, 104.0f,
+        window->addToggleButton("Data/Gui/toggleOff", 4, "Data/Gui/toggleOn", 4, 24.0f, 104.0f,
                                 SwitchId);
         toggle = window->toggleButtons.back();
         switchText = new CStaticText("Switch: off", 152.0f, 112.0f);

@@ -70,6 +70,26 @@ void CCamera::mouseLook()
     rotateView(yaw, 0.0f, 1.0f, 0.0f);
 }
 
+bool CCamera::centrePointer()
+{
+    if (g_pGraphicsCore == nullptr || !SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetVideoSurface() == nullptr)
+        return false;
+    const int centreX = int(g_pGraphicsCore->width / 2);
+    const int centreY = int(g_pGraphicsCore->height / 2);
+    for (int tries = 0; tries < 50; ++tries) {
+        SDL_WarpMouse(Uint16(centreX), Uint16(centreY));
+        // The pump hands what arrived to the event manager's queue; nothing is lost.
+        SDL_PumpEvents();
+        int x = 0;
+        int y = 0;
+        SDL_GetMouseState(&x, &y);
+        if (x == centreX && y == centreY)
+            return true;
+        SDL_Delay(10);
+    }
+    return false;
+}
+
 void CCamera::rotateView(float angle, float x, float y, float z)
 {
     const float c = float(std::cos(double(angle)));

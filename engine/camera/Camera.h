@@ -43,6 +43,11 @@ public:
     // speed is taken as 0 (the keys then move nothing).
     void setWalkingSpeed(float unitsPerSecond);
     float getWalkingSpeed() const;
+    // Puts the pointer at the window's centre and waits (up to half a second) until SDL reports it
+    // there, so that the first update() turns by nothing: before the window has the pointer, SDL
+    // reports it at (0, 0), and mouseLook() would turn the view by that whole distance. Call it once
+    // the window is open, before the first update(); true once SDL reports the centre.
+    bool centrePointer();
     // Recomputes strafeAxis, then mouseLook(), then handleKeys(): one frame of steering.
     void update();
     // gluLookAt with the eye, view point and up vector, multiplied onto the current matrix.

@@ -478,3 +478,12 @@ TEST_F(CameraSteering, LeftAndAStepLeftOnceTogether)
     expectVector(CVector3(-10, 0, 0), camera.position);
     expectVector(CVector3(-10, 0, -10), camera.view);
 }
+
+TEST_F(CameraSteering, CentringThePointerFirstLeavesTheFirstUpdateLookingWhereItWasPlaced)
+{
+    movePointer(5, 5);  // far from the centre, as a pointer is when the window opens
+    CCamera camera = lookingNorth();
+    ASSERT_TRUE(camera.centrePointer());
+    camera.update();
+    expectVector(CVector3(0, 0, -10), camera.view, 1e-4f);
+}
