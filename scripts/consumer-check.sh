@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Uses the engine as an outside game does: installs build/ into a temporary prefix, builds the
-# moving_sprite example against it outside this repository (once with find_package(QuarlEngine),
-# once with pkg-config), and runs each under Xvfb from a fresh empty working folder, where it must
+# examples against it outside this repository (every one with find_package(QuarlEngine),
+# moving_sprite also with pkg-config), and runs each under Xvfb from a fresh empty working folder, where it must
 # find the shaders and the glyph sheet (no failure line in its log), draw, and end with status 0 on a
 # real Escape. Then does the same from a copy of the prefix moved elsewhere. Temporary folders are
 # removed at the end.
@@ -44,10 +44,10 @@ run_game() {
 # A game built with find_package against PREFIX, from the examples installed with the documentation.
 build_with_find_package() {
     local label="$1" prefix="$2"
-    echo "== Building moving_sprite with find_package(QuarlEngine) against $prefix"
+    echo "== Building the examples with find_package(QuarlEngine) against $prefix"
     cmake -S "$prefix/share/doc/QuarlEngine/examples" -B "$WORK/$label" -DCMAKE_PREFIX_PATH="$prefix" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$WORK/$label" --target moving_sprite -j"$(nproc)" >/dev/null
+    cmake --build "$WORK/$label" -j"$(nproc)" >/dev/null
 }
 
 # A game built by one compiler line from pkg-config, shipped as a game folder: the program and the
@@ -77,6 +77,11 @@ done
 
 build_with_find_package find-package "$PREFIX"
 run_game find-package "$WORK/find-package/moving_sprite"
+# Every other example, as a user who copied the examples folder runs them.
+for example in "$PREFIX"/share/doc/QuarlEngine/examples/*.cpp; do
+    name="$(basename "$example" .cpp)"
+    [ "$name" = moving_sprite ] || run_game "example-$name" "$WORK/find-package/$name"
+done
 build_with_pkg_config pkg-config "$PREFIX"
 run_game pkg-config "$WORK/pkg-config/moving_sprite"
 
