@@ -4,24 +4,6 @@
 
 #include <cstring>
 
-namespace {
-
-// The manager the filter feeds and the filter it found in place. The filter is a plain function
-// (SDL 1.2 gives it no user pointer), so they are program-wide; guarded because the filter may run
-// on SDL's event thread while the main thread creates or destroys the manager.
-std::mutex listenerLock;
-CEventManager* listener = nullptr;
-SDL_EventFilter chained = nullptr;
-
-// Relative motion of merged moves, held at the ends of the field rather than wrapped.
-Sint16 summed(Sint16 a, Sint16 b)
-{
-    const int sum = int(a) + int(b);
-    return Sint16(sum > 32767 ? 32767 : (sum < -32768 ? -32768 : sum));
-}
-
-} // namespace
-
 CEventManager::CEventManager()
     : keyPressed(false),
       eventCode(CodeOther),
@@ -44,122 +26,18 @@ CEventManager::CEventManager()
 CEventManager::~CEventManager()
 {
     closeJoysticks();
-    SDL_EventFilter previous = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(listenerLock);
-        if (listener != this)
-            return;
-        listener = nullptr;
-        previous = chained;
-        chained = nullptr;
-    }
-    // Outside the lock: setting a filter polls SDL's queue, which calls the filter.
-    if (SDL_GetEventFilter() == &CEventManager::filter)
-        SDL_SetEventFilter(previous);
-}
-
-int SDLCALL CEventManager::filter(const SDL_Event* incoming)
-{
-    std::lock_guard<std::mutex> lock(listenerLock);
-    if (chained != nullptr && chained(incoming) == 0)
-        return 0;
-    if (listener == nullptr)
-        return 1;
-    // What SDL_PushEvent put on SDL's queue came before this event.
-    listener->takeSDLQueue();
-    listener->enqueue(*incoming, true);
-    return 0;
 }
 
 void CEventManager::listen()
 {
-    const SDL_EventFilter current = SDL_GetEventFilter();
-    {
-        std::lock_guard<std::mutex> lock(listenerLock);
-        listener = this;
-        if (current == &CEventManager::filter)
-            return;
-        chained = current;
-        // SDL_SetEventFilter throws away whatever waits in SDL's queue: keep it here first.
-        takeSDLQueue();
-    }
-    // Outside the lock: setting the filter pumps, and the pump calls the filter.
-    SDL_SetEventFilter(&CEventManager::filter);
+    queue.listen();
     // Key presses then carry the character typed, for getText().
     SDL_EnableUNICODE(1);
 }
 
-void CEventManager::enqueue(const SDL_Event& incoming, bool mergeable)
-{
-    std::lock_guard<std::mutex> lock(queueLock);
-    const bool merge = mergeable && lastMergeable;
-    lastMergeable = mergeable && incoming.type == SDL_MOUSEMOTION;
-    if (merge && incoming.type == SDL_MOUSEMOTION && !waiting.empty()) {
-        SDL_Event& last = waiting.back();
-        if (last.type == SDL_MOUSEMOTION && last.motion.state == incoming.motion.state &&
-            last.motion.which == incoming.motion.which) {
-            const Sint16 xrel = summed(last.motion.xrel, incoming.motion.xrel);
-            const Sint16 yrel = summed(last.motion.yrel, incoming.motion.yrel);
-            last.motion = incoming.motion;
-            last.motion.xrel = xrel;
-            last.motion.yrel = yrel;
-            return;
-        }
-    }
-    if (replaceNewest(incoming))
-        return;
-    waiting.push_back(incoming);
-}
-
-bool CEventManager::replaceNewest(const SDL_Event& incoming)
-{
-    const Uint8 type = incoming.type;
-    if (type != SDL_JOYAXISMOTION && type != SDL_JOYHATMOTION && type != SDL_VIDEORESIZE)
-        return false;
-    // Only values that say where something is now: an older value of the same axis, hat or window
-    // size is replaced while nothing that must keep its order (a key, a button) stands after it.
-    for (auto waited = waiting.rbegin(); waited != waiting.rend(); ++waited) {
-        const Uint8 kind = waited->type;
-        if (kind == type) {
-            const bool same = type == SDL_VIDEORESIZE ||
-                              (type == SDL_JOYAXISMOTION && waited->jaxis.which == incoming.jaxis.which &&
-                               waited->jaxis.axis == incoming.jaxis.axis) ||
-                              (type == SDL_JOYHATMOTION && waited->jhat.which == incoming.jhat.which &&
-                               waited->jhat.hat == incoming.jhat.hat);
-            if (same) {
-                *waited = incoming;
-                return true;
-            }
-        }
-        if (kind != SDL_JOYAXISMOTION && kind != SDL_JOYHATMOTION && kind != SDL_VIDEORESIZE &&
-            kind != SDL_MOUSEMOTION)
-            return false;
-    }
-    return false;
-}
-
-void CEventManager::takeSDLQueue()
-{
-    if (!SDL_WasInit(SDL_INIT_VIDEO))
-        return;
-    SDL_Event pushed;
-    while (SDL_PeepEvents(&pushed, 1, SDL_GETEVENT, SDL_ALLEVENTS) == 1)
-        enqueue(pushed, false);
-}
-
 void CEventManager::discardWaiting()
 {
-    if (SDL_WasInit(SDL_INIT_VIDEO)) {
-        SDL_PumpEvents();
-        SDL_Event dropped;
-        while (SDL_PeepEvents(&dropped, 1, SDL_GETEVENT, SDL_ALLEVENTS) == 1) {
-        }
-    }
-    {
-        std::lock_guard<std::mutex> lock(queueLock);
-        waiting.clear();
-        lastMergeable = false;
-    }
+    queue.clear();
     handedOut.clear();
     clearEdges();
     // A release among the dropped events would leave its key or button held for good, and the last
@@ -184,8 +62,7 @@ void CEventManager::discardWaiting()
 
 std::size_t CEventManager::waitingCount()
 {
-    std::lock_guard<std::mutex> lock(queueLock);
-    return waiting.size();
+    return queue.size();
 }
 
 void CEventManager::update()
@@ -201,49 +78,30 @@ void CEventManager::update()
     polledSince = UpdateEdges();
     if (!everyEvent)
         clearEdges();
-    if (SDL_WasInit(SDL_INIT_VIDEO)) {
-        if (SDL_GetEventFilter() != &CEventManager::filter)
-            listen();
-        // Pushed events first: they were queued before anything this pump brings in.
-        {
-            std::lock_guard<std::mutex> lock(listenerLock);
-            takeSDLQueue();
-        }
-        SDL_PumpEvents();
-        std::lock_guard<std::mutex> lock(listenerLock);
-        takeSDLQueue();
-    }
+    pumpEvents();
     if (everyEvent)
         readMouse();
     eventCode = CodeOther;
     keyPressed = false;
     std::deque<SDL_Event> taken;
-    {
-        std::lock_guard<std::mutex> lock(queueLock);
-        // Beyond the bound the oldest events reach the tables but not the stream (see the header).
-        const std::size_t keep = everyEvent ? 0 : kMaxWaiting;
-        while (waiting.size() > keep) {
-            taken.push_back(waiting.front());
-            waiting.pop_front();
-        }
-        if (!everyEvent && !waiting.empty()) {
-            taken.push_back(waiting.front());
-            waiting.pop_front();
-        }
-        if (waiting.empty())
-            lastMergeable = false;  // the move it could merge into is being handed out
-    }
+    SDL_Event next;
+    // Beyond the bound the oldest events reach the tables but not the stream (see the header).
+    const std::size_t keep = everyEvent ? 0 : kMaxWaiting;
+    while (queue.size() > keep && queue.pop(next))
+        taken.push_back(next);
+    if (!everyEvent && queue.pop(next))
+        taken.push_back(next);
     if (taken.empty()) {
         apply(false);  // the last record again, as the frame before
         return;
     }
-    for (const SDL_Event& next : taken) {
+    for (const SDL_Event& applied : taken) {
         eventCode = CodeOther;
         keyPressed = false;
-        event = next;
+        event = applied;
         apply(true);
         if (everyEvent)
-            handedOut.push_back(next);
+            handedOut.push_back(applied);
     }
     eventPolled = true;
     // Events handed to pollEvent() but never asked for stay there, up to the bound.
@@ -262,22 +120,9 @@ bool CEventManager::pollEvent(SDL_Event& out)
     // update, so that the edges describe the same events whichever way they are read.
     if (everyEvent)
         return false;
-    if (SDL_WasInit(SDL_INIT_VIDEO)) {
-        if (SDL_GetEventFilter() != &CEventManager::filter)
-            listen();
-        SDL_PumpEvents();
-        std::lock_guard<std::mutex> lock(listenerLock);
-        takeSDLQueue();
-    }
-    {
-        std::lock_guard<std::mutex> lock(queueLock);
-        if (waiting.empty())
-            return false;
-        out = waiting.front();
-        waiting.pop_front();
-        if (waiting.empty())
-            lastMergeable = false;
-    }
+    pumpEvents();
+    if (!queue.pop(out))
+        return false;
     eventCode = CodeOther;
     keyPressed = false;
     event = out;
@@ -285,6 +130,16 @@ bool CEventManager::pollEvent(SDL_Event& out)
     apply(true);
     polling = false;
     return true;
+}
+
+void CEventManager::pumpEvents()
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return;
+    // SDL clears its filter, and the character translation, when its video starts.
+    if (!queue.isListening())
+        listen();
+    queue.pump();
 }
 
 void CEventManager::takeEveryEvent(bool on)

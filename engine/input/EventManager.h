@@ -1,11 +1,12 @@
 #ifndef ENGINE_INPUT_EVENTMANAGER_H
 #define ENGINE_INPUT_EVENTMANAGER_H
 
+#include "engine/input/InputQueue.h"
+
 #include <SDL.h>
 
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,17 +15,9 @@
 // again, so eventCode and keyPressed describe the last event ever received and isEventPolled() tells
 // whether it arrived in this frame: react once per event by testing isEventPolled() first.
 //
-// The waiting events live in a queue of the manager's own, not in SDL's: SDL 1.2's queue holds 128
-// events and silently drops the rest, so a burst of pointer moves between two frames would lose the
-// key presses and releases among them. An SDL event filter (installed with the window) takes every
-// event before SDL's queue can refuse it; events pushed with SDL_PushEvent bypass filters and are
-// moved over from SDL's queue, in order. Consecutive pointer moves with the same buttons held are
-// merged into one (latest position, summed relative motion), so a burst cannot grow the queue
-// without bound; events an application pushes itself stay as pushed (SDL bounds those). An application's own filter, set before, is kept and asked first.
-// Joystick axis, button and hat events fill tables of their own the same way. A joystick axis or
-// hat value, or a window size, replaces an older one of the same axis, hat or window still waiting
-// when only such values and pointer moves stand after it: they say where something is now, so a
-// stick held in motion cannot put a key press seconds behind.
+// The waiting events live in the manager's own CInputQueue (engine/input/InputQueue.h), which takes
+// them from SDL through an event filter so that none is lost, and merges pointer moves, joystick
+// values and window sizes so that a burst cannot grow it without bound.
 //
 // Two ways to read the stream:
 // - one event per update() (the default, as above), or every event of the frame: with
@@ -40,8 +33,7 @@
 // frame's event: the state stays right and the lag stays under kMaxWaiting frames, but the
 // one-event stream skips them. Events taken by update() for pollEvent() and never asked for are
 // kept up to the same bound, the oldest dropped (they were applied already).
-// Owns its queue and the open joystick handles. Main thread only, except the filter, which SDL may
-// call on its event thread.
+// Owns its queue and the open joystick handles. Main thread only.
 class CEventManager {
 public:
     // The event codes set by update().
@@ -158,26 +150,17 @@ public:
     uint8_t getJoystickHat(int joystick, int hat) const;
 
 private:
-    // SDL's event filter: queues the event here and tells SDL to drop its own copy.
-    static int SDLCALL filter(const SDL_Event* event);
-    // Appends under the lock; a pointer move from the filter merges into a move from the filter
-    // waiting at the end. Pushed events are the application's own and stay as pushed.
-    void enqueue(const SDL_Event& incoming, bool mergeable);
-    // Moves what SDL_PushEvent left on SDL's queue behind what is already waiting here.
-    void takeSDLQueue();
+    // Everything that has arrived into the queue, listening again if SDL dropped the filter.
+    void pumpEvents();
     // Applies the record; fresh for an event just taken (a stale one sets no edges).
     void apply(bool fresh);
     void applyEdges();
     void appendUtf8(Uint16 unit);
-    // Replaces a waiting value of the same joystick axis, hat or window size (see above).
-    bool replaceNewest(const SDL_Event& incoming);
     // Joystick events into their tables, and the window's resize; sets their codes.
     void applyJoystickOrResize();
     void closeJoysticks();
 
-    std::mutex queueLock;        // guards waiting; the filter may run on SDL's event thread
-    std::deque<SDL_Event> waiting;
-    bool lastMergeable = false;  // the last event waiting is a move from the filter
+    CInputQueue queue;
 
     SDL_Event event;
     uint8_t keys[kKeyCount];
