@@ -1,4 +1,5 @@
-# Fails when the umbrella header misses a public header: cmake -DUMBRELLA=... -DHEADERS=a;b -P ...
+# Fails when the umbrella header misses a public header or names an internal one:
+#   cmake -DUMBRELLA=... -DHEADERS=a;b -DINTERNAL=c;d -P ...
 file(READ ${UMBRELLA} text)
 set(missing "")
 foreach(header IN LISTS HEADERS)
@@ -12,4 +13,10 @@ endforeach()
 if(missing)
   message(FATAL_ERROR "engine/QuarlEngine.h does not include: ${missing}")
 endif()
+foreach(header IN LISTS INTERNAL)
+  string(FIND "${text}" "#include \"${header}\"" at)
+  if(NOT at EQUAL -1)
+    message(FATAL_ERROR "engine/QuarlEngine.h includes the engine-internal ${header}")
+  endif()
+endforeach()
 message(STATUS "engine/QuarlEngine.h includes every public header")

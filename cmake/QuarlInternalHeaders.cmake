@@ -1,0 +1,9 @@
+# Headers the engine's own sources share but a game never needs: neither installed nor pulled into
+# engine/QuarlEngine.h. Paths relative to the source root. The consumer check builds every example
+# against an install without them.
+set(QUARL_INTERNAL_HEADERS
+  engine/gui/ButtonParts.h
+  engine/gui/Pointer.h
+  engine/texture/ImageLimits.h
+  engine/texture/PixelUpload.h
+)
