@@ -75,9 +75,7 @@ TEST(FrameTiming, TheCaptionOnlyFrameRateTitlesTheWindowAndDrawsNothing)
     EXPECT_EQ(prefix, title().substr(0, prefix.size())) << title();
     EXPECT_GT(g_pUtils->getFrameTime(), 0.0f);
     // "Current FPS" would be printed from (1, 1): the corner stays the clear colour.
-    std::vector<unsigned char> corner(120 * 20 * 4);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 240 - 20, 120, 20, GL_RGBA, GL_UNSIGNED_BYTE, corner.data());
+    const std::vector<unsigned char> corner = testing_support::readBackRgba(0, 0, 120, 20);
     int lit = 0;
     for (std::size_t i = 0; i < corner.size(); i += 4)
         lit += corner[i] + corner[i + 1] + corner[i + 2] > 0 ? 1 : 0;

@@ -323,9 +323,7 @@ TEST_F(DebugShapes, GridQuadAndAxesLeaveTheirOwnColours)
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
     g_pUtils->drawGrid(0.0f, 0.0f, 0.0f);
     expectStateAfterwards(0.5f, 0.5f, 0.5f);
-    std::vector<unsigned char> row(1024 * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 767 - 300, 1024, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data());
+    const std::vector<unsigned char> row = readBackRgba(0, 300, 1024, 1);
     int grey = 0;
     for (int x = 0; x < 1024; ++x) {
         const unsigned char* p = &row[x * 4];

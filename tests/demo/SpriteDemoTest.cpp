@@ -82,11 +82,7 @@ void pushMotion(int x, int y)
 // The whole back buffer, bottom row first.
 std::vector<uint8_t> backBuffer()
 {
-    std::vector<uint8_t> pixels(1024 * 768 * 4);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
+    return readBackRgba(0, 0, 1024, 768);
 }
 
 // Runs the demo's loop, which must end on the events the test queued. A loop that does not end

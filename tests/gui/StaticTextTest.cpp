@@ -45,9 +45,7 @@ TEST(StaticText, ALabelsSizeIsTheBoxItDrawsSoItCanBeCentred)
     label.drawAt(512.0f - float(int(size.x / 2)), 300.0f);
     font->glyphImage.textureName = sheet;
 
-    std::vector<uint8_t> pixels(1024 * 100 * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 768 - 400, 1024, 100, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    const std::vector<uint8_t> pixels = readBackRgba(0, 300, 1024, 100);
     int left = 1024, right = -1, top = 400, bottom = -1;
     for (int row = 0; row < 100; ++row)
         for (int col = 0; col < 1024; ++col)

@@ -39,10 +39,7 @@ protected:
 // The pixels of a screen area, for comparing two ways of drawing the same thing.
 std::vector<unsigned char> area(int x, int y, int w, int h)
 {
-    std::vector<unsigned char> pixels(std::size_t(w) * h * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, 768 - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
+    return testing_support::readBackRgba(x, y, w, h);
 }
 
 int litColumns(int x, int y, int w, int h)

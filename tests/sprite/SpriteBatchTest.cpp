@@ -28,11 +28,7 @@ const int kHeight = 768;
 
 std::vector<uint8_t> readBackBuffer()
 {
-    std::vector<uint8_t> pixels(std::size_t(kWidth) * kHeight * 4);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
+    return readBackRgba(0, 0, kWidth, kHeight);
 }
 
 // Pixels whose colour differs by more than one step in any channel, with the first few named.

@@ -368,6 +368,17 @@ Rgba readPixel(int x, int y)
     return Rgba{pixel[0], pixel[1], pixel[2], pixel[3]};
 }
 
+std::vector<uint8_t> readBackRgba(int x, int y, int w, int h)
+{
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    const int windowHeight = screen ? screen->h : 0;
+    std::vector<uint8_t> pixels(std::size_t(w > 0 ? w : 0) * std::size_t(h > 0 ? h : 0) * 4);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, windowHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
 std::vector<unsigned char> readWindowRgb(unsigned int buffer)
 {
     const SDL_Surface* screen = SDL_GetVideoSurface();

@@ -105,6 +105,9 @@ struct Rgba {
 };
 // Reads one pixel of the back buffer in window coordinates (origin at the top-left corner).
 Rgba readPixel(int x, int y);
+// A box of the back buffer given from the window's top-left corner, as RGBA rows in OpenGL's
+// order: the box's bottom row first.
+std::vector<uint8_t> readBackRgba(int x, int y, int w, int h);
 // A whole buffer of the window (GL_BACK or GL_FRONT) as top-down RGB rows.
 std::vector<unsigned char> readWindowRgb(unsigned int buffer);
 // An image file through SDL_image as top-down RGB rows, with its size; empty when it does not load.

@@ -44,10 +44,7 @@ struct Extent {
 Extent litExtent(int x0, int y0, int x1, int y1)
 {
     const int w = x1 - x0, h = y1 - y0;
-    std::vector<uint8_t> pixels(std::size_t(w) * h * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(x0, 768 - y1, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    const std::vector<uint8_t> pixels = readBackRgba(x0, y0, w, h);
     Extent e = {x1, y1, x0 - 1, y0 - 1};
     for (int row = 0; row < h; ++row) {
         for (int col = 0; col < w; ++col) {

@@ -47,11 +47,7 @@ std::string toolSheet(const std::string& regular, const std::string& second)
 // The window's pixels in a box given from the top-left corner.
 std::vector<uint8_t> windowPixels(int x, int y, int w, int h)
 {
-    std::vector<uint8_t> pixels(std::size_t(w) * h * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(x, 768 - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
+    return readBackRgba(x, y, w, h);
 }
 
 // Every printable character in every style, as eight lines from (10, 10).

@@ -37,11 +37,7 @@ Rgba targetPixel(CRenderTarget& target, int x, int y)
 
 std::vector<uint8_t> windowPixels(int x, int y, int w, int h)
 {
-    std::vector<uint8_t> pixels(std::size_t(w) * h * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(x, 768 - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
+    return readBackRgba(x, y, w, h);
 }
 
 bool isColour(Rgba p, uint8_t r, uint8_t g, uint8_t b)
