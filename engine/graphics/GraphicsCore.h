@@ -86,8 +86,8 @@ public:
     // The window's mode at run time. SDL 1.2 on X11 changes the GLX window in place and keeps its
     // OpenGL context, so every texture, font, shader and display list stays valid across these (the
     // tests check it); should a platform's SDL replace the context, a log line says so.
-    // Call them between frames: the engine itself resizes at the start of its update, where the
-    // application reads CEventManager::CodeResize.
+    // Call them between frames: the engine itself follows a user's resize at the end of its update,
+    // once the frame is drawn (the application sees CEventManager::CodeResize in that update).
     //
     // Opens the window resizable by the user (SDL_RESIZABLE). Before setVideoMode() it only records
     // the choice; with a window open it re-applies the video mode at once.
