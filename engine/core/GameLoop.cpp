@@ -1,5 +1,6 @@
 #include "engine/core/GameLoop.h"
 
+#include "engine/camera/CameraManager.h"
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
 #include "engine/input/EventManager.h"
@@ -66,6 +67,13 @@ void CGameLoop::setExitKey(int key)
     exitKey = key;
 }
 
+void CGameLoop::setClearColour(float red, float green, float blue)
+{
+    clearColour[0] = red;
+    clearColour[1] = green;
+    clearColour[2] = blue;
+}
+
 int CGameLoop::frame(const Update& update, const Draw& draw)
 {
     CEventManager* events = g_pEventManager;
@@ -98,8 +106,13 @@ int CGameLoop::frame(const Update& update, const Draw& draw)
         events->hideEdges(false);
     alpha = float(owed / step);
 
+    glClearColor(clearColour[0], clearColour[1], clearColour[2], 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
+    // The 2D camera scrolls what the game draws, as the engine's update leaves it for a loop of
+    // the game's own; an empty camera manager does nothing.
+    if (g_pCameraManager != nullptr)
+        g_pCameraManager->apply();
     if (draw)
         draw(alpha);
     // The edges were seen by this frame's update; a frame without one keeps them for the next.

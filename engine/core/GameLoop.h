@@ -14,8 +14,8 @@ class CEngine;
 // setMaxCatchUpSteps() updates run and the rest of the time is dropped, so the game slows down
 // rather than freezes.
 //
-// Each frame, in this order: the update steps due, clear (colour and depth) and identity matrix,
-// draw, the engine's update (input, GUI, cursor, frame rate), the swap. While it runs, the event
+// Each frame, in this order: the update steps due, clear (colour and depth), the identity matrix
+// with the current 2D camera's scroll (CCameraManager::apply), draw, the engine's update (input, GUI, cursor, frame rate), the swap. While it runs, the event
 // manager takes every waiting event each frame (CEventManager::takeEveryEvent) and the edge
 // queries (isKeyPressed, isButtonPressed, getWheel, getText, isQuitRequested) describe the events
 // of the frame before: the frame's first update step and its drawing see them, later catch-up steps
@@ -41,6 +41,9 @@ public:
     void setClock(Clock clock);
     // An SDL key symbol that ends run(); 0 for none.
     void setExitKey(int key);
+    // The colour each frame is cleared to, black unless set (the engine's update leaves the clear
+    // colour black, so a colour set once by the game would not last a frame).
+    void setClearColour(float red, float green, float blue);
 
     // Runs frames until the window is closed, the exit key is pressed or stop() is called. The
     // update is called with the step, the draw with the interpolation factor; either may be empty.
@@ -64,6 +67,7 @@ private:
     bool started;      // lastTime read
     bool running;
     float alpha;
+    float clearColour[3] = {0.0f, 0.0f, 0.0f};
 };
 
 #endif

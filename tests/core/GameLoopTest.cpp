@@ -1,5 +1,7 @@
 // The game loop driven frame by frame with an injected clock, under the real window and the real
 // event queue.
+#include "engine/camera/Camera2D.h"
+#include "engine/camera/CameraManager.h"
 #include "engine/core/GameLoop.h"
 #include "engine/core/Registry.h"
 #include "engine/input/EventManager.h"
@@ -39,6 +41,23 @@ TEST(GameLoop, FixedStepsCatchUpAtMostTheCapAndInterpolateTheRest)
     now -= 1.0;  // a clock going back runs nothing
     EXPECT_EQ(0, loop.frame(update, draw));
     EXPECT_EQ(std::vector<float>(7, 0.02f), steps);
+
+    // The frame is cleared to the loop's colour, whatever the engine's update left, and drawn under
+    // the 2D camera's scroll.
+    loop.setClearColour(0.0f, 1.0f, 0.0f);
+    g_pCameraManager->addCamera(new CCamera2D(-40.0f, 25.0f));
+    Rgba cleared{};
+    GLfloat modelView[16] = {};
+    loop.frame(update, [&](float) {
+        cleared = readPixel(5, 5);
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    });
+    g_pCameraManager->getCurrent()->x = 0.0f;  // the shared engine's camera at rest again
+    g_pCameraManager->getCurrent()->y = 0.0f;
+    EXPECT_EQ(0, cleared.r);
+    EXPECT_EQ(255, cleared.g);
+    EXPECT_FLOAT_EQ(-40.0f, modelView[12]);
+    EXPECT_FLOAT_EQ(25.0f, modelView[13]);
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
 
