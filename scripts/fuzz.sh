@@ -3,7 +3,9 @@
 # (seeds in fuzz/corpus/), the image-size check every loader runs before decoding, the BMP path and
 # the data lookup's names (seeds in fuzz/corpus_headers/, corpus_bmp/ and corpus_names/, written by
 # fuzz/make_header_corpus.py), and TrueType fonts through shaping and rasterising (seeds in
-# fuzz/corpus_fonts/, written by fuzz/make_font_corpus.py). Exits non-zero on any finding: a
+# fuzz/corpus_fonts/, written by fuzz/make_font_corpus.py), and atlas descriptors (seeds in
+# fuzz/corpus_atlas/, written by fuzz/make_atlas_corpus.py), and Tiled maps (seeds in
+# fuzz/corpus_tilemap/, written by fuzz/make_tilemap_corpus.py). Exits non-zero on any finding: a
 # crash, a sanitizer report, a leak, a disagreement with the target's reference decoder, or a memory
 # limit exceeded. Findings are saved in build-fuzz/.
 #   bash scripts/fuzz.sh [seconds, default 60]
@@ -27,7 +29,8 @@ source scripts/deps.sh
 # links its upload path (libGL, GLEW, libGLU, SDL), which the target never calls.
 ensure_packages g++ cmake
 ensure_packages clang libclang-rt-dev "libstdc++-$(g++ -dumpversion | cut -d. -f1)-dev" libgl-dev \
-    libglew-dev libglu1-mesa-dev libsdl1.2-dev libfreetype-dev libharfbuzz-dev libstb-dev pkg-config
+    libglew-dev libglu1-mesa-dev libsdl1.2-dev libfreetype-dev libharfbuzz-dev libstb-dev nlohmann-json3-dev \
+    libpugixml-dev zlib1g-dev pkg-config
 CXX="$(command -v clang++)"
 
 OUT="$ROOT/build-fuzz"
@@ -84,3 +87,9 @@ fuzz_target data_lookup fuzz/corpus_names fuzz/DataLookupFuzz.cpp engine/core/Da
 fuzz_target font fuzz/corpus_fonts fuzz/FontFuzz.cpp engine/text/FontFace.cpp engine/text/GlyphSheetRasterizer.cpp \
     engine/texture/ImageLimits.cpp engine/texture/PixelUpload.cpp engine/core/Log.cpp \
     $(pkg-config --cflags --libs freetype2 harfbuzz)
+# The descriptor's tables only: no texture is loaded, so nothing of GL or SDL is called.
+fuzz_target atlas fuzz/corpus_atlas fuzz/AtlasFuzz.cpp engine/sprite/AtlasDescriptor.cpp
+# The map reader only (TileMapReader: no textures); it names its input inside fuzz/corpus_tilemap/
+# so that the external tilesets among the seeds are found from this directory.
+fuzz_target tilemap fuzz/corpus_tilemap fuzz/tilemap_fuzz.cpp engine/tilemap/TileMapReader.cpp \
+    engine/tilemap/MapProperties.cpp engine/core/Log.cpp -lpugixml -lz

@@ -146,6 +146,34 @@ void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CT
     }
 }
 
+void CSpriteBatch::addFlippedRegion(const CTexture& texture, float x, float y, float width,
+                                    float height, const CTextureRegion& region, bool flipX,
+                                    bool flipY, bool swapAxes, float red, float green, float blue,
+                                    float alpha)
+{
+    if (texture.id == 0)
+        return;
+    const float w = (region.right - region.left) * texture.width;
+    const float h = (region.top - region.bottom) * texture.height;
+    const float s[2] = {region.left, region.right};
+    const float t[2] = {texture.rowsBottomUp ? region.top : 1.0f - region.top,
+                        texture.rowsBottomUp ? region.bottom : 1.0f - region.bottom};
+    // A mirror or a quarter turn of whole texels still puts one texel on each pixel.
+    const bool texelForPixel = whole(x) && whole(y) && whole(region.left * texture.width) &&
+                               whole(w) && whole(t[0] * texture.height) && whole(h) &&
+                               width == (swapAxes ? h : w) && height == (swapAxes ? w : h);
+    Vertex* v = appendQuad(texture.id, false, texelForPixel, texture.width, texture.height);
+    for (int i = 0; i < 4; ++i) {
+        const float u = kQuadCorners[i][0], vv = kQuadCorners[i][1];
+        // Which corner of the region this corner of the quad shows: undo the flips, then the swap.
+        float su = flipX ? 1.0f - u : u, sv = flipY ? 1.0f - vv : vv;
+        if (swapAxes)
+            std::swap(su, sv);
+        v[i] = Vertex{x + u * width, y + vv * height, s[su != 0.0f], t[sv != 0.0f],
+                      red, green, blue, alpha};
+    }
+}
+
 void CSpriteBatch::addText(const CFont& font, float x, float y, signed char style, const char* text)
 {
     addText(font, x, y, style, font.colourRed, font.colourGreen, font.colourBlue, font.colourAlpha,

@@ -55,6 +55,13 @@ public:
     // As CTexture::drawRegion.
     void addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region,
                    float scale, float angle, float red, float green, float blue, float alpha);
+    // A width by height quad, top-left corner at (x, y), unscaled and unturned, showing the region
+    // mirrored and turned as Tiled's flip flags say: swapAxes exchanges its x and y axes first, then
+    // flipX mirrors it left to right and flipY top to bottom. Unflipped at the region's own size it
+    // adds what addRegion adds at scale 1 and angle 0 (whose scale and angle cannot mirror).
+    void addFlippedRegion(const CTexture& texture, float x, float y, float width, float height,
+                          const CTextureRegion& region, bool flipX, bool flipY, bool swapAxes,
+                          float red, float green, float blue, float alpha);
     // As CFont::printAt with the font's stored colour and scale (styles 2 and 3 add the bold pass
     // one pixel to the right). Strings are not cut at CFont::kMaxTextLength. A font without a glyph
     // sheet, or a null text, adds nothing.

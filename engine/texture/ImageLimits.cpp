@@ -304,6 +304,47 @@ HeaderSize readHeaderSize(const std::string& path, bool asTga, uint32_t& width, 
     return result;
 }
 
+bool isPng(const std::string& path)
+{
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    uint8_t start[8] = {};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    const bool png = std::fread(start, 1, sizeof(start), file) == sizeof(start) &&
+                     std::memcmp(start, signature, sizeof(start)) == 0;
+    std::fclose(file);
+    return png;
+}
+
+// Whether a PNG file's chunks run whole from the signature to IEND. SDL_image 1.2 hands libpng a
+// reader that never reports a short read, so a file cut inside an ancillary chunk (cHRM, say)
+// makes libpng warn and retry for ever instead of failing.
+bool pngRunsToItsEnd(const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return true;  // the decoder's own failure says why
+    bool whole = false;
+    uint8_t chunk[8];
+    if (std::fseek(file, 8, SEEK_SET) == 0) {
+        while (std::fread(chunk, 1, sizeof(chunk), file) == sizeof(chunk)) {
+            if (std::memcmp(chunk + 4, "IEND", 4) == 0) {
+                whole = true;
+                break;
+            }
+            // A length past 2^31 - 1 is no PNG; the data and the CRC must still be in the file.
+            const uint32_t length = bigEndian32(chunk);
+            uint8_t crc[4];
+            if (length > 0x7FFFFFFFu || std::fseek(file, long(length), SEEK_CUR) != 0 ||
+                std::fread(crc, 1, sizeof(crc), file) != sizeof(crc))
+                break;
+        }
+    }
+    std::fclose(file);
+    return whole;
+}
+
 } // namespace
 
 bool CImageLimits::hasContext()
@@ -373,6 +414,8 @@ std::string CImageLimits::fileRefusal(const std::string& path, bool asTga, int t
     const std::uintmax_t have = std::filesystem::file_size(path, error);
     if (!error && have < needed)
         return size + ", more than its " + std::to_string(have) + " bytes can hold";
+    if (!asTga && !endsWithTga(path) && isPng(path) && !pngRunsToItsEnd(path))
+        return size + ", but the file ends before its last chunk (IEND): it is cut short";
     return std::string();
 }
 

@@ -330,3 +330,27 @@ TEST_F(ExampleEndToEnd, SmallGameCountsEveryClickWalksSavesAScreenshotAndEndsOnE
         EXPECT_FALSE(isFailureLine(line)) << line;
     EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
 }
+
+// The tile walker from an empty folder: its map, tileset and atlas load, holding Right scrolls the
+// map under the walker (the camera follows), and Escape ends it.
+TEST_F(ExampleEndToEnd, TileWalkerScrollsTheMapAsTheWalkerWalksAndEndsOnEscape)
+{
+    const std::string folder = testing_support::makeTempDir();
+    e2e::DemoProcess example(TILE_WALKER_BINARY, folder.c_str());
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Tile walker", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::string focus = "xdotool windowfocus --sync " + std::to_string(window);
+    ASSERT_EQ(0, std::system(focus.c_str()));
+    // A strip of the map away from the walker, in the middle of the window, once drawn.
+    const std::vector<unsigned long> before =
+        waitForChange(window, 0, 100, 300, 8, std::vector<unsigned long>(300 * 8, 0));
+    ASSERT_EQ(0, std::system((focus + " keydown Right").c_str()));
+    const std::vector<unsigned long> after = waitForChange(window, 0, 100, 300, 8, before);
+    ASSERT_EQ(0, std::system("xdotool keyup Right"));
+    EXPECT_NE(before, after) << "the map did not scroll";
+    pressEscapeAndExpectStatusZero(example, window);
+    for (const std::string& line : example.lines())
+        EXPECT_FALSE(isFailureLine(line)) << line;
+    EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
+}

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -190,6 +191,21 @@ TEST_F(TextureLimits, AHeaderWithoutItsPixelsAndAnEmptyImageAreRefusedBeforeDeco
     EXPECT_FALSE(nothing.isLoaded());
     ASSERT_EQ(2u, lines.size());
     EXPECT_EQ("Failed to load the image: " + png + ", Error: 0 x 0 pixels, and an image needs at least one", lines[1]);
+
+    // Cut inside an ancillary chunk, a PNG sent SDL_image 1.2's reader into an endless retry loop.
+    const std::string cut = dir + "/cut.png";
+    writeSolidPng(cut, 16, 16, "#ff0000");
+    std::ifstream whole(cut, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+    bytes.resize(60);
+    std::ofstream(cut, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+    CTexture shortFile;
+    lines = loadLines(shortFile, cut);
+    EXPECT_FALSE(shortFile.isLoaded());
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("Failed to load the image: " + cut +
+                  ", Error: 16 x 16 pixels, but the file ends before its last chunk (IEND): it is cut short",
+              lines[1]);
 }
 
 TEST_F(TextureLimits, OversizedTgaAndBmpHeadersAreRefusedBeforeDecoding)

@@ -1,0 +1,390 @@
+#include "engine/sprite/AtlasDescriptor.h"
+
+#include <nlohmann/json.hpp>
+
+#include <utility>
+
+namespace {
+
+// The file's key order is the frames' order, which tags count in; a plain json object sorts keys.
+using Json = nlohmann::ordered_json;
+
+const uint64_t kMaxDuration = 0x7FFFFFFF;
+
+// A name as it goes into a failure line: control characters (a newline would split the line) shown
+// as '?', and cut short.
+std::string shown(const std::string& name)
+{
+    const std::size_t kShown = 64;
+    std::string out = "\"";
+    for (std::size_t i = 0; i < name.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        out += c < 0x20 || c == 0x7F ? '?' : char(c);
+    }
+    if (name.size() > kShown)
+        out += "...";
+    return out + "\"";
+}
+
+std::string oneLine(std::string text)
+{
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return text;
+}
+
+struct Tables {
+    std::vector<CAtlasDescriptor::Page> pages;
+    std::vector<CAtlasDescriptor::Frame> frames;
+    std::vector<CAtlasDescriptor::Tag> tags;
+    std::unordered_map<std::string, std::size_t> frameByName;
+};
+
+// Keeps the first failure; every read returns false once one has happened.
+class Reader {
+public:
+    bool fail(const std::string& text)
+    {
+        if (error.empty())
+            error = text;
+        return false;
+    }
+    const std::string& getError() const
+    {
+        return error;
+    }
+
+    // object[key] as a whole number from min to max. A missing optional key leaves value as it is.
+    bool whole(const Json& object, const char* key, const std::string& where, uint64_t min, uint64_t max,
+               uint64_t& value, bool required = true)
+    {
+        const auto found = object.find(key);
+        if (found == object.end())
+            return !required || fail(where + key + " is missing");
+        if (!found->is_number_integer())
+            return fail(where + key + " is not a whole number");
+        // The parser stores every number written without a minus sign as unsigned.
+        const uint64_t read = found->is_number_unsigned() ? found->get<uint64_t>() : 0;
+        if (!found->is_number_unsigned() && found->get<int64_t>() < 0)
+            return fail(where + key + " is negative");
+        if (read < min)
+            return fail(where + key + " is " + std::to_string(read) + ", less than " + std::to_string(min));
+        if (read > max)
+            return fail(where + key + " is larger than " + std::to_string(max));
+        value = read;
+        return true;
+    }
+    bool side(const Json& object, const char* key, const std::string& where, uint64_t min, uint32_t& value,
+              bool required = true)
+    {
+        uint64_t read = value;
+        if (!whole(object, key, where, min, CAtlasDescriptor::kMaxSide, read, required))
+            return false;
+        value = uint32_t(read);
+        return true;
+    }
+    // object[key] when it is an object; null (after a failure unless optional and missing)
+    // otherwise.
+    const Json* member(const Json& object, const char* key, const std::string& where, bool required = true)
+    {
+        const auto found = object.find(key);
+        if (found == object.end()) {
+            if (required)
+                fail(where + key + " is missing");
+            return nullptr;
+        }
+        if (!found->is_object()) {
+            fail(where + key + " is not an object");
+            return nullptr;
+        }
+        return &*found;
+    }
+    bool text(const Json& object, const char* key, const std::string& where, std::string& value,
+              bool required = true)
+    {
+        const auto found = object.find(key);
+        if (found == object.end())
+            return !required || fail(where + key + " is missing");
+        if (!found->is_string())
+            return fail(where + key + " is not a string");
+        value = found->get<std::string>();
+        return true;
+    }
+    // A boolean flag; missing reads as false.
+    bool flag(const Json& object, const char* key, const std::string& where, bool& value)
+    {
+        value = false;
+        const auto found = object.find(key);
+        if (found == object.end())
+            return true;
+        if (!found->is_boolean())
+            return fail(where + key + " is not true or false");
+        value = found->get<bool>();
+        return true;
+    }
+
+private:
+    std::string error;
+};
+
+bool readPage(const Json& object, const std::string& where, CAtlasDescriptor::Page& page, Reader& reader)
+{
+    if (!reader.text(object, "image", where, page.image))
+        return false;
+    if (page.image.empty())
+        return reader.fail(where + "image is empty");
+    const Json* size = reader.member(object, "size", where);
+    return size != nullptr && reader.side(*size, "w", where + "size.", 1, page.width) &&
+           reader.side(*size, "h", where + "size.", 1, page.height);
+}
+
+bool readPages(const Json& meta, Tables& tables, Reader& reader)
+{
+    const auto listed = meta.find("pages");
+    if (listed == meta.end()) {
+        CAtlasDescriptor::Page page {};
+        if (!readPage(meta, "meta.", page, reader))
+            return false;
+        tables.pages.push_back(page);
+        return true;
+    }
+    if (!listed->is_array() || listed->empty())
+        return reader.fail("meta.pages is not a list of pages");
+    for (std::size_t i = 0; i < listed->size(); ++i) {
+        const std::string where = "meta.pages[" + std::to_string(i) + "].";
+        const Json& entry = (*listed)[i];
+        if (!entry.is_object())
+            return reader.fail("meta.pages[" + std::to_string(i) + "] is not an object");
+        CAtlasDescriptor::Page page {};
+        if (!readPage(entry, where, page, reader))
+            return false;
+        tables.pages.push_back(page);
+    }
+    return true;
+}
+
+bool readFrame(const Json& entry, const std::string& name, Tables& tables, Reader& reader)
+{
+    const std::string label = "frame " + shown(name);
+    if (!entry.is_object())
+        return reader.fail(label + " is not an object");
+    const std::string where = label + ": ";
+    bool rotated = false, trimmed = false;
+    if (!reader.flag(entry, "rotated", where, rotated) || !reader.flag(entry, "trimmed", where, trimmed))
+        return false;
+    // A turned frame would need its texture coordinates turned too, which no draw path does.
+    if (rotated)
+        return reader.fail(label + " is rotated; pack without rotation");
+
+    CAtlasDescriptor::Frame frame {};
+    frame.name = name;
+    const Json* rect = reader.member(entry, "frame", where);
+    if (rect == nullptr || !reader.side(*rect, "x", where + "frame.", 0, frame.x) ||
+        !reader.side(*rect, "y", where + "frame.", 0, frame.y) ||
+        !reader.side(*rect, "w", where + "frame.", 0, frame.width) ||
+        !reader.side(*rect, "h", where + "frame.", 0, frame.height))
+        return false;
+    uint64_t page = 0;
+    if (!reader.whole(entry, "page", where, 0, UINT64_MAX, page, false))
+        return false;
+    if (page >= tables.pages.size())
+        return reader.fail(where + "page " + std::to_string(page) + " is not one of the " +
+                           std::to_string(tables.pages.size()) + " pages");
+    frame.page = std::size_t(page);
+    const CAtlasDescriptor::Page& onPage = tables.pages[frame.page];
+    if (uint64_t(frame.x) + frame.width > onPage.width || uint64_t(frame.y) + frame.height > onPage.height)
+        return reader.fail(label + " (at " + std::to_string(frame.x) + ", " + std::to_string(frame.y) + ", " +
+                           std::to_string(frame.width) + " x " + std::to_string(frame.height) +
+                           ") lies outside its page (" + std::to_string(onPage.width) + " x " +
+                           std::to_string(onPage.height) + ")");
+
+    frame.sourceWidth = frame.width;
+    frame.sourceHeight = frame.height;
+    if (const Json* placed = reader.member(entry, "spriteSourceSize", where, false)) {
+        uint32_t w = frame.width, h = frame.height;
+        if (!reader.side(*placed, "x", where + "spriteSourceSize.", 0, frame.offsetX) ||
+            !reader.side(*placed, "y", where + "spriteSourceSize.", 0, frame.offsetY) ||
+            !reader.side(*placed, "w", where + "spriteSourceSize.", 0, w, false) ||
+            !reader.side(*placed, "h", where + "spriteSourceSize.", 0, h, false))
+            return false;
+        // A different size would mean the packer scaled the frame, which no draw path undoes.
+        if (w != frame.width || h != frame.height)
+            return reader.fail(where + "spriteSourceSize is " + std::to_string(w) + " x " + std::to_string(h) +
+                               ", the frame " + std::to_string(frame.width) + " x " +
+                               std::to_string(frame.height));
+    }
+    if (const Json* source = reader.member(entry, "sourceSize", where, false)) {
+        if (!reader.side(*source, "w", where + "sourceSize.", 0, frame.sourceWidth) ||
+            !reader.side(*source, "h", where + "sourceSize.", 0, frame.sourceHeight))
+            return false;
+    }
+    if (!reader.getError().empty())
+        return false;
+    if (uint64_t(frame.offsetX) + frame.width > frame.sourceWidth ||
+        uint64_t(frame.offsetY) + frame.height > frame.sourceHeight)
+        return reader.fail(label + "'s kept part (at " + std::to_string(frame.offsetX) + ", " +
+                           std::to_string(frame.offsetY) + ") lies outside its source size (" +
+                           std::to_string(frame.sourceWidth) + " x " + std::to_string(frame.sourceHeight) + ")");
+    uint64_t duration = 0;
+    if (!reader.whole(entry, "duration", where, 0, kMaxDuration, duration, false))
+        return false;
+    frame.duration = uint32_t(duration);
+
+    if (!tables.frameByName.emplace(name, tables.frames.size()).second)
+        return reader.fail("the frame name " + shown(name) + " appears twice");
+    tables.frames.push_back(std::move(frame));
+    return true;
+}
+
+bool readFrames(const Json& frames, Tables& tables, Reader& reader)
+{
+    if (frames.is_object()) {
+        for (auto entry = frames.begin(); entry != frames.end(); ++entry)
+            if (!readFrame(entry.value(), entry.key(), tables, reader))
+                return false;
+        return true;
+    }
+    if (!frames.is_array())
+        return reader.fail("frames is neither an object nor an array");
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const Json& entry = frames[i];
+        const std::string label = "frames[" + std::to_string(i) + "]";
+        if (!entry.is_object())
+            return reader.fail(label + " is not an object");
+        std::string name;
+        if (!reader.text(entry, "filename", label + ".", name))
+            return false;
+        if (!readFrame(entry, name, tables, reader))
+            return false;
+    }
+    return true;
+}
+
+bool readTags(const Json& meta, Tables& tables, Reader& reader)
+{
+    const auto listed = meta.find("frameTags");
+    if (listed == meta.end())
+        return true;
+    if (!listed->is_array())
+        return reader.fail("meta.frameTags is not an array");
+    for (std::size_t i = 0; i < listed->size(); ++i) {
+        const Json& entry = (*listed)[i];
+        const std::string label = "meta.frameTags[" + std::to_string(i) + "]";
+        if (!entry.is_object())
+            return reader.fail(label + " is not an object");
+        CAtlasDescriptor::Tag tag {};
+        if (!reader.text(entry, "name", label + ".", tag.name))
+            return false;
+        const std::string where = "tag " + shown(tag.name) + ": ";
+        uint64_t from = 0, to = 0;
+        if (!reader.whole(entry, "from", where, 0, UINT64_MAX, from) ||
+            !reader.whole(entry, "to", where, 0, UINT64_MAX, to))
+            return false;
+        if (from > to)
+            return reader.fail(where + "from (" + std::to_string(from) + ") comes after to (" +
+                               std::to_string(to) + ")");
+        if (to >= tables.frames.size())
+            return reader.fail(where + "to (" + std::to_string(to) + ") is past the last of the " +
+                               std::to_string(tables.frames.size()) + " frames");
+        tag.from = std::size_t(from);
+        tag.to = std::size_t(to);
+        std::string direction = "forward";
+        if (!reader.text(entry, "direction", where, direction, false))
+            return false;
+        if (direction == "forward")
+            tag.direction = CAtlasDescriptor::Direction::Forward;
+        else if (direction == "reverse")
+            tag.direction = CAtlasDescriptor::Direction::Reverse;
+        else if (direction == "pingpong")
+            tag.direction = CAtlasDescriptor::Direction::PingPong;
+        else if (direction == "pingpong_reverse")
+            tag.direction = CAtlasDescriptor::Direction::PingPongReverse;
+        else
+            return reader.fail(where + "direction " + shown(direction) +
+                               " is none of forward, reverse, pingpong, pingpong_reverse");
+        tables.tags.push_back(std::move(tag));
+    }
+    return true;
+}
+
+bool readDescriptor(const Json& root, Tables& tables, Reader& reader)
+{
+    if (!root.is_object())
+        return reader.fail("the descriptor is not a JSON object");
+    const Json* meta = reader.member(root, "meta", "");
+    if (meta == nullptr || !readPages(*meta, tables, reader))
+        return false;
+    const auto frames = root.find("frames");
+    if (frames == root.end())
+        return reader.fail("frames is missing");
+    return readFrames(*frames, tables, reader) && readTags(*meta, tables, reader);
+}
+
+} // namespace
+
+bool CAtlasDescriptor::parse(const std::string& text)
+{
+    clear();
+    Json root;
+    try {
+        root = Json::parse(text);
+    } catch (const Json::exception& failure) {
+        error = oneLine(std::string("the JSON does not parse: ") + failure.what());
+        return false;
+    }
+    Tables tables;
+    Reader reader;
+    if (!readDescriptor(root, tables, reader)) {
+        error = oneLine(reader.getError());
+        return false;
+    }
+    pages = std::move(tables.pages);
+    frames = std::move(tables.frames);
+    tags = std::move(tables.tags);
+    frameByName = std::move(tables.frameByName);
+    return true;
+}
+
+void CAtlasDescriptor::clear()
+{
+    error.clear();
+    pages.clear();
+    frames.clear();
+    tags.clear();
+    frameByName.clear();
+}
+
+const std::string& CAtlasDescriptor::getError() const
+{
+    return error;
+}
+
+const std::vector<CAtlasDescriptor::Page>& CAtlasDescriptor::getPages() const
+{
+    return pages;
+}
+
+const std::vector<CAtlasDescriptor::Frame>& CAtlasDescriptor::getFrames() const
+{
+    return frames;
+}
+
+const std::vector<CAtlasDescriptor::Tag>& CAtlasDescriptor::getTags() const
+{
+    return tags;
+}
+
+std::size_t CAtlasDescriptor::findFrame(const std::string& name) const
+{
+    const auto found = frameByName.find(name);
+    return found == frameByName.end() ? frames.size() : found->second;
+}
+
+const CAtlasDescriptor::Tag* CAtlasDescriptor::findTag(const std::string& name) const
+{
+    for (const Tag& tag : tags)
+        if (tag.name == name)
+            return &tag;
+    return nullptr;
+}

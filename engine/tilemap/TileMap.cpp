@@ -1,0 +1,400 @@
+#include "engine/tilemap/TileMap.h"
+
+#include "engine/core/DataFiles.h"
+#include "engine/core/Log.h"
+#include "engine/texture/Texture.h"
+#include "engine/tilemap/TileMapReader.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The cells [begin, end) of one axis whose tiles can reach the view, for tiles of `size` pixels
+// whose near edge sits at cell * step + offset + shift (shift: where a tile starts in its cell).
+void visibleCells(double viewStart, double viewSize, double step, double offset, double shift,
+                  double size, int cells, int& begin, int& end)
+{
+    // A tile reaches the view when start < viewStart + viewSize and start + size > viewStart.
+    const double first = std::floor((viewStart - offset - shift - size) / step) + 1.0;
+    const double last = std::ceil((viewStart + viewSize - offset - shift) / step);
+    begin = int(std::min(std::max(first, 0.0), double(cells)));
+    end = int(std::min(std::max(last, 0.0), double(cells)));
+}
+
+} // namespace
+
+CTileMap::Clock CTileMap::clock = SDL_GetTicks;
+
+void CTileMap::setClock(Clock newClock)
+{
+    clock = newClock ? newClock : SDL_GetTicks;
+}
+
+CTileMap::CTileMap()
+    : texelInset(0.0f),
+      loaded(false)
+{
+}
+
+CTileMap::CTileMap(const std::string& fileName)
+    : CTileMap()
+{
+    load(fileName);
+}
+
+CTileMap::~CTileMap() = default;
+
+bool CTileMap::fail(const std::string& path, const std::string& problem)
+{
+    CLog::line("Failed to load the tile map: " + path + ", Error: " + problem);
+    clear();
+    return false;
+}
+
+bool CTileMap::load(const std::string& fileName)
+{
+    clear();
+    const std::string path = CDataFiles::path(fileName);
+    CLog::line("Loading Tile Map: " + path);
+    if (!CTileMapReader::readFile(path, data))
+        return false;
+    for (CTileset& tileset : data.tilesets) {
+        const std::string what = "the image " + CTileMapReader::quote(tileset.image) +
+                                 " of tileset " + CTileMapReader::quote(tileset.name);
+        // Looked for first, so that a missing image is this one line rather than the texture's two.
+        if (CDataFiles::find(tileset.image).empty())
+            return fail(path, what + " does not exist");
+        std::unique_ptr<CTexture> texture(new CTexture());
+        texture->load(tileset.image);
+        if (!texture->isLoaded())
+            return fail(path, what + " does not load");
+        if (tileset.columns == 0) {
+            const int64_t room =
+                int64_t(texture->width) - 2 * int64_t(tileset.margin) + tileset.spacing;
+            tileset.columns =
+                int(std::max<int64_t>(0, room / (int64_t(tileset.tileWidth) + tileset.spacing)));
+            if (tileset.columns == 0)
+                return fail(path, what + " is narrower than one tile");
+        }
+        textures.push_back(std::move(texture));
+    }
+    findLayerTilesets();
+    loaded = true;
+    return true;
+}
+
+bool CTileMap::parse(const std::string& bytes, const std::string& fileName)
+{
+    clear();
+    if (!CTileMapReader::read(bytes, fileName, data))
+        return false;
+    findLayerTilesets();
+    loaded = true;
+    return true;
+}
+
+void CTileMap::clear()
+{
+    data = CTileMapData();
+    textures.clear();
+    layerTilesets.clear();
+    loaded = false;
+}
+
+bool CTileMap::isLoaded() const
+{
+    return loaded;
+}
+
+void CTileMap::findLayerTilesets()
+{
+    layerTilesets.assign(data.tileLayers.size(), std::vector<std::size_t>());
+    std::vector<bool> used(data.tilesets.size());
+    for (std::size_t i = 0; i < data.tileLayers.size(); ++i) {
+        std::fill(used.begin(), used.end(), false);
+        uint32_t lastId = 0;
+        for (uint32_t gid : data.tileLayers[i].gids) {
+            const uint32_t id = gid & kTileGidMask;
+            // Neighbouring cells mostly come from one tileset; skip the search for a repeat.
+            if (id == 0 || id == lastId)
+                continue;
+            lastId = id;
+            if (const CTileset* tileset = findTileset(id))
+                used[std::size_t(tileset - data.tilesets.data())] = true;
+        }
+        for (std::size_t k = 0; k < used.size(); ++k)
+            if (used[k])
+                layerTilesets[i].push_back(k);
+    }
+}
+
+uint32_t CTileMap::shownTile(const CTileset& tileset, uint32_t local, Uint32 timeMs)
+{
+    if (tileset.tiles.empty())
+        return local;
+    const auto tile =
+        std::lower_bound(tileset.tiles.begin(), tileset.tiles.end(), local,
+                         [](const CTilesetTile& t, uint32_t id) { return t.id < id; });
+    if (tile == tileset.tiles.end() || tile->id != local || tile->animation.empty())
+        return local;
+    uint64_t total = 0;
+    for (const CTilesetTile::Frame& frame : tile->animation)
+        total += frame.duration;
+    if (total == 0)
+        return tile->animation.front().tileId;
+    // From time 0 of the clock, so that all cells agree. When SDL_GetTicks wraps (after 49 days)
+    // the animation jumps once.
+    uint64_t phase = timeMs % total;
+    for (const CTilesetTile::Frame& frame : tile->animation) {
+        if (phase < frame.duration)
+            return frame.tileId;
+        phase -= frame.duration;
+    }
+    return tile->animation.back().tileId;
+}
+
+void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWidth,
+                    float viewHeight, Uint32 timeMs) const
+{
+    if (!(viewWidth > 0.0f && viewHeight > 0.0f) || !std::isfinite(viewX) ||
+        !std::isfinite(viewY) || !std::isfinite(viewWidth) || !std::isfinite(viewHeight))
+        return;
+    for (std::size_t i = 0; i < data.tileLayers.size() && i < layerTilesets.size(); ++i) {
+        const CTileLayer& layer = data.tileLayers[i];
+        if (!layer.visible || !(layer.opacity > 0.0f))
+            continue;
+        for (std::size_t k : layerTilesets[i]) {
+            if (k >= textures.size())
+                continue;
+            const CTileset& tileset = data.tilesets[k];
+            const CTexture& texture = *textures[k];
+            const double offsetX = double(layer.offsetX) + tileset.offsetX;
+            const double offsetY = double(layer.offsetY) + tileset.offsetY;
+            // A diagonal flip swaps a tile's sides, so one that is not square may reach either way.
+            const double reach = std::max(tileset.tileWidth, tileset.tileHeight);
+            const double reachX =
+                tileset.tileWidth == tileset.tileHeight ? tileset.tileWidth : reach;
+            const double reachY =
+                tileset.tileWidth == tileset.tileHeight ? tileset.tileHeight : reach;
+            int columnBegin, columnEnd, rowBegin, rowEnd;
+            visibleCells(viewX, viewWidth, data.tileWidth, offsetX, 0.0, reachX, layer.width,
+                         columnBegin, columnEnd);
+            // Tiles hang from their cell's bottom edge: one reachY high starts that far above it.
+            visibleCells(viewY, viewHeight, data.tileHeight, offsetY, data.tileHeight - reachY,
+                         reachY, layer.height, rowBegin, rowEnd);
+            const double inset =
+                std::min<double>(texelInset, 0.5 * std::min(tileset.tileWidth, tileset.tileHeight));
+            const double texWidth = texture.width, texHeight = texture.height;
+            for (int row = rowBegin; row < rowEnd; ++row) {
+                const uint32_t* cells = &layer.gids[std::size_t(row) * std::size_t(layer.width)];
+                for (int column = columnBegin; column < columnEnd; ++column) {
+                    const uint32_t gid = cells[column];
+                    const uint32_t id = gid & kTileGidMask;
+                    if (id < tileset.firstGid || id - tileset.firstGid >= tileset.tileCount)
+                        continue;
+                    const uint32_t local = shownTile(tileset, id - tileset.firstGid, timeMs);
+                    const uint32_t tileColumn = local % uint32_t(tileset.columns);
+                    const uint32_t tileRow = local / uint32_t(tileset.columns);
+                    const double left = tileset.margin +
+                                        double(tileColumn) * (tileset.tileWidth + tileset.spacing) +
+                                        inset;
+                    const double top = tileset.margin +
+                                       double(tileRow) * (tileset.tileHeight + tileset.spacing) +
+                                       inset;
+                    const CTextureRegion region = {
+                        float(1.0 - top / texHeight),
+                        float((left + tileset.tileWidth - 2.0 * inset) / texWidth),
+                        float(1.0 - (top + tileset.tileHeight - 2.0 * inset) / texHeight),
+                        float(left / texWidth)};
+                    const bool diagonal = (gid & kTileFlipDiagonal) != 0;
+                    const float width = float(diagonal ? tileset.tileHeight : tileset.tileWidth);
+                    const float height = float(diagonal ? tileset.tileWidth : tileset.tileHeight);
+                    const float x = float(double(column) * data.tileWidth + offsetX);
+                    const float y = float(double(row + 1) * data.tileHeight - height + offsetY);
+                    target.addFlippedRegion(
+                        texture, x, y, width, height, region, (gid & kTileFlipHorizontal) != 0,
+                        (gid & kTileFlipVertical) != 0, diagonal, 1.0f, 1.0f, 1.0f, layer.opacity);
+                }
+            }
+        }
+    }
+}
+
+void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWidth,
+                    float viewHeight) const
+{
+    draw(target, viewX, viewY, viewWidth, viewHeight, clock());
+}
+
+void CTileMap::draw(CSpriteBatch& target) const
+{
+    float x = 0.0f, y = 0.0f, width = 0.0f, height = 0.0f;
+    if (currentView(x, y, width, height))
+        draw(target, x, y, width, height, clock());
+}
+
+void CTileMap::draw()
+{
+    if (textures.empty())
+        return;
+    ownBatch.begin();
+    draw(ownBatch);
+    ownBatch.end();
+}
+
+bool CTileMap::currentView(float& x, float& y, float& width, float& height)
+{
+    GLfloat modelView[16], projection[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    double m[16];
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < 4; ++row) {
+            m[column * 4 + row] = 0.0;
+            for (int k = 0; k < 4; ++k)
+                m[column * 4 + row] += double(projection[k * 4 + row]) * modelView[column * 4 + k];
+        }
+    // A batch point (px, py) lands at clip (m0 px + m4 py + m12, m1 px + m5 py + m13), w = 1. The
+    // clip volume's -1..1 square is the viewport: its corners, mapped back, bound the view.
+    const double determinant = m[0] * m[5] - m[4] * m[1];
+    if (std::fabs(m[3]) > 1e-9 || std::fabs(m[7]) > 1e-9 || std::fabs(m[15] - 1.0) > 1e-9 ||
+        std::fabs(determinant) < 1e-20)
+        return false;
+    double low[2] = {INFINITY, INFINITY}, high[2] = {-INFINITY, -INFINITY};
+    for (int corner = 0; corner < 4; ++corner) {
+        const double cx = (corner & 1 ? 1.0 : -1.0) - m[12], cy = (corner & 2 ? 1.0 : -1.0) - m[13];
+        const double point[2] = {(m[5] * cx - m[4] * cy) / determinant,
+                                 (m[0] * cy - m[1] * cx) / determinant};
+        for (int axis = 0; axis < 2; ++axis) {
+            low[axis] = std::min(low[axis], point[axis]);
+            high[axis] = std::max(high[axis], point[axis]);
+        }
+    }
+    x = float(low[0]);
+    y = float(low[1]);
+    width = float(high[0] - low[0]);
+    height = float(high[1] - low[1]);
+    return true;
+}
+
+void CTileMap::setTexelInset(float texels)
+{
+    texelInset = texels > 0.0f && std::isfinite(texels) ? texels : 0.0f;
+}
+
+float CTileMap::getTexelInset() const
+{
+    return texelInset;
+}
+
+const CTileMapData& CTileMap::getData() const
+{
+    return data;
+}
+
+int CTileMap::getWidth() const
+{
+    return data.width;
+}
+
+int CTileMap::getHeight() const
+{
+    return data.height;
+}
+
+int CTileMap::getTileWidth() const
+{
+    return data.tileWidth;
+}
+
+int CTileMap::getTileHeight() const
+{
+    return data.tileHeight;
+}
+
+const std::vector<CTileLayer>& CTileMap::getTileLayers() const
+{
+    return data.tileLayers;
+}
+
+const std::vector<CObjectLayer>& CTileMap::getObjectLayers() const
+{
+    return data.objectLayers;
+}
+
+const std::vector<CTileset>& CTileMap::getTilesets() const
+{
+    return data.tilesets;
+}
+
+const CTileLayer* CTileMap::findTileLayer(const std::string& name) const
+{
+    for (const CTileLayer& layer : data.tileLayers)
+        if (layer.name == name)
+            return &layer;
+    return nullptr;
+}
+
+const CObjectLayer* CTileMap::findObjectLayer(const std::string& name) const
+{
+    for (const CObjectLayer& layer : data.objectLayers)
+        if (layer.name == name)
+            return &layer;
+    return nullptr;
+}
+
+uint32_t CTileMap::getGid(std::size_t layer, int column, int row) const
+{
+    if (layer >= data.tileLayers.size())
+        return 0;
+    const CTileLayer& tiles = data.tileLayers[layer];
+    if (column < 0 || row < 0 || column >= tiles.width || row >= tiles.height)
+        return 0;
+    return tiles.gids[std::size_t(row) * std::size_t(tiles.width) + std::size_t(column)];
+}
+
+const CTileset* CTileMap::findTileset(uint32_t gid) const
+{
+    const uint32_t id = gid & kTileGidMask;
+    const auto after =
+        std::upper_bound(data.tilesets.begin(), data.tilesets.end(), id,
+                         [](uint32_t value, const CTileset& t) { return value < t.firstGid; });
+    if (id == 0 || after == data.tilesets.begin())
+        return nullptr;
+    const CTileset& tileset = *(after - 1);
+    return id - tileset.firstGid < tileset.tileCount ? &tileset : nullptr;
+}
+
+const CTilesetTile* CTileMap::findTile(uint32_t gid) const
+{
+    const CTileset* tileset = findTileset(gid);
+    if (tileset == nullptr)
+        return nullptr;
+    const uint32_t local = (gid & kTileGidMask) - tileset->firstGid;
+    const auto tile =
+        std::lower_bound(tileset->tiles.begin(), tileset->tiles.end(), local,
+                         [](const CTilesetTile& t, uint32_t id) { return t.id < id; });
+    return tile != tileset->tiles.end() && tile->id == local ? &*tile : nullptr;
+}
+
+uint32_t CTileMap::getShownGid(uint32_t gid, Uint32 timeMs) const
+{
+    const CTileset* tileset = findTileset(gid);
+    if (tileset == nullptr)
+        return gid;
+    const uint32_t local = (gid & kTileGidMask) - tileset->firstGid;
+    return (gid & ~kTileGidMask) | (tileset->firstGid + shownTile(*tileset, local, timeMs));
+}
+
+const CMapProperties& CTileMap::getProperties() const
+{
+    return data.properties;
+}
+
+std::string CTileMap::getProperty(const std::string& name) const
+{
+    return data.properties.get(name);
+}

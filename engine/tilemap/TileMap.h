@@ -1,0 +1,133 @@
+#ifndef ENGINE_TILEMAP_TILEMAP_H
+#define ENGINE_TILEMAP_TILEMAP_H
+
+#include "engine/sprite/SpriteBatch.h"
+#include "engine/tilemap/TileMapData.h"
+
+#include <SDL.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CTexture;
+
+// An orthogonal Tiled map (.tmx or .tmj, read by CTileMapReader) with one texture per tileset,
+// drawn through a sprite batch: the visible tile layers in order, only the tiles that reach the
+// view, and within a layer the tiles grouped by tileset, so that a layer costs one draw call per
+// tileset it shows (the batch merges a run that carries on into the next layer). The map's
+// top-left corner is (0, 0) of the coordinates it is drawn in, one unit per map pixel. A tile is
+// drawn as Tiled draws it: its bottom-left corner on its cell's, moved by the tileset's tile
+// offset and the layer's offset, tinted white at the layer's opacity; flip flags mirror and turn it
+// (a diagonal flip exchanges the drawn width and height). Object layers and custom properties are
+// data for the game.
+//
+// Sampling: each tile's region is its exact texels, so it draws what CTexture::drawRegion draws
+// with the same region at the same spot, and at whole-pixel positions and scale 1 the batch samples
+// GL_NEAREST, where neighbouring tiles cannot bleed in. Scrolled by fractions of a pixel or scaled,
+// linear filtering reads up to half a texel across a tile's edge: give tilesets extruded edges
+// (Tiled's margin and spacing), or setTexelInset(0.5f). Tiles larger than the grid that overlap
+// across tilesets of one layer may cover each other in another order than Tiled's.
+//
+// Owns its map data, the tilesets' textures and the batch draw() uses; points to nothing. The
+// textures need the window. Main thread only.
+class CTileMap {
+public:
+    // Animated tiles show the frame for this clock's time, in milliseconds; SDL_GetTicks unless a
+    // test sets another. Every map shares it, and every cell of an animated tile shows the same
+    // frame, as in Tiled.
+    typedef Uint32 (*Clock)();
+    static void setClock(Clock clock);
+
+    CTileMap();
+    // load() at once.
+    explicit CTileMap(const std::string& fileName);
+    ~CTileMap();
+
+    // Reads the map (found by the data lookup, CDataFiles::find()) and loads each tileset's image
+    // as a texture. Logs "Loading Tile Map: " and the path. On any failure, a missing or bad image
+    // included, writes one line "Failed to load the tile map: PATH, Error: ..." and leaves the map
+    // empty (drawing it draws nothing). A second load replaces the first.
+    bool load(const std::string& fileName);
+    // Reads the map from its bytes without loading images or touching OpenGL: the data and
+    // properties become readable, drawing still draws nothing. Same failure line as load().
+    bool parse(const std::string& bytes, const std::string& fileName);
+    // Forgets the map and deletes its textures (their GL names stay with the context, as every
+    // texture's do).
+    void clear();
+    // True once load() or parse() succeeded.
+    bool isLoaded() const;
+
+    // Adds the tiles of every visible tile layer that reach the view (a rectangle in map pixels) to
+    // the batch, between its begin() and end(), animated tiles at the frame for timeMs. The map and
+    // its textures need only live until end().
+    void draw(CSpriteBatch& batch, float viewX, float viewY, float viewWidth, float viewHeight,
+              Uint32 timeMs) const;
+    // As above, at the clock's time.
+    void draw(CSpriteBatch& batch, float viewX, float viewY, float viewWidth,
+              float viewHeight) const;
+    // The view is what the current matrices show (currentView()).
+    void draw(CSpriteBatch& batch) const;
+    // begin(), draw(batch), end() on the map's own batch.
+    void draw();
+
+    // The rectangle of batch coordinates that the current projection and model-view matrices put
+    // inside the clip volume: the window's view through the 2D camera (CCameraManager::apply) and
+    // any scale or turn the game added (the bounding box). False when the matrices are not a 2D
+    // mapping (a 3D projection); the outputs are then untouched.
+    static bool currentView(float& x, float& y, float& width, float& height);
+
+    // Shrinks every tile's region by this many texels on each side (0 by default, up to half a
+    // tile) so that linear filtering never reaches a neighbour; the tile's outer texels then draw a
+    // little narrower.
+    void setTexelInset(float texels);
+    float getTexelInset() const;
+
+    const CTileMapData& getData() const;
+    int getWidth() const; // in tiles
+    int getHeight() const;
+    int getTileWidth() const; // the grid's cell, in pixels
+    int getTileHeight() const;
+    const std::vector<CTileLayer>& getTileLayers() const;
+    const std::vector<CObjectLayer>& getObjectLayers() const;
+    const std::vector<CTileset>& getTilesets() const;
+    // The first layer of that name; null when none has it.
+    const CTileLayer* findTileLayer(const std::string& name) const;
+    const CObjectLayer* findObjectLayer(const std::string& name) const;
+    // The global id with its flip flags in a cell of a tile layer (by index); 0 outside.
+    uint32_t getGid(std::size_t layer, int column, int row) const;
+    // The tileset that holds a global id (flags ignored); null when none does.
+    const CTileset* findTileset(uint32_t gid) const;
+    // What the tileset says of that tile (type, properties, animation); null when it says nothing.
+    const CTilesetTile* findTile(uint32_t gid) const;
+    // The global id shown at timeMs in place of an animated tile, flags kept; other ids unchanged.
+    uint32_t getShownGid(uint32_t gid, Uint32 timeMs) const;
+    // The map's own custom properties.
+    const CMapProperties& getProperties() const;
+    // The map's property as written; empty when it has none of that name.
+    std::string getProperty(const std::string& name) const;
+
+private:
+    CTileMap(const CTileMap&) = delete;
+    CTileMap& operator=(const CTileMap&) = delete;
+
+    // Writes the failure line for the map at path, empties the map and answers false.
+    bool fail(const std::string& path, const std::string& problem);
+    // Which tilesets each tile layer uses, so that drawing visits only those.
+    void findLayerTilesets();
+    // The local id shown for a local id of the tileset at timeMs.
+    static uint32_t shownTile(const CTileset& tileset, uint32_t local, Uint32 timeMs);
+
+    CTileMapData data;
+    std::vector<std::unique_ptr<CTexture>> textures; // one per tileset after load(), else none
+    std::vector<std::vector<std::size_t>> layerTilesets; // per tile layer, indices into tilesets
+    CSpriteBatch ownBatch; // draw() without a batch uses this one
+    float texelInset;
+    bool loaded;
+
+    static Clock clock;
+};
+
+#endif

@@ -1,0 +1,35 @@
+#ifndef ENGINE_TILEMAP_TILEMAPREADER_H
+#define ENGINE_TILEMAP_TILEMAPREADER_H
+
+#include <cstdint>
+#include <string>
+
+struct CTileMapData;
+
+// Reads orthogonal Tiled maps, TMX (XML) and TMJ (JSON), into a CTileMapData without touching
+// OpenGL, so that a fuzzer and a test reach every line of it without a window. The format is told
+// by the first character ('<' or '{'), else by the name's extension. Layer data may be CSV, XML
+// tile elements, or base64, plain or compressed with zlib or gzip. Tilesets may be embedded or
+// external (.tsx or .tsj, found from the folder of the map); images are named, not opened. Refused
+// with a reason: other orientations, infinite maps, tilesets of single images, zstd data. Not yet:
+// image layers, which are skipped. Owns nothing.
+class CTileMapReader {
+public:
+    // A layer holds at most this many cells (64 MiB of ids), a file at most kMaxFileBytes.
+    static const uint64_t kMaxCells = uint64_t(1) << 24;
+    static const uint64_t kMaxFileBytes = uint64_t(64) << 20;
+
+    // Reads a map from its bytes; fileName names it in messages and its folder is where external
+    // tilesets are looked for. Replaces what data held. On failure writes one line,
+    // "Failed to load the tile map: " + fileName + ", Error: " + what is wrong, and leaves data
+    // empty. Tile ids that no tileset holds are made empty cells, with one line for them all.
+    static bool read(const std::string& bytes, const std::string& fileName, CTileMapData& data);
+    // read() on the file's contents; a file that cannot be read is the same kind of failure.
+    static bool readFile(const std::string& fileName, CTileMapData& data);
+    // A name or path from a map file as failure lines show it: quoted, cut after 160 characters,
+    // control characters replaced, so that a hostile name can neither break a line in two nor flood
+    // the log.
+    static std::string quote(const std::string& text);
+};
+
+#endif

@@ -1,0 +1,2 @@
+<?xml version="1.0"?>
+<tileset name="t" tilewidth="16" tileheight="16" spacing="1" margin="1" tilecount="4" columns="2"><tileoffset x="0" y="2"/><image source="tiles.png" width="35" height="35"/><tile id="0" type="wall"><properties><property name="solid" type="bool" value="true"/></properties><animation><frame tileid="1" duration="100"/><frame tileid="2" duration="50"/></animation></tile></tileset>

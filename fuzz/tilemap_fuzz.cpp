@@ -1,0 +1,54 @@
+// libFuzzer target for the Tiled map reader, without OpenGL: the bytes are read as a map named
+// fuzz/corpus_tilemap/fuzz.tmx (TMX or TMJ by their first character), so that the external
+// tilesets the seeds name (external.tsx, external.tsj beside them) are found from the working
+// directory scripts/fuzz.sh runs in. A crash, a sanitizer report, an allocation past the fuzzer's
+// limit, or a map read as good whose layers do not hold one id per cell or still hold an id that no
+// tileset holds, or whose tilesets' ids overlap, is a finding. Build and run it with
+// scripts/fuzz.sh.
+#include "engine/core/Log.h"
+#include "engine/tilemap/TileMapData.h"
+#include "engine/tilemap/TileMapReader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+bool held(const CTileMapData& map, uint32_t id)
+{
+    for (const CTileset& tileset : map.tilesets)
+        if (id >= tileset.firstGid && id - tileset.firstGid < tileset.tileCount)
+            return true;
+    return false;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    // The failure lines are the reader's business; the fuzzer's output stays readable.
+    static const bool quiet = (CLog::setStream(nullptr), true);
+    (void)quiet;
+    CTileMapData map;
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    if (!CTileMapReader::read(bytes, "fuzz/corpus_tilemap/fuzz.tmx", map)) {
+        if (map.width != 0 || !map.tileLayers.empty() || !map.tilesets.empty())
+            std::abort();
+        return 0;
+    }
+    for (std::size_t i = 1; i < map.tilesets.size(); ++i) {
+        const CTileset& before = map.tilesets[i - 1];
+        if (uint64_t(before.firstGid) + before.tileCount > map.tilesets[i].firstGid)
+            std::abort();
+    }
+    for (const CTileLayer& layer : map.tileLayers) {
+        if (layer.gids.size() != uint64_t(layer.width) * uint64_t(layer.height))
+            std::abort();
+        for (uint32_t gid : layer.gids)
+            if ((gid & kTileGidMask) != 0 && !held(map, gid & kTileGidMask))
+                std::abort();
+    }
+    return 0;
+}

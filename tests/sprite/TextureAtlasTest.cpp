@@ -1,0 +1,473 @@
+// Atlases from the built make_atlas against the separate images they were packed from, drawn in the
+// real window and read back; a descriptor in Aseprite's array form; an atlas animation's timing on
+// a fake clock; and the one failure line each bad descriptor gets.
+#include "engine/sprite/TextureAtlas.h"
+#include "engine/core/Registry.h"
+#include "engine/graphics/GraphicsCore.h"
+#include "engine/sprite/AtlasAnimation.h"
+#include "engine/sprite/SpriteBatch.h"
+#include "engine/texture/Texture.h"
+#include "tests/support/TestHarness.h"
+#include "tools/PngWriter.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+const int kWidth = 1024;
+const int kHeight = 768;
+
+Uint32 fakeNow = 0;
+
+Uint32 fakeClock()
+{
+    return fakeNow;
+}
+
+void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Every visible pixel a different colour, some half transparent, inside a transparent border of
+// the given widths (left, top, right, bottom), so that trimming, filtering and blending all show.
+png::Image bordered(int w, int h, int left, int top, int right, int bottom, int seed)
+{
+    png::Image image(w, h);
+    for (int y = top; y < h - bottom; ++y)
+        for (int x = left; x < w - right; ++x) {
+            uint8_t* p = &image.rgba[(std::size_t(y) * w + x) * 4];
+            p[0] = uint8_t(x * 255 / w);
+            p[1] = uint8_t(y * 255 / h);
+            p[2] = uint8_t((x * 7 + y * 13 + seed) * 5);
+            p[3] = uint8_t((x + y + seed) % 5 == 0 ? 128 : 255);
+        }
+    return image;
+}
+
+png::Image solid(int w, int h, uint8_t r, uint8_t g, uint8_t b)
+{
+    png::Image image(w, h);
+    for (std::size_t i = 0; i < image.rgba.size(); i += 4) {
+        image.rgba[i] = r;
+        image.rgba[i + 1] = g;
+        image.rgba[i + 2] = b;
+        image.rgba[i + 3] = 255;
+    }
+    return image;
+}
+
+void writePng(const std::string& path, const png::Image& image)
+{
+    std::string error;
+    ASSERT_TRUE(png::write(path, image, error)) << error;
+}
+
+int runMakeAtlas(const std::string& arguments)
+{
+    return std::system((std::string("'") + ATLAS_TOOL + "' " + arguments + " 2>/dev/null").c_str());
+}
+
+std::vector<uint8_t> readBackBuffer()
+{
+    std::vector<uint8_t> pixels(std::size_t(kWidth) * kHeight * 4);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// Pixels whose colour differs by more than tolerance in any channel, with the first few named.
+::testing::AssertionResult sameColours(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& got,
+                                       int tolerance)
+{
+    long differing = 0, lit = 0;
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    for (std::size_t i = 0; i < expected.size(); i += 4) {
+        lit += expected[i] + expected[i + 1] + expected[i + 2] != 0;
+        bool differs = false;
+        for (int c = 0; c < 3; ++c)
+            differs = differs || std::abs(int(expected[i + c]) - int(got[i + c])) > tolerance;
+        if (differs && ++differing <= 5)
+            result << "(" << i / 4 % kWidth << ", " << kHeight - 1 - i / 4 / kWidth << ") expected "
+                   << int(expected[i]) << "," << int(expected[i + 1]) << "," << int(expected[i + 2]) << " got "
+                   << int(got[i]) << "," << int(got[i + 1]) << "," << int(got[i + 2]) << "; ";
+    }
+    if (lit < 1000)
+        return ::testing::AssertionFailure() << "the scene drew almost nothing (" << lit << " pixels)";
+    return differing == 0 ? ::testing::AssertionSuccess() : result << differing << " pixels differ";
+}
+
+// Aseprite's array form: four 8 x 8 frames of one colour each (red, green, blue, white) on a 32 x 8
+// page, with their own durations except the last, and two tags.
+const char* const kAsepriteArray = R"({ "frames": [
+  { "filename": "walk 0.aseprite", "frame": { "x": 0, "y": 0, "w": 8, "h": 8 }, "rotated": false,
+    "trimmed": false, "spriteSourceSize": { "x": 0, "y": 0, "w": 8, "h": 8 },
+    "sourceSize": { "w": 8, "h": 8 }, "duration": 100 },
+  { "filename": "walk 1.aseprite", "frame": { "x": 8, "y": 0, "w": 8, "h": 8 }, "rotated": false,
+    "trimmed": false, "spriteSourceSize": { "x": 0, "y": 0, "w": 8, "h": 8 },
+    "sourceSize": { "w": 8, "h": 8 }, "duration": 300 },
+  { "filename": "walk 2.aseprite", "frame": { "x": 16, "y": 0, "w": 8, "h": 8 }, "rotated": false,
+    "trimmed": false, "spriteSourceSize": { "x": 0, "y": 0, "w": 8, "h": 8 },
+    "sourceSize": { "w": 8, "h": 8 }, "duration": 50 },
+  { "filename": "walk 10.aseprite", "frame": { "x": 24, "y": 2, "w": 8, "h": 6 }, "rotated": false,
+    "trimmed": true, "spriteSourceSize": { "x": 0, "y": 2, "w": 8, "h": 6 },
+    "sourceSize": { "w": 8, "h": 8 } }
+ ],
+ "meta": { "app": "https://www.aseprite.org/", "version": "1.3", "image": "strip.png",
+  "format": "RGBA8888", "size": { "w": 32, "h": 8 }, "scale": "1",
+  "frameTags": [
+   { "name": "all", "from": 0, "to": 3, "direction": "forward", "color": "#000000ff" },
+   { "name": "bounce", "from": 0, "to": 2, "direction": "pingpong", "color": "#000000ff" }
+  ] } })";
+
+// Which of the strip's frames a pixel shows: 1 red, 2 green, 3 blue, 4 white, 0 nothing.
+int frameAt(int x, int y)
+{
+    const Rgba p = readPixel(x, y);
+    const int colour = (p.r > 200) * 4 + (p.g > 200) * 2 + (p.b > 200);
+    switch (colour) {
+    case 4:
+        return 1;
+    case 2:
+        return 2;
+    case 1:
+        return 3;
+    case 7:
+        return 4;
+    default:
+        return colour == 0 ? 0 : -1;
+    }
+}
+
+class TextureAtlas : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        sharedEngine();
+        dir = makeTempDir();
+        png::Image strip(32, 8);
+        const png::Image colours[4] = {solid(8, 8, 255, 0, 0), solid(8, 8, 0, 255, 0), solid(8, 8, 0, 0, 255),
+                                       solid(8, 8, 255, 255, 255)};
+        for (int f = 0; f < 4; ++f)
+            for (std::size_t row = 0; row < 8; ++row)
+                std::copy_n(&colours[f].rgba[row * 32], 32, &strip.rgba[(row * 32 + f * 8) * 4]);
+        writePng(dir + "/strip.png", strip);
+        writeText(dir + "/walk.json", kAsepriteArray);
+    }
+
+    void SetUp() override
+    {
+        g_pGraphicsCore->set2DState();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        fakeNow = 1000;
+        CAtlasAnimation::setClock(fakeClock);
+    }
+    void TearDown() override
+    {
+        CAtlasAnimation::setClock(SDL_GetTicks);
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    }
+
+    static std::string dir;
+};
+
+std::string TextureAtlas::dir;
+
+// One placement of an image in a scene.
+struct Placement {
+    float x, y, scale, angle;
+};
+
+} // namespace
+
+// Pixels
+
+TEST_F(TextureAtlas, TrimmedRegionsDrawTheUntrimmedImagesPixels)
+{
+    const std::string in = dir + "/trim";
+    std::filesystem::create_directories(in);
+    writePng(in + "/wide.png", bordered(64, 32, 6, 5, 9, 4, 1));
+    writePng(in + "/tall.png", bordered(32, 64, 3, 11, 2, 1, 2));
+    writePng(in + "/edged.png", bordered(16, 16, 1, 1, 1, 1, 3));
+    ASSERT_EQ(0, runMakeAtlas("'" + dir + "/trimmed' '" + in + "'"));
+
+    CStdoutCapture quiet;
+    quiet.start();
+    CTextureAtlas atlas(dir + "/trimmed.json");
+    const char* names[] = {"edged", "tall", "wide"};
+    std::unique_ptr<CTexture> separate[3];
+    for (int i = 0; i < 3; ++i)
+        separate[i].reset(new CTexture(in + "/" + names[i] + ".png"));
+    quiet.lines();
+    ASSERT_EQ(3u, atlas.getRegionCount());
+    const CAtlasRegion* wide = atlas.find("wide");
+    ASSERT_NE(nullptr, wide);
+    // The visible 49 x 23 and one transparent pixel round it.
+    EXPECT_EQ(51.0f, wide->width);
+    EXPECT_EQ(25.0f, wide->height);
+    EXPECT_EQ(5.0f, wide->offsetX);
+    EXPECT_EQ(4.0f, wide->offsetY);
+    EXPECT_EQ(64.0f, wide->sourceWidth);
+
+    struct Case {
+        const char* label;
+        Placement at;
+        int tolerance;
+    };
+    // Unturned, the same pixels exactly. A turned part's corner comes from sines on the CPU while
+    // GL turns the separate image with its own, so a few texture coordinates differ in their last
+    // bits and the filter's 8-bit weights by a step on each axis: a channel by 2 at most.
+    const Case cases[] = {{"whole pixels", {40, 30, 1, 0}, 0},
+                          {"sub-pixel", {40.37f, 30.61f, 1, 0}, 0},
+                          {"scaled and turned", {40.3f, 30.7f, 1.5f, 33}, 2},
+                          {"shrunk and turned back", {40.6f, 30.2f, 0.75f, -70}, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        // Each image in its own place, tinted and a little transparent.
+        auto scene = [&](int path) {
+            glClear(GL_COLOR_BUFFER_BIT);
+            CSpriteBatch batch;
+            batch.begin();
+            for (int i = 0; i < 3; ++i) {
+                const float x = c.at.x + 150.0f * i, y = c.at.y + 20.0f * i;
+                const float tint[4] = {1.0f, 0.8f, 0.9f, 0.9f};
+                const CAtlasRegion& region = *atlas.find(names[i]);
+                if (path == 0)
+                    separate[i]->draw(x, y, c.at.scale, c.at.angle, tint[0], tint[1], tint[2], tint[3]);
+                else if (path == 1)
+                    CTextureAtlas::draw(region, x, y, c.at.scale, c.at.angle, tint[0], tint[1], tint[2], tint[3]);
+                else if (path == 2)
+                    batch.add(*separate[i], x, y, c.at.scale, c.at.angle, tint[0], tint[1], tint[2], tint[3]);
+                else
+                    CTextureAtlas::add(batch, region, x, y, c.at.scale, c.at.angle, tint[0], tint[1], tint[2],
+                                       tint[3]);
+            }
+            batch.end();
+            return readBackBuffer();
+        };
+        EXPECT_TRUE(sameColours(scene(0), scene(1), c.tolerance)) << "drawn one by one";
+        EXPECT_TRUE(sameColours(scene(2), scene(3), c.tolerance)) << "batched";
+    }
+}
+
+TEST_F(TextureAtlas, RegionsOfOnePageCostOneDrawCall)
+{
+    // Six 20 x 20 images, four to a 64 x 64 page with their padding and extrusion.
+    const std::string in = dir + "/pages";
+    std::filesystem::create_directories(in);
+    const uint8_t colours[6][3] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
+                                   {255, 255, 0}, {0, 255, 255}, {255, 0, 255}};
+    for (int i = 0; i < 6; ++i)
+        writePng(in + "/tile" + std::to_string(i) + ".png",
+                 solid(20, 20, colours[i][0], colours[i][1], colours[i][2]));
+    ASSERT_EQ(0, runMakeAtlas("--max-size 64 '" + dir + "/paged' '" + in + "'"));
+    CStdoutCapture quiet;
+    quiet.start();
+    CTextureAtlas atlas(dir + "/paged.json");
+    quiet.lines();
+    ASSERT_EQ(2u, atlas.getPageCount());
+
+    CSpriteBatch batch;
+    batch.begin();
+    // Page by page, whichever tiles each page got.
+    std::vector<const CTexture*> pages;
+    for (int i = 0; i < 6; ++i)
+        if (std::find(pages.begin(), pages.end(), atlas.getRegion(i)->texture) == pages.end())
+            pages.push_back(atlas.getRegion(i)->texture);
+    for (const CTexture* page : pages)
+        for (int i = 0; i < 6; ++i)
+            if (atlas.getRegion(i)->texture == page)
+                CTextureAtlas::add(batch, *atlas.getRegion(i), 30.0f * i, 10.0f, 1, 0, 1, 1, 1, 1);
+    batch.end();
+    EXPECT_EQ(6u, batch.getQuadCount());
+    EXPECT_EQ(2u, batch.getDrawCallCount());
+    // Each tile came from its own page and place.
+    for (int i = 0; i < 6; ++i) {
+        const Rgba p = readPixel(30 * i + 10, 20);
+        EXPECT_EQ((std::vector<int> {colours[i][0], colours[i][1], colours[i][2]}),
+                  (std::vector<int> {p.r, p.g, p.b}))
+            << "tile" << i;
+    }
+}
+
+// Other packers' descriptors and animations
+
+TEST_F(TextureAtlas, ReadsAsepritesArrayFormWithItsTags)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CTextureAtlas atlas(dir + "/walk.json");
+    quiet.lines();
+    ASSERT_EQ(4u, atlas.getRegionCount());
+    ASSERT_EQ(2u, atlas.getDescriptor().getTags().size());
+    EXPECT_EQ(CAtlasDescriptor::Direction::PingPong, atlas.getDescriptor().findTag("bounce")->direction);
+
+    // Each name draws its own colour; the trimmed one two rows down, where it lay in its source.
+    CTextureAtlas::draw(*atlas.find("walk 1.aseprite"), 100, 100, 1, 0, 1, 1, 1, 1);
+    CTextureAtlas::draw(*atlas.find("walk 10.aseprite"), 120, 100, 1, 0, 1, 1, 1, 1);
+    EXPECT_EQ(2, frameAt(104, 104));
+    EXPECT_EQ(0, frameAt(124, 101));
+    EXPECT_EQ(4, frameAt(124, 102));
+
+    // Names by prefix go in numeric order: 0, 1, 2, 10.
+    CAtlasAnimation byName;
+    ASSERT_TRUE(byName.setFramesByPrefix(atlas, "walk "));
+    ASSERT_EQ(4u, byName.getFrameCount());
+    EXPECT_EQ(atlas.find("walk 10.aseprite")->region.left, byName.getFrame(3)->region.left);
+}
+
+TEST_F(TextureAtlas, ATagsFramesShowForTheirOwnDurationsAndTheSpeedForTheRest)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CTextureAtlas atlas(dir + "/walk.json");
+    quiet.lines();
+    ASSERT_TRUE(atlas.isLoaded());
+    CAtlasAnimation walk;
+    ASSERT_TRUE(walk.setFramesByTag(atlas, "all"));
+    walk.setSpeed(4); // 250 ms for the last frame, which has no duration
+    walk.setPosition(200, 200);
+    // The time of each draw, the frame it showed and the frame the next draw shows.
+    const struct {
+        Uint32 now;
+        int shown;
+        unsigned next;
+    } steps[] = {{1000, 1, 1}, {1100, 1, 1}, {1101, 1, 2}, {1401, 2, 2}, {1402, 2, 3},
+                 {1452, 3, 3}, {1453, 3, 4}, {1703, 4, 4}, {1704, 4, 1}, {1705, 1, 1}};
+    for (const auto& step : steps) {
+        fakeNow = step.now;
+        glClear(GL_COLOR_BUFFER_BIT);
+        walk.draw();
+        EXPECT_EQ(step.shown, frameAt(204, 206)) << "at " << step.now;
+        EXPECT_EQ(step.next, walk.getCurrentFrame()) << "at " << step.now;
+    }
+
+    // There and back: red, green, blue, green, red; played once it stays on red, looped it goes on
+    // with green.
+    CAtlasAnimation bounce;
+    ASSERT_TRUE(bounce.setFramesByTag(atlas, "bounce"));
+    ASSERT_EQ(5u, bounce.getFrameCount());
+    std::vector<unsigned> once, looped;
+    for (int i = 0; i < 6; ++i) {
+        fakeNow += 1000;
+        once.push_back(bounce.getCurrentFrame());
+        bounce.drawOnce(CVector2(300, 300));
+    }
+    bounce.rewind();
+    for (int i = 0; i < 7; ++i) {
+        fakeNow += 1000;
+        looped.push_back(bounce.getCurrentFrame());
+        bounce.draw(CVector2(300, 300));
+    }
+    EXPECT_EQ((std::vector<unsigned> {1, 2, 3, 4, 5, 5}), once);
+    EXPECT_EQ((std::vector<unsigned> {1, 2, 3, 4, 5, 2, 3}), looped);
+    EXPECT_EQ(atlas.find("walk 0.aseprite")->region.left, bounce.getFrame(4)->region.left);
+}
+
+// Failures
+
+TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
+{
+    writePng(dir + "/page64.png", solid(64, 64, 255, 255, 255));
+    // A descriptor around one frame's fields and the meta fields.
+    auto descriptor = [](const std::string& frame, const std::string& meta) {
+        return R"({"frames": {"a": {)" + frame + R"(}}, "meta": {)" + meta + "}}";
+    };
+    const std::string rect = R"("frame": {"x": 0, "y": 0, "w": 16, "h": 16})";
+    const std::string page = R"("image": "page64.png", "size": {"w": 64, "h": 64})";
+    const struct {
+        const char* file;
+        std::string text; // empty: the file is not written
+        std::string error;
+    } cases[] = {
+        {"missing.json", "", "the file cannot be opened: No such file or directory"},
+        {"frames.json", R"({"meta": {)" + page + "}}", "frames is missing"},
+        {"type.json", descriptor(R"("frame": {"x": 0, "y": 0, "w": "16", "h": 16})", page),
+         "frame \"a\": frame.w is not a whole number"},
+        {"negative.json", descriptor(R"("frame": {"x": 0, "y": -1, "w": 16, "h": 16})", page),
+         "frame \"a\": frame.y is negative"},
+        {"size.json", descriptor(rect, R"("image": "page64.png")"), "meta.size is missing"},
+        {"image.json", descriptor(rect, R"("image": "nothere.png", "size": {"w": 64, "h": 64})"),
+         "the page image " + dir + "/nothere.png does not exist"},
+        {"overflow.json", descriptor(R"("frame": {"x": 4294967296, "y": 0, "w": 16, "h": 16})", page),
+         "frame \"a\": frame.x is larger than 65535"},
+        {"huge.json", descriptor(rect, R"("image": "page64.png", "size": {"w": 100000, "h": 64})"),
+         "meta.size.w is larger than 65535"},
+        {"outside.json", descriptor(R"("frame": {"x": 60, "y": 0, "w": 16, "h": 16})", page),
+         "frame \"a\" (at 60, 0, 16 x 16) lies outside its page (64 x 64)"},
+        {"source.json",
+         descriptor(rect + R"(, "spriteSourceSize": {"x": 4, "y": 0, "w": 16, "h": 16},
+                                    "sourceSize": {"w": 16, "h": 16})",
+                    page),
+         "frame \"a\"'s kept part (at 4, 0) lies outside its source size (16 x 16)"},
+        {"rotated.json", descriptor(rect + R"(, "rotated": true)", page),
+         "frame \"a\" is rotated; pack without rotation"},
+        {"tag.json", descriptor(rect, page + R"(, "frameTags": [{"name": "run", "from": 0, "to": 5}])"),
+         "tag \"run\": to (5) is past the last of the 1 frames"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = dir + "/" + c.file;
+        if (!c.text.empty())
+            writeText(path, c.text);
+        CStdoutCapture capture;
+        capture.start();
+        CTextureAtlas atlas;
+        EXPECT_FALSE(atlas.load(path));
+        EXPECT_EQ((std::vector<std::string> {"Loading Atlas: " + path,
+                                             "Failed to load the atlas: " + path + ", Error: " + c.error}),
+                  capture.lines());
+        EXPECT_FALSE(atlas.isLoaded());
+        EXPECT_EQ(0u, atlas.getRegionCount());
+        EXPECT_EQ(nullptr, atlas.find("a"));
+    }
+
+    // Not JSON: the parser's own words, on one line.
+    const std::string broken = dir + "/broken.json";
+    writeText(broken, "{ \"frames\": [\n");
+    // The page loads but is not the size the descriptor says.
+    const std::string small = dir + "/small.json";
+    writeText(small, descriptor(rect, R"("image": "blank.png", "size": {"w": 64, "h": 64})"));
+    writePng(dir + "/blank.png", png::Image(32, 8));
+    CStdoutCapture capture;
+    capture.start();
+    CTextureAtlas atlas;
+    atlas.load(broken);
+    const bool loadedOnce = atlas.load(small);
+    // Nothing to animate and nothing drawn.
+    CAtlasAnimation animation;
+    const bool tagged = animation.setFramesByTag(atlas, "run");
+    animation.draw();
+    CTextureAtlas::draw(CAtlasRegion {}, 0, 0, 1, 0, 1, 1, 1, 1);
+    EXPECT_EQ(0, frameAt(4, 4));
+    std::vector<std::string> lines = capture.lines();
+    ASSERT_EQ(6u, lines.size());
+    const std::string parserLine =
+        "Failed to load the atlas: " + broken + ", Error: the JSON does not parse: [json.exception.parse_error";
+    EXPECT_EQ(parserLine, lines[1].substr(0, parserLine.size()));
+    lines[1] = "(the parser's line)";
+    EXPECT_EQ((std::vector<std::string> {"Loading Atlas: " + broken, "(the parser's line)",
+                                         "Loading Atlas: " + small, "Loading Texture: " + dir + "/blank.png",
+                                         "Failed to load the atlas: " + small + ", Error: the page image " + dir +
+                                             "/blank.png is 32 x 8 pixels, the descriptor says 64 x 64",
+                                         "No frame tag run in the atlas: "}),
+              lines);
+    EXPECT_FALSE(loadedOnce);
+    EXPECT_FALSE(tagged);
+    EXPECT_EQ(0u, animation.getFrameCount());
+    EXPECT_EQ(0u, animation.getCurrentFrame());
+}

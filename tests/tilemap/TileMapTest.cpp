@@ -1,0 +1,605 @@
+// Tiled maps written by the test in every layer encoding, TMX and TMJ, with external tilesets,
+// drawn in the real window and read back: flip flags, the pixels of CTexture::drawRegion, only the
+// visible tiles, one draw call per tileset, animation under a fake clock; the data a game reads;
+// and one failure line for each kind of bad file.
+#include "engine/tilemap/TileMap.h"
+#include "engine/core/Registry.h"
+#include "engine/graphics/GraphicsCore.h"
+#include "engine/sprite/SpriteBatch.h"
+#include "engine/texture/Texture.h"
+#include "tests/support/TestHarness.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+// The tileset image: 32 by 32 texels, four 16 by 16 tiles, every texel a different colour.
+const int kImage = 32;
+const int kTile = 16;
+
+Rgba texel(int x, int y)
+{
+    return Rgba {Uint8(16 + x * 7), Uint8(16 + y * 7), Uint8((x * 5 + y * 11) % 200 + 40), 255};
+}
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+void writeTilesetImage(const std::string& path)
+{
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, kImage, kImage, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
+    for (int y = 0; y < kImage; ++y)
+        for (int x = 0; x < kImage; ++x) {
+            Uint8* p = static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * 3;
+            const Rgba c = texel(x, y);
+            p[0] = c.r;
+            p[1] = c.g;
+            p[2] = c.b;
+        }
+    SDL_SaveBMP(surface, path.c_str());
+    SDL_FreeSurface(surface);
+}
+
+std::string base64(const std::vector<unsigned char>& bytes)
+{
+    const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t n = uint32_t(bytes[i]) << 16;
+        n |= i + 1 < bytes.size() ? uint32_t(bytes[i + 1]) << 8 : 0;
+        n |= i + 2 < bytes.size() ? uint32_t(bytes[i + 2]) : 0;
+        out += digits[(n >> 18) & 63];
+        out += digits[(n >> 12) & 63];
+        out += i + 1 < bytes.size() ? digits[(n >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? digits[n & 63] : '=';
+    }
+    return out;
+}
+
+std::vector<unsigned char> littleEndian(const std::vector<uint32_t>& gids)
+{
+    std::vector<unsigned char> bytes;
+    for (uint32_t gid : gids)
+        for (int k = 0; k < 4; ++k)
+            bytes.push_back((unsigned char)(gid >> (8 * k)));
+    return bytes;
+}
+
+// zlib's own deflate: windowBits 15 writes a zlib stream, 31 a gzip one.
+std::vector<unsigned char> deflated(const std::vector<unsigned char>& bytes, int windowBits)
+{
+    z_stream stream {};
+    deflateInit2(&stream, 9, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+    std::vector<unsigned char> out(deflateBound(&stream, uLong(bytes.size())) + 32);
+    stream.next_in = const_cast<Bytef*>(bytes.data());
+    stream.avail_in = uInt(bytes.size());
+    stream.next_out = out.data();
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string csv(const std::vector<uint32_t>& gids)
+{
+    std::string out;
+    for (std::size_t i = 0; i < gids.size(); ++i)
+        out += std::to_string(gids[i]) + (i + 1 < gids.size() ? "," : "");
+    return out;
+}
+
+// The embedded tileset every map here uses: the image's tiles from gid first, four of 16 pixels
+// unless another size is given.
+std::string tilesetXml(int first, const std::string& image, const std::string& inside = "",
+                       int tileSize = kTile)
+{
+    const int columns = kImage / tileSize;
+    return "<tileset firstgid=\"" + std::to_string(first) + "\" name=\"pattern\" tilewidth=\"" +
+           std::to_string(tileSize) + "\" tileheight=\"" + std::to_string(tileSize) +
+           "\" tilecount=\"" + std::to_string(columns * columns) + "\" columns=\"" +
+           std::to_string(columns) + "\">" + "<image source=\"" + image +
+           "\" width=\"32\" height=\"32\"/>" + inside + "</tileset>";
+}
+
+std::string tmx(int width, int height, const std::string& inside, int tileSize = kTile)
+{
+    return "<?xml version=\"1.0\"?><map version=\"1.10\" orientation=\"orthogonal\" width=\"" +
+           std::to_string(width) + "\" height=\"" + std::to_string(height) + "\" tilewidth=\"" +
+           std::to_string(tileSize) + "\" tileheight=\"" + std::to_string(tileSize) + "\">" +
+           inside + "</map>";
+}
+
+std::string csvLayer(int width, int height, const std::vector<uint32_t>& gids,
+                     const std::string& name = "Ground")
+{
+    return "<layer id=\"1\" name=\"" + name + "\" width=\"" + std::to_string(width) +
+           "\" height=\"" + std::to_string(height) + "\"><data encoding=\"csv\">" + csv(gids) +
+           "</data></layer>";
+}
+
+Uint32 fakeNow = 0;
+
+Uint32 fakeClock()
+{
+    return fakeNow;
+}
+
+class TileMaps : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        sharedEngine();
+        dir = makeTempDir();
+        writeTilesetImage(dir + "/tiles.bmp");
+    }
+
+    void SetUp() override
+    {
+        g_pGraphicsCore->set2DState();
+        glLoadIdentity();
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    void TearDown() override
+    {
+        CTileMap::setClock(nullptr);
+        glLoadIdentity();
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    }
+
+    // Writes the map and loads it, without its progress lines.
+    static void load(CTileMap& map, const std::string& name, const std::string& text)
+    {
+        writeFile(dir + "/" + name, text);
+        CStdoutCapture quiet;
+        quiet.start();
+        map.load(dir + "/" + name);
+        quiet.lines();
+    }
+
+    static std::string dir;
+};
+
+std::string TileMaps::dir;
+
+bool sameRgb(Rgba a, Rgba b)
+{
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+TEST_F(TileMaps, EveryLayerEncodingGivesTheSameIdsWithTheirFlags)
+{
+    const std::vector<uint32_t> gids = {1,
+                                        2,
+                                        0,
+                                        3 | kTileFlipHorizontal,
+                                        4 | kTileFlipVertical,
+                                        1 | kTileFlipDiagonal,
+                                        2,
+                                        2,
+                                        0,
+                                        3,
+                                        4,
+                                        1 | kTileFlipHorizontal | kTileFlipVertical |
+                                            kTileFlipDiagonal};
+    const std::vector<unsigned char> bytes = littleEndian(gids);
+    auto layer = [](const std::string& dataAttributes, const std::string& text) {
+        return tmx(4, 3,
+                   tilesetXml(1, "tiles.bmp") + "<layer name=\"L\" width=\"4\" height=\"3\"><data" +
+                       dataAttributes + ">" + text + "</data></layer>");
+    };
+    std::string elements;
+    for (uint32_t gid : gids)
+        elements += "<tile gid=\"" + std::to_string(gid) + "\"/>";
+    auto json = [&](const std::string& data) {
+        return "{\"type\":\"map\",\"orientation\":\"orthogonal\",\"width\":4,\"height\":3,"
+               "\"tilewidth\":16,"
+               "\"tileheight\":16,\"tilesets\":[{\"firstgid\":1,\"name\":\"pattern\",\"tilewidth\":"
+               "16,"
+               "\"tileheight\":16,\"tilecount\":4,\"columns\":2,\"image\":\"tiles.bmp\","
+               "\"imagewidth\":32,"
+               "\"imageheight\":32}],\"layers\":[{\"type\":\"tilelayer\",\"name\":\"L\",\"width\":"
+               "4,"
+               "\"height\":3," +
+               data + "}]}";
+    };
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"csv.tmx", layer(" encoding=\"csv\"", "\n" + csv(gids) + ",\n")},
+        {"base64.tmx", layer(" encoding=\"base64\"", "\n   " + base64(bytes) + "\n  ")},
+        {"zlib.tmx",
+         layer(" encoding=\"base64\" compression=\"zlib\"", base64(deflated(bytes, 15)))},
+        {"gzip.tmx",
+         layer(" encoding=\"base64\" compression=\"gzip\"", base64(deflated(bytes, 31)))},
+        {"elements.tmx", layer("", elements)},
+        {"array.tmj", json("\"data\":[" + csv(gids) + "]")},
+        {"zlib.tmj", json("\"encoding\":\"base64\",\"compression\":\"zlib\",\"data\":\"" +
+                          base64(deflated(bytes, 15)) + "\"")},
+        {"gzip.tmj", json("\"encoding\":\"base64\",\"compression\":\"gzip\",\"data\":\"" +
+                          base64(deflated(bytes, 31)) + "\"")},
+    };
+    for (const auto& file : files) {
+        CTileMap map;
+        ASSERT_TRUE(map.parse(file.second, file.first)) << file.first;
+        ASSERT_EQ(1u, map.getTileLayers().size()) << file.first;
+        EXPECT_EQ(gids, map.getTileLayers()[0].gids) << file.first;
+    }
+}
+
+TEST_F(TileMaps, FlipFlagsMirrorAndTurnTheTileAsTiledDoes)
+{
+    // Tile 4 (the image's bottom-right quarter) with each combination of flags, one per cell. What
+    // each cell must show, as the texel of the unflipped tile at (u, v) for window offset (x, y).
+    struct Case {
+        uint32_t flags;
+        int (*u)(int x, int y);
+        int (*v)(int x, int y);
+    };
+    const int n = kTile - 1;
+    static const Case cases[] = {
+        {0, [](int x, int) { return x; }, [](int, int y) { return y; }},
+        {kTileFlipHorizontal, [](int x, int) { return 15 - x; }, [](int, int y) { return y; }},
+        {kTileFlipVertical, [](int x, int) { return x; }, [](int, int y) { return 15 - y; }},
+        // Both mirrors: half a turn.
+        {kTileFlipHorizontal | kTileFlipVertical, [](int x, int) { return 15 - x; },
+         [](int, int y) { return 15 - y; }},
+        // The axes swapped: mirrored across the diagonal from the top-left corner.
+        {kTileFlipDiagonal, [](int, int y) { return y; }, [](int x, int) { return x; }},
+        // A quarter turn clockwise, as Tiled's rotate button writes it.
+        {kTileFlipDiagonal | kTileFlipHorizontal, [](int, int y) { return y; },
+         [](int x, int) { return 15 - x; }},
+        // A quarter turn anticlockwise.
+        {kTileFlipDiagonal | kTileFlipVertical, [](int, int y) { return 15 - y; },
+         [](int x, int) { return x; }},
+        // Mirrored across the other diagonal.
+        {kTileFlipDiagonal | kTileFlipHorizontal | kTileFlipVertical,
+         [](int, int y) { return 15 - y; }, [](int x, int) { return 15 - x; }},
+    };
+    std::vector<uint32_t> gids;
+    for (const Case& c : cases)
+        gids.push_back(4 | c.flags);
+    CTileMap map;
+    load(map, "flips.tmx", tmx(8, 1, tilesetXml(1, "tiles.bmp") + csvLayer(8, 1, gids)));
+    ASSERT_TRUE(map.isLoaded());
+    map.draw();
+    for (int cell = 0; cell < 8; ++cell)
+        for (int y = 0; y <= n; ++y)
+            for (int x = 0; x <= n; ++x) {
+                const Rgba expected =
+                    texel(kTile + cases[cell].u(x, y), kTile + cases[cell].v(x, y));
+                ASSERT_TRUE(sameRgb(expected, readPixel(cell * kTile + x, y)))
+                    << "cell " << cell << " at (" << x << ", " << y << ")";
+            }
+}
+
+TEST_F(TileMaps, TilesDrawThePixelsOfDrawRegionAtWholeAndFractionalOffsets)
+{
+    const std::vector<uint32_t> gids = {1, 2, 3, 4, 4, 3, 2, 1, 2, 4, 1, 3};
+    CTileMap map;
+    load(map, "pixels.tmx", tmx(4, 3, tilesetXml(1, "tiles.bmp") + csvLayer(4, 3, gids)));
+    CStdoutCapture quiet;
+    quiet.start();
+    CTexture texture(dir + "/tiles.bmp");
+    quiet.lines();
+    for (float shift : {0.0f, 0.5f}) {
+        glLoadIdentity();
+        glTranslatef(200.0f + shift, 100.0f + shift * 0.5f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        for (std::size_t i = 0; i < gids.size(); ++i) {
+            const float left = float((gids[i] - 1) % 2) * 0.5f,
+                        top = 1.0f - float((gids[i] - 1) / 2) * 0.5f;
+            texture.drawRegion(float(i % 4) * kTile, float(i / 4) * kTile,
+                               CTextureRegion {top, left + 0.5f, top - 0.5f, left}, 1.0f, 0.0f,
+                               1.0f, 1.0f, 1.0f, 1.0f);
+        }
+        const std::vector<unsigned char> expected = readWindowRgb(GL_BACK);
+        glClear(GL_COLOR_BUFFER_BIT);
+        map.draw();
+        const std::vector<unsigned char> drawn = readWindowRgb(GL_BACK);
+        long differing = 0, lit = 0;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            differing += std::abs(int(expected[i]) - int(drawn[i])) > 1;
+            lit += expected[i] != 0;
+        }
+        EXPECT_GT(lit, 4 * 3 * kTile * kTile) << "shift " << shift;
+        EXPECT_EQ(0, differing) << "shift " << shift;
+    }
+}
+
+TEST_F(TileMaps, OnlyTilesReachingTheViewAreAddedInOneDrawCallPerTileset)
+{
+    // 300 by 200 cells of 4 pixels; even columns from one tileset, odd ones from the other.
+    std::vector<uint32_t> gids(300 * 200);
+    for (std::size_t i = 0; i < gids.size(); ++i)
+        gids[i] = i % 2 == 0 ? 1 : 65;
+    CTileMap map;
+    load(map, "wide.tmx",
+         tmx(300, 200,
+             tilesetXml(1, "tiles.bmp", "", 4) + tilesetXml(65, "tiles.bmp", "", 4) +
+                 csvLayer(300, 200, gids),
+             4));
+    ASSERT_EQ(2u, map.getTilesets().size());
+    CSpriteBatch batch;
+    batch.begin();
+    // Pixels 6 to 15 across reach cells 1 to 3, pixels 6 to 14 down reach rows 1 to 3.
+    map.draw(batch, 6.0f, 6.0f, 10.0f, 9.0f);
+    EXPECT_EQ(9u, batch.getQuadCount());
+    batch.end();
+    EXPECT_EQ(2u, batch.getDrawCallCount());
+
+    // The 2D camera's scroll (a translation of the model-view matrix): 1024 by 768 pixels from
+    // (100, 40) reach cells 25 to 280 and rows 10 to the last, 199.
+    glTranslatef(-100.0f, -40.0f, 0.0f);
+    batch.begin();
+    map.draw(batch);
+    EXPECT_EQ(256u * 190u, batch.getQuadCount());
+    batch.end();
+    EXPECT_EQ(2u, batch.getDrawCallCount());
+}
+
+TEST_F(TileMaps, ExternalTilesetsLoadFromTmxAndTmj)
+{
+    // The tileset files live in their own folder and name the image from there.
+    std::filesystem::create_directories(dir + "/sets");
+    writeFile(
+        dir + "/sets/pattern.tsx",
+        "<?xml version=\"1.0\"?><tileset name=\"pattern\" tilewidth=\"16\" tileheight=\"16\" "
+        "tilecount=\"4\" columns=\"2\"><image source=\"../tiles.bmp\" width=\"32\" height=\"32\"/>"
+        "</tileset>");
+    writeFile(dir + "/sets/pattern.tsj",
+              "{\"type\":\"tileset\",\"name\":\"pattern\",\"tilewidth\":16,\"tileheight\":16,"
+              "\"tilecount\":4,"
+              "\"columns\":2,\"image\":\"../tiles.bmp\",\"imagewidth\":32,\"imageheight\":32}");
+    CTileMap fromXml, fromJson;
+    load(fromXml, "external.tmx",
+         tmx(2, 1,
+             "<tileset firstgid=\"1\" source=\"sets/pattern.tsx\"/>" + csvLayer(2, 1, {2, 3})));
+    load(fromJson, "external.tmj",
+         "{\"type\":\"map\",\"orientation\":\"orthogonal\",\"width\":2,\"height\":1,\"tilewidth\":"
+         "16,"
+         "\"tileheight\":16,\"tilesets\":[{\"firstgid\":1,\"source\":\"sets/pattern.tsj\"}],"
+         "\"layers\":[{\"type\":\"tilelayer\",\"name\":\"Ground\",\"width\":2,\"height\":1,"
+         "\"data\":[2,3]}]}");
+    for (CTileMap* map : {&fromXml, &fromJson}) {
+        ASSERT_TRUE(map->isLoaded());
+        ASSERT_EQ(1u, map->getTilesets().size());
+        EXPECT_EQ(dir + "/sets/../tiles.bmp", map->getTilesets()[0].image);
+        glClear(GL_COLOR_BUFFER_BIT);
+        map->draw();
+        // Tile 2 is the image's top-right quarter, tile 3 its bottom-left.
+        EXPECT_TRUE(sameRgb(texel(kTile + 5, 7), readPixel(5, 7)));
+        EXPECT_TRUE(sameRgb(texel(5, kTile + 7), readPixel(kTile + 5, 7)));
+    }
+    EXPECT_EQ(dir + "/sets/pattern.tsx", fromXml.getTilesets()[0].source);
+}
+
+TEST_F(TileMaps, ObjectsAndPropertiesAreKeptForTheGame)
+{
+    const std::string properties = "<properties><property name=\"title\" value=\"Cave\"/><property "
+                                   "name=\"level\" type=\"int\" value=\"3\"/>"
+                                   "<property name=\"gravity\" type=\"float\" "
+                                   "value=\"9.5\"/><property name=\"dark\" type=\"bool\" "
+                                   "value=\"true\"/><property name=\"tint\" type=\"color\" "
+                                   "value=\"#80ff0000\"/><property name=\"music\" "
+                                   "type=\"file\" value=\"sounds/cave.ogg\"/></properties>";
+    const std::string tileData =
+        "<tile id=\"1\" type=\"wall\"><properties><property name=\"solid\" type=\"bool\" "
+        "value=\"true\"/></properties></tile>";
+    const std::string objects =
+        "<group name=\"G\" offsetx=\"10\" offsety=\"20\" opacity=\"0.5\"><objectgroup id=\"3\" "
+        "name=\"Things\" "
+        "offsetx=\"1\"><properties><property name=\"spawn\" type=\"bool\" "
+        "value=\"false\"/></properties>"
+        "<object id=\"7\" name=\"door\" type=\"exit\" x=\"32.5\" y=\"16\" width=\"16\" "
+        "height=\"8\" rotation=\"90\">"
+        "<properties><property name=\"to\" value=\"level2.tmx\"/></properties></object>"
+        "<object id=\"8\" name=\"start\" x=\"4\" y=\"5\"><point/></object>"
+        "<object id=\"9\" gid=\"2147483650\" x=\"0\" y=\"16\" width=\"16\" "
+        "height=\"16\"/></objectgroup></group>";
+    CTileMap map;
+    ASSERT_TRUE(map.parse(
+        tmx(2, 1,
+            properties + tilesetXml(1, "tiles.bmp", tileData) + csvLayer(2, 1, {1, 2}) + objects),
+        dir + "/props.tmx"));
+    EXPECT_EQ("Cave", map.getProperty("title"));
+    EXPECT_EQ(3, map.getProperties().getInt("level"));
+    EXPECT_FLOAT_EQ(9.5f, map.getProperties().getFloat("gravity"));
+    EXPECT_TRUE(map.getProperties().getBool("dark"));
+    float r = 0, g = 0, b = 0, a = 0;
+    EXPECT_TRUE(map.getProperties().getColour("tint", r, g, b, a));
+    EXPECT_FLOAT_EQ(1.0f, r);
+    EXPECT_NEAR(0.5f, a, 0.01f);
+    EXPECT_EQ(dir + "/sounds/cave.ogg", map.getProperty("music"));
+    EXPECT_EQ(7, map.getProperties().getInt("title", 7));
+    const CTilesetTile* tile = map.findTile(2 | kTileFlipVertical);
+    ASSERT_NE(nullptr, tile);
+    EXPECT_EQ("wall", tile->type);
+    EXPECT_TRUE(tile->properties.getBool("solid"));
+    EXPECT_EQ(nullptr, map.findTile(1));
+
+    const CObjectLayer* layer = map.findObjectLayer("Things");
+    ASSERT_NE(nullptr, layer);
+    EXPECT_FLOAT_EQ(11.0f, layer->offsetX);
+    EXPECT_FLOAT_EQ(20.0f, layer->offsetY);
+    EXPECT_FLOAT_EQ(0.5f, layer->opacity);
+    EXPECT_FALSE(layer->properties.getBool("spawn", true));
+    ASSERT_EQ(3u, layer->objects.size());
+    const CMapObject& door = layer->objects[0];
+    EXPECT_EQ(7, door.id);
+    EXPECT_EQ("door", door.name);
+    EXPECT_EQ("exit", door.type);
+    EXPECT_FLOAT_EQ(32.5f, door.x);
+    EXPECT_FLOAT_EQ(8.0f, door.height);
+    EXPECT_FLOAT_EQ(90.0f, door.rotation);
+    EXPECT_EQ("level2.tmx", door.properties.get("to"));
+    EXPECT_TRUE(layer->objects[1].point);
+    EXPECT_FALSE(door.point);
+    EXPECT_EQ(2u | kTileFlipHorizontal, layer->objects[2].gid);
+
+    // JSON's typed values come out as the same text.
+    CTileMap json;
+    ASSERT_TRUE(json.parse(
+        "{\"type\":\"map\",\"orientation\":\"orthogonal\",\"width\":1,\"height\":1,\"tilewidth\":"
+        "16,\"tileheight\":16,\"properties\":[{\"name\":\"level\",\"type\":\"int\",\"value\":3},"
+        "{\"name\":\"gravity\",\"type\":\"float\",\"value\":9.5},{\"name\":\"dark\",\"type\":"
+        "\"bool\",\"value\":true}],\"layers\":[{\"type\":\"objectgroup\",\"name\":\"Things\","
+        "\"objects\":[{\"id\":4,\"class\":\"exit\",\"x\":1.5,\"y\":2,\"point\":true}]}]}",
+        "props.tmj"));
+    EXPECT_EQ("3", json.getProperty("level"));
+    EXPECT_FLOAT_EQ(9.5f, json.getProperties().getFloat("gravity"));
+    EXPECT_EQ("true", json.getProperty("dark"));
+    ASSERT_NE(nullptr, json.findObjectLayer("Things"));
+    EXPECT_EQ("exit", json.findObjectLayer("Things")->objects[0].type);
+    EXPECT_TRUE(json.findObjectLayer("Things")->objects[0].point);
+}
+
+TEST_F(TileMaps, AnimatedTilesShowTheFrameOfTheInjectedClock)
+{
+    // Tile 1 shows tile 2 for 100 ms, tile 3 for 50 ms, tile 4 for 25 ms, and starts again.
+    const std::string animation =
+        "<tile id=\"0\"><animation><frame tileid=\"1\" duration=\"100\"/><frame "
+        "tileid=\"2\" duration=\"50\"/><frame tileid=\"3\" duration=\"25\"/></animation></tile>";
+    CTileMap map;
+    load(map, "animated.tmx",
+         tmx(1, 1, tilesetXml(1, "tiles.bmp", animation) + csvLayer(1, 1, {1})));
+    ASSERT_TRUE(map.isLoaded());
+    CTileMap::setClock(fakeClock);
+    const Rgba tile2 = texel(kTile, 0), tile3 = texel(0, kTile), tile4 = texel(kTile, kTile);
+    const std::vector<std::pair<Uint32, Rgba>> steps = {
+        {0, tile2},   {99, tile2},  {100, tile3}, {149, tile3},
+        {150, tile4}, {174, tile4}, {175, tile2}, {175 * 1000 + 120, tile3}};
+    for (const auto& step : steps) {
+        fakeNow = step.first;
+        glClear(GL_COLOR_BUFFER_BIT);
+        map.draw();
+        EXPECT_TRUE(sameRgb(step.second, readPixel(0, 0))) << "at " << step.first << " ms";
+    }
+    // An explicit time wins over the clock.
+    CSpriteBatch batch;
+    batch.begin();
+    map.draw(batch, 0.0f, 0.0f, 16.0f, 16.0f, 160);
+    glClear(GL_COLOR_BUFFER_BIT);
+    batch.end();
+    EXPECT_TRUE(sameRgb(tile4, readPixel(0, 0)));
+}
+
+TEST_F(TileMaps, BadFilesWriteOneLineNamingTheFileAndLeaveTheMapEmpty)
+{
+    const std::string tileset = tilesetXml(1, "tiles.bmp");
+    const std::vector<unsigned char> zeros(1 << 20);
+    const std::vector<unsigned char> sixteenIds = littleEndian(std::vector<uint32_t>(16, 1));
+    std::vector<unsigned char> cut = deflated(sixteenIds, 31);
+    cut.resize(cut.size() / 2);
+    auto base64Layer = [&](const std::string& compression, const std::string& text) {
+        return tmx(4, 4,
+                   tileset +
+                       "<layer name=\"L\" width=\"4\" height=\"4\"><data encoding=\"base64\" "
+                       "compression=\"" +
+                       compression + "\">" + text + "</data></layer>");
+    };
+    struct Case {
+        std::string name, text, error;
+    };
+    const std::vector<Case> cases = {
+        {"absent.tmx", "", "the file does not exist"},
+        {"garbage.tmx", "<map",
+         "the map is not valid XML (Error parsing start element tag at byte 3)"},
+        {"nowidth.tmx",
+         "<map orientation=\"orthogonal\" height=\"2\" tilewidth=\"16\" tileheight=\"16\"/>",
+         "the map has no width"},
+        {"textwidth.tmx",
+         "<map orientation=\"orthogonal\" width=\"four\" height=\"2\" tilewidth=\"16\" "
+         "tileheight=\"16\"/>",
+         "the map's width \"four\" is not a whole number"},
+        {"stringwidth.tmj",
+         "{\"orientation\":\"orthogonal\",\"width\":\"4\",\"height\":4,\"tilewidth\":16,"
+         "\"tileheight\":16,\"layers\":[]}",
+         "the map's width is not a whole number"},
+        {"iso.tmx",
+         "<map orientation=\"isometric\" width=\"2\" height=\"2\" tilewidth=\"16\" "
+         "tileheight=\"16\"/>",
+         "the map is \"isometric\"; only orthogonal maps are supported"},
+        {"huge.tmx", tmx(100000, 100000, ""),
+         "the map's 100000 x 100000 tiles are more than 16777216"},
+        {"wide.tmx", tmx(65536, 1, "", 65536), "the map's size in pixels overflows"},
+        {"short.tmx",
+         tmx(4, 4,
+             tileset + "<layer name=\"Ground\" width=\"4\" height=\"4\"><data encoding=\"csv\">" +
+                 csv(std::vector<uint32_t>(12, 1)) + "</data></layer>"),
+         "layer \"Ground\" has 12 tile ids for its 16 cells"},
+        {"bomb.tmx", base64Layer("zlib", base64(deflated(zeros, 15))),
+         "layer \"L\"'s zlib data inflates past the 64 bytes its cells hold"},
+        {"cut.tmx", base64Layer("gzip", base64(cut)), "layer \"L\"'s gzip data is cut short"},
+        {"notbase64.tmx", base64Layer("", "AAAA*AAA"), "layer \"L\"'s data is not valid base64"},
+        {"chunks.tmx",
+         tmx(4, 4,
+             tileset + "<layer name=\"L\" width=\"4\" height=\"4\"><data encoding=\"csv\">"
+                       "<chunk x=\"0\" y=\"0\" width=\"4\" height=\"4\">1</chunk></data></layer>"),
+         "layer \"L\" is made of chunks (infinite maps are not supported)"},
+        {"collection.tmx",
+         tmx(1, 1,
+             "<tileset firstgid=\"1\" name=\"c\" tilewidth=\"16\" tileheight=\"16\" "
+             "tilecount=\"1\">"
+             "<tile id=\"0\"><image source=\"a.png\"/></tile></tileset>"),
+         "tileset \"c\" has no image (tilesets of single images are not supported)"},
+        {"notileset.tmx", tmx(1, 1, "<tileset firstgid=\"1\" source=\"missing.tsx\"/>"),
+         "the tileset \"" + dir + "/missing.tsx\" does not exist"},
+        {"noimage.tmx", tmx(1, 1, tilesetXml(1, "missing.png") + csvLayer(1, 1, {1})),
+         "the image \"" + dir + "/missing.png\" of tileset \"pattern\" does not exist"},
+    };
+    for (const Case& c : cases) {
+        if (c.name != "absent.tmx")
+            writeFile(dir + "/" + c.name, c.text);
+        const std::string path = dir + "/" + c.name;
+        CStdoutCapture capture;
+        capture.start();
+        CTileMap map(path);
+        const std::vector<std::string> expected = {"Loading Tile Map: " + path,
+                                                   "Failed to load the tile map: " + path +
+                                                       ", Error: " + c.error};
+        EXPECT_EQ(expected, capture.lines());
+        EXPECT_FALSE(map.isLoaded()) << c.name;
+        EXPECT_EQ(0, map.getWidth()) << c.name;
+        CSpriteBatch batch;
+        batch.begin();
+        map.draw(batch, 0.0f, 0.0f, 1024.0f, 768.0f);
+        EXPECT_EQ(0u, batch.getQuadCount()) << c.name;
+        batch.end();
+    }
+
+    // Ids past every tileset are skipped with one line for all of them; the rest of the map draws.
+    CStdoutCapture capture;
+    capture.start();
+    CTileMap map;
+    writeFile(dir + "/unknown.tmx",
+              tmx(4, 1, tileset + csvLayer(4, 1, {99, 1, 5 | kTileFlipHorizontal, 77})));
+    map.load(dir + "/unknown.tmx");
+    std::vector<std::string> skipped;
+    for (const std::string& line : capture.lines())
+        if (line.compare(0, 8, "Skipped ") == 0)
+            skipped.push_back(line);
+    EXPECT_EQ(
+        std::vector<std::string> {
+            "Skipped tiles in the tile map: " + dir +
+            "/unknown.tmx, Error: 3 tile ids no tileset holds (the first 99 in "
+            "layer \"Ground\")"},
+        skipped);
+    EXPECT_TRUE(map.isLoaded());
+    EXPECT_EQ((std::vector<uint32_t> {0, 1, 0, 0}), map.getTileLayers()[0].gids);
+}
+
+} // namespace
