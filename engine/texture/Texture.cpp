@@ -63,14 +63,7 @@ void CTexture::load(std::string name)
         CLog::line("Failed to load the image: " + name + ", Error: " + refused);
         return;
     }
-    SDL_Surface* surface = IMG_Load(name.c_str());
-    if (surface == nullptr) {
-        CLog::line("Failed to load the image: " + name + ", Error: " + SDL_GetError());
-        return;
-    }
-    fileName = name;
-    upload(surface);
-    shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
+    adopt(name, IMG_Load(name.c_str()));
 }
 
 void CTexture::loadBuiltIn(const std::string& name, const unsigned char* data, std::size_t size)
@@ -87,7 +80,11 @@ void CTexture::loadBuiltIn(const std::string& name, const unsigned char* data, s
     const std::size_t dot = name.rfind('.');
     std::string kind = dot == std::string::npos ? std::string() : name.substr(dot + 1);
     SDL_RWops* bytes = SDL_RWFromConstMem(data, int(size));
-    SDL_Surface* surface = bytes ? IMG_LoadTyped_RW(bytes, 1, &kind[0]) : nullptr;
+    adopt(name, bytes ? IMG_LoadTyped_RW(bytes, 1, &kind[0]) : nullptr);
+}
+
+void CTexture::adopt(const std::string& name, SDL_Surface* surface)
+{
     if (surface == nullptr) {
         CLog::line("Failed to load the image: " + name + ", Error: " + SDL_GetError());
         return;

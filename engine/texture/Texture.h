@@ -86,6 +86,8 @@ private:
                   float alpha, const CTextureRegion& region);
     // load() from the library's copy of the engine's file of that name.
     void loadBuiltIn(const std::string& name, const unsigned char* data, std::size_t size);
+    // The decoded image of a load (null: the decoder's failure line), uploaded under the name.
+    void adopt(const std::string& name, SDL_Surface* surface);
 };
 
 #endif

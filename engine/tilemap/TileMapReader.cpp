@@ -50,6 +50,18 @@ struct LayerCommon {
         offsetX += group.offsetX;
         offsetY += group.offsetY;
     }
+
+    // Into a tile or object layer, which share these fields.
+    template <typename Layer>
+    void copyTo(Layer& layer) const
+    {
+        layer.id = id;
+        layer.name = name;
+        layer.opacity = opacity;
+        layer.visible = visible;
+        layer.offsetX = offsetX;
+        layer.offsetY = offsetY;
+    }
 };
 
 std::string named(const std::string& text)
@@ -680,12 +692,7 @@ private:
                       const LayerCommon& common)
     {
         CTileLayer layer;
-        layer.id = common.id;
-        layer.name = common.name;
-        layer.opacity = common.opacity;
-        layer.visible = common.visible;
-        layer.offsetX = common.offsetX;
-        layer.offsetY = common.offsetY;
+        common.copyTo(layer);
         layer.width = data.width;
         layer.height = data.height;
         if (!xmlWhole(node, "width", where, 1, int(CTileMapReader::kMaxCells), false,
@@ -726,12 +733,7 @@ private:
                         const LayerCommon& common)
     {
         CObjectLayer layer;
-        layer.id = common.id;
-        layer.name = common.name;
-        layer.opacity = common.opacity;
-        layer.visible = common.visible;
-        layer.offsetX = common.offsetX;
-        layer.offsetY = common.offsetY;
+        common.copyTo(layer);
         if (!xmlProperties(node, mapFolder, where, layer.properties))
             return false;
         for (const pugi::xml_node& objectNode : node.children("object")) {
@@ -1040,12 +1042,7 @@ private:
     bool jsonTileLayer(const json& node, const std::string& where, const LayerCommon& common)
     {
         CTileLayer layer;
-        layer.id = common.id;
-        layer.name = common.name;
-        layer.opacity = common.opacity;
-        layer.visible = common.visible;
-        layer.offsetX = common.offsetX;
-        layer.offsetY = common.offsetY;
+        common.copyTo(layer);
         layer.width = data.width;
         layer.height = data.height;
         std::string encoding = "csv", compression;
@@ -1088,12 +1085,7 @@ private:
     bool jsonObjectLayer(const json& node, const std::string& where, const LayerCommon& common)
     {
         CObjectLayer layer;
-        layer.id = common.id;
-        layer.name = common.name;
-        layer.opacity = common.opacity;
-        layer.visible = common.visible;
-        layer.offsetX = common.offsetX;
-        layer.offsetY = common.offsetY;
+        common.copyTo(layer);
         const json* objects = nullptr;
         if (!jsonProperties(node, mapFolder, where, layer.properties) ||
             !jsonArray(node, "objects", where, false, objects))
