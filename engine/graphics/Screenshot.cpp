@@ -2,6 +2,7 @@
 #include "engine/graphics/GraphicsCore.h"
 
 #include "engine/core/Log.h"
+#include "engine/graphics/GLStateScope.h"
 #include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
@@ -88,30 +89,21 @@ bool CGraphicsCore::saveScreenshot(const char* path, bool frontBuffer)
     const int w = screen->w;
     const int h = screen->h;
 
-    // A render target left bound would be read instead of the window.
-    GLint framebuffer = 0;
-    if (GLEW_EXT_framebuffer_object) {
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
-        if (framebuffer != 0)
-            glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-    }
-    GLint readBuffer = GL_BACK;
-    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
     // An error the application left behind is not the read's (there are only a few error flags).
     for (int flag = 0; flag < 16 && glGetError() != GL_NO_ERROR; ++flag) {
     }
     std::vector<unsigned char> pixels(std::size_t(w) * std::size_t(h) * 3u);
     GLenum readError = GL_NO_ERROR;
     {
-        // The buffer holds tightly packed rows: no row length, skip or pack buffer may change that.
+        // A render target left bound would be read instead of the window; the buffer holds tightly
+        // packed rows, so no row length, skip or pack buffer may change that.
         const CPixelUpload::CPixelStoreScope store(true, 1);
-        glReadBuffer(frontBuffer ? GL_FRONT : GL_BACK);
+        CGLStateScope reading;
+        reading.bindFramebuffer(0);
+        reading.readBuffer(frontBuffer ? GL_FRONT : GL_BACK);
         glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         readError = glGetError();
-        glReadBuffer(GLenum(readBuffer));
     }
-    if (framebuffer != 0)
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(framebuffer));
     if (readError != GL_NO_ERROR) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%04X", unsigned(readError));

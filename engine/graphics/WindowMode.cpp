@@ -2,6 +2,7 @@
 #include "engine/graphics/GraphicsCore.h"
 
 #include "engine/core/Log.h"
+#include "engine/graphics/GLStateScope.h"
 #include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
@@ -19,11 +20,9 @@ std::vector<GLubyte> readBackBuffer(int w, int h)
 {
     std::vector<GLubyte> pixels(std::size_t(w) * std::size_t(h) * 4);
     CPixelUpload::CPixelStoreScope pack(true, 1);
-    GLint readBuffer = GL_BACK;
-    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-    glReadBuffer(GL_BACK);
+    CGLStateScope reading;
+    reading.readBuffer(GL_BACK);
     glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glReadBuffer(GLenum(readBuffer));
     return pixels;
 }
 
@@ -159,13 +158,12 @@ void CGraphicsCore::applyWindowSize()
     // The scissor test stays on in 2D mode; a box left at the old size would clip a larger window.
     glScissor(0, 0, w, h);
 
-    GLint matrixMode = GL_MODELVIEW;
-    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-    glMatrixMode(GL_PROJECTION);
+    // The new projection stays; only the matrix mode is the caller's again.
+    CGLStateScope projecting;
+    projecting.matrixMode(GL_PROJECTION);
     glLoadIdentity();
     if (mode3D)
         gluPerspective(60.0, GLdouble(w) / GLdouble(h), 1.0, 4000.0);
     else
         glOrtho(0.0, GLdouble(w), GLdouble(h), 0.0, -1.0, 1.0);
-    glMatrixMode(GLenum(matrixMode));
 }

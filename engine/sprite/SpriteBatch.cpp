@@ -1,5 +1,6 @@
 #include "engine/sprite/SpriteBatch.h"
 
+#include "engine/graphics/GLStateScope.h"
 #include "engine/text/Font.h"
 #include "engine/text/TextLayout.h"
 #include "engine/texture/Texture.h"
@@ -60,14 +61,6 @@ bool movesByWholePixels()
         return false;
     const float offsetX = (m[12] + 1.0f) * halfWidth, offsetY = (m[13] + 1.0f) * halfHeight;
     return near(offsetX, std::round(offsetX)) && near(offsetY, std::round(offsetY));
-}
-
-void setEnabled(GLenum capability, bool on)
-{
-    if (on)
-        glEnable(capability);
-    else
-        glDisable(capability);
 }
 
 } // namespace
@@ -234,57 +227,53 @@ void CSpriteBatch::end()
     if (GLEW_ARB_shader_objects)
         glUseProgramObjectARB(0);
     glActiveTextureARB(GL_TEXTURE0_ARB);
+    // Everything changed below goes through the scope, which puts the application's state back.
+    CGLStateScope state;
 
-    // What the application had, to put back afterwards.
-    const bool texturing = glIsEnabled(GL_TEXTURE_2D);
-    const bool lighting = glIsEnabled(GL_LIGHTING);
+    // What the application has decides what the quads keep.
     const bool depth = glIsEnabled(GL_DEPTH_TEST);
     const bool scissor = glIsEnabled(GL_SCISSOR_TEST);
     const bool blend = glIsEnabled(GL_BLEND);
-    GLint envMode = GL_MODULATE, depthFunc = GL_LESS, blendSrc = GL_ONE, blendDst = GL_ZERO;
-    GLint matrixMode = GL_MODELVIEW, clientUnit = GL_TEXTURE0_ARB, arrayBuffer = 0, units = 1;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+    GLint depthFunc = GL_LESS, blendSrc = GL_ONE, blendDst = GL_ZERO, units = 1;
     glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
     glGetIntegerv(GL_BLEND_SRC, &blendSrc);
     glGetIntegerv(GL_BLEND_DST, &blendDst);
-    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-    glGetIntegerv(GL_CLIENT_ACTIVE_TEXTURE_ARB, &clientUnit);
     glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
-    if (GLEW_ARB_vertex_buffer_object)
-        glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &arrayBuffer);
     const bool clips = scissorClips();
     const bool wholePixels = movesByWholePixels();
 
     // Shader 0 samples unit 0 only; the fixed-function pipeline would also apply the other units.
-    unsigned otherUnits = 0;
     for (GLint unit = 1; unit < units && unit < 32; ++unit) {
         glActiveTextureARB(GLenum(GL_TEXTURE0_ARB + unit));
-        if (glIsEnabled(GL_TEXTURE_2D)) {
-            otherUnits |= 1u << unit;
-            glDisable(GL_TEXTURE_2D);
-        }
+        const bool on = glIsEnabled(GL_TEXTURE_2D);
+        glActiveTextureARB(GL_TEXTURE0_ARB);
+        if (on)
+            state.enableOnUnit(unit, GL_TEXTURE_2D, false);
     }
-    glActiveTextureARB(GL_TEXTURE0_ARB);
-    if (!texturing)
-        glEnable(GL_TEXTURE_2D);
-    if (envMode != GL_MODULATE)
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    if (lighting)
-        glDisable(GL_LIGHTING);
+    state.enable(GL_TEXTURE_2D, true);
+    state.texEnvMode(GL_MODULATE);
+    state.enable(GL_LIGHTING, false);
 
     // Quads keep the application's blending and any depth or scissor test that can reject a
     // fragment; strings take a print's state.
     const bool quadDepth = depth && depthFunc != GL_ALWAYS;
     const bool quadScissor = scissor && clips;
-    bool depthOn = depth, scissorOn = scissor, blendOn = blend;
-    bool printBlendFunc = blendSrc == GL_SRC_ALPHA && blendDst == GL_ONE_MINUS_SRC_ALPHA;
-    auto apply = [&](bool wantDepth, bool wantScissor, bool wantBlend) {
+    const bool printBlend = blendSrc == GL_SRC_ALPHA && blendDst == GL_ONE_MINUS_SRC_ALPHA;
+    bool depthOn = depth, scissorOn = scissor, blendOn = blend, printBlendOn = printBlend;
+    auto apply = [&](bool wantDepth, bool wantScissor, bool wantBlend, bool wantPrintBlend) {
         if (depthOn != wantDepth)
-            setEnabled(GL_DEPTH_TEST, depthOn = wantDepth);
+            state.enable(GL_DEPTH_TEST, depthOn = wantDepth);
         if (scissorOn != wantScissor)
-            setEnabled(GL_SCISSOR_TEST, scissorOn = wantScissor);
+            state.enable(GL_SCISSOR_TEST, scissorOn = wantScissor);
         if (blendOn != wantBlend)
-            setEnabled(GL_BLEND, blendOn = wantBlend);
+            state.enable(GL_BLEND, blendOn = wantBlend);
+        if (printBlendOn != wantPrintBlend) {
+            printBlendOn = wantPrintBlend;
+            if (wantPrintBlend)
+                state.blendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            else
+                state.blendFunc(GLenum(blendSrc), GLenum(blendDst));
+        }
     };
 
     // Two indexed triangles per quad, split along the diagonal GL_QUADS is split along: Mesa turns
@@ -296,16 +285,10 @@ void CSpriteBatch::end()
             quadIndices.insert(quadIndices.end(), {first, first + 1, first + 3, first + 1, first + 2, first + 3});
         }
     }
-    GLint elementBuffer = 0;
-    if (GLEW_ARB_vertex_buffer_object)
-        glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB, &elementBuffer);
-    if (elementBuffer != 0)
-        glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
-
+    state.bindBuffer(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+    state.bindBuffer(GL_ARRAY_BUFFER_ARB, 0);
+    state.clientActiveTexture(GL_TEXTURE0_ARB);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    if (arrayBuffer != 0)
-        glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
-    glClientActiveTextureARB(GL_TEXTURE0_ARB);
     glDisableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -317,14 +300,10 @@ void CSpriteBatch::end()
     for (const Run& run : runs) {
         glBindTexture(GL_TEXTURE_2D, run.texture);
         if (run.windowPixels) {
-            apply(false, clips, true);
-            if (!printBlendFunc) {
-                glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-                printBlendFunc = true;
-            }
+            apply(false, clips, true, true);
             GLint viewport[4];
             glGetIntegerv(GL_VIEWPORT, viewport);
-            glMatrixMode(GL_PROJECTION);
+            state.matrixMode(GL_PROJECTION);
             glPushMatrix();
             glLoadIdentity();
             glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
@@ -332,11 +311,7 @@ void CSpriteBatch::end()
             glPushMatrix();
             glLoadIdentity();
         } else {
-            apply(quadDepth, quadScissor, blend);
-            if (printBlendFunc && !(blendSrc == GL_SRC_ALPHA && blendDst == GL_ONE_MINUS_SRC_ALPHA)) {
-                glBlendFunc(GLenum(blendSrc), GLenum(blendDst));
-                printBlendFunc = false;
-            }
+            apply(quadDepth, quadScissor, blend, printBlend);
         }
         // The drawn size is the image's own only when the texture really is that large.
         GLint minFilter = GL_NEAREST, magFilter = GL_NEAREST;
@@ -367,29 +342,8 @@ void CSpriteBatch::end()
             glPopMatrix();
         }
     }
-
     glPopClientAttrib();
-    if (elementBuffer != 0)
-        glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, GLuint(elementBuffer));
-    glClientActiveTextureARB(GLenum(clientUnit));
-    if (arrayBuffer != 0)
-        glBindBufferARB(GL_ARRAY_BUFFER_ARB, GLuint(arrayBuffer));
-    apply(depth, scissor, blend);
-    glBlendFunc(GLenum(blendSrc), GLenum(blendDst));
-    glMatrixMode(GLenum(matrixMode));
-    if (lighting)
-        glEnable(GL_LIGHTING);
-    if (envMode != GL_MODULATE)
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
-    if (!texturing)
-        glDisable(GL_TEXTURE_2D);
-    for (GLint unit = 1; otherUnits != 0 && unit < 32; ++unit) {
-        if (otherUnits & (1u << unit)) {
-            glActiveTextureARB(GLenum(GL_TEXTURE0_ARB + unit));
-            glEnable(GL_TEXTURE_2D);
-        }
-    }
-    glActiveTextureARB(GL_TEXTURE0_ARB);
+    state.restore();
     // The colour array leaves the current colour undefined; CTexture::draw leaves it white.
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 

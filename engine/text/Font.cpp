@@ -3,6 +3,7 @@
 #include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
+#include "engine/graphics/GLStateScope.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
 #include "engine/text/FontFace.h"
@@ -39,15 +40,7 @@ CFont::CFont()
       colourAlpha(1.0f),
       shader(nullptr),
       text{},
-      blendWasOn(0),
-      scissorWasOn(0),
-      textureWasOn(0),
-      lightingWasOn(0),
-      depthWasOn(0),
-      savedMatrixMode(0),
-      viewport{},
-      savedBlendSrc(0),
-      savedBlendDst(0),
+      printState(new CGLStateScope()),
       glyphs{}
 {
 }
@@ -348,20 +341,17 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
 
 void CFont::beginPrint()
 {
-    saveState();
-    if (depthWasOn)
-        glDisable(GL_DEPTH_TEST);
-    if (!textureWasOn)
-        glEnable(GL_TEXTURE_2D);
-    if (!blendWasOn)
-        glEnable(GL_BLEND);
-    if (!scissorWasOn)
-        glEnable(GL_SCISSOR_TEST);
-    if (lightingWasOn)
-        glDisable(GL_LIGHTING);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    CGLStateScope& state = *printState;
+    state.enable(GL_DEPTH_TEST, false);
+    state.enable(GL_TEXTURE_2D, true);
+    state.enable(GL_BLEND, true);
+    state.enable(GL_SCISSOR_TEST, true);
+    state.enable(GL_LIGHTING, false);
+    state.blendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    glMatrixMode(GL_PROJECTION);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    state.matrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
     glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
@@ -378,7 +368,7 @@ void CFont::endPrint()
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
-    restoreState();
+    printState->restore();
 }
 
 void CFont::drawLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue, float alpha,
@@ -462,31 +452,3 @@ void CFont::drawPass(float x, float y, unsigned int base, float red, float green
     }
 }
 
-void CFont::saveState()
-{
-    textureWasOn = glIsEnabled(GL_TEXTURE_2D);
-    depthWasOn = glIsEnabled(GL_DEPTH_TEST);
-    lightingWasOn = glIsEnabled(GL_LIGHTING);
-    scissorWasOn = glIsEnabled(GL_SCISSOR_TEST);
-    glGetIntegerv(GL_MATRIX_MODE, &savedMatrixMode);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    blendWasOn = glIsEnabled(GL_BLEND);
-    glGetIntegerv(GL_BLEND_SRC, &savedBlendSrc);
-    glGetIntegerv(GL_BLEND_DST, &savedBlendDst);
-}
-
-void CFont::restoreState()
-{
-    if (depthWasOn)
-        glEnable(GL_DEPTH_TEST);
-    if (!textureWasOn)
-        glDisable(GL_TEXTURE_2D);
-    if (!blendWasOn)
-        glDisable(GL_BLEND);
-    if (!scissorWasOn)
-        glDisable(GL_SCISSOR_TEST);
-    if (lightingWasOn)
-        glEnable(GL_LIGHTING);
-    glBlendFunc(GLenum(savedBlendSrc), GLenum(savedBlendDst));
-    glMatrixMode(GLenum(savedMatrixMode));
-}

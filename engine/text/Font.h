@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+class CGLStateScope;
 class CShader;
 class CFontFace;
 class CTextLayout;
@@ -126,24 +127,14 @@ private:
     void formatAndDraw(float x, float y, float secondX, signed char style, float red, float green,
                        float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,
                        const char* format, va_list arguments);
-    void saveState();
-    void restoreState();
     // The state every print draws in (see the class comment), and back to the caller's.
     void beginPrint();
     void endPrint();
     void drawPass(float x, float y, unsigned int base, float red, float green, float blue, float alpha,
                   float sx, float sy, bool withOffset);
 
-    // Scratch state of one print call.
-    int blendWasOn;
-    int scissorWasOn;
-    int textureWasOn;
-    int lightingWasOn;
-    int depthWasOn;
-    int savedMatrixMode;
-    int viewport[4];
-    int savedBlendSrc;
-    int savedBlendDst;
+    // What a print changes, put back at its end; owned.
+    std::unique_ptr<CGLStateScope> printState;
     // The bytes of text that name a glyph of the set being drawn.
     char glyphs[kMaxTextLength + 1];
 };

@@ -1,5 +1,6 @@
 #include "engine/text/FontFace.h"
 
+#include "engine/graphics/GLStateScope.h"
 #include "engine/text/GlyphSheetRasterizer.h"
 #include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
@@ -216,15 +217,13 @@ const CFontFace::Glyph& CFontFace::glyph(unsigned index)
     if (!CImageLimits::hasContext() || !renderGlyph(index, texels, shape) ||
         !place(shape.width + 2, shape.height + 2, x, y, texture))
         return made;
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glBindTexture(GL_TEXTURE_2D, texture);
     {
+        CGLStateScope binding;
+        binding.bindTexture(texture);
         CPixelUpload::CPixelStoreScope unpack(false, 1);
         glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, shape.width + 2, shape.height + 2, GL_RGBA, GL_UNSIGNED_BYTE,
                         texels.data());
     }
-    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
     const float side = float(pageSide);
     made = shape;
     made.texture = texture;
@@ -256,19 +255,17 @@ bool CFontFace::place(int width, int height, int& x, int& y, unsigned& texture)
     page->nodes.resize(std::size_t(pageSide));
     stbrp_init_target(&page->context, pageSide, pageSide, page->nodes.data(), pageSide);
     const std::vector<uint8_t> clear(std::size_t(pageSide) * std::size_t(pageSide) * 4, 0);
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     glGenTextures(1, &page->texture);
-    glBindTexture(GL_TEXTURE_2D, page->texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     {
+        CGLStateScope binding;
+        binding.bindTexture(page->texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         CPixelUpload::CPixelStoreScope unpack(false, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pageSide, pageSide, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
     }
-    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
     pages.push_back(std::move(page));
     stbrp_pack_rects(&pages.back()->context, &rect, 1);
     if (!rect.was_packed)

@@ -142,6 +142,7 @@ unsigned int CPixelUpload::upload(const Pixels& pixels, const Settings& settings
 namespace {
 
 // Each direction's parameters in one order, with their defaults (the alignment is the caller's).
+const int kParameters = 8;
 const GLenum kPackParameters[] = {GL_PACK_ALIGNMENT,  GL_PACK_ROW_LENGTH,   GL_PACK_SKIP_ROWS,
                                   GL_PACK_SKIP_PIXELS, GL_PACK_IMAGE_HEIGHT, GL_PACK_SKIP_IMAGES,
                                   GL_PACK_SWAP_BYTES,  GL_PACK_LSB_FIRST};
@@ -149,42 +150,17 @@ const GLenum kUnpackParameters[] = {GL_UNPACK_ALIGNMENT,  GL_UNPACK_ROW_LENGTH, 
                                     GL_UNPACK_SKIP_PIXELS, GL_UNPACK_IMAGE_HEIGHT, GL_UNPACK_SKIP_IMAGES,
                                     GL_UNPACK_SWAP_BYTES,  GL_UNPACK_LSB_FIRST};
 
-bool hasPixelBuffers()
-{
-    return GLEW_VERSION_2_1 || GLEW_ARB_pixel_buffer_object;
-}
-
 } // namespace
 
-CPixelUpload::CPixelStoreScope::CPixelStoreScope(bool packing, int rowAlignment)
-    : pack(packing),
-      saved{},
-      savedBuffer(-1)
-{
-    const GLenum* names = pack ? kPackParameters : kUnpackParameters;
-    for (int i = 0; i < kParameters; ++i) {
-        GLint value = 0;
-        glGetIntegerv(names[i], &value);
-        saved[i] = value;
-        glPixelStorei(names[i], i == 0 ? rowAlignment : 0);
-    }
-    if (hasPixelBuffers()) {
-        GLint buffer = 0;
-        glGetIntegerv(pack ? GL_PIXEL_PACK_BUFFER_BINDING_ARB : GL_PIXEL_UNPACK_BUFFER_BINDING_ARB, &buffer);
-        savedBuffer = buffer;
-        if (buffer != 0)
-            glBindBufferARB(pack ? GL_PIXEL_PACK_BUFFER_ARB : GL_PIXEL_UNPACK_BUFFER_ARB, 0);
-    }
-}
-
-CPixelUpload::CPixelStoreScope::~CPixelStoreScope()
+CPixelUpload::CPixelStoreScope::CPixelStoreScope(bool pack, int rowAlignment)
 {
     const GLenum* names = pack ? kPackParameters : kUnpackParameters;
     for (int i = 0; i < kParameters; ++i)
-        glPixelStorei(names[i], saved[i]);
-    if (savedBuffer > 0)
-        glBindBufferARB(pack ? GL_PIXEL_PACK_BUFFER_ARB : GL_PIXEL_UNPACK_BUFFER_ARB, GLuint(savedBuffer));
+        state.pixelStore(names[i], i == 0 ? rowAlignment : 0);
+    state.bindBuffer(pack ? GL_PIXEL_PACK_BUFFER_ARB : GL_PIXEL_UNPACK_BUFFER_ARB, 0);
 }
+
+CPixelUpload::CPixelStoreScope::~CPixelStoreScope() = default;
 
 unsigned int CPixelUpload::uploadSurface(SDL_Surface* surface, const Settings& settings)
 {

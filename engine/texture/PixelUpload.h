@@ -1,6 +1,8 @@
 #ifndef ENGINE_TEXTURE_PIXELUPLOAD_H
 #define ENGINE_TEXTURE_PIXELUPLOAD_H
 
+#include "engine/graphics/GLStateScope.h"
+
 #include <SDL.h>
 
 #include <vector>
@@ -41,10 +43,7 @@ public:
         CPixelStoreScope& operator=(const CPixelStoreScope&) = delete;
 
     private:
-        static const int kParameters = 8;
-        bool pack;
-        int saved[kParameters];
-        int savedBuffer;  // -1 when the driver has no pixel buffers
+        CGLStateScope state;
     };
 
     // One pixel of a surface row (1 to 4 bytes) as the value SDL_GetRGBA expects: the bytes read in

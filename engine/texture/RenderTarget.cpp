@@ -2,6 +2,7 @@
 
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
+#include "engine/graphics/GLStateScope.h"
 #include "engine/shader/ShaderManager.h"
 #include "engine/texture/PixelUpload.h"
 
@@ -35,12 +36,7 @@ CRenderTarget::CRenderTarget()
       width(0),
       height(0),
       drawing(false),
-      savedFramebuffer(0),
-      savedViewport{},
-      savedScissor{},
-      savedMatrixMode(GL_MODELVIEW),
-      savedProjection{},
-      savedModelView{}
+      state(new CGLStateScope())
 {
     texture.rowsBottomUp = true;
 }
@@ -104,32 +100,27 @@ bool CRenderTarget::create(int w, int h)
     if (w < 1 || h < 1 || w > largest || h > largest)
         return fail(w, h, "sizes run from 1 to " + std::to_string(largest) + " pixels");
 
-    GLint previousTexture = 0;
-    GLint previousFramebuffer = 0;
-    GLint previousRenderbuffer = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previousTexture);
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previousFramebuffer);
-    glGetIntegerv(GL_RENDERBUFFER_BINDING_EXT, &previousRenderbuffer);
+    // The bindings the application had come back when this scope ends, below.
+    GLenum status = GL_FRAMEBUFFER_COMPLETE_EXT;
+    {
+        CGLStateScope making;
+        making.bindTexture(0);
+        // Storage without pixels (the target is cleared below). Clamped: repeating would wrap the far
+        // edge's texels into the near one under linear filtering.
+        const GLuint colour = CPixelUpload::upload(CPixelUpload::Pixels{nullptr, w, h, 4, 4},
+                                                   CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, false});
+        texture.id = colour;
 
-    // Storage without pixels (the target is cleared below). Clamped: repeating would wrap the far
-    // edge's texels into the near one under linear filtering.
-    const GLuint colour = CPixelUpload::upload(CPixelUpload::Pixels{nullptr, w, h, 4, 4},
-                                               CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, false});
-    texture.id = colour;
+        glGenRenderbuffersEXT(1, &depthBuffer);
+        making.bindRenderbuffer(depthBuffer);
+        glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, w, h);
 
-    glGenRenderbuffersEXT(1, &depthBuffer);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depthBuffer);
-    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, w, h);
-
-    glGenFramebuffersEXT(1, &framebuffer);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, colour, 0);
-    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, depthBuffer);
-    const GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
-
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(previousFramebuffer));
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, GLuint(previousRenderbuffer));
-    glBindTexture(GL_TEXTURE_2D, GLuint(previousTexture));
+        glGenFramebuffersEXT(1, &framebuffer);
+        making.bindFramebuffer(framebuffer);
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, colour, 0);
+        glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, depthBuffer);
+        status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+    }
     width = w;
     height = h;
     if (status != GL_FRAMEBUFFER_COMPLETE_EXT) {
@@ -163,25 +154,16 @@ bool CRenderTarget::begin()
 {
     if (framebuffer == 0 || drawing)
         return false;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &savedFramebuffer);
-    glGetIntegerv(GL_VIEWPORT, savedViewport);
-    glGetIntegerv(GL_SCISSOR_BOX, savedScissor);
-    glGetIntegerv(GL_MATRIX_MODE, &savedMatrixMode);
-    // Kept here, not pushed: the projection stack may be only two deep, and the graphics core
-    // and the font push onto it already.
-    glGetFloatv(GL_PROJECTION_MATRIX, savedProjection);
-    glGetFloatv(GL_MODELVIEW_MATRIX, savedModelView);
-
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-    glViewport(0, 0, width, height);
+    state->bindFramebuffer(framebuffer);
+    state->viewport(0, 0, width, height);
     // The engine's 2D state keeps the scissor test on with the window's box, which would cut a
     // target larger than the window.
-    glScissor(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
+    state->scissorBox(0, 0, width, height);
+    // The matrices are kept by the scope, not pushed: the projection stack may be only two deep,
+    // and the graphics core and the font push onto it already.
+    state->loadIdentity(GL_PROJECTION);
     glOrtho(0.0, width, height, 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    state->loadIdentity(GL_MODELVIEW);
     drawing = true;
     return true;
 }
@@ -190,14 +172,7 @@ void CRenderTarget::end()
 {
     if (!drawing)
         return;
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(savedFramebuffer));
-    glViewport(savedViewport[0], savedViewport[1], savedViewport[2], savedViewport[3]);
-    glScissor(savedScissor[0], savedScissor[1], savedScissor[2], savedScissor[3]);
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(savedProjection);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixf(savedModelView);
-    glMatrixMode(GLenum(savedMatrixMode));
+    state->restore();
     drawing = false;
 }
 
@@ -210,21 +185,16 @@ void CRenderTarget::clear(float red, float green, float blue, float alpha)
 {
     if (framebuffer == 0)
         return;
-    GLint previousFramebuffer = 0;
     GLfloat previousColour[4];
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previousFramebuffer);
     glGetFloatv(GL_COLOR_CLEAR_VALUE, previousColour);
-    const GLboolean scissorWasOn = glIsEnabled(GL_SCISSOR_TEST);
-
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-    glDisable(GL_SCISSOR_TEST);
-    glClearColor(red, green, blue, alpha);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
+    {
+        CGLStateScope clearing;
+        clearing.bindFramebuffer(framebuffer);
+        clearing.enable(GL_SCISSOR_TEST, false);
+        glClearColor(red, green, blue, alpha);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
     glClearColor(previousColour[0], previousColour[1], previousColour[2], previousColour[3]);
-    if (scissorWasOn)
-        glEnable(GL_SCISSOR_TEST);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(previousFramebuffer));
 }
 
 CTexture& CRenderTarget::getTexture()

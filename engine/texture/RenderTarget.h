@@ -3,6 +3,8 @@
 
 #include "engine/texture/Texture.h"
 
+#include <memory>
+
 // A picture drawn off screen through GL_EXT_framebuffer_object: between begin() and end() every
 // draw (textures, sprites, text, GUI, 3D) lands in the target's texture instead of the window, in a
 // 2D projection of the target's own size (origin at its top-left corner, y downwards, as in the
@@ -11,6 +13,8 @@
 // Owns its framebuffer, depth buffer and texture, deleted with the target while the window's
 // context exists. The texture is not listed by the texture manager: there is no file to reload.
 // Main thread only.
+class CGLStateScope;
+
 class CRenderTarget {
 public:
     CRenderTarget();
@@ -57,13 +61,8 @@ private:
     int height;
     bool drawing;
 
-    // What begin() found, for end().
-    int savedFramebuffer;
-    int savedViewport[4];
-    int savedScissor[4];
-    int savedMatrixMode;
-    float savedProjection[16];
-    float savedModelView[16];
+    // What begin() changed, put back by end(); owned.
+    std::unique_ptr<CGLStateScope> state;
 };
 
 #endif

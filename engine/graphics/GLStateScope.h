@@ -1,0 +1,71 @@
+#ifndef ENGINE_GRAPHICS_GLSTATESCOPE_H
+#define ENGINE_GRAPHICS_GLSTATESCOPE_H
+
+// A stretch of the engine's drawing that changes OpenGL state the application may rely on (a print,
+// a batch, a render target, a screenshot, a pixel transfer): each change goes through the scope,
+// which saves the value it replaces the first time that state is touched, and restore() (or the
+// destructor) puts every saved value back in reverse order. Only what the path changes is read and
+// written back, so a scope costs a few queries. Needs a current context. Holds no GL objects.
+// Main thread only.
+class CGLStateScope {
+public:
+    CGLStateScope() = default;
+    ~CGLStateScope();
+
+    // glEnable or glDisable.
+    void enable(unsigned int capability, bool on);
+    // The same on texture unit `unit` (0, 1, ...); unit 0 is left active.
+    void enableOnUnit(int unit, unsigned int capability, bool on);
+    // glClientActiveTextureARB.
+    void clientActiveTexture(unsigned int unit);
+    void blendFunc(unsigned int source, unsigned int destination);
+    void matrixMode(unsigned int mode);
+    // Saves the whole matrix of the mode (the projection stack may be only two deep, so nothing is
+    // pushed), makes that mode current and loads the identity.
+    void loadIdentity(unsigned int mode);
+    void viewport(int x, int y, int width, int height);
+    void scissorBox(int x, int y, int width, int height);
+    // GL_FRAMEBUFFER_EXT's binding (0: the window), and GL_RENDERBUFFER_EXT's.
+    void bindFramebuffer(unsigned int framebuffer);
+    void bindRenderbuffer(unsigned int renderbuffer);
+    // The active unit's GL_TEXTURE_2D binding.
+    void bindTexture(unsigned int texture);
+    void readBuffer(unsigned int buffer);
+    // A glPixelStorei parameter.
+    void pixelStore(unsigned int parameter, int value);
+    // A buffer object binding: target GL_ARRAY_BUFFER_ARB, GL_ELEMENT_ARRAY_BUFFER_ARB or a pixel
+    // buffer target. Buffer objects the driver lacks are left alone.
+    void bindBuffer(unsigned int target, unsigned int buffer);
+    // GL_TEXTURE_ENV_MODE of the active unit.
+    void texEnvMode(int mode);
+    void depthFunc(unsigned int function);
+
+    // The saved value of an integer state this scope changed, or the current one: what the
+    // application had (e.g. the viewport before a render target's).
+    void applicationViewport(int viewport[4]) const;
+
+    // Puts everything back now; the scope is then empty and may be used again.
+    void restore();
+
+private:
+    CGLStateScope(const CGLStateScope&) = delete;
+    CGLStateScope& operator=(const CGLStateScope&) = delete;
+
+    enum class Kind { Capability, BlendFunc, MatrixMode, Matrix, Viewport, ScissorBox, Framebuffer,
+                      Renderbuffer, Texture, ReadBuffer, PixelStore, Buffer, TexEnvMode, DepthFunc,
+                      UnitCapability, ClientActiveTexture };
+    struct Saved {
+        Kind kind;
+        unsigned int name;  // the capability, matrix mode, parameter, buffer target or unit
+        int values[4];
+        float matrix[16];
+    };
+    // The entry for this state, saved now if it is not yet; null when the scope is full.
+    Saved* save(Kind kind, unsigned int name);
+
+    static const int kMostSaved = 32;
+    Saved saved[kMostSaved];
+    int count = 0;
+};
+
+#endif
