@@ -97,6 +97,112 @@ inline bool takeGeneral(std::string& mode)
     return true;
 }
 
+// The animated scenes step once per frame; the frame measure() reads back shows a fixed step, so
+// that every program's last frame is the same picture whatever its frame rate.
+inline bool finalFrame = false;
+const long kFinalStep = 1001;
+struct Stepper {
+    long step = 0;
+    long next() { return finalFrame ? kFinalStep : step++; }
+};
+
+// The flames: 128 by 192 pictures with soft, mostly transparent borders, eight frames of one
+// flip-book (Data/Flame/flame1.png ... flame8.png), each flame at its own phase and in one of the
+// four tints, at whole-pixel positions all over the window (partly outside it), from a fixed seed.
+// The general case turns and scales them about the picture's centre and top-left corner as
+// CTexture::draw does, positions an eighth of a pixel apart.
+const int kFlameWidth = 128;
+const int kFlameHeight = 192;
+const int kFlameFrames = 8;
+inline std::string flameFile(int frame)
+{
+    return "Data/Flame/flame" + std::to_string(frame + 1) + ".png";
+}
+
+struct Flame {
+    Placement place;
+    int phase;  // the frame shown at step 0
+    uint8_t tint[4];
+};
+
+// A small fixed generator: 24 random bits.
+inline uint32_t nextRandom(uint32_t& state)
+{
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+}
+
+inline std::vector<Flame> flames(int count, bool general)
+{
+    std::vector<Flame> out;
+    uint32_t state = 2026;
+    for (int i = 0; i < count; ++i) {
+        Flame f;
+        const int x = int(nextRandom(state) % uint32_t(kWindowWidth)) - kFlameWidth / 2;
+        const int y = int(nextRandom(state) % uint32_t(kWindowHeight)) - kFlameHeight / 2;
+        f.phase = int(nextRandom(state) % uint32_t(kFlameFrames));
+        std::memcpy(f.tint, quad(i).tint, 4);
+        const uint32_t r = nextRandom(state);
+        f.place = {float(x), float(y), 1.0f, 0.0f};
+        if (general)
+            f.place = {float(x) + 0.125f * float(1 + r % 7), float(y) + 0.125f * float(1 + (r >> 3) % 7),
+                       0.75f + 0.125f * float((r >> 6) % 5), float((r >> 9) % 360) + 0.5f};
+        out.push_back(f);
+    }
+    return out;
+}
+
+inline int flameFrame(const Flame& f, long step)
+{
+    return int((long(f.phase) + step) % kFlameFrames);
+}
+
+// The corners (top-left, top-right, bottom-right, bottom-left) of the part (ox, oy, w, h) of a
+// sourceW by sourceH picture placed as CTexture::draw places the whole picture: scaled about its
+// top-left corner and turned about its centre. For the programs that transform on the CPU.
+inline void partCorners(const Placement& p, float sourceW, float sourceH, float ox, float oy, float w, float h,
+                        float out[4][2])
+{
+    const float cx = 0.5f * sourceW, cy = 0.5f * sourceH;
+    const float radians = p.angle * 3.14159265f / 180.0f, c = std::cos(radians), s = std::sin(radians);
+    const float local[4][2] = {{ox, oy}, {ox + w, oy}, {ox + w, oy + h}, {ox, oy + h}};
+    for (int i = 0; i < 4; ++i) {
+        const float dx = local[i][0] - cx, dy = local[i][1] - cy;
+        out[i][0] = p.x + p.scale * (cx + c * dx - s * dy);
+        out[i][1] = p.y + p.scale * (cy + s * dx + c * dy);
+    }
+}
+
+// The tile map: count by count cells of 32 by 32 pixels, one layer, every cell one of the eight
+// tiles of Data/TileWalker/tiles.png (4 by 2) from a fixed hash, seen through a 1280 by 720 view
+// that scrolls by whole pixels every frame.
+const int kMapViewWidth = 1280;
+const int kMapViewHeight = 720;
+const int kTileSize = 32;
+const int kTilesetColumns = 4;
+const int kTilesetTiles = 8;
+const char kTilesetPath[] = "Data/TileWalker/tiles.png";
+
+// The tile of a cell, 0 to 7 (Tiled's global id is one more).
+inline int tileOf(int column, int row)
+{
+    uint32_t h = uint32_t(column) * 73856093u ^ uint32_t(row) * 19349663u;
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return int(h % uint32_t(kTilesetTiles));
+}
+
+// The view's top-left corner in map pixels at a step: 5 pixels right and 3 down per frame, kept
+// inside the map.
+inline void mapView(long step, int tiles, int& x, int& y)
+{
+    const long rangeX = long(tiles) * kTileSize - kMapViewWidth + 1;
+    const long rangeY = long(tiles) * kTileSize - kMapViewHeight + 1;
+    x = rangeX > 0 ? int((step * 5) % rangeX) : 0;
+    y = rangeY > 0 ? int((step * 3) % rangeY) : 0;
+}
+
 // 64 characters per line; the lines step down 16 pixels and wrap, overlapping past the window.
 const int kLineLength = 64;
 inline const char* line(int i)
@@ -201,6 +307,7 @@ void measure(const Arguments& args, long itemsPerFrame, DrawFrame drawFrame, Swa
     std::printf("RESULT %.1f %ld %ld %.4f\n", items / elapsed, rss, frames, cpu * 1e6 / items);
     std::fflush(stdout);
     if (!args.framePath.empty()) {
+        finalFrame = true;
         drawFrame();
         readBack();
         swap();
