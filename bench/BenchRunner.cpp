@@ -23,7 +23,7 @@
 namespace {
 
 struct Program {
-    std::string key;    // names the program in the ratios
+    std::string key;  // names the program in the ratios
     std::string label;
     std::string binary;
     std::string mode;
@@ -46,8 +46,8 @@ struct Result {
     long drawCalls = -1;  // what the program reported for its last frame; -1 for nothing
 };
 
-bool runOnce(const Program& program, int count, const std::string& seconds,
-             const std::string& framePath, double& rate, long& rss, double& cpu, long& drawCalls)
+bool runOnce(const Program& program, int count, const std::string& seconds, const std::string& framePath,
+             double& rate, long& rss, double& cpu, long& drawCalls)
 {
     int out[2];
     if (pipe(out) != 0)
@@ -58,8 +58,8 @@ bool runOnce(const Program& program, int count, const std::string& seconds,
         dup2(out[1], 1);
         close(out[0]);
         close(out[1]);
-        std::vector<const char*> argv = {program.binary.c_str(), program.mode.c_str(),
-                                         countText.c_str(), seconds.c_str()};
+        std::vector<const char*> argv = {program.binary.c_str(), program.mode.c_str(), countText.c_str(),
+                                         seconds.c_str()};
         if (!framePath.empty())
             argv.push_back(framePath.c_str());
         argv.push_back(nullptr);
@@ -78,16 +78,15 @@ bool runOnce(const Program& program, int count, const std::string& seconds,
     waitpid(child, &status, 0);
     const std::size_t at = text.rfind("RESULT ");
     long frames = 0;
-    const bool reported =
-        at != std::string::npos &&
-        std::sscanf(text.c_str() + at, "RESULT %lf %ld %ld %lf", &rate, &rss, &frames, &cpu) == 4;
+    const bool reported = at != std::string::npos && std::sscanf(text.c_str() + at, "RESULT %lf %ld %ld %lf",
+                                                                 &rate, &rss, &frames, &cpu) == 4;
     // "DRAWCALLS <n>": the draw calls of the program's last frame, from the scenes that count them.
     const std::size_t calls = text.rfind("DRAWCALLS ");
     if (calls == std::string::npos || std::sscanf(text.c_str() + calls, "DRAWCALLS %ld", &drawCalls) != 1)
         drawCalls = -1;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !reported || !(rate > 0.0)) {
-        std::fprintf(stderr, "%s %s %d failed (status %d)%s\n", program.binary.c_str(),
-                     program.mode.c_str(), count, status, reported ? "" : ", no result");
+        std::fprintf(stderr, "%s %s %d failed (status %d)%s\n", program.binary.c_str(), program.mode.c_str(),
+                     count, status, reported ? "" : ", no result");
         return false;
     }
     return true;
@@ -134,7 +133,7 @@ std::string compareFrames(const std::string& reference, const std::string& other
     return text;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -160,7 +159,9 @@ int main(int argc, char* argv[])
     }
     if (groups.empty())
         groups = allGroups;
-    auto wanted = [&](const char* group) { return std::find(groups.begin(), groups.end(), group) != groups.end(); };
+    auto wanted = [&](const char* group) {
+        return std::find(groups.begin(), groups.end(), group) != groups.end();
+    };
     const std::string seconds = argv[1];
     const int rounds = std::atoi(argv[2]);
     const std::string engine = argv[3], sfml = argv[4], frames = argv[5];
@@ -170,7 +171,10 @@ int main(int argc, char* argv[])
     for (int quads : {100, 1000, 10000}) {
         if (!wanted("quads"))
             break;
-        Figure f{"quads", "quads", quads, "",
+        Figure f{"quads",
+                 "quads",
+                 quads,
+                 "",
                  {{"draw", "CTexture::draw", engine, "draw"},
                   {"twin", "by hand, draw's calls and state", engine, "twin"},
                   {"batch", "CSpriteBatch", engine, "batch"},
@@ -183,7 +187,10 @@ int main(int argc, char* argv[])
     for (int quads : {1000, 10000}) {
         if (!wanted("general"))
             break;
-        Figure f{"quads", "rotated, scaled, sub-pixel quads", quads, " general",
+        Figure f{"quads",
+                 "rotated, scaled, sub-pixel quads",
+                 quads,
+                 " general",
                  {{"draw", "CTexture::draw", engine, "draw-general"},
                   {"batch", "CSpriteBatch", engine, "batch-general"},
                   {"begin", "by hand, one glBegin, plain state", engine, "begin-general"}}};
@@ -194,7 +201,10 @@ int main(int argc, char* argv[])
     for (int lines : {4, 200}) {
         if (!wanted("text"))
             break;
-        Figure f{"chars", "lines", lines, "",
+        Figure f{"chars",
+                 "lines",
+                 lines,
+                 "",
                  {{"print", "CFont::print", engine, "print"},
                   {"calllists", "by hand, glCallLists per line", engine, "calllists"},
                   {"textbatch", "CSpriteBatch::addText", engine, "textbatch"}}};
@@ -207,7 +217,10 @@ int main(int argc, char* argv[])
     for (int lines : {4, 200}) {
         if (!wanted("truetype"))
             break;
-        Figure f{"chars", "lines of TrueType text", lines, " truetype",
+        Figure f{"chars",
+                 "lines of TrueType text",
+                 lines,
+                 " truetype",
                  {{"ttprint", "CFont::print, TrueType", engine, "ttprint"},
                   {"ttbatch", "CSpriteBatch::addText, TrueType", engine, "ttbatch"},
                   {"ttretained", "CText per line into a batch", engine, "ttretained"}}};
@@ -223,7 +236,10 @@ int main(int argc, char* argv[])
         if (!wanted("flames"))
             break;
         const std::string v = variant;
-        Figure f{"flames", "", 3000, v.empty() ? " flames" : " flames general",
+        Figure f{"flames",
+                 "",
+                 3000,
+                 v.empty() ? " flames" : " flames general",
                  {{"atlas", "CSpriteBatch + CTextureAtlas::add", engine, "flames" + v},
                   {"flamebegin", "by hand, one glBegin, the atlas page", engine, "flamebegin" + v}},
                  v.empty() ? "3000 animated flames from a trimmed atlas, whole pixels, scale 1"
@@ -235,7 +251,10 @@ int main(int argc, char* argv[])
     // A 1000 by 1000 tile map (32-pixel tiles) scrolled by whole pixels in a 1280 by 720 view:
     // frames per second. SFML draws it as its tutorial does, the whole map in one vertex array.
     if (wanted("tilemap")) {
-        Figure f{"frames", "", 1000, " tilemap",
+        Figure f{"frames",
+                 "",
+                 1000,
+                 " tilemap",
                  {{"tilemap", "CTileMap::draw into a CSpriteBatch", engine, "tilemap"},
                   {"tilebegin", "by hand, one glBegin, visible tiles", engine, "tilebegin"}},
                  "A 1000 x 1000-tile map scrolled in a 1280x720 view"};
@@ -279,8 +298,8 @@ int main(int argc, char* argv[])
         else
             std::printf("\n%s: %s per second, median of %d interleaved runs\n", figure.title.c_str(),
                         figure.unit.c_str(), rounds);
-        std::printf("  %-36s %10s %10s %10s %9s %10s  %s\n", "program", "median", "min", "max",
-                    "CPU us/1", "peak RSS", "last frame");
+        std::printf("  %-36s %10s %10s %10s %9s %10s  %s\n", "program", "median", "min", "max", "CPU us/1",
+                    "peak RSS", "last frame");
         for (std::size_t p = 0; p < figure.programs.size(); ++p) {
             const Result& r = results[p];
             const double m = median(r.rates);
@@ -290,18 +309,18 @@ int main(int argc, char* argv[])
             const std::string frame =
                 p == 0 ? std::string("reference") : compareFrames(results[0].framePath, r.framePath);
             cpuMedians[key][figure.programs[p].key] = median(r.cpu);
-            std::printf("  %-36s %10.0f %10.0f %10.0f %9.2f %7.1f MB  %s\n",
-                        figure.programs[p].label.c_str(), m,
+            std::printf("  %-36s %10.0f %10.0f %10.0f %9.2f %7.1f MB  %s\n", figure.programs[p].label.c_str(), m,
                         *std::min_element(r.rates.begin(), r.rates.end()),
-                        *std::max_element(r.rates.begin(), r.rates.end()), median(r.cpu),
-                        median(rss) / 1024.0, frame.c_str());
+                        *std::max_element(r.rates.begin(), r.rates.end()), median(r.cpu), median(rss) / 1024.0,
+                        frame.c_str());
         }
         std::string calls;
         for (std::size_t p = 0; p < figure.programs.size(); ++p) {
             if (results[p].drawCalls < 0)
                 continue;
             drawCalls[key][figure.programs[p].key] = results[p].drawCalls;
-            calls += (calls.empty() ? "" : ", ") + figure.programs[p].key + " " + std::to_string(results[p].drawCalls);
+            calls +=
+                (calls.empty() ? "" : ", ") + figure.programs[p].key + " " + std::to_string(results[p].drawCalls);
         }
         if (!calls.empty())
             std::printf("  draw calls in the last frame: %s\n", calls.c_str());
@@ -328,11 +347,15 @@ int main(int argc, char* argv[])
     if (withSfml) {
         targets.push_back({"quads 1000", "batch", "sfml", "batch / SFML sf::Sprite, 1000", 1.0, true});
         targets.push_back({"quads 10000", "batch", "sfml", "batch / SFML sf::Sprite, 10000", 1.0, true});
-        targets.push_back({"quads general 1000", "batch", "sfml", "batch / SFML sf::Sprite, 1000 general", 1.0, true});
-        targets.push_back({"quads general 10000", "batch", "sfml", "batch / SFML sf::Sprite, 10000 general", 1.0, true});
-        targets.push_back({"chars 200", "textbatch", "sftext", "batched text / SFML sf::Text, 200 lines", 1.0, true});
+        targets.push_back(
+            {"quads general 1000", "batch", "sfml", "batch / SFML sf::Sprite, 1000 general", 1.0, true});
+        targets.push_back(
+            {"quads general 10000", "batch", "sfml", "batch / SFML sf::Sprite, 10000 general", 1.0, true});
+        targets.push_back(
+            {"chars 200", "textbatch", "sftext", "batched text / SFML sf::Text, 200 lines", 1.0, true});
         targets.push_back({"chars 4", "textbatch", "sftext", "batched text / SFML sf::Text, 4 lines", 1.0, true});
-        targets.push_back({"quads 1000", "draw", "sfml", "CTexture::draw / SFML sf::Sprite, 1000 (no target)", 0.0, true});
+        targets.push_back(
+            {"quads 1000", "draw", "sfml", "CTexture::draw / SFML sf::Sprite, 1000 (no target)", 0.0, true});
         for (const char* lines : {"4", "200"})
             for (const char* program : {"ttbatch", "ttretained"})
                 targets.push_back({std::string("chars truetype ") + lines, program, "sftt",
@@ -341,18 +364,19 @@ int main(int argc, char* argv[])
     }
     // The engine's side of the new scenes, against the same quads by hand and against SFML; the
     // flames are held to 1.3 times SFML in the rate and in CPU time per frame.
-    targets.push_back({"flames flames 3000", "atlas", "flamebegin", "atlas batch / one glBegin by hand, flames", 0.9, true});
+    targets.push_back(
+        {"flames flames 3000", "atlas", "flamebegin", "atlas batch / one glBegin by hand, flames", 0.9, true});
     targets.push_back({"flames flames general 3000", "atlas", "flamebegin",
                        "atlas batch / one glBegin by hand, flames general", 0.9, true});
-    targets.push_back({"frames tilemap 1000", "tilemap", "tilebegin", "CTileMap::draw / one glBegin by hand, tile map", 0.9,
-                       true});
+    targets.push_back({"frames tilemap 1000", "tilemap", "tilebegin",
+                       "CTileMap::draw / one glBegin by hand, tile map", 0.9, true});
     if (withSfml) {
-        targets.push_back({"flames flames 3000", "atlas", "sfflames", "atlas batch / SFML sf::Sprite, flames (rate, CPU)", 1.3,
-                           true, true});
+        targets.push_back({"flames flames 3000", "atlas", "sfflames",
+                           "atlas batch / SFML sf::Sprite, flames (rate, CPU)", 1.3, true, true});
         targets.push_back({"flames flames general 3000", "atlas", "sfflames",
                            "atlas batch / SFML sf::Sprite, flames general (rate, CPU)", 1.3, true, true});
-        targets.push_back({"frames tilemap 1000", "tilemap", "sftiles", "CTileMap::draw / SFML sf::VertexArray, tile map", 1.0,
-                           true});
+        targets.push_back({"frames tilemap 1000", "tilemap", "sftiles",
+                           "CTileMap::draw / SFML sf::VertexArray, tile map", 1.0, true});
     }
     // Only the figures that ran.
     targets.erase(std::remove_if(targets.begin(), targets.end(),
@@ -376,7 +400,8 @@ int main(int argc, char* argv[])
         const long calls = drawCalls[figure]["atlas"];
         const std::string text =
             std::string("draw calls of the atlas batch, flames") + (general ? " general" : "") + " (exactly 1)";
-        std::printf("  %-58s %6ld %6s  %s\n", text.c_str(), calls, "", calls == 1 ? "target met" : "TARGET MISSED");
+        std::printf("  %-58s %6ld %6s  %s\n", text.c_str(), calls, "",
+                    calls == 1 ? "target met" : "TARGET MISSED");
     }
     if (withSfml && medians.count("quads 1000")) {
         const double ratio = double(peakRss["quads 1000"]["batch"]) / double(peakRss["quads 1000"]["sfml"]);

@@ -49,8 +49,10 @@ struct Quad {
 
 inline Quad quad(int i)
 {
-    static const uint8_t tints[4][4] = {
-        {255, 255, 255, 255}, {255, 204, 153, 230}, {153, 230, 255, 204}, {255, 153, 204, 179}};
+    static const uint8_t tints[4][4] = {{255, 255, 255, 255},
+                                        {255, 204, 153, 230},
+                                        {153, 230, 255, 204},
+                                        {255, 153, 204, 179}};
     Quad q = {(i * 37) % (kWindowWidth - kTextureSize), (i * 53) % (kWindowHeight - kTextureSize), {}};
     std::memcpy(q.tint, tints[i % 4], 4);
     return q;
@@ -103,7 +105,10 @@ inline bool finalFrame = false;
 const long kFinalStep = 1001;
 struct Stepper {
     long step = 0;
-    long next() { return finalFrame ? kFinalStep : step++; }
+    long next()
+    {
+        return finalFrame ? kFinalStep : step++;
+    }
 };
 
 // The flames: 128 by 192 pictures with soft, mostly transparent borders, eight frames of one
@@ -207,9 +212,8 @@ inline void mapView(long step, int tiles, int& x, int& y)
 const int kLineLength = 64;
 inline const char* line(int i)
 {
-    static const char* lines[2] = {
-        "The quick brown fox jumps over the lazy dog; 0123456789 (a + b)!",
-        "PACK MY BOX WITH FIVE DOZEN LIQUOR JUGS? sphinx of black quartz."};
+    static const char* lines[2] = {"The quick brown fox jumps over the lazy dog; 0123456789 (a + b)!",
+                                   "PACK MY BOX WITH FIVE DOZEN LIQUOR JUGS? sphinx of black quartz."};
     return lines[i % 2];
 }
 inline int lineX(int i)
@@ -253,9 +257,9 @@ inline bool writeFrame(const std::string& path, const std::vector<uint8_t>& rgba
 
 struct Arguments {
     std::string mode;
-    int count = 0;         // quads or lines per frame
-    double seconds = 0.0;  // measured time, after a short warm-up
-    std::string framePath; // where the last frame goes; empty for none
+    int count = 0;          // quads or lines per frame
+    double seconds = 0.0;   // measured time, after a short warm-up
+    std::string framePath;  // where the last frame goes; empty for none
 };
 
 inline bool parseArguments(int argc, char* argv[], Arguments& out)
@@ -282,8 +286,7 @@ inline double processCpuSeconds()
 // quads or characters; the CPU figure counts all threads and hardly depends on the machine's load.
 // Then draws one more frame and hands its pixels to readBack before the swap.
 template <typename DrawFrame, typename Swap, typename ReadBack>
-void measure(const Arguments& args, long itemsPerFrame, DrawFrame drawFrame, Swap swap,
-             ReadBack readBack)
+void measure(const Arguments& args, long itemsPerFrame, DrawFrame drawFrame, Swap swap, ReadBack readBack)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point warm = Clock::now() + std::chrono::milliseconds(250);
@@ -314,6 +317,6 @@ void measure(const Arguments& args, long itemsPerFrame, DrawFrame drawFrame, Swa
     }
 }
 
-} // namespace bench
+}  // namespace bench
 
 #endif

@@ -77,8 +77,7 @@ void swapBuffers()
     SDL_GL_SwapBuffers();
     // Keep the X connection drained, as a game's event loop does.
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-    }
+    while (SDL_PollEvent(&event)) { }
 }
 
 bool readBack(const Arguments& args, int width = bench::kWindowWidth, int height = bench::kWindowHeight)
@@ -103,8 +102,8 @@ void drawLikeTheEngine(GLuint id, GLhandleARB program, float x, float y, const u
     glTranslatef(x, y, 0.0f);
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glUseProgramObjectARB(program);
-    glUniform4fARB(glGetUniformLocationARB(program, "colors"), unit(tint[0]), unit(tint[1]),
-                   unit(tint[2]), unit(tint[3]));
+    glUniform4fARB(glGetUniformLocationARB(program, "colors"), unit(tint[0]), unit(tint[1]), unit(tint[2]),
+                   unit(tint[3]));
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
     glVertex2f(0.0f, 0.0f);
@@ -208,8 +207,8 @@ int runSingleBegin(const Arguments& args, bool general)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     const std::vector<uint8_t> pixels = bench::texturePixels();
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, bench::kTextureSize, bench::kTextureSize, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, pixels.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, bench::kTextureSize, bench::kTextureSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixels.data());
 
     std::vector<bench::Quad> quads;
     std::vector<bench::Placement> places;
@@ -250,9 +249,9 @@ int runEngine(const Arguments& args, bool general)
     engine->setVideoMode(bench::kWindowWidth, bench::kWindowHeight, 24, false, true);
 
     std::vector<uint8_t> pixels = bench::texturePixels();
-    SDL_Surface* image = SDL_CreateRGBSurfaceFrom(pixels.data(), bench::kTextureSize,
-                                                  bench::kTextureSize, 32, bench::kTextureSize * 4,
-                                                  0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    SDL_Surface* image =
+        SDL_CreateRGBSurfaceFrom(pixels.data(), bench::kTextureSize, bench::kTextureSize, 32,
+                                 bench::kTextureSize * 4, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
     CTexture texture;
     texture.upload(image);
     texture.shader = g_pShaderManager->getShader(0);
@@ -263,8 +262,8 @@ int runEngine(const Arguments& args, bool general)
         return 1;
     }
     const GLint colors = glGetUniformLocationARB(program, "colors");
-    font->setColour(unit(bench::kTextColour[0]), unit(bench::kTextColour[1]),
-                    unit(bench::kTextColour[2]), unit(bench::kTextColour[3]));
+    font->setColour(unit(bench::kTextColour[0]), unit(bench::kTextColour[1]), unit(bench::kTextColour[2]),
+                    unit(bench::kTextColour[3]));
 
     std::vector<bench::Quad> quads;
     std::vector<bench::Placement> places;
@@ -354,8 +353,7 @@ int runEngine(const Arguments& args, bool general)
                 glTranslatef(float(bench::lineX(i)), float(bench::lineY(i)), 0.0f);
                 glActiveTextureARB(GL_TEXTURE0_ARB);
                 glUseProgramObjectARB(program);
-                glUniform4fARB(colors, font->colourRed, font->colourGreen, font->colourBlue,
-                               font->colourAlpha);
+                glUniform4fARB(colors, font->colourRed, font->colourGreen, font->colourBlue, font->colourAlpha);
                 glCallLists(bench::kLineLength, GL_UNSIGNED_BYTE, bench::line(i));
                 glUseProgramObjectARB(0);
             }
@@ -372,8 +370,8 @@ int runEngine(const Arguments& args, bool general)
         return 2;
     }
     bool wrote = true;
-    bench::measure(args, text ? long(args.count) * bench::kLineLength : args.count, drawFrame,
-                   swapBuffers, [&] { wrote = readBack(args); });
+    bench::measure(args, text ? long(args.count) * bench::kLineLength : args.count, drawFrame, swapBuffers,
+                   [&] { wrote = readBack(args); });
     return wrote && glGetError() == GL_NO_ERROR ? 0 : 1;
 }
 
@@ -408,8 +406,8 @@ int runFlames(const Arguments& args, bool general)
             batch.begin();
             for (const bench::Flame& f : flames) {
                 const bench::Placement& p = f.place;
-                CTextureAtlas::add(batch, *frames[std::size_t(bench::flameFrame(f, step))], p.x, p.y, p.scale, p.angle,
-                                   unit(f.tint[0]), unit(f.tint[1]), unit(f.tint[2]), unit(f.tint[3]));
+                CTextureAtlas::add(batch, *frames[std::size_t(bench::flameFrame(f, step))], p.x, p.y, p.scale,
+                                   p.angle, unit(f.tint[0]), unit(f.tint[1]), unit(f.tint[2]), unit(f.tint[3]));
             }
             batch.end();
             drawCalls = batch.getDrawCallCount();
@@ -483,11 +481,11 @@ std::string tileMapText(int count, int imageWidth, int imageHeight)
     std::ostringstream out;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         << "<map version=\"1.10\" orientation=\"orthogonal\" renderorder=\"right-down\" width=\"" << count
-        << "\" height=\"" << count << "\" tilewidth=\"" << bench::kTileSize << "\" tileheight=\"" << bench::kTileSize
-        << "\" infinite=\"0\">\n"
+        << "\" height=\"" << count << "\" tilewidth=\"" << bench::kTileSize << "\" tileheight=\""
+        << bench::kTileSize << "\" infinite=\"0\">\n"
         << " <tileset firstgid=\"1\" name=\"tiles\" tilewidth=\"" << bench::kTileSize << "\" tileheight=\""
-        << bench::kTileSize << "\" tilecount=\"" << bench::kTilesetTiles << "\" columns=\"" << bench::kTilesetColumns
-        << "\">\n"
+        << bench::kTileSize << "\" tilecount=\"" << bench::kTilesetTiles << "\" columns=\""
+        << bench::kTilesetColumns << "\">\n"
         << "  <image source=\"tiles.png\" width=\"" << imageWidth << "\" height=\"" << imageHeight << "\"/>\n"
         << " </tileset>\n"
         << " <layer id=\"1\" name=\"ground\" width=\"" << count << "\" height=\"" << count << "\">\n"
@@ -572,7 +570,8 @@ int runHandTiles(const Arguments& args)
     const GLuint tiles = uploadImage(bench::kTilesetPath, GL_NEAREST, imageWidth, imageHeight);
     if (tiles == 0)
         return 1;
-    const float tileS = float(bench::kTileSize) / float(imageWidth), tileT = float(bench::kTileSize) / float(imageHeight);
+    const float tileS = float(bench::kTileSize) / float(imageWidth),
+                tileT = float(bench::kTileSize) / float(imageHeight);
     bench::Stepper stepper;
     bool wrote = true;
     bench::measure(
@@ -583,8 +582,10 @@ int runHandTiles(const Arguments& args)
             bench::mapView(stepper.next(), args.count, x, y);
             glLoadIdentity();
             glTranslatef(-float(x), -float(y), 0.0f);
-            const int columnEnd = std::min(args.count, (x + bench::kMapViewWidth + bench::kTileSize - 1) / bench::kTileSize);
-            const int rowEnd = std::min(args.count, (y + bench::kMapViewHeight + bench::kTileSize - 1) / bench::kTileSize);
+            const int columnEnd =
+                std::min(args.count, (x + bench::kMapViewWidth + bench::kTileSize - 1) / bench::kTileSize);
+            const int rowEnd =
+                std::min(args.count, (y + bench::kMapViewHeight + bench::kTileSize - 1) / bench::kTileSize);
             glColor4ub(255, 255, 255, 255);
             glBegin(GL_QUADS);
             for (int row = y / bench::kTileSize; row < rowEnd; ++row) {
@@ -612,7 +613,7 @@ int runHandTiles(const Arguments& args)
     return wrote && glGetError() == GL_NO_ERROR ? 0 : 1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {

@@ -65,7 +65,7 @@ private:
     sf::Texture m_tileset;
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -86,10 +86,11 @@ int main(int argc, char* argv[])
     const bool flames = args.mode == "flames", tileMap = args.mode == "tilemap";
     if (!parsed || (args.mode != "sprite" && args.mode != "text" && !flames && !tileMap) ||
         (general && args.mode != "sprite" && !flames)) {
-        std::fprintf(stderr,
-                     "Usage: %s <sprite|sprite-general|text|text-sans|flames|flames-general|tilemap> <count> <seconds> "
-                     "[frame file]\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "Usage: %s <sprite|sprite-general|text|text-sans|flames|flames-general|tilemap> <count> <seconds> "
+            "[frame file]\n",
+            argv[0]);
         return 2;
     }
     // SFML reports that the X server offers no vertical sync on every window; the runner shows
@@ -105,7 +106,8 @@ int main(int argc, char* argv[])
     image.create(bench::kTextureSize, bench::kTextureSize, pixels.data());
     sf::Texture texture;
     sf::Font font;
-    if (!texture.loadFromImage(image) || (args.mode == "text" && !font.loadFromFile(sans ? bench::kSansPath : kFontPath)))
+    if (!texture.loadFromImage(image) ||
+        (args.mode == "text" && !font.loadFromFile(sans ? bench::kSansPath : kFontPath)))
         return 1;
     texture.setSmooth(general);
 
@@ -143,7 +145,8 @@ int main(int argc, char* argv[])
             return 1;
         flameTextures[std::size_t(i)].setSmooth(general);
     }
-    const std::vector<bench::Flame> flameScene = flames ? bench::flames(args.count, general) : std::vector<bench::Flame>();
+    const std::vector<bench::Flame> flameScene =
+        flames ? bench::flames(args.count, general) : std::vector<bench::Flame>();
     std::vector<sf::Sprite> flameSprites;
     for (const bench::Flame& f : flameScene) {
         const bench::Placement& p = f.place;
@@ -162,7 +165,8 @@ int main(int argc, char* argv[])
         std::vector<int> level(std::size_t(args.count) * std::size_t(args.count));
         for (int row = 0; row < args.count; ++row)
             for (int column = 0; column < args.count; ++column)
-                level[std::size_t(row) * std::size_t(args.count) + std::size_t(column)] = bench::tileOf(column, row);
+                level[std::size_t(row) * std::size_t(args.count) + std::size_t(column)] =
+                    bench::tileOf(column, row);
         if (!map.load(bench::kTilesetPath, sf::Vector2u(bench::kTileSize, bench::kTileSize), level.data(),
                       unsigned(args.count), unsigned(args.count)))
             return 1;
@@ -172,7 +176,10 @@ int main(int argc, char* argv[])
 
     bool wrote = true;
     bench::measure(
-        args, args.mode == "text" ? long(args.count) * bench::kLineLength : tileMap ? 1 : args.count,
+        args,
+        args.mode == "text" ? long(args.count) * bench::kLineLength
+        : tileMap           ? 1
+                            : args.count,
         [&] {
             window.clear(sf::Color::Black);
             for (const sf::Sprite& sprite : sprites)
@@ -190,7 +197,8 @@ int main(int argc, char* argv[])
             if (tileMap) {
                 int x = 0, y = 0;
                 bench::mapView(stepper.next(), args.count, x, y);
-                window.setView(sf::View(sf::FloatRect(float(x), float(y), float(windowWidth), float(windowHeight))));
+                window.setView(
+                    sf::View(sf::FloatRect(float(x), float(y), float(windowWidth), float(windowHeight))));
                 window.draw(map);
                 drawCalls = 1;
             }
@@ -198,8 +206,7 @@ int main(int argc, char* argv[])
         [&] {
             window.display();
             sf::Event event;
-            while (window.pollEvent(event)) {
-            }
+            while (window.pollEvent(event)) { }
         },
         [&] {
             std::vector<uint8_t> rgba(std::size_t(windowWidth) * std::size_t(windowHeight) * 4);

@@ -1,9 +1,8 @@
 // TGA decoding speed of CTGAImage::decode (file opened, read and decoded) beside SDL_image's IMG_Load
 // of the same file, in megabytes (10^6 bytes) of decoded pixels per second, for 1024 by 1024 and
-// 4096 by 4096 pictures at 24 and 32 bits, stored uncompressed (type 2) and run-length encoded (type 10). The files
-// are written to a temporary folder first and read from the page cache; no window or OpenGL is
-// involved. The two readers alternate in short rounds so that both see the same machine load. Run it
-// with scripts/bench.sh.
+// 4096 by 4096 pictures at 24 and 32 bits, stored uncompressed (type 2) and run-length encoded (type 10). The
+// files are written to a temporary folder first and read from the page cache; no window or OpenGL is involved. The
+// two readers alternate in short rounds so that both see the same machine load. Run it with scripts/bench.sh.
 #include "engine/texture/TGAImage.h"
 
 #include <SDL.h>
@@ -63,7 +62,24 @@ std::vector<uint8_t> picture()
 std::vector<uint8_t> header(uint8_t type, int bytes)
 {
     const uint8_t low = uint8_t(pictureSize & 255), high = uint8_t(pictureSize >> 8);
-    return {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, low, high, low, high, uint8_t(bytes * 8), uint8_t(bytes == 4 ? 8 : 0)};
+    return {0,
+            0,
+            type,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            low,
+            high,
+            low,
+            high,
+            uint8_t(bytes * 8),
+            uint8_t(bytes == 4 ? 8 : 0)};
 }
 
 // The picture's pixels with 3 or 4 bytes each.
@@ -153,7 +169,7 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -184,17 +200,18 @@ int main(int argc, char* argv[])
             const std::string base = std::string(folder) + (bytes == 3 ? "/rgb" : "/rgba");
             writeFile(base + "_type2.tga", uncompressed);
             writeFile(base + "_type10.tga", compressed);
-            kinds.push_back({bytes == 3 ? "24-bit uncompressed" : "32-bit uncompressed",
-                             base + "_type2.tga", uncompressed.size(), double(raw.size()) / 1e6});
-            kinds.push_back({bytes == 3 ? "24-bit run-length" : "32-bit run-length",
-                             base + "_type10.tga", compressed.size(), double(raw.size()) / 1e6});
+            kinds.push_back({bytes == 3 ? "24-bit uncompressed" : "32-bit uncompressed", base + "_type2.tga",
+                             uncompressed.size(), double(raw.size()) / 1e6});
+            kinds.push_back({bytes == 3 ? "24-bit run-length" : "32-bit run-length", base + "_type10.tga",
+                             compressed.size(), double(raw.size()) / 1e6});
         }
 
         // Rounds of about a fifth of the budget; the two readers alternate, kind by kind.
         const int rounds = 5;
         CTGAImage image;
         std::printf("\n%d x %d pictures, MB (10^6 bytes) of decoded pixels per second, median of %d "
-                    "interleaved rounds\n", pictureSize, pictureSize, rounds);
+                    "interleaved rounds\n",
+                    pictureSize, pictureSize, rounds);
         std::printf("  %-22s %11s %14s %14s %8s\n", "kind", "file bytes", "CTGAImage", "IMG_Load", "ratio");
         for (const Kind& kind : kinds) {
             int perRound = 1;

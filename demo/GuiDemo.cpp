@@ -52,7 +52,7 @@ const float kStatusX = 20.0f, kStatusY = 716.0f;
 const char* const kHeading = "Quarl Engine GUI Demo";
 const char* const kSubheading = "Drag the window by its title bar; point at a control for a hint.";
 
-} // namespace
+}  // namespace
 
 GuiDemo::GuiDemo()
     : window(nullptr),
@@ -98,23 +98,23 @@ void GuiDemo::init()
     const float buttonHeight = window->buttons.back()->getHeight();
     window->addStaticText(label(play, ButtonX + (buttonWidth - textWidth(play, 1.0f)) / 2.0f,
                                 ButtonY + (buttonHeight - 16.0f) / 2.0f, kWhite, 0, 1.0f));
-    window->addStaticText(label("Click sound", kCaptionColumn, ButtonY + (buttonHeight - 16.0f) / 2.0f,
-                                kGrey, 0, 1.0f));
+    window->addStaticText(
+        label("Click sound", kCaptionColumn, ButtonY + (buttonHeight - 16.0f) / 2.0f, kGrey, 0, 1.0f));
 
     // Row 2: the switch and its caption, vertically centred on it.
     window->addToggleButton("Data/Gui/toggleOff", 4, "Data/Gui/toggleOn", 4, ToggleX, ToggleY, MusicToggleId);
     window->toggleButtons.back()->setHoverText("Starts and stops Data/Gui/music.wav", kStatusX, kStatusY);
     const float toggleHeight = window->toggleButtons.back()->getHeight();
-    window->addStaticText(label("Music loop", kCaptionColumn, ToggleY + (toggleHeight - 16.0f) / 2.0f,
-                                kGrey, 0, 1.0f));
+    window->addStaticText(
+        label("Music loop", kCaptionColumn, ToggleY + (toggleHeight - 16.0f) / 2.0f, kGrey, 0, 1.0f));
 
     // Row 3: the text styles, on the same two columns; row 4: a scaled label. The rows keep the
     // 20-pixel gaps of the controls above and end one margin above the bottom edge.
     const float stylesY = ToggleY + toggleHeight + 20.0f;
     window->addStaticText(label("Regular", kMargin, stylesY, kWhite, 0, 1.0f));
     window->addStaticText(label("Bold", kCaptionColumn, stylesY, kYellow, 1, 1.0f));
-    window->addStaticText(label("Heavy", kCaptionColumn + textWidth("Bold", 1.0f) + kMargin, stylesY, kCyan, 3,
-                                1.0f));
+    window->addStaticText(
+        label("Heavy", kCaptionColumn + textWidth("Bold", 1.0f) + kMargin, stylesY, kCyan, 3, 1.0f));
     window->addStaticText(label("Scaled 1.5x", kMargin, WindowHeight - kMargin - 24.0f, kOrange, 2, 1.5f));
 
     g_pWindowManager->addWindow(window);
@@ -127,8 +127,8 @@ void GuiDemo::renderFrame()
     glLoadIdentity();
     CFont* font = g_pFontManager->getFont(1);
     font->print(static_cast<int>((kPageWidth - textWidth(kHeading, 1.0f)) / 2.0f), 32, 2, "%s", kHeading);
-    font->printColoured(static_cast<int>((kPageWidth - textWidth(kSubheading, 1.0f)) / 2.0f), 60, 0, 0.7f,
-                        0.7f, 0.7f, "%s", kSubheading);
+    font->printColoured(static_cast<int>((kPageWidth - textWidth(kSubheading, 1.0f)) / 2.0f), 60, 0, 0.7f, 0.7f,
+                        0.7f, "%s", kSubheading);
     font->printColoured(20, 740, 0, 0.7f, 0.7f, 0.7f, "Press ESC to Exit.");
     engine->update();
     SDL_GL_SwapBuffers();

@@ -19,8 +19,15 @@ public:
     // page; its title strip is 24 pixels high. The button (112 by 36) and the toggle (64 by 32)
     // are placed inside the window at these offsets.
     enum {
-        WindowLeft = 352, WindowTop = 264, WindowWidth = 320, WindowHeight = 240, TitleHeight = 24,
-        ButtonX = 24, ButtonY = 48, ToggleX = 24, ToggleY = 104
+        WindowLeft = 352,
+        WindowTop = 264,
+        WindowWidth = 320,
+        WindowHeight = 240,
+        TitleHeight = 24,
+        ButtonX = 24,
+        ButtonY = 48,
+        ToggleX = 24,
+        ToggleY = 104
     };
 
     GuiDemo();

@@ -32,7 +32,7 @@ float next(unsigned& state)
     return float(state >> 8) / float(1u << 24);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {

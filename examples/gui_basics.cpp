@@ -27,7 +27,7 @@ void centre(CStaticText* label, float x, float y, float width, float height)
     label->position = CVector2(std::floor(x + (width - size.x) / 2), std::floor(y + (height - size.y) / 2));
 }
 
-} // namespace
+}  // namespace
 
 class GuiBasics : public CApp {
 public:
@@ -39,8 +39,7 @@ public:
         g_pGraphicsCore->loadCursors("Data/MousePointer.png", "Data/Gui/moveCursor.png");
 
         // 320 by 240 pixels, centred; the top 24 pixels are the title strip that drags it.
-        CWindow* window = new CWindow(240, 180, 560, 420, "Data/Gui/window.png", false, 1.0f, 24,
-                                      WindowId, true);
+        CWindow* window = new CWindow(240, 180, 560, 420, "Data/Gui/window.png", false, 1.0f, 24, WindowId, true);
         // The title centred in the strip, measured: getSize() is what the label covers when drawn.
         CStaticText* title = new CStaticText("GUI basics", 0.0f, 0.0f);
         centre(title, 0.0f, 0.0f, 320.0f, 24.0f);
@@ -55,8 +54,7 @@ public:
         window->addStaticText(countText);
 
         // Row 2: a 64 by 32 switch and its state.
-        window->addToggleButton("Data/Gui/toggleOff", 4, "Data/Gui/toggleOn", 4, 24.0f, 104.0f,
-                                SwitchId);
+        window->addToggleButton("Data/Gui/toggleOff", 4, "Data/Gui/toggleOn", 4, 24.0f, 104.0f, SwitchId);
         toggle = window->toggleButtons.back();
         switchText = new CStaticText("Switch: off", 152.0f, 112.0f);
         // The labels' colours are given red, blue, green, alpha: this is a light green.
@@ -93,9 +91,15 @@ public:
         }
     }
 
-    void cleanUp() override {}
-    void userHook1() override {}
-    void userHook2() override {}
+    void cleanUp() override
+    {
+    }
+    void userHook1() override
+    {
+    }
+    void userHook2() override
+    {
+    }
 
 private:
     enum { WindowId = 1, CountButtonId = 2, SwitchId = 3 };

@@ -32,7 +32,7 @@ float direction(int lessKey, int moreKey, Uint8 lessHat, Uint8 moreHat, int axis
     return std::abs(stick) < kStickDeadZone ? 0.0f : std::max(-1.0f, stick / 32767.0f);
 }
 
-} // namespace
+}  // namespace
 
 class MovingSprite : public CApp {
 public:
@@ -50,9 +50,16 @@ public:
         CGameLoop(*engine).run([this](float step) { update(step); }, [this](float) { draw(); });
     }
 
-    void cleanUp() override { flame.reset(); }  // before CApp's destructor shuts the engine down
-    void userHook1() override {}
-    void userHook2() override {}
+    void cleanUp() override
+    {
+        flame.reset();
+    }  // before CApp's destructor shuts the engine down
+    void userHook1() override
+    {
+    }
+    void userHook2() override
+    {
+    }
 
 private:
     void update(float step)

@@ -10,9 +10,16 @@
 
 namespace {
 
-const char* const kNames[10] = {"Simple texture", "Flat colour", "Height field", "Directional light, per pixel",
-    "Directional light, per vertex", "Point light, per pixel", "Spot light, per pixel", "Toon",
-    "Directional light per vertex, textured", "Directional light per pixel, textured"};
+const char* const kNames[10] = {"Simple texture",
+                                "Flat colour",
+                                "Height field",
+                                "Directional light, per pixel",
+                                "Directional light, per vertex",
+                                "Point light, per pixel",
+                                "Spot light, per pixel",
+                                "Toon",
+                                "Directional light per vertex, textured",
+                                "Directional light per pixel, textured"};
 
 // The scene in one display list, every vertex with a normal and a texture coordinate. The height
 // field shader colours by the model's own y: 0 on the ground, -1 to 1 over a unit sphere.
@@ -40,7 +47,7 @@ GLuint buildScene()
     return list;
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {

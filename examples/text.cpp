@@ -15,7 +15,7 @@ namespace {
 const char kRegular[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const char kBold[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
-} // namespace
+}  // namespace
 
 class TextExample : public CApp {
 public:
@@ -59,15 +59,21 @@ public:
                 font->print(20, 480, 0, "CFont::print sets TrueType text the same way: jumpy fillip gimme");
             engine->update();
             SDL_GL_SwapBuffers();
-            if (g_pEventManager->isEventPolled() && (g_pEventManager->isEventCode(CEventManager::CodeQuit) ||
-                                                     g_pEventManager->isKeyDown(SDLK_ESCAPE)))
+            if (g_pEventManager->isEventPolled() &&
+                (g_pEventManager->isEventCode(CEventManager::CodeQuit) || g_pEventManager->isKeyDown(SDLK_ESCAPE)))
                 return;
         }
     }
 
-    void cleanUp() override {}
-    void userHook1() override {}
-    void userHook2() override {}
+    void cleanUp() override
+    {
+    }
+    void userHook1() override
+    {
+    }
+    void userHook2() override
+    {
+    }
 
 private:
     void add(const char* text, int size, float x, float y, CTextLayout::Alignment alignment = CTextLayout::kLeft,

@@ -14,7 +14,7 @@ const float kHeight = 600.0f;
 const float kPixelsPerSecond = 160.0f;
 const char* const kFacings[4] = {"down", "left", "right", "up"};  // the walker's frame names
 
-} // namespace
+}  // namespace
 
 int main()
 {
@@ -57,7 +57,7 @@ int main()
         },
         [&](float) {
             batch.begin();
-            map.draw(batch);  // the tiles the camera's view reaches
+            map.draw(batch);                                  // the tiles the camera's view reaches
             const CVector2 corner(feet.x - 16, feet.y - 44);  // the frames are 32 by 48, feet at 44
             if (walking)
                 walks[facing].draw(batch, corner);

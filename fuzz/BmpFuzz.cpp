@@ -1,7 +1,7 @@
 // libFuzzer target for the BMP path of CUtils::loadBMPTexture up to the upload: the size check with a
-// texture limit of 2048, SDL's BMP reader, the check of the surface's layout, then the conversion to the bottom-up rows the upload
-// takes. A crash, a sanitizer report, a leak, or memory beyond what a 2048 by 2048 image needs is a
-// finding. Build and run it with scripts/fuzz.sh.
+// texture limit of 2048, SDL's BMP reader, the check of the surface's layout, then the conversion to the bottom-up
+// rows the upload takes. A crash, a sanitizer report, a leak, or memory beyond what a 2048 by 2048 image needs is
+// a finding. Build and run it with scripts/fuzz.sh.
 #include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
 

@@ -43,7 +43,7 @@ void setUpFolders()
         std::abort();
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const std::string found = CDataFiles::find(name);
     if (!found.empty()) {
         struct stat status;
-        if (found.find('\0') != std::string::npos || stat(found.c_str(), &status) != 0 || S_ISDIR(status.st_mode) ||
-            access(found.c_str(), R_OK) != 0)
+        if (found.find('\0') != std::string::npos || stat(found.c_str(), &status) != 0 ||
+            S_ISDIR(status.st_mode) || access(found.c_str(), R_OK) != 0)
             std::abort();
     }
     const unsigned char* bytes = nullptr;

@@ -30,8 +30,7 @@ Decoded reference(const uint8_t* data, std::size_t size)
 {
     Decoded result;
     static const uint8_t zeros[9] = {};
-    if (size < 18 || data[1] != 0 || (data[2] != 2 && data[2] != 10) ||
-        std::memcmp(data + 3, zeros, 9) != 0)
+    if (size < 18 || data[1] != 0 || (data[2] != 2 && data[2] != 10) || std::memcmp(data + 3, zeros, 9) != 0)
         return result;
     const uint32_t width = data[12] | uint32_t(data[13]) << 8;
     const uint32_t height = data[14] | uint32_t(data[15]) << 8;
@@ -116,8 +115,7 @@ void check(bool condition, const char* what)
 bool decodeOnce(CTGAImage& image, const uint8_t* data, std::size_t size)
 {
     // fmemopen refuses an empty buffer; an empty file is read from /dev/null instead.
-    FILE* file = size > 0 ? fmemopen(const_cast<uint8_t*>(data), size, "r")
-                          : std::fopen("/dev/null", "r");
+    FILE* file = size > 0 ? fmemopen(const_cast<uint8_t*>(data), size, "r") : std::fopen("/dev/null", "r");
     check(file != nullptr, "the input could not be opened as a stream");
     const bool ok = image.decode("fuzz.tga", file);
     std::fclose(file);
@@ -129,22 +127,20 @@ void compare(const CTGAImage& image, bool ok, const Decoded& expected)
     check(ok == expected.ok, "accepted or refused differently");
     if (!ok) {
         check(image.pixels == nullptr, "a refused image keeps pixels");
-        check(image.width == 0 && image.height == 0 && image.imageSize == 0,
-              "a refused image keeps a size");
+        check(image.width == 0 && image.height == 0 && image.imageSize == 0, "a refused image keeps a size");
         return;
     }
     check(image.width == expected.width && image.height == expected.height, "size");
     check(image.bitsPerPixel == expected.bitsPerPixel, "bits per pixel");
     check(image.bytesPerPixel == expected.bitsPerPixel / 8, "bytes per pixel");
-    check(image.format == (expected.bitsPerPixel == 24 ? GLenum(GL_RGB) : GLenum(GL_RGBA)),
-          "format");
+    check(image.format == (expected.bitsPerPixel == 24 ? GLenum(GL_RGB) : GLenum(GL_RGBA)), "format");
     check(image.imageSize == expected.pixels.size(), "image size");
     check(image.pixels != nullptr &&
               std::memcmp(image.pixels, expected.pixels.data(), expected.pixels.size()) == 0,
           "pixels");
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

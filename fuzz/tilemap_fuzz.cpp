@@ -24,7 +24,7 @@ bool held(const CTileMapData& map, uint32_t id)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {

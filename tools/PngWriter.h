@@ -24,15 +24,18 @@ struct Image {
     int height;
     std::vector<uint8_t> rgba;
 
-    Image(int w, int h) : width(w), height(h), rgba(static_cast<size_t>(w) * h * 4, 0) {}
+    Image(int w, int h)
+        : width(w),
+          height(h),
+          rgba(static_cast<size_t>(w) * h * 4, 0)
+    {
+    }
 
     // Straight (not premultiplied) colour, each channel in [0, 1]; values outside are clamped.
     void set(int x, int y, double r, double g, double b, double a)
     {
         uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
-        const auto q = [](double v) {
-            return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
-        };
+        const auto q = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); };
         p[3] = q(a);
         // Invisible pixels get black colour so they compress well and carry no stray values.
         p[0] = p[3] ? q(r) : 0;
@@ -51,7 +54,9 @@ inline void onError(png_structp writer, png_const_charp message)
     png_longjmp(writer, 1);
 }
 
-inline void onWarning(png_structp, png_const_charp) {}
+inline void onWarning(png_structp, png_const_charp)
+{
+}
 
 // libpng leaves by longjmp on an error, so nothing with a destructor lives in this function.
 inline bool encode(FILE* file, const Image& img, png_bytep* rows, char* message)
@@ -69,15 +74,14 @@ inline bool encode(FILE* file, const Image& img, png_bytep* rows, char* message)
     png_init_io(writer, file);
     png_set_compression_level(writer, 9);
     png_set_IHDR(writer, info, static_cast<png_uint_32>(img.width), static_cast<png_uint_32>(img.height), 8,
-                 PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+                 PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_rows(writer, info, rows);
     png_write_png(writer, info, PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&writer, &info);
     return true;
 }
 
-} // namespace detail
+}  // namespace detail
 
 // Writes img as an 8-bit RGBA PNG. On failure returns false and says why in error.
 inline bool write(const std::string& path, const Image& img, std::string& error)
@@ -89,8 +93,7 @@ inline bool write(const std::string& path, const Image& img, std::string& error)
     }
     std::vector<png_bytep> rows(static_cast<size_t>(img.height));
     for (int y = 0; y < img.height; ++y)
-        rows[static_cast<size_t>(y)] =
-            const_cast<png_bytep>(&img.rgba[static_cast<size_t>(y) * img.width * 4]);
+        rows[static_cast<size_t>(y)] = const_cast<png_bytep>(&img.rgba[static_cast<size_t>(y) * img.width * 4]);
     char message[detail::kMessageSize] = "";
     const bool encoded = detail::encode(file, img, rows.data(), message);
     const bool closed = std::fclose(file) == 0;
@@ -105,6 +108,6 @@ inline bool write(const std::string& path, const Image& img, std::string& error)
     return true;
 }
 
-} // namespace png
+}  // namespace png
 
 #endif

@@ -46,8 +46,7 @@ inline double distanceToPolygonEdge(const std::vector<Point>& poly, double x, do
 // by 8 by 8 supersampling; where shapes overlap the first one listed covers the others. The
 // engine puts pixel (0, 0) on the mouse position, so that pixel is made opaque black: a
 // half-covered tip would blur the hot spot.
-inline png::Image outlinedPointer(int size, const std::vector<const std::vector<Point>*>& shapes,
-                                  double outline)
+inline png::Image outlinedPointer(int size, const std::vector<const std::vector<Point>*>& shapes, double outline)
 {
     constexpr int kSub = 8;
     png::Image img(size, size);

@@ -66,7 +66,7 @@ struct Image {
     std::string path;
     std::string name;
     int width = 0, height = 0;
-    std::vector<uint8_t> rgba; // top row first
+    std::vector<uint8_t> rgba;  // top row first
     // The kept part: what trimming leaves, in source pixels.
     int keepX = 0, keepY = 0, keepWidth = 0, keepHeight = 0;
     // Where the kept part went.
@@ -208,7 +208,7 @@ bool pack(std::vector<Image>& images, const Options& options, std::vector<Page>&
     std::vector<stbrp_rect> pending;
     for (std::size_t i = 0; i < images.size(); ++i) {
         const Image& image = images[i];
-        stbrp_rect rect {};
+        stbrp_rect rect{};
         rect.id = int(i);
         rect.w = image.keepWidth + border;
         rect.h = image.keepHeight + border;
@@ -222,7 +222,7 @@ bool pack(std::vector<Image>& images, const Options& options, std::vector<Page>&
     }
     std::vector<stbrp_node> nodes(std::size_t(options.maxSize));
     while (!pending.empty()) {
-        stbrp_context context {};
+        stbrp_context context{};
         stbrp_init_target(&context, options.maxSize, options.maxSize, nodes.data(), options.maxSize);
         stbrp_pack_rects(&context, pending.data(), int(pending.size()));
         Page page;
@@ -321,7 +321,7 @@ Json describe(const std::vector<Image>& images, const std::vector<Page>& pages, 
     return root;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

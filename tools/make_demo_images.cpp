@@ -54,8 +54,8 @@ Image makePointer()
 
 uint32_t hash(int32_t x, int32_t y, uint32_t seed)
 {
-    uint32_t h = seed * 0x9E3779B9u ^ static_cast<uint32_t>(x) * 0x85EBCA6Bu ^
-                 static_cast<uint32_t>(y) * 0xC2B2AE35u;
+    uint32_t h =
+        seed * 0x9E3779B9u ^ static_cast<uint32_t>(x) * 0x85EBCA6Bu ^ static_cast<uint32_t>(y) * 0xC2B2AE35u;
     h ^= h >> 16;
     h *= 0x7FEB352Du;
     h ^= h >> 15;
@@ -145,10 +145,10 @@ Colour fireColour(double heat)
 Image makeFlameFrame(int frame)
 {
     constexpr int kWidth = 128, kHeight = 192;
-    constexpr double kBaseY = 176.0;      // image row of the flame's bottom
-    constexpr double kTall = 155.0;       // height of the flame body in pixels
-    constexpr double kHalfWidth = 44.0;   // half width near the base
-    constexpr double kRise = 12.0;        // pixels per frame that the tongues climb
+    constexpr double kBaseY = 176.0;     // image row of the flame's bottom
+    constexpr double kTall = 155.0;      // height of the flame body in pixels
+    constexpr double kHalfWidth = 44.0;  // half width near the base
+    constexpr double kRise = 12.0;       // pixels per frame that the tongues climb
 
     const double phase = 2 * kPi * frame / kFrames;
     // Whole-flame sway and height flicker, periodic with the loop.
@@ -160,7 +160,7 @@ Image makeFlameFrame(int frame)
         for (int x = 0; x < kWidth; ++x) {
             const double px = x + 0.5 - kWidth / 2.0;
             const double py = y + 0.5;
-            const double v = (kBaseY - py) / (kTall * stretch); // 0 at the base, 1 at the top
+            const double v = (kBaseY - py) / (kTall * stretch);  // 0 at the base, 1 at the top
             const double lift = std::max(v, 0.0);
 
             // Slow, broad noise bends the whole flame; it grows with height like a real plume.
@@ -192,7 +192,7 @@ Image makeFlameFrame(int frame)
     return img;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -206,8 +206,8 @@ int main(int argc, char** argv)
     std::error_code error;
     std::filesystem::create_directories(data / "Flame", error);
     if (error) {
-        std::cerr << "make_demo_images: cannot create " << (data / "Flame").string() << ": "
-                  << error.message() << "\n";
+        std::cerr << "make_demo_images: cannot create " << (data / "Flame").string() << ": " << error.message()
+                  << "\n";
         return 1;
     }
 

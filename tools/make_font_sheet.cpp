@@ -37,15 +37,24 @@ constexpr int kMaxPixelHeight = 32;
 bool writeTga(const std::string& path, int size, const std::vector<uint8_t>& pixels)
 {
     const uint8_t header[18] = {
-        0,                                         // no image ID
-        0,                                         // no colour map
-        2,                                         // uncompressed true-colour
-        0, 0, 0, 0, 0,                             // colour-map fields, unused
-        0, 0, 0, 0,                                // x and y origin
-        uint8_t(size & 0xFF), uint8_t(size >> 8),  // width, little-endian
-        uint8_t(size & 0xFF), uint8_t(size >> 8),  // height
-        32,                                        // bits per pixel
-        0x08,                                      // 8 alpha bits, rows stored bottom-up
+        0,  // no image ID
+        0,  // no colour map
+        2,  // uncompressed true-colour
+        0,
+        0,
+        0,
+        0,
+        0,  // colour-map fields, unused
+        0,
+        0,
+        0,
+        0,  // x and y origin
+        uint8_t(size & 0xFF),
+        uint8_t(size >> 8),  // width, little-endian
+        uint8_t(size & 0xFF),
+        uint8_t(size >> 8),  // height
+        32,                  // bits per pixel
+        0x08,                // 8 alpha bits, rows stored bottom-up
     };
     // The sheet is white, so the file's blue-green-red order reads the same as red-green-blue.
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -96,8 +105,8 @@ int main(int argc, char** argv)
 
     CGlyphSheetRasterizer rasterizer;
     if (!rasterizer.rasterize(argv[1], argv[2], kCell, pixelHeight, kAdvance)) {
-        std::cerr << kTool << ": cannot use font " << rasterizer.getFailedPath() << ": "
-                  << rasterizer.getFailure() << "\n";
+        std::cerr << kTool << ": cannot use font " << rasterizer.getFailedPath() << ": " << rasterizer.getFailure()
+                  << "\n";
         return 1;
     }
     for (const std::string& note : rasterizer.getNotes())

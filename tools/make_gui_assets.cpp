@@ -49,8 +49,7 @@ double coverage(double distance)
 }
 
 // Signed distance to a rounded rectangle given by its edges and corner radius.
-double roundRectDistance(double x, double y, double left, double top, double right, double bottom,
-                         double radius)
+double roundRectDistance(double x, double y, double left, double top, double right, double bottom, double radius)
 {
     const double cx = (left + right) / 2, cy = (top + bottom) / 2;
     const double qx = std::fabs(x - cx) - ((right - left) / 2 - radius);
@@ -68,7 +67,12 @@ double circleDistance(double x, double y, double cx, double cy, double radius)
 // the PNG gets straight alpha at the end.
 class Canvas {
 public:
-    Canvas(int w, int h) : width(w), height(h), px(static_cast<size_t>(w) * h * 4, 0.0) {}
+    Canvas(int w, int h)
+        : width(w),
+          height(h),
+          px(static_cast<size_t>(w) * h * 4, 0.0)
+    {
+    }
 
     // Paints colour c with opacity a over what is already there.
     void over(int x, int y, const Colour& c, double a)
@@ -355,10 +359,10 @@ std::vector<Point> smallArrow()
 // A four-way move cross around (cx, cy): four shafts with arrowheads, as one outline.
 std::vector<Point> moveCross(double cx, double cy)
 {
-    constexpr double kReach = 10.5;     // centre to arrow tip
+    constexpr double kReach = 10.5;  // centre to arrow tip
     constexpr double kHeadLength = 4.0;
     // Narrow enough that neighbouring heads keep a gap: wider ones merge into a diamond.
-    constexpr double kHeadHalf = 4.0;   // half width of an arrowhead's base
+    constexpr double kHeadHalf = 4.0;  // half width of an arrowhead's base
     // With the centre on a pixel centre the shaft covers whole pixels: outline, white, outline.
     constexpr double kShaftHalf = 1.5;
     // The +x arm, from the corner it shares with the -y arm to the one it shares with +y.
@@ -412,13 +416,13 @@ bool writeWav(const std::string& path, const std::vector<double>& samples, doubl
     out.insert(out.end(), {'R', 'I', 'F', 'F'});
     putLe(out, 36 + dataBytes, 4);  // everything after this field
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    putLe(out, 16, 4);              // fmt chunk size for plain PCM
-    putLe(out, 1, 2);               // PCM
-    putLe(out, 1, 2);               // mono
+    putLe(out, 16, 4);  // fmt chunk size for plain PCM
+    putLe(out, 1, 2);   // PCM
+    putLe(out, 1, 2);   // mono
     putLe(out, kRate, 4);
-    putLe(out, kRate * 2, 4);       // bytes per second
-    putLe(out, 2, 2);               // bytes per frame
-    putLe(out, 16, 2);              // bits per sample
+    putLe(out, kRate * 2, 4);  // bytes per second
+    putLe(out, 2, 2);          // bytes per frame
+    putLe(out, 16, 2);         // bits per sample
     out.insert(out.end(), {'d', 'a', 't', 'a'});
     putLe(out, dataBytes, 4);
     for (double s : samples) {
@@ -453,8 +457,7 @@ std::vector<double> makeClick()
         const double fade = smoothstep(kLength, kLength - kFadeOut, time);
         const double env = attack * std::exp(-time / kDecay) * fade;
         const double w = 2 * kPi * kFrequency * time;
-        s[i] = env * (std::sin(w) + 0.18 * std::sin(2 * w) * std::exp(-time / 0.012) +
-                      0.08 * std::sin(1.5 * w));
+        s[i] = env * (std::sin(w) + 0.18 * std::sin(2 * w) * std::exp(-time / 0.012) + 0.08 * std::sin(1.5 * w));
     }
     return s;
 }
@@ -498,7 +501,7 @@ std::vector<double> makeMusic()
     return s;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -110,11 +110,11 @@ png::Image walker(int facing, int step)
     };
     rect(11, 30 + swing * 0.3, 15, 42 + swing, 0.2, 0.2, 0.45);  // legs
     rect(17, 30 - swing * 0.3, 21, 42 - swing, 0.2, 0.2, 0.45);
-    rect(10, 18, 22, 31, facing == 3 ? 0.6 : 0.8, 0.2, 0.2);     // body, darker from behind
-    rect(7, 19 + swing, 10, 29 + swing, 0.9, 0.7, 0.55);          // arms
+    rect(10, 18, 22, 31, facing == 3 ? 0.6 : 0.8, 0.2, 0.2);  // body, darker from behind
+    rect(7, 19 + swing, 10, 29 + swing, 0.9, 0.7, 0.55);      // arms
     rect(22, 19 - swing, 25, 29 - swing, 0.9, 0.7, 0.55);
-    disc(image, 16, 12, 7, 0.95, 0.78, 0.6);                      // head
-    if (facing != 3) {                                            // eyes unless facing away
+    disc(image, 16, 12, 7, 0.95, 0.78, 0.6);  // head
+    if (facing != 3) {                        // eyes unless facing away
         const double eyeShift = facing == 1 ? -3 : facing == 2 ? 3 : 0;
         rect(12 + eyeShift, 11, 14 + eyeShift, 13, 0.1, 0.1, 0.1);
         rect(18 + eyeShift, 11, 20 + eyeShift, 13, 0.1, 0.1, 0.1);
@@ -188,25 +188,28 @@ std::string world(int& startX, int& startY)
     }
     startX = 22 * kTile;
     startY = 32 * kTile;
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<map version=\"1.10\" orientation=\"orthogonal\" renderorder=\"right-down\" width=\"" +
-                      std::to_string(kMapWidth) + "\" height=\"" + std::to_string(kMapHeight) +
-                      "\" tilewidth=\"32\" tileheight=\"32\" infinite=\"0\">\n"
-                      " <properties>\n  <property name=\"title\" value=\"The meadow\"/>\n </properties>\n"
-                      " <tileset firstgid=\"1\" name=\"meadow\" tilewidth=\"32\" tileheight=\"32\" tilecount=\"8\" "
-                      "columns=\"4\">\n"
-                      "  <image source=\"tiles.png\" width=\"128\" height=\"64\"/>\n"
-                      "  <tile id=\"2\">\n   <animation>\n    <frame tileid=\"2\" duration=\"400\"/>\n"
-                      "    <frame tileid=\"3\" duration=\"400\"/>\n   </animation>\n  </tile>\n"
-                      "  <tile id=\"6\">\n   <properties>\n    <property name=\"solid\" type=\"bool\" value=\"true\"/>\n"
-                      "   </properties>\n  </tile>\n"
-                      " </tileset>\n";
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<map version=\"1.10\" orientation=\"orthogonal\" renderorder=\"right-down\" width=\"" +
+        std::to_string(kMapWidth) + "\" height=\"" + std::to_string(kMapHeight) +
+        "\" tilewidth=\"32\" tileheight=\"32\" infinite=\"0\">\n"
+        " <properties>\n  <property name=\"title\" value=\"The meadow\"/>\n </properties>\n"
+        " <tileset firstgid=\"1\" name=\"meadow\" tilewidth=\"32\" tileheight=\"32\" tilecount=\"8\" "
+        "columns=\"4\">\n"
+        "  <image source=\"tiles.png\" width=\"128\" height=\"64\"/>\n"
+        "  <tile id=\"2\">\n   <animation>\n    <frame tileid=\"2\" duration=\"400\"/>\n"
+        "    <frame tileid=\"3\" duration=\"400\"/>\n   </animation>\n  </tile>\n"
+        "  <tile id=\"6\">\n   <properties>\n    <property name=\"solid\" type=\"bool\" value=\"true\"/>\n"
+        "   </properties>\n  </tile>\n"
+        " </tileset>\n";
     xml += " <layer id=\"1\" name=\"ground\" width=\"80\" height=\"60\">\n  <data encoding=\"base64\" "
-           "compression=\"zlib\">" + zlibBase64(ground) + "</data>\n </layer>\n";
+           "compression=\"zlib\">" +
+           zlibBase64(ground) + "</data>\n </layer>\n";
     xml += " <layer id=\"2\" name=\"decoration\" width=\"80\" height=\"60\">\n  <data encoding=\"csv\">" +
            csv(decoration) + "</data>\n </layer>\n";
     xml += " <objectgroup id=\"3\" name=\"objects\">\n  <object id=\"1\" name=\"start\" type=\"spawn\" x=\"" +
-           std::to_string(startX) + "\" y=\"" + std::to_string(startY) + "\">\n   <point/>\n  </object>\n"
+           std::to_string(startX) + "\" y=\"" + std::to_string(startY) +
+           "\">\n   <point/>\n  </object>\n"
            " </objectgroup>\n</map>\n";
     return xml;
 }
@@ -220,7 +223,7 @@ bool write(const std::string& path, const png::Image& image)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -237,7 +240,8 @@ int main(int argc, char** argv)
     for (int facing = 0; facing < 4; ++facing)
         for (int step = 0; step < 4; ++step)
             ok = write((frames / (std::string(facings[facing]) + std::to_string(step + 1) + ".png")).string(),
-                       walker(facing, step)) && ok;
+                       walker(facing, step)) &&
+                 ok;
     int startX = 0, startY = 0;
     std::ofstream((data / "world.tmx").string()) << world(startX, startY);
     return ok ? 0 : 1;

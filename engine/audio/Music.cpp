@@ -17,7 +17,7 @@ void haltAnyMusic()
         Mix_HaltMusic();
 }
 
-} // namespace
+}  // namespace
 
 CMusic::CMusic(const std::string& fileName)
     : music(nullptr),

@@ -33,8 +33,8 @@ public:
     // A chunk is loaded: play() makes a sound.
     bool isLoaded() const;
     // Plays on the first free channel with the mixer's loop count (0 plays once, n plays n + 1
-    // times, -1 repeats until halted); several plays overlap. Silent sounds do nothing. With no free channel writes
-    // "Failed to play sound ", the name, a blank and SDL's error text.
+    // times, -1 repeats until halted); several plays overlap. Silent sounds do nothing. With no free channel
+    // writes "Failed to play sound ", the name, a blank and SDL's error text.
     void play(int loops);
     // Deletes this sound now, loaded or not; the object is gone when this returns.
     void release();

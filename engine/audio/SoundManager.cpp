@@ -56,7 +56,7 @@ void deleteAll(std::vector<T*>& items)
         delete item;
 }
 
-} // namespace
+}  // namespace
 
 CSoundManager::CSoundManager()
     // The mixer starts every channel and the music at full volume; the getters say so until a

@@ -13,14 +13,14 @@
 
 namespace {
 
-const float kMouseDivisor = 500.0f;  // pixels of pointer movement per radian of turn
-const float kPitchLimit = 1.0f;      // radians the accumulated pitch may reach either way
-const float kDefaultWalkingSpeed = 200.0f; // units walked per second of frame time
+const float kMouseDivisor = 500.0f;         // pixels of pointer movement per radian of turn
+const float kPitchLimit = 1.0f;             // radians the accumulated pitch may reach either way
+const float kDefaultWalkingSpeed = 200.0f;  // units walked per second of frame time
 
 // Shared by every camera: one mouse steers one head, however many camera objects exist.
 float accumulatedPitch = 0.0f;
 
-} // namespace
+}  // namespace
 
 CCamera::CCamera()
     : position(0.0f, 5.0f, -25.0f),
@@ -33,8 +33,7 @@ CCamera::CCamera()
 
 CCamera::~CCamera() = default;
 
-void CCamera::place(float positionX, float positionY, float positionZ,
-                    float viewX, float viewY, float viewZ,
+void CCamera::place(float positionX, float positionY, float positionZ, float viewX, float viewY, float viewZ,
                     float upX, float upY, float upZ)
 {
     position = CVector3(positionX, positionY, positionZ);
@@ -157,9 +156,8 @@ void CCamera::update()
 
 void CCamera::look()
 {
-    gluLookAt(double(position.x), double(position.y), double(position.z),
-              double(view.x), double(view.y), double(view.z),
-              double(up.x), double(up.y), double(up.z));
+    gluLookAt(double(position.x), double(position.y), double(position.z), double(view.x), double(view.y),
+              double(view.z), double(up.x), double(up.y), double(up.z));
 }
 
 float CCamera::getAccumulatedPitch()

@@ -17,9 +17,8 @@ public:
     CCamera();
     ~CCamera();
 
-    void place(float positionX, float positionY, float positionZ,
-               float viewX, float viewY, float viewZ,
-               float upX, float upY, float upZ);
+    void place(float positionX, float positionY, float positionZ, float viewX, float viewY, float viewZ, float upX,
+               float upY, float upZ);
 
     // Turns the view by the pointer's distance from the window centre (500 pixels per radian) and
     // warps the pointer back there. A reading that would take the accumulated pitch beyond +-1

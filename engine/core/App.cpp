@@ -4,7 +4,6 @@
 
 #include <string>
 
-
 CApp::CApp()
     : width(1024),
       height(768),

@@ -5,10 +5,10 @@
 // the picture. The record and its data are malloc'ed and belong to the caller: release both with
 // free() (data first).
 struct CBitmapImage {
-    int channels;          // always 3: red, green, blue
+    int channels;  // always 3: red, green, blue
     int width;
     int height;
-    unsigned char* data;   // width * height * channels bytes
+    unsigned char* data;  // width * height * channels bytes
 };
 
 #endif

@@ -19,7 +19,7 @@ struct File {
 };
 extern const File kFiles[];
 extern const std::size_t kFileCount;
-} // namespace quarl_builtin
+}  // namespace quarl_builtin
 
 // Both are relative (set by the build from the install layout), so a moved package still works.
 #ifndef QUARL_BIN_TO_DATA
@@ -85,7 +85,7 @@ void addPlace(std::vector<std::string>& places, const std::string& folder)
     places.push_back(folder);
 }
 
-} // namespace
+}  // namespace
 
 std::string CDataFiles::find(const std::string& name)
 {

@@ -42,7 +42,7 @@ void destroy(T*& manager)
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -69,7 +69,7 @@ const CEngine* liveEngine = nullptr;
     std::_Exit(1);
 }
 
-} // namespace
+}  // namespace
 
 CEngine::CEngine()
     : showFPS(false),

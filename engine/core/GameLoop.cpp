@@ -18,7 +18,7 @@ double steadySeconds()
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-} // namespace
+}  // namespace
 
 CGameLoop::CGameLoop(CEngine& engine, int updatesPerSecond)
     : engine(&engine),
@@ -120,8 +120,7 @@ int CGameLoop::frame(const Update& update, const Draw& draw)
         events->clearEdges();
     engine->update();
     SDL_GL_SwapBuffers();
-    if (events != nullptr &&
-        (events->isQuitRequested() || (exitKey != 0 && events->isKeyPressed(exitKey))))
+    if (events != nullptr && (events->isQuitRequested() || (exitKey != 0 && events->isKeyPressed(exitKey))))
         running = false;
     return steps;
 }

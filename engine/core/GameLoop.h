@@ -15,12 +15,12 @@ class CEngine;
 // rather than freezes.
 //
 // Each frame, in this order: the update steps due, clear (colour and depth), the identity matrix
-// with the current 2D camera's scroll (CCameraManager::apply), draw, the engine's update (input, GUI, cursor, frame rate), the swap. While it runs, the event
-// manager takes every waiting event each frame (CEventManager::takeEveryEvent) and the edge
-// queries (isKeyPressed, isButtonPressed, getWheel, getText, isQuitRequested) describe the events
-// of the frame before: the frame's first update step and its drawing see them, later catch-up steps
-// of the same frame do not (a press acts once), and a frame that runs no update step passes them on
-// to the next. run() ends on a request to close the window, on a press of the exit key (Escape
+// with the current 2D camera's scroll (CCameraManager::apply), draw, the engine's update (input, GUI, cursor,
+// frame rate), the swap. While it runs, the event manager takes every waiting event each frame
+// (CEventManager::takeEveryEvent) and the edge queries (isKeyPressed, isButtonPressed, getWheel, getText,
+// isQuitRequested) describe the events of the frame before: the frame's first update step and its drawing see
+// them, later catch-up steps of the same frame do not (a press acts once), and a frame that runs no update step
+// passes them on to the next. run() ends on a request to close the window, on a press of the exit key (Escape
 // unless set otherwise), or on stop().
 // Points to the engine it was given, which must outlive it. Main thread only.
 class CGameLoop {
@@ -63,8 +63,8 @@ private:
     int maxCatchUp;
     int exitKey;
     double lastTime;
-    double owed;       // time not yet spent in update steps
-    bool started;      // lastTime read
+    double owed;   // time not yet spent in update steps
+    bool started;  // lastTime read
     bool running;
     float alpha;
     float clearColour[3] = {0.0f, 0.0f, 0.0f};

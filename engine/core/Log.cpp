@@ -41,7 +41,7 @@ void emit(const std::string& text, bool endLine)
     sink(endLine ? text + "\n" : text);
 }
 
-} // namespace
+}  // namespace
 
 void CLog::write(const std::string& text)
 {

@@ -22,7 +22,7 @@ float lastFrameTime = 0.0f;
 float frameCount = 0.0f;
 float lastReportTime = 0.0f;
 
-} // namespace
+}  // namespace
 
 CUtils::CUtils()
     : fps(0),
@@ -152,9 +152,9 @@ unsigned int CUtils::loadBMPTexture(const char* path)
         return 0;
     }
     // Mipmapped with GL's default magnification filter and wrap modes; the texture is left bound.
-    const GLuint texture = CPixelUpload::upload(
-        CPixelUpload::Pixels{image->data, image->width, image->height, image->channels, 1},
-        CPixelUpload::Settings{GL_LINEAR_MIPMAP_NEAREST, 0, 0, true});
+    const GLuint texture =
+        CPixelUpload::upload(CPixelUpload::Pixels{image->data, image->width, image->height, image->channels, 1},
+                             CPixelUpload::Settings{GL_LINEAR_MIPMAP_NEAREST, 0, 0, true});
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     // Uploaded: this loader was the image's caller, so it releases it.
     std::free(image->data);

@@ -75,6 +75,6 @@ void CGraphicsCore::drawCursor()
     CTexture* image = (hasAltCursor && currentCursor != nullptr) ? currentCursor : cursor;
     if (image == nullptr || g_pEventManager == nullptr)
         return;
-    image->draw(static_cast<float>(g_pEventManager->getMouseX()),
-                static_cast<float>(g_pEventManager->getMouseY()), 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    image->draw(static_cast<float>(g_pEventManager->getMouseX()), static_cast<float>(g_pEventManager->getMouseY()),
+                1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }

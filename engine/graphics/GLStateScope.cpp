@@ -26,7 +26,7 @@ bool hasBuffers(GLenum target)
     return pixel ? (GLEW_VERSION_2_1 || GLEW_ARB_pixel_buffer_object) : GLEW_ARB_vertex_buffer_object;
 }
 
-} // namespace
+}  // namespace
 
 CGLStateScope::~CGLStateScope()
 {

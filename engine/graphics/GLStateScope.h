@@ -51,9 +51,24 @@ private:
     CGLStateScope(const CGLStateScope&) = delete;
     CGLStateScope& operator=(const CGLStateScope&) = delete;
 
-    enum class Kind { Capability, BlendFunc, MatrixMode, Matrix, Viewport, ScissorBox, Framebuffer,
-                      Renderbuffer, Texture, ReadBuffer, PixelStore, Buffer, TexEnvMode, DepthFunc,
-                      UnitCapability, ClientActiveTexture };
+    enum class Kind {
+        Capability,
+        BlendFunc,
+        MatrixMode,
+        Matrix,
+        Viewport,
+        ScissorBox,
+        Framebuffer,
+        Renderbuffer,
+        Texture,
+        ReadBuffer,
+        PixelStore,
+        Buffer,
+        TexEnvMode,
+        DepthFunc,
+        UnitCapability,
+        ClientActiveTexture
+    };
     struct Saved {
         Kind kind;
         unsigned int name;  // the capability, matrix mode, parameter, buffer target or unit

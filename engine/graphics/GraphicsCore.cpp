@@ -85,7 +85,7 @@ void startVideo()
     }
 }
 
-} // namespace
+}  // namespace
 
 CGraphicsCore::CGraphicsCore()
     : videoFlags(0),

@@ -116,7 +116,7 @@ public:
     CTexture* currentCursor;  // points to cursor or altCursor, never owned by itself
     bool hasAltCursor;
     std::string caption;
-    char* extensions;         // owned copy of GL_EXTENSIONS, null until readExtensions()
+    char* extensions;  // owned copy of GL_EXTENSIONS, null until readExtensions()
     bool wireframe;
     bool mode3D;
 
@@ -131,13 +131,13 @@ private:
     // Viewport, scissor box and projection for the current width and height.
     void applyWindowSize();
 
-    bool resizable;           // SDL_RESIZABLE joins videoFlags while true
+    bool resizable;  // SDL_RESIZABLE joins videoFlags while true
     // A display list made with the window: it vanishes only if the context is replaced.
     unsigned int contextProbe;
     // How many matrices set2DState()/begin2D() pushed and end2D() has yet to pop.
     int projectionPushes;
     int modelViewPushes;
-    int swapControl;  // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
+    int swapControl;         // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
     bool systemCursorShown;  // the last showCursor() choice
 };
 

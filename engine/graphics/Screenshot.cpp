@@ -13,9 +13,9 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <string>
 #include <vector>
 
 namespace {
@@ -75,7 +75,7 @@ bool writePng(const std::string& path, int w, int h, const std::vector<unsigned 
     return false;
 }
 
-} // namespace
+}  // namespace
 
 bool CGraphicsCore::saveScreenshot(const char* path, bool frontBuffer)
 {
@@ -90,8 +90,7 @@ bool CGraphicsCore::saveScreenshot(const char* path, bool frontBuffer)
     const int h = screen->h;
 
     // An error the application left behind is not the read's (there are only a few error flags).
-    for (int flag = 0; flag < 16 && glGetError() != GL_NO_ERROR; ++flag) {
-    }
+    for (int flag = 0; flag < 16 && glGetError() != GL_NO_ERROR; ++flag) { }
     std::vector<unsigned char> pixels(std::size_t(w) * std::size_t(h) * 3u);
     GLenum readError = GL_NO_ERROR;
     {

@@ -38,8 +38,8 @@ void drawBackFrame(const std::vector<GLubyte>& pixels, int w, int h, int newWidt
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (GLenum capability : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_BLEND, GL_DEPTH_TEST, GL_ALPHA_TEST, GL_STENCIL_TEST,
-                              GL_FOG, GL_LIGHTING, GL_COLOR_LOGIC_OP, GL_DITHER})
+    for (GLenum capability : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_BLEND, GL_DEPTH_TEST, GL_ALPHA_TEST,
+                              GL_STENCIL_TEST, GL_FOG, GL_LIGHTING, GL_COLOR_LOGIC_OP, GL_DITHER})
         glDisable(capability);
     glPixelZoom(1.0f, 1.0f);
     {
@@ -56,7 +56,7 @@ void drawBackFrame(const std::vector<GLubyte>& pixels, int w, int h, int newWidt
     glPopAttrib();
 }
 
-} // namespace
+}  // namespace
 
 void CGraphicsCore::setResizable(bool on)
 {

@@ -64,4 +64,4 @@ void resizeFrames(CSprite* sprite, int width, int height)
     }
 }
 
-} // namespace gui
+}  // namespace gui

@@ -31,6 +31,6 @@ void drawHover(CSprite* shown, float x, float y, bool inside, bool textEnabled, 
 // Every frame of the sprite gets the size; a null sprite is left alone.
 void resizeFrames(CSprite* sprite, int width, int height);
 
-} // namespace gui
+}  // namespace gui
 
 #endif

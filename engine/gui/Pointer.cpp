@@ -28,4 +28,4 @@ bool leftReleasePolled()
     return g_pEventManager != nullptr && g_pEventManager->isButtonReleasedInUpdate(SDL_BUTTON_LEFT);
 }
 
-} // namespace gui
+}  // namespace gui

@@ -17,6 +17,6 @@ bool leftPressPolled();
 // A release of the left button was polled in this frame's update.
 bool leftReleasePolled();
 
-} // namespace gui
+}  // namespace gui
 
 #endif

@@ -116,6 +116,6 @@ void CStaticText::print(float x, float y)
     if (font == nullptr)
         return;
     // The label is text, not a format: "%s" keeps "100%" or "%n" from being interpreted.
-    font->printStyled(int(x), int(y), static_cast<signed char>(style), red, green, blue, alpha, scaleX,
-                      scaleY, "%s", text.c_str());
+    font->printStyled(int(x), int(y), static_cast<signed char>(style), red, green, blue, alpha, scaleX, scaleY,
+                      "%s", text.c_str());
 }

@@ -20,9 +20,8 @@ CToggleButton::CToggleButton()
 {
 }
 
-CToggleButton::CToggleButton(const std::string& offSpriteBase, unsigned offFrames,
-                             const std::string& onSpriteBase, unsigned onFrames, float x, float y,
-                             int idValue)
+CToggleButton::CToggleButton(const std::string& offSpriteBase, unsigned offFrames, const std::string& onSpriteBase,
+                             unsigned onFrames, float x, float y, int idValue)
     : CToggleButton()
 {
     offSprite = new CSprite(offSpriteBase.c_str(), offFrames, x, y);
@@ -145,8 +144,7 @@ void CToggleButton::drawWithOffset(float offsetX, float offsetY, bool inWindow)
     if (inWindow || g_pWindowManager == nullptr) {
         hovered = isPointerOver(offsetX, offsetY);
     } else {
-        hovered = gui::pointerOverFrame(offSprite, offSprite->getX() + offsetX,
-                                        offSprite->getY() + offsetY);
+        hovered = gui::pointerOverFrame(offSprite, offSprite->getX() + offsetX, offSprite->getY() + offsetY);
         g_pWindowManager->testWhenDrawn(this, offsetX, offsetY);
     }
     gui::drawHover(shown, shown->getX() + offsetX, shown->getY() + offsetY, hovered, hoverTextEnabled, hoverText,

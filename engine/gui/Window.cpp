@@ -24,7 +24,7 @@ void keepInside(Widget& widget, float w, float h)
         widget.setY(h - widget.getHeight());
 }
 
-} // namespace
+}  // namespace
 
 CWindow::CWindow()
     : top(0.0f),
@@ -43,8 +43,7 @@ CWindow::CWindow()
 }
 
 CWindow::CWindow(int leftEdge, int topEdge, int rightEdge, int bottomEdge, const std::string& backgroundFile,
-                 bool stretch, float backgroundAlpha, unsigned titleHeightValue, int idValue,
-                 bool draggableValue)
+                 bool stretch, float backgroundAlpha, unsigned titleHeightValue, int idValue, bool draggableValue)
     : CWindow()
 {
     top = float(topEdge);
@@ -119,8 +118,7 @@ void CWindow::addToggleButton(CToggleButton* toggle)
 }
 
 void CWindow::addToggleButton(const std::string& offSpriteBase, unsigned offFrames,
-                              const std::string& onSpriteBase, unsigned onFrames, float x, float y,
-                              int idValue)
+                              const std::string& onSpriteBase, unsigned onFrames, float x, float y, int idValue)
 {
     addToggleButton(new CToggleButton(offSpriteBase, offFrames, onSpriteBase, onFrames, x, y, idValue));
 }

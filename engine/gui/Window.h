@@ -42,8 +42,8 @@ public:
     // The image at (x, y) inside the window, drawn with the given alpha.
     void addImage(const std::string& fileName, unsigned x, unsigned y, float alpha);
     void addToggleButton(CToggleButton* toggle);
-    void addToggleButton(const std::string& offSpriteBase, unsigned offFrames,
-                         const std::string& onSpriteBase, unsigned onFrames, float x, float y, int id);
+    void addToggleButton(const std::string& offSpriteBase, unsigned offFrames, const std::string& onSpriteBase,
+                         unsigned onFrames, float x, float y, int id);
     void addStaticText(CStaticText* text);
 
     // Active also makes the window visible.

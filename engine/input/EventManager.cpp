@@ -349,7 +349,7 @@ int CEventManager::openJoysticks()
         if (joystick == nullptr) {
             CLog::line(std::string("Unable to open joystick ") + std::to_string(index) +
                        ", Error: " + SDL_GetError());
-            break; // SDL's event indices must stay the table's indices
+            break;  // SDL's event indices must stay the table's indices
         }
         joysticks.push_back(joystick);
         const char* name = SDL_JoystickName(index);

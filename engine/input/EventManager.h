@@ -192,8 +192,8 @@ private:
         int height = 0;
     };
     UpdateEdges inUpdate;
-    UpdateEdges polledSince;  // applied by pollEvent() after the last update()
-    bool polling = false;     // pollEvent() is applying
+    UpdateEdges polledSince;      // applied by pollEvent() after the last update()
+    bool polling = false;         // pollEvent() is applying
     std::vector<int> clickedIds;  // edges: every id posted since they were cleared
     int wheel = 0;
     std::string text;

@@ -16,7 +16,7 @@ Sint16 summed(Sint16 a, Sint16 b)
     return Sint16(sum > 32767 ? 32767 : (sum < -32768 ? -32768 : sum));
 }
 
-} // namespace
+}  // namespace
 
 CInputQueue::CInputQueue() = default;
 
@@ -110,8 +110,7 @@ void CInputQueue::clear()
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
         SDL_PumpEvents();
         SDL_Event dropped;
-        while (SDL_PeepEvents(&dropped, 1, SDL_GETEVENT, SDL_ALLEVENTS) == 1) {
-        }
+        while (SDL_PeepEvents(&dropped, 1, SDL_GETEVENT, SDL_ALLEVENTS) == 1) { }
     }
     std::lock_guard<std::mutex> guard(lock);
     waiting.clear();

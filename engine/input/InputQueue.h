@@ -57,7 +57,7 @@ private:
     // Replaces a waiting value of the same joystick axis, hat or window size (see above).
     bool replaceNewest(const SDL_Event& incoming);
 
-    std::mutex lock;             // guards waiting; the filter may run on SDL's event thread
+    std::mutex lock;  // guards waiting; the filter may run on SDL's event thread
     std::deque<SDL_Event> waiting;
     bool lastMergeable = false;  // the last event waiting is a move from the filter
 };

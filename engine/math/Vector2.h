@@ -7,8 +7,16 @@ public:
     float x;
     float y;
 
-    CVector2() : x(0.0f), y(0.0f) {}
-    CVector2(float xValue, float yValue) : x(xValue), y(yValue) {}
+    CVector2()
+        : x(0.0f),
+          y(0.0f)
+    {
+    }
+    CVector2(float xValue, float yValue)
+        : x(xValue),
+          y(yValue)
+    {
+    }
 };
 
 #endif

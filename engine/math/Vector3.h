@@ -9,16 +9,29 @@ public:
     float y;
     float z;
 
-    CVector3() : x(0.0f), y(0.0f), z(0.0f) {}
-    CVector3(float xValue, float yValue, float zValue) : x(xValue), y(yValue), z(zValue) {}
+    CVector3()
+        : x(0.0f),
+          y(0.0f),
+          z(0.0f)
+    {
+    }
+    CVector3(float xValue, float yValue, float zValue)
+        : x(xValue),
+          y(yValue),
+          z(zValue)
+    {
+    }
 
-    CVector3 operator+(const CVector3& other) const {
+    CVector3 operator+(const CVector3& other) const
+    {
         return CVector3(x + other.x, y + other.y, z + other.z);
     }
-    CVector3 operator-(const CVector3& other) const {
+    CVector3 operator-(const CVector3& other) const
+    {
         return CVector3(x - other.x, y - other.y, z - other.z);
     }
-    CVector3 operator*(float scale) const {
+    CVector3 operator*(float scale) const
+    {
         return CVector3(x * scale, y * scale, z * scale);
     }
 };

@@ -32,8 +32,7 @@ bool compiled(GLhandleARB object, const char* kind, const char* path)
     glGetObjectParameterivARB(object, GL_OBJECT_COMPILE_STATUS_ARB, &status);
     if (status)
         return true;
-    CLog::line(std::string("Cannot compile ") + kind + " shader: " + path + ", Error: " +
-               infoLog(object));
+    CLog::line(std::string("Cannot compile ") + kind + " shader: " + path + ", Error: " + infoLog(object));
     return false;
 }
 
@@ -65,7 +64,7 @@ char* readSource(const char* kind, const char* path, std::string& name)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 CShader::CShader()
     : fragmentSource(nullptr),

@@ -29,7 +29,7 @@ const BuiltIn kBuiltIns[] = {
      "shaders/dirPerPixelTEX.frag"},
 };
 
-} // namespace
+}  // namespace
 
 CShaderManager::CShaderManager() = default;
 

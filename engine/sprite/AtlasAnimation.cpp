@@ -51,7 +51,7 @@ bool CAtlasAnimation::setFramesByPrefix(const CTextureAtlas& atlas, const std::s
             continue;
         std::string digits = name.substr(prefix.size(), end - prefix.size());
         digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
-        matches.push_back(Match {digits, name, i});
+        matches.push_back(Match{digits, name, i});
     }
     if (matches.empty())
         return noFrames("No frames named " + prefix + " and a number in the atlas: " + atlas.getFileName());
@@ -62,7 +62,7 @@ bool CAtlasAnimation::setFramesByPrefix(const CTextureAtlas& atlas, const std::s
     });
     frames.clear();
     for (const Match& match : matches)
-        frames.push_back(Frame {*atlas.getRegion(match.index), 0});
+        frames.push_back(Frame{*atlas.getRegion(match.index), 0});
     loopFrom = 0;
     current = 1;
     lastTick = clock();
@@ -93,7 +93,7 @@ bool CAtlasAnimation::setFramesByTag(const CTextureAtlas& atlas, const std::stri
     }
     frames.clear();
     for (std::size_t index : order)
-        frames.push_back(Frame {*atlas.getRegion(index), descriptor.getFrames()[index].duration});
+        frames.push_back(Frame{*atlas.getRegion(index), descriptor.getFrames()[index].duration});
     current = 1;
     lastTick = clock();
     return true;
@@ -117,9 +117,9 @@ bool CAtlasAnimation::periodElapsed()
 {
     const Uint32 duration = frames[current - 1].duration;
     if (duration == 0 && speed == 0)
-        return false; // an infinite period: the animation stands still
+        return false;  // an infinite period: the animation stands still
     const double period = duration != 0 ? double(duration) : 1000.0 / double(speed);
-    const Uint32 elapsed = clock() - lastTick; // unsigned: right across the counter's wrap
+    const Uint32 elapsed = clock() - lastTick;  // unsigned: right across the counter's wrap
     if (!(double(elapsed) > period))
         return false;
     lastTick = clock();

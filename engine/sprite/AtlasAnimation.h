@@ -71,7 +71,7 @@ public:
 private:
     struct Frame {
         CAtlasRegion region;
-        Uint32 duration; // milliseconds; 0 takes the speed's period
+        Uint32 duration;  // milliseconds; 0 takes the speed's period
     };
 
     bool noFrames(const std::string& line);
@@ -86,7 +86,7 @@ private:
     // Where the loop starts again after the last frame: 1 for a pingpong whose last frame is its
     // first, so the turning frame is not shown twice in a row.
     unsigned loopFrom;
-    unsigned current; // 1-based; 0 without frames
+    unsigned current;  // 1-based; 0 without frames
     CVector2 position;
     Uint32 lastTick;
     unsigned speed;

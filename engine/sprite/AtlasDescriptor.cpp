@@ -143,7 +143,7 @@ bool readPages(const Json& meta, Tables& tables, Reader& reader)
 {
     const auto listed = meta.find("pages");
     if (listed == meta.end()) {
-        CAtlasDescriptor::Page page {};
+        CAtlasDescriptor::Page page{};
         if (!readPage(meta, "meta.", page, reader))
             return false;
         tables.pages.push_back(page);
@@ -156,7 +156,7 @@ bool readPages(const Json& meta, Tables& tables, Reader& reader)
         const Json& entry = (*listed)[i];
         if (!entry.is_object())
             return reader.fail("meta.pages[" + std::to_string(i) + "] is not an object");
-        CAtlasDescriptor::Page page {};
+        CAtlasDescriptor::Page page{};
         if (!readPage(entry, where, page, reader))
             return false;
         tables.pages.push_back(page);
@@ -177,7 +177,7 @@ bool readFrame(const Json& entry, const std::string& name, Tables& tables, Reade
     if (rotated)
         return reader.fail(label + " is rotated; pack without rotation");
 
-    CAtlasDescriptor::Frame frame {};
+    CAtlasDescriptor::Frame frame{};
     frame.name = name;
     const Json* rect = reader.member(entry, "frame", where);
     if (rect == nullptr || !reader.side(*rect, "x", where + "frame.", 0, frame.x) ||
@@ -273,7 +273,7 @@ bool readTags(const Json& meta, Tables& tables, Reader& reader)
         const std::string label = "meta.frameTags[" + std::to_string(i) + "]";
         if (!entry.is_object())
             return reader.fail(label + " is not an object");
-        CAtlasDescriptor::Tag tag {};
+        CAtlasDescriptor::Tag tag{};
         if (!reader.text(entry, "name", label + ".", tag.name))
             return false;
         const std::string where = "tag " + shown(tag.name) + ": ";
@@ -321,7 +321,7 @@ bool readDescriptor(const Json& root, Tables& tables, Reader& reader)
     return readFrames(*frames, tables, reader) && readTags(*meta, tables, reader);
 }
 
-} // namespace
+}  // namespace
 
 bool CAtlasDescriptor::parse(const std::string& text)
 {

@@ -24,22 +24,22 @@ public:
     static constexpr uint32_t kMaxSide = 65535;
 
     struct Page {
-        std::string image; // as written: relative to the descriptor's folder, or absolute
+        std::string image;  // as written: relative to the descriptor's folder, or absolute
         uint32_t width;
         uint32_t height;
     };
     struct Frame {
         std::string name;
         std::size_t page;
-        uint32_t x, y, width, height; // the kept part, in page pixels from the top-left
-        uint32_t offsetX, offsetY; // its top-left corner in the source (spriteSourceSize)
-        uint32_t sourceWidth, sourceHeight; // the untrimmed source image
-        uint32_t duration; // milliseconds; 0 when the descriptor gives none
+        uint32_t x, y, width, height;        // the kept part, in page pixels from the top-left
+        uint32_t offsetX, offsetY;           // its top-left corner in the source (spriteSourceSize)
+        uint32_t sourceWidth, sourceHeight;  // the untrimmed source image
+        uint32_t duration;                   // milliseconds; 0 when the descriptor gives none
     };
     enum class Direction { Forward, Reverse, PingPong, PingPongReverse };
     struct Tag {
         std::string name;
-        std::size_t from; // frame indices, from <= to < frame count
+        std::size_t from;  // frame indices, from <= to < frame count
         std::size_t to;
         Direction direction;
     };

@@ -28,8 +28,8 @@ bool scissorClips()
     GLint box[4], viewport[4];
     glGetIntegerv(GL_SCISSOR_BOX, box);
     glGetIntegerv(GL_VIEWPORT, viewport);
-    return box[0] > viewport[0] || box[1] > viewport[1] ||
-           box[0] + box[2] < viewport[0] + viewport[2] || box[1] + box[3] < viewport[1] + viewport[3];
+    return box[0] > viewport[0] || box[1] > viewport[1] || box[0] + box[2] < viewport[0] + viewport[2] ||
+           box[1] + box[3] < viewport[1] + viewport[3];
 }
 
 bool whole(float value)
@@ -55,15 +55,14 @@ bool movesByWholePixels()
         }
     const float halfWidth = 0.5f * float(viewport[2]), halfHeight = 0.5f * float(viewport[3]);
     auto near = [](float a, float b) { return std::fabs(a - b) < 1e-4f; };
-    if (!near(m[1], 0.0f) || !near(m[4], 0.0f) || !near(m[3], 0.0f) || !near(m[7], 0.0f) ||
-        !near(m[15], 1.0f) || !near(std::fabs(m[0] * halfWidth), 1.0f) ||
-        !near(std::fabs(m[5] * halfHeight), 1.0f))
+    if (!near(m[1], 0.0f) || !near(m[4], 0.0f) || !near(m[3], 0.0f) || !near(m[7], 0.0f) || !near(m[15], 1.0f) ||
+        !near(std::fabs(m[0] * halfWidth), 1.0f) || !near(std::fabs(m[5] * halfHeight), 1.0f))
         return false;
     const float offsetX = (m[12] + 1.0f) * halfWidth, offsetY = (m[13] + 1.0f) * halfHeight;
     return near(offsetX, std::round(offsetX)) && near(offsetY, std::round(offsetY));
 }
 
-} // namespace
+}  // namespace
 
 CSpriteBatch::CSpriteBatch()
     : quadCount(0),
@@ -78,8 +77,8 @@ void CSpriteBatch::begin()
     quadCount = 0;
 }
 
-CSpriteBatch::Vertex* CSpriteBatch::appendQuad(unsigned texture, bool windowPixels,
-                                               bool texelForPixel, float width, float height)
+CSpriteBatch::Vertex* CSpriteBatch::appendQuad(unsigned texture, bool windowPixels, bool texelForPixel,
+                                               float width, float height)
 {
     if (runs.empty() || runs.back().texture != texture || runs.back().windowPixels != windowPixels)
         runs.push_back(Run{texture, windowPixels, texelForPixel, width, height, vertices.size() / 4, 0});
@@ -91,15 +90,14 @@ CSpriteBatch::Vertex* CSpriteBatch::appendQuad(unsigned texture, bool windowPixe
     return &vertices[vertices.size() - 4];
 }
 
-void CSpriteBatch::add(const CTexture& texture, float x, float y, float scale, float angle,
-                       float red, float green, float blue, float alpha)
+void CSpriteBatch::add(const CTexture& texture, float x, float y, float scale, float angle, float red, float green,
+                       float blue, float alpha)
 {
     addRegion(texture, x, y, kWholeImage, scale, angle, red, green, blue, alpha);
 }
 
-void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region,
-                             float scale, float angle, float red, float green, float blue,
-                             float alpha)
+void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region, float scale,
+                             float angle, float red, float green, float blue, float alpha)
 {
     if (texture.id == 0)
         return;
@@ -128,21 +126,20 @@ void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CT
     const float t[2] = {texture.rowsBottomUp ? region.top : 1.0f - region.top,
                         texture.rowsBottomUp ? region.bottom : 1.0f - region.bottom};
     const bool texelForPixel = angle == 0.0f && scale == 1.0f && whole(x) && whole(y) &&
-                               whole(region.left * texture.width) && whole(w) &&
-                               whole(t[0] * texture.height) && whole(h);
+                               whole(region.left * texture.width) && whole(w) && whole(t[0] * texture.height) &&
+                               whole(h);
     Vertex* v = appendQuad(texture.id, false, texelForPixel, texture.width, texture.height);
     for (int i = 0; i < 4; ++i) {
         const float u = kQuadCorners[i][0], vv = kQuadCorners[i][1];
         const float px = u * w, py = vv * h;
-        v[i] = Vertex{a * px + b * py + tx, c * px + d * py + ty, s[u != 0.0f], t[vv != 0.0f],
-                      red, green, blue, alpha};
+        v[i] = Vertex{
+            a * px + b * py + tx, c * px + d * py + ty, s[u != 0.0f], t[vv != 0.0f], red, green, blue, alpha};
     }
 }
 
-void CSpriteBatch::addFlippedRegion(const CTexture& texture, float x, float y, float width,
-                                    float height, const CTextureRegion& region, bool flipX,
-                                    bool flipY, bool swapAxes, float red, float green, float blue,
-                                    float alpha)
+void CSpriteBatch::addFlippedRegion(const CTexture& texture, float x, float y, float width, float height,
+                                    const CTextureRegion& region, bool flipX, bool flipY, bool swapAxes, float red,
+                                    float green, float blue, float alpha)
 {
     if (texture.id == 0)
         return;
@@ -152,9 +149,9 @@ void CSpriteBatch::addFlippedRegion(const CTexture& texture, float x, float y, f
     const float t[2] = {texture.rowsBottomUp ? region.top : 1.0f - region.top,
                         texture.rowsBottomUp ? region.bottom : 1.0f - region.bottom};
     // A mirror or a quarter turn of whole texels still puts one texel on each pixel.
-    const bool texelForPixel = whole(x) && whole(y) && whole(region.left * texture.width) &&
-                               whole(w) && whole(t[0] * texture.height) && whole(h) &&
-                               width == (swapAxes ? h : w) && height == (swapAxes ? w : h);
+    const bool texelForPixel = whole(x) && whole(y) && whole(region.left * texture.width) && whole(w) &&
+                               whole(t[0] * texture.height) && whole(h) && width == (swapAxes ? h : w) &&
+                               height == (swapAxes ? w : h);
     Vertex* v = appendQuad(texture.id, false, texelForPixel, texture.width, texture.height);
     for (int i = 0; i < 4; ++i) {
         const float u = kQuadCorners[i][0], vv = kQuadCorners[i][1];
@@ -162,20 +159,18 @@ void CSpriteBatch::addFlippedRegion(const CTexture& texture, float x, float y, f
         float su = flipX ? 1.0f - u : u, sv = flipY ? 1.0f - vv : vv;
         if (swapAxes)
             std::swap(su, sv);
-        v[i] = Vertex{x + u * width, y + vv * height, s[su != 0.0f], t[sv != 0.0f],
-                      red, green, blue, alpha};
+        v[i] = Vertex{x + u * width, y + vv * height, s[su != 0.0f], t[sv != 0.0f], red, green, blue, alpha};
     }
 }
 
 void CSpriteBatch::addText(const CFont& font, float x, float y, signed char style, const char* text)
 {
-    addText(font, x, y, style, font.colourRed, font.colourGreen, font.colourBlue, font.colourAlpha,
-            font.scaleX, font.scaleY, text);
+    addText(font, x, y, style, font.colourRed, font.colourGreen, font.colourBlue, font.colourAlpha, font.scaleX,
+            font.scaleY, text);
 }
 
-void CSpriteBatch::addText(const CFont& font, float x, float y, signed char style, float red,
-                           float green, float blue, float alpha, float scaleX, float scaleY,
-                           const char* text)
+void CSpriteBatch::addText(const CFont& font, float x, float y, signed char style, float red, float green,
+                           float blue, float alpha, float scaleX, float scaleY, const char* text)
 {
     const int s = CGlyphSheetLayout::clampStyle(style);
     const int set = CGlyphSheetLayout::setOfStyle(s);
@@ -205,15 +200,21 @@ void CSpriteBatch::addLayout(const CTextLayout& layout, float x, float y, float 
     addQuads(layout.getQuads(), x, y, red, green, blue, alpha, scaleX, scaleY);
 }
 
-void CSpriteBatch::addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green, float blue,
-                            float alpha, float scaleX, float scaleY)
+void CSpriteBatch::addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green,
+                            float blue, float alpha, float scaleX, float scaleY)
 {
     for (const CTextQuad& q : quads) {
         Vertex* v = appendQuad(q.texture, true);
         for (int i = 0; i < 4; ++i) {
             const bool right = kGlyphCornerIsRight[i], bottom = kGlyphCornerIsBottom[i];
-            v[i] = Vertex{x + scaleX * (right ? q.x1 : q.x0), y + scaleY * (bottom ? q.y1 : q.y0), right ? q.s1 : q.s0,
-                          bottom ? q.t1 : q.t0, red, green, blue, alpha};
+            v[i] = Vertex{x + scaleX * (right ? q.x1 : q.x0),
+                          y + scaleY * (bottom ? q.y1 : q.y0),
+                          right ? q.s1 : q.s0,
+                          bottom ? q.t1 : q.t0,
+                          red,
+                          green,
+                          blue,
+                          alpha};
         }
     }
 }

@@ -22,7 +22,8 @@ class CTexture;
 // tint per vertex, and drawn through the fixed-function pipeline with GL_MODULATE, which computes the
 // same texel x colour product as shader 0. Shader 0 stays as it is, so today's draws cannot pick up a
 // colour an application left current. Quads are drawn with the matrices current at end() (like
-// CTexture::draw with those at the draw); strings with a print's own window-pixel projection and an identity model-view.
+// CTexture::draw with those at the draw); strings with a print's own window-pixel projection and an identity
+// model-view.
 //
 // State: end() leaves what CTexture::draw leaves: no program current, colour white, texture unit 0
 // active, the last texture bound. For its duration it enables GL_TEXTURE_2D on unit 0 with
@@ -50,26 +51,26 @@ public:
     void begin();
     // As CTexture::draw: the whole image, top-left corner at (x, y), scaled about that corner and
     // rotated by angle degrees about its centre, tinted. An unloaded texture adds nothing.
-    void add(const CTexture& texture, float x, float y, float scale, float angle, float red,
-             float green, float blue, float alpha);
+    void add(const CTexture& texture, float x, float y, float scale, float angle, float red, float green,
+             float blue, float alpha);
     // As CTexture::drawRegion.
-    void addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region,
-                   float scale, float angle, float red, float green, float blue, float alpha);
+    void addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region, float scale,
+                   float angle, float red, float green, float blue, float alpha);
     // A width by height quad, top-left corner at (x, y), unscaled and unturned, showing the region
     // mirrored and turned as Tiled's flip flags say: swapAxes exchanges its x and y axes first, then
     // flipX mirrors it left to right and flipY top to bottom. Unflipped at the region's own size it
     // adds what addRegion adds at scale 1 and angle 0 (whose scale and angle cannot mirror).
     void addFlippedRegion(const CTexture& texture, float x, float y, float width, float height,
-                          const CTextureRegion& region, bool flipX, bool flipY, bool swapAxes,
-                          float red, float green, float blue, float alpha);
+                          const CTextureRegion& region, bool flipX, bool flipY, bool swapAxes, float red,
+                          float green, float blue, float alpha);
     // As CFont::printAt with the font's stored colour and scale (styles 2 and 3 add the bold pass
     // one pixel to the right). Strings are not cut at CFont::kMaxTextLength. A font without a glyph
     // sheet, or a null text, adds nothing.
     void addText(const CFont& font, float x, float y, signed char style, const char* text);
     // As CFont::printStyled: the given colour and scale. A TrueType font's text is shaped and laid
     // out as its print lays it out.
-    void addText(const CFont& font, float x, float y, signed char style, float red, float green,
-                 float blue, float alpha, float scaleX, float scaleY, const char* text);
+    void addText(const CFont& font, float x, float y, signed char style, float red, float green, float blue,
+                 float alpha, float scaleX, float scaleY, const char* text);
     // Laid-out TrueType text at (x, y) in window pixels, as CFont::drawLayout draws it; a CText
     // adds itself this way (CText::addTo).
     void addLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue, float alpha,
@@ -91,16 +92,16 @@ private:
     // Quads [first, first + count) share a texture and a coordinate space.
     struct Run {
         unsigned texture;
-        bool windowPixels;  // a string: drawn in a print's projection, not the current matrices
-        bool texelForPixel; // every quad maps texels 1:1 onto pixels, if the image is width x height
+        bool windowPixels;   // a string: drawn in a print's projection, not the current matrices
+        bool texelForPixel;  // every quad maps texels 1:1 onto pixels, if the image is width x height
         float width;
         float height;
         std::size_t first;
         std::size_t count;
     };
 
-    Vertex* appendQuad(unsigned texture, bool windowPixels, bool texelForPixel = false,
-                       float width = 0.0f, float height = 0.0f);
+    Vertex* appendQuad(unsigned texture, bool windowPixels, bool texelForPixel = false, float width = 0.0f,
+                       float height = 0.0f);
     // Text quads (from a CTextLayout or a sheet font's layout) at (x, y) in window pixels, scaled.
     void addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green, float blue,
                   float alpha, float scaleX, float scaleY);
@@ -108,7 +109,7 @@ private:
     std::vector<Vertex> vertices;  // four per quad
     std::vector<Run> runs;
     std::vector<unsigned> quadIndices;  // six per quad, for as many quads as the largest batch had
-    CGlyphSheetLayout sheetLayout;       // keeps the glyph boxes of each sheet seen across frames
+    CGlyphSheetLayout sheetLayout;      // keeps the glyph boxes of each sheet seen across frames
     std::vector<CTextQuad> glyphQuads;  // a sheet font's string, reused
     std::size_t quadCount;
     std::size_t drawCalls;

@@ -56,7 +56,7 @@ std::string sizeText(float width, float height)
     return std::to_string(long(width)) + " x " + std::to_string(long(height));
 }
 
-} // namespace
+}  // namespace
 
 CTextureAtlas::CTextureAtlas()
 {
@@ -105,7 +105,7 @@ bool CTextureAtlas::load(const std::string& name)
     for (const CAtlasDescriptor::Frame& frame : descriptor.getFrames()) {
         const CAtlasDescriptor::Page& page = descriptor.getPages()[frame.page];
         const double w = page.width, h = page.height;
-        CAtlasRegion region {};
+        CAtlasRegion region{};
         region.texture = pages[frame.page].get();
         // Texture coordinates count t from the picture's bottom edge; the descriptor counts y down
         // from its top. Exact on power-of-two pages, as make_atlas writes them.

@@ -71,8 +71,8 @@ private:
 
     std::string fileName;
     CAtlasDescriptor descriptor;
-    std::vector<std::unique_ptr<CTexture>> pages; // owned
-    std::vector<CAtlasRegion> regions; // one per descriptor frame, same order
+    std::vector<std::unique_ptr<CTexture>> pages;  // owned
+    std::vector<CAtlasRegion> regions;             // one per descriptor frame, same order
 };
 
 #endif

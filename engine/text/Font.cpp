@@ -14,14 +14,13 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <string>
 #include <utility>
-
 
 // The files of a TrueType font and its faces by pixel size and set (false: regular, true: bold).
 struct CFont::TrueType {
@@ -175,7 +174,8 @@ CFontFace* CFont::getFace(int pixelSize, bool bold) const
     if (known != trueType->faces.end())
         return known->second.get();
     std::string error;
-    std::unique_ptr<CFontFace> face = CFontFace::load(bold ? trueType->boldPath : trueType->regularPath, pixelSize, error);
+    std::unique_ptr<CFontFace> face =
+        CFontFace::load(bold ? trueType->boldPath : trueType->regularPath, pixelSize, error);
     if (face == nullptr)
         return nullptr;
     CFontFace* kept = face.get();
@@ -265,19 +265,19 @@ bool CFont::print(int x, int y, signed char style, const char* format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    formatAndDraw(float(x), float(y), float(x + 1), style, colourRed, colourGreen, colourBlue,
-                  colourAlpha, scaleX, scaleY, false, format, arguments);
+    formatAndDraw(float(x), float(y), float(x + 1), style, colourRed, colourGreen, colourBlue, colourAlpha, scaleX,
+                  scaleY, false, format, arguments);
     va_end(arguments);
     return true;
 }
 
-bool CFont::printColoured(int x, int y, signed char style, float red, float green, float blue,
-                          const char* format, ...)
+bool CFont::printColoured(int x, int y, signed char style, float red, float green, float blue, const char* format,
+                          ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    formatAndDraw(float(x), float(y), float(x + 1), style, red, green, blue, 1.0f, scaleX, scaleY,
-                  false, format, arguments);
+    formatAndDraw(float(x), float(y), float(x + 1), style, red, green, blue, 1.0f, scaleX, scaleY, false, format,
+                  arguments);
     va_end(arguments);
     return true;
 }
@@ -286,26 +286,26 @@ bool CFont::printAt(float x, float y, signed char style, const char* format, ...
 {
     va_list arguments;
     va_start(arguments, format);
-    formatAndDraw(x, y, x + 1.0f, style, colourRed, colourGreen, colourBlue, colourAlpha, scaleX,
-                  scaleY, true, format, arguments);
-    va_end(arguments);
-    return true;
-}
-
-bool CFont::printStyled(int x, int y, signed char style, float red, float green, float blue,
-                        float alpha, float sx, float sy, const char* format, ...)
-{
-    va_list arguments;
-    va_start(arguments, format);
-    formatAndDraw(float(x), float(y), float(x + 1), style, red, green, blue, alpha, sx, sy, false,
+    formatAndDraw(x, y, x + 1.0f, style, colourRed, colourGreen, colourBlue, colourAlpha, scaleX, scaleY, true,
                   format, arguments);
     va_end(arguments);
     return true;
 }
 
-void CFont::formatAndDraw(float x, float y, float secondX, signed char style, float red, float green,
-                          float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,
-                          const char* format, va_list arguments)
+bool CFont::printStyled(int x, int y, signed char style, float red, float green, float blue, float alpha, float sx,
+                        float sy, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    formatAndDraw(float(x), float(y), float(x + 1), style, red, green, blue, alpha, sx, sy, false, format,
+                  arguments);
+    va_end(arguments);
+    return true;
+}
+
+void CFont::formatAndDraw(float x, float y, float secondX, signed char style, float red, float green, float blue,
+                          float alpha, float sx, float sy, bool placeBoldWithOffset, const char* format,
+                          va_list arguments)
 {
     if (format == nullptr || (listBase == 0 && trueType == nullptr))
         return;
@@ -371,8 +371,8 @@ void CFont::endPrint()
     printState->restore();
 }
 
-void CFont::drawLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue, float alpha,
-                       float sx, float sy)
+void CFont::drawLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue,
+                       float alpha, float sx, float sy)
 {
     const std::vector<CTextQuad>& quads = layout.getQuads();
     if (quads.empty())
@@ -451,4 +451,3 @@ void CFont::drawPass(float x, float y, unsigned int base, float red, float green
         glColor3f(1.0f, 1.0f, 1.0f);
     }
 }
-

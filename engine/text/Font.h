@@ -15,20 +15,18 @@ class CTextLayout;
 
 // printf-style text from a glyph sheet of 16 by 16 cells, one display list per glyph (a 16 by 16
 // textured quad, then the pen moves 12 units right; a font made from TrueType files at another cell
-// size draws cellSize-square quads and steps three quarters of that). The sheet holds two sets of 128 glyphs: set 0
-// in the upper eight rows, set 1 in the lower eight; code b selects glyph b - 32 of the set.
-// Styles: 0 set 0, 1 set 1, 2 and 3 the same sets drawn twice, the second time one pixel to the
-// right (bold). Each print sets up its own pixel projection from the viewport and puts back the GL
-// state it changed, so text can be drawn in the middle of a 2D or 3D frame; the bound texture and
-// the current program are 0 afterwards.
-// A font made from TrueType files (buildTrueTypeFont) is set from the font's own metrics instead:
-// UTF-8 text shaped by HarfBuzz (proportional advances, kerning, marks), '\n' starting a new line
-// one line height down, glyphs the font lacks from the fallback font if one is named; its glyphs
-// are rasterised on first use into texture pages (see CFontFace, CTextLayout). The styles, the
-// colours, the scale, the position (the top-left of the first line) and the state a print leaves
-// are those of a glyph-sheet font; set 1 is the bold face.
-// Owns its display lists, glyph image and TrueType faces; draws with built-in shader 0, owned by
-// the shader manager; only points to its fallback font. Main thread only.
+// size draws cellSize-square quads and steps three quarters of that). The sheet holds two sets of 128 glyphs: set
+// 0 in the upper eight rows, set 1 in the lower eight; code b selects glyph b - 32 of the set. Styles: 0 set 0, 1
+// set 1, 2 and 3 the same sets drawn twice, the second time one pixel to the right (bold). Each print sets up its
+// own pixel projection from the viewport and puts back the GL state it changed, so text can be drawn in the middle
+// of a 2D or 3D frame; the bound texture and the current program are 0 afterwards. A font made from TrueType files
+// (buildTrueTypeFont) is set from the font's own metrics instead: UTF-8 text shaped by HarfBuzz (proportional
+// advances, kerning, marks), '\n' starting a new line one line height down, glyphs the font lacks from the
+// fallback font if one is named; its glyphs are rasterised on first use into texture pages (see CFontFace,
+// CTextLayout). The styles, the colours, the scale, the position (the top-left of the first line) and the state a
+// print leaves are those of a glyph-sheet font; set 1 is the bold face. Owns its display lists, glyph image and
+// TrueType faces; draws with built-in shader 0, owned by the shader manager; only points to its fallback font.
+// Main thread only.
 class CFont {
 public:
     static const int kMaxTextLength = 151;  // longer text is cut
@@ -75,11 +73,10 @@ public:
     void setColourFields(float first, float second, float third, float fourth);
 
     // The stored colour and scale at a whole-pixel position. A null format draws nothing.
-    bool print(int x, int y, signed char style, const char* format, ...)
-        __attribute__((format(printf, 5, 6)));
+    bool print(int x, int y, signed char style, const char* format, ...) __attribute__((format(printf, 5, 6)));
     // The given colour with alpha 1 and the stored scale.
-    bool printColoured(int x, int y, signed char style, float red, float green, float blue,
-                       const char* format, ...) __attribute__((format(printf, 8, 9)));
+    bool printColoured(int x, int y, signed char style, float red, float green, float blue, const char* format,
+                       ...) __attribute__((format(printf, 8, 9)));
     // The stored colour and scale at a float position; the bold pass is placed through "tpos".
     bool printAt(float x, float y, signed char style, const char* format, ...)
         __attribute__((format(printf, 5, 6)));
@@ -94,9 +91,9 @@ public:
     // The width and height in pixels that print() would cover for this text in this style, with the
     // stored scale or the given one: the cells of the characters that name a glyph (others draw
     // nothing and move the pen by nothing), one pixel wider for the bold styles 2 and 3, and
-    // 0 by 0 when nothing would be drawn. For a TrueType font, the box its glyphs' ink covers. The text is taken as it stands (no printf formatting)
-    // and cut at kMaxTextLength as print cuts it. With a negative scale the text extends left of or
-    // above the position; the size stays positive.
+    // 0 by 0 when nothing would be drawn. For a TrueType font, the box its glyphs' ink covers. The text is taken
+    // as it stands (no printf formatting) and cut at kMaxTextLength as print cuts it. With a negative scale the
+    // text extends left of or above the position; the size stays positive.
     CVector2 measureText(const char* textToMeasure, signed char style) const;
     CVector2 measureText(const char* textToMeasure, signed char style, float sx, float sy) const;
 
@@ -124,14 +121,14 @@ private:
     // Compiles the 256 glyph lists from listBase for the current cellSize and penAdvance.
     void compileGlyphLists();
     // Formats into text (cut at kMaxTextLength) and draws one or two passes.
-    void formatAndDraw(float x, float y, float secondX, signed char style, float red, float green,
-                       float blue, float alpha, float sx, float sy, bool placeBoldWithOffset,
-                       const char* format, va_list arguments);
+    void formatAndDraw(float x, float y, float secondX, signed char style, float red, float green, float blue,
+                       float alpha, float sx, float sy, bool placeBoldWithOffset, const char* format,
+                       va_list arguments);
     // The state every print draws in (see the class comment), and back to the caller's.
     void beginPrint();
     void endPrint();
-    void drawPass(float x, float y, unsigned int base, float red, float green, float blue, float alpha,
-                  float sx, float sy, bool withOffset);
+    void drawPass(float x, float y, unsigned int base, float red, float green, float blue, float alpha, float sx,
+                  float sy, bool withOffset);
 
     // What a print changes, put back at its end; owned.
     std::unique_ptr<CGLStateScope> printState;

@@ -46,7 +46,7 @@ int pageSideFor(int pixelSize)
     return side;
 }
 
-} // namespace
+}  // namespace
 
 struct CFontFace::Page {
     GLuint texture = 0;

@@ -34,7 +34,7 @@ private:
     CFontManager& operator=(const CFontManager&) = delete;
 
     std::vector<CFont*> fonts;
-    std::vector<bool> owned;  // parallel to fonts
+    std::vector<bool> owned;     // parallel to fonts
     std::vector<CFont*> failed;  // owned; the empty fonts failed loads handed out
     unsigned fontCount;
 };

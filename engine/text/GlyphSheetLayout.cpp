@@ -14,7 +14,7 @@ float mix(float a, float b, float f)
     return (1.0f - f) * a + f * b;
 }
 
-} // namespace
+}  // namespace
 
 int CGlyphSheetLayout::clampStyle(signed char style)
 {
@@ -120,9 +120,10 @@ void CGlyphSheetLayout::layOut(const CFont& font, const char* text, int set, std
         if (!box.blank) {
             float s0, s1, tBottom, tTop;
             cellCoordinates(glyph, s0, s1, tBottom, tTop);
-            out.push_back(CTextQuad{font.glyphImage.textureName, pen + box.left, box.top, pen + box.right, box.bottom,
-                                    mix(s0, s1, box.left / cellUnits), mix(tTop, tBottom, box.top / cellUnits),
-                                    mix(s0, s1, box.right / cellUnits), mix(tTop, tBottom, box.bottom / cellUnits)});
+            out.push_back(CTextQuad{font.glyphImage.textureName, pen + box.left, box.top, pen + box.right,
+                                    box.bottom, mix(s0, s1, box.left / cellUnits),
+                                    mix(tTop, tBottom, box.top / cellUnits), mix(s0, s1, box.right / cellUnits),
+                                    mix(tTop, tBottom, box.bottom / cellUnits)});
         }
         pen += advance;
     }

@@ -23,20 +23,26 @@ const char* freetypeErrorText(FT_Error error)
 #undef FTERRORS_H_
 #define FT_ERRORDEF(e, v, s) {e, s},
 #define FT_ERROR_START_LIST {
-#define FT_ERROR_END_LIST {0, nullptr}};
+#define FT_ERROR_END_LIST                                                                                         \
+    {                                                                                                             \
+        0, nullptr                                                                                                \
+    }                                                                                                             \
+    }                                                                                                             \
+    ;
     static const struct {
         int code;
         const char* text;
     } table[] =
 #include FT_ERRORS_H
-    for (const auto& entry : table) {
+        for (const auto& entry : table)
+    {
         if (entry.text && entry.code == error)
             return entry.text;
     }
     return "unknown error";
 }
 
-} // namespace
+}  // namespace
 
 std::string CGlyphSheetRasterizer::describeError(int error)
 {
@@ -56,7 +62,10 @@ struct Glyph {
     int rows = 0;
     std::vector<uint8_t> coverage;
 
-    bool empty() const { return width == 0 || rows == 0; }
+    bool empty() const
+    {
+        return width == 0 || rows == 0;
+    }
 };
 
 struct Style {
@@ -100,7 +109,8 @@ bool renderStyle(FT_Library library, const std::string& path, int pixelHeight, i
     const int pixelWidth = chooseWidth(face, pixelHeight, advance);
     error = FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(pixelWidth), static_cast<FT_UInt>(pixelHeight));
     if (error) {
-        failure = {path, "no " + std::to_string(pixelHeight) + " px size: " + CGlyphSheetRasterizer::describeError(error)};
+        failure = {path, "no " + std::to_string(pixelHeight) +
+                             " px size: " + CGlyphSheetRasterizer::describeError(error)};
         FT_Done_Face(face);
         return false;
     }
@@ -116,7 +126,8 @@ bool renderStyle(FT_Library library, const std::string& path, int pixelHeight, i
         error = FT_Load_Char(face, static_cast<FT_ULong>(code),
                              FT_LOAD_RENDER | FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL);
         if (error) {
-            failure = {path, std::string("cannot render '") + static_cast<char>(code) + "': " + CGlyphSheetRasterizer::describeError(error)};
+            failure = {path, std::string("cannot render '") + static_cast<char>(code) +
+                                 "': " + CGlyphSheetRasterizer::describeError(error)};
             ok = false;
             break;
         }
@@ -180,8 +191,8 @@ int chooseBaseline(const std::vector<Style>& styles, int cell)
 }
 
 // Copies a glyph into its cell; returns false when ink fell outside the cell and was cut.
-bool placeGlyph(std::vector<uint8_t>& sheet, int sheetSize, int cell, const Glyph& glyph, int index,
-                int baseline, int penX)
+bool placeGlyph(std::vector<uint8_t>& sheet, int sheetSize, int cell, const Glyph& glyph, int index, int baseline,
+                int penX)
 {
     int x0 = penX + glyph.left;
     int y0 = baseline - glyph.top;
@@ -220,7 +231,7 @@ bool placeGlyph(std::vector<uint8_t>& sheet, int sheetSize, int cell, const Glyp
     return whole;
 }
 
-} // namespace
+}  // namespace
 
 CGlyphSheetRasterizer::CGlyphSheetRasterizer()
     : cellSize(0),
@@ -228,8 +239,8 @@ CGlyphSheetRasterizer::CGlyphSheetRasterizer()
 {
 }
 
-bool CGlyphSheetRasterizer::rasterize(const std::string& firstPath, const std::string& secondPath,
-                                      int cell, int pixelHeight, int advance)
+bool CGlyphSheetRasterizer::rasterize(const std::string& firstPath, const std::string& secondPath, int cell,
+                                      int pixelHeight, int advance)
 {
     cellSize = 0;
     sheetSize = 0;
@@ -237,8 +248,8 @@ bool CGlyphSheetRasterizer::rasterize(const std::string& firstPath, const std::s
     failedPath.clear();
     failure.clear();
     notes.clear();
-    if (cell < kMinCellSize || cell > kMaxCellSize || pixelHeight < 1 || pixelHeight > 2 * cell ||
-        advance < 1 || advance > cell) {
+    if (cell < kMinCellSize || cell > kMaxCellSize || pixelHeight < 1 || pixelHeight > 2 * cell || advance < 1 ||
+        advance > cell) {
         failedPath = firstPath;
         failure = "no sheet for " + std::to_string(cell) + " px cells at " + std::to_string(pixelHeight) +
                   " px with a " + std::to_string(advance) + " px advance (cells are " +

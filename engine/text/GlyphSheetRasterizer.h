@@ -22,8 +22,8 @@ public:
     // Renders both faces (the same file twice is fine) at pixelHeight, FreeType's pixel size, into
     // cells of cellSize for an advance of advance pixels. On failure returns false with
     // getFailedPath()/getFailure() saying why, and the sheet is empty.
-    bool rasterize(const std::string& firstPath, const std::string& secondPath, int cellSize,
-                   int pixelHeight, int advance);
+    bool rasterize(const std::string& firstPath, const std::string& secondPath, int cellSize, int pixelHeight,
+                   int advance);
 
     int getCellSize() const;
     // Width and height of the square sheet: 16 cells; 0 while empty.

@@ -91,7 +91,8 @@ bool CText::refresh()
     }
     if (stale) {
         CFont* standIn = font->getFallback();
-        layout.lay(*face, standIn != nullptr ? standIn->getFace(size, false) : nullptr, text, alignment, wrapWidth);
+        layout.lay(*face, standIn != nullptr ? standIn->getFace(size, false) : nullptr, text, alignment,
+                   wrapWidth);
         stale = false;
         ++layouts;
     }

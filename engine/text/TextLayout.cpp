@@ -96,7 +96,7 @@ struct Line {
     float width;
 };
 
-} // namespace
+}  // namespace
 
 CTextLayout::CTextLayout()
     : left(0.0f),
@@ -130,9 +130,9 @@ void CTextLayout::lay(CFontFace& face, CFontFace* fallback, const std::string& t
             std::size_t inkEnd = last;
             while (inkEnd > first && isSpace(inkEnd - 1))
                 --inkEnd;
-            const float width = inkEnd > first ? glyphs[inkEnd - 1].pen + glyphs[inkEnd - 1].placed.advance -
-                                                     glyphs[first].pen
-                                               : 0.0f;
+            const float width =
+                inkEnd > first ? glyphs[inkEnd - 1].pen + glyphs[inkEnd - 1].placed.advance - glyphs[first].pen
+                               : 0.0f;
             lines.push_back(Line{first, last, width});
         };
         std::size_t first = 0, breakAt = SIZE_MAX;
@@ -165,8 +165,9 @@ void CTextLayout::lay(CFontFace& face, CFontFace* fallback, const std::string& t
                     continue;
                 const float x0 = std::round(shift + shaped.placed.x - glyphs[line.first].pen) + float(glyph.left);
                 const float y0 = std::round(baseline + shaped.placed.y) - float(glyph.top);
-                const CTextQuad quad{glyph.texture, x0, y0, x0 + float(glyph.width), y0 + float(glyph.height),
-                                     glyph.s0, glyph.t0, glyph.s1, glyph.t1};
+                const CTextQuad quad{
+                    glyph.texture, x0,       y0,      x0 + float(glyph.width), y0 + float(glyph.height), glyph.s0,
+                    glyph.t0,      glyph.s1, glyph.t1};
                 quads.push_back(quad);
                 if (!inked) {
                     left = quad.x0, top = quad.y0, right = quad.x1, bottom = quad.y1;

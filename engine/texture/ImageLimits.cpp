@@ -121,8 +121,8 @@ bool readTextSize(const char* text, std::size_t length, uint32_t& width, uint32_
     uint64_t values[2] = {};
     std::size_t at = 0;
     for (uint64_t& value : values) {
-        while (at < length && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' || text[at] == '\n' ||
-                               text[at] == '#')) {
+        while (at < length &&
+               (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' || text[at] == '\n' || text[at] == '#')) {
             if (text[at] == '#')
                 while (at < length && text[at] != '\n')
                     ++at;
@@ -284,8 +284,8 @@ HeaderSize readHeaderSize(const std::string& path, bool asTga, uint32_t& width, 
             width = bigEndian32(header + 14), height = bigEndian32(header + 18);
     } else if (starts("/* XPM */")) {
         const char* quote = static_cast<const char*>(std::memchr(text, '"', got));
-        result = sized(quote != nullptr &&
-                       readTextSize(quote + 1, got - std::size_t(quote + 1 - text), width, height));
+        result =
+            sized(quote != nullptr && readTextSize(quote + 1, got - std::size_t(quote + 1 - text), width, height));
     } else if (got >= 3 && text[0] == 'P' && ((text[1] >= '1' && text[1] <= '6') || starts("P7 332")) &&
                (text[2] == ' ' || text[2] == '\t' || text[2] == '\r' || text[2] == '\n')) {
         const std::size_t skip = text[1] == '7' ? 6 : 2;
@@ -293,7 +293,8 @@ HeaderSize readHeaderSize(const std::string& path, bool asTga, uint32_t& width, 
     } else if (got >= 10 && header[0] == 0x0A && header[2] == 1) {
         // PCX: inclusive signed 16-bit bounds; a reversed pair leaves no pixels.
         const int w = int(int16_t(littleEndian16(header + 8))) - int16_t(littleEndian16(header + 4)) + 1;
-        const int h = got >= 12 ? int(int16_t(littleEndian16(header + 10))) - int16_t(littleEndian16(header + 6)) + 1 : 0;
+        const int h =
+            got >= 12 ? int(int16_t(littleEndian16(header + 10))) - int16_t(littleEndian16(header + 6)) + 1 : 0;
         width = uint32_t(std::max(w, 0)), height = uint32_t(std::max(h, 0));
         result = sized(got >= 12);
     } else if (got >= 6 && header[0] == 0 && header[1] == 0 && (header[2] == 1 || header[2] == 2) &&
@@ -345,7 +346,7 @@ bool pngRunsToItsEnd(const std::string& path)
     return whole;
 }
 
-} // namespace
+}  // namespace
 
 bool CImageLimits::hasContext()
 {
@@ -448,8 +449,8 @@ uint64_t CImageLimits::minimumBytes(const std::string& path, bool asTga)
     // colour map and every pixel. Run-length ones may be smaller, and are left to the decoder.
     if (got >= 18 && tga && (header[2] == 1 || header[2] == 2 || header[2] == 3)) {
         const uint64_t mapBytes = header[1] ? uint64_t(littleEndian16(header + 5)) * ((header[7] + 7u) / 8u) : 0;
-        const uint64_t pixelBytes = uint64_t(littleEndian16(header + 12)) * littleEndian16(header + 14) *
-                                    ((header[16] + 7u) / 8u);
+        const uint64_t pixelBytes =
+            uint64_t(littleEndian16(header + 12)) * littleEndian16(header + 14) * ((header[16] + 7u) / 8u);
         return 18u + header[0] + mapBytes + pixelBytes;
     }
     return 0;

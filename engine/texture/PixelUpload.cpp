@@ -18,7 +18,7 @@ GLenum formatOf(int channels)
     return channels == 4 ? GL_RGBA : GL_RGB;
 }
 
-} // namespace
+}  // namespace
 
 Uint32 CPixelUpload::readPixel(const Uint8* at, int bytesPerPixel)
 {
@@ -143,14 +143,14 @@ namespace {
 
 // Each direction's parameters in one order, with their defaults (the alignment is the caller's).
 const int kParameters = 8;
-const GLenum kPackParameters[] = {GL_PACK_ALIGNMENT,  GL_PACK_ROW_LENGTH,   GL_PACK_SKIP_ROWS,
+const GLenum kPackParameters[] = {GL_PACK_ALIGNMENT,   GL_PACK_ROW_LENGTH,   GL_PACK_SKIP_ROWS,
                                   GL_PACK_SKIP_PIXELS, GL_PACK_IMAGE_HEIGHT, GL_PACK_SKIP_IMAGES,
                                   GL_PACK_SWAP_BYTES,  GL_PACK_LSB_FIRST};
-const GLenum kUnpackParameters[] = {GL_UNPACK_ALIGNMENT,  GL_UNPACK_ROW_LENGTH,   GL_UNPACK_SKIP_ROWS,
+const GLenum kUnpackParameters[] = {GL_UNPACK_ALIGNMENT,   GL_UNPACK_ROW_LENGTH,   GL_UNPACK_SKIP_ROWS,
                                     GL_UNPACK_SKIP_PIXELS, GL_UNPACK_IMAGE_HEIGHT, GL_UNPACK_SKIP_IMAGES,
                                     GL_UNPACK_SWAP_BYTES,  GL_UNPACK_LSB_FIRST};
 
-} // namespace
+}  // namespace
 
 CPixelUpload::CPixelStoreScope::CPixelStoreScope(bool pack, int rowAlignment)
 {

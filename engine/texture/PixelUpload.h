@@ -16,9 +16,9 @@ public:
     // GL enumerants as plain ints, so that this header needs no GL header of its own.
     struct Settings {
         int minFilter;
-        int magFilter;    // 0 leaves GL's default
-        int wrap;         // for s and t; 0 leaves GL's default
-        bool mipmaps;     // gluBuild2DMipmaps (any size, scaled to powers of two) or level 0 as given
+        int magFilter;  // 0 leaves GL's default
+        int wrap;       // for s and t; 0 leaves GL's default
+        bool mipmaps;   // gluBuild2DMipmaps (any size, scaled to powers of two) or level 0 as given
     };
     // A buffer of width * height pixels of 3 (red, green, blue) or 4 (and alpha) bytes, each row
     // padded to a multiple of rowAlignment bytes (1, 2, 4 or 8).

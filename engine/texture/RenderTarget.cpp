@@ -28,7 +28,7 @@ std::string hex(GLenum value)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 CRenderTarget::CRenderTarget()
     : framebuffer(0),
@@ -107,8 +107,9 @@ bool CRenderTarget::create(int w, int h)
         making.bindTexture(0);
         // Storage without pixels (the target is cleared below). Clamped: repeating would wrap the far
         // edge's texels into the near one under linear filtering.
-        const GLuint colour = CPixelUpload::upload(CPixelUpload::Pixels{nullptr, w, h, 4, 4},
-                                                   CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, false});
+        const GLuint colour =
+            CPixelUpload::upload(CPixelUpload::Pixels{nullptr, w, h, 4, 4},
+                                 CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, false});
         texture.id = colour;
 
         glGenRenderbuffersEXT(1, &depthBuffer);
@@ -118,7 +119,8 @@ bool CRenderTarget::create(int w, int h)
         glGenFramebuffersEXT(1, &framebuffer);
         making.bindFramebuffer(framebuffer);
         glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, colour, 0);
-        glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, depthBuffer);
+        glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
+                                     depthBuffer);
         status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
     }
     width = w;

@@ -60,7 +60,7 @@ std::string uploadRefusal(const char* path)
     return CImageLimits::sizeRefusal(width, height);
 }
 
-} // namespace
+}  // namespace
 
 CTGAImage::CTGAImage()
     : pixels(nullptr),
@@ -222,8 +222,9 @@ __attribute__((target("ssse3"))) std::size_t swapRedAndBlue24Ssse3(uint8_t* at, 
         __m128i* const block = reinterpret_cast<__m128i*>(at + 3 * done);
         const __m128i a = _mm_loadu_si128(block), b = _mm_loadu_si128(block + 1), c = _mm_loadu_si128(block + 2);
         _mm_storeu_si128(block, _mm_or_si128(_mm_shuffle_epi8(a, inA), _mm_shuffle_epi8(b, fromBIntoA)));
-        _mm_storeu_si128(block + 1, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(b, inB), _mm_shuffle_epi8(a, fromAIntoB)),
-                                                 _mm_shuffle_epi8(c, fromCIntoB)));
+        _mm_storeu_si128(block + 1,
+                         _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(b, inB), _mm_shuffle_epi8(a, fromAIntoB)),
+                                      _mm_shuffle_epi8(c, fromCIntoB)));
         _mm_storeu_si128(block + 2, _mm_or_si128(_mm_shuffle_epi8(c, inC), _mm_shuffle_epi8(b, fromBIntoC)));
     }
     return done;
@@ -258,7 +259,7 @@ void swapRedAndBlue(uint8_t* at, std::size_t bytes, unsigned bytesPerPixel)
     }
 }
 
-} // namespace
+}  // namespace
 
 bool CTGAImage::loadUncompressed(const char* path, FILE* file)
 {
@@ -308,7 +309,7 @@ bool readRest(FILE* file, uint64_t limit, std::vector<uint8_t>& out)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool CTGAImage::loadCompressed(const char* path, FILE* file)
 {
@@ -384,9 +385,9 @@ void CTGAImage::upload()
 {
     // Rows are packed tightly: a 24-bit row of any width must not be read as padded to 4 bytes.
     // One level at the size given, no mipmaps, the wrap modes left at GL's defaults.
-    textureName = CPixelUpload::upload(
-        CPixelUpload::Pixels{pixels, int(width), int(height), int(bytesPerPixel), 1},
-        CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, 0, false});
+    textureName =
+        CPixelUpload::upload(CPixelUpload::Pixels{pixels, int(width), int(height), int(bytesPerPixel), 1},
+                             CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, 0, false});
 }
 
 bool CTGAImage::loadPixels(uint32_t pictureWidth, uint32_t pictureHeight, const uint8_t* rgba)

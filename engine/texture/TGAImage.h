@@ -36,16 +36,16 @@ public:
     bool loadUncompressed(const char* path, FILE* file);
     bool loadCompressed(const char* path, FILE* file);
 
-    uint8_t* pixels;          // malloc'ed, width * height * bytesPerPixel bytes; null when empty
-    uint32_t textureName;     // 0 until an upload succeeded
+    uint8_t* pixels;       // malloc'ed, width * height * bytesPerPixel bytes; null when empty
+    uint32_t textureName;  // 0 until an upload succeeded
     uint32_t bitsPerPixel;
     uint32_t width;
     uint32_t height;
-    uint32_t format;          // GL_RGB or GL_RGBA
+    uint32_t format;  // GL_RGB or GL_RGBA
     uint8_t header[12];
     uint8_t info[6];
     uint32_t bytesPerPixel;
-    uint64_t imageSize;       // 64 bits: 65535 x 65535 x 4 does not fit 32
+    uint64_t imageSize;  // 64 bits: 65535 x 65535 x 4 does not fit 32
 
 private:
     CTGAImage(const CTGAImage&) = delete;

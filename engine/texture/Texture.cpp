@@ -72,8 +72,7 @@ void CTexture::loadBuiltIn(const std::string& name, const unsigned char* data, s
     CLog::line(CDataFiles::builtInLine(name));
     // The engine's own images need no size check, but nothing may be uploaded without a context.
     if (!CImageLimits::hasContext()) {
-        CLog::line("Failed to load the image: " + name + ", Error: " +
-                   CImageLimits::noContextText());
+        CLog::line("Failed to load the image: " + name + ", Error: " + CImageLimits::noContextText());
         return;
     }
     // The name's extension tells SDL_image the kind: a TGA has no signature to find it by.
@@ -100,9 +99,10 @@ void CTexture::upload(SDL_Surface* surface)
         return;
     // Kinds whose header the limits cannot read are checked once decoded, before GLU would
     // scale them down at a cost of many times their size.
-    std::string refused = !CImageLimits::hasContext()            ? CImageLimits::noContextText()
-                          : !CPixelUpload::isReadable(surface) ? CPixelUpload::unreadableText()
-                                                               : CImageLimits::sizeRefusal(uint32_t(surface->w), uint32_t(surface->h));
+    std::string refused = !CImageLimits::hasContext() ? CImageLimits::noContextText()
+                          : !CPixelUpload::isReadable(surface)
+                              ? CPixelUpload::unreadableText()
+                              : CImageLimits::sizeRefusal(uint32_t(surface->w), uint32_t(surface->h));
     if (!refused.empty()) {
         CLog::line("Failed to load the image: " + fileName + ", Error: " + refused);
         fileName.clear();
@@ -130,8 +130,7 @@ void CTexture::unload()
     // The GL texture lives as long as the context.
 }
 
-void CTexture::draw(CVector2 pos, float scale, float angle, float red, float green, float blue,
-                    float alphaValue)
+void CTexture::draw(CVector2 pos, float scale, float angle, float red, float green, float blue, float alphaValue)
 {
     drawQuad(pos.x, pos.y, scale, angle, red, green, blue, alphaValue, kWholeImage);
 }
@@ -147,8 +146,7 @@ void CTexture::drawWithAlpha(float x, float y, float scale, float angle, float r
     drawQuad(x, y, scale, angle, red, green, blue, alpha, kWholeImage);
 }
 
-void CTexture::drawAtOwnPosition(float scale, float angle, float red, float green, float blue,
-                                 float alphaValue)
+void CTexture::drawAtOwnPosition(float scale, float angle, float red, float green, float blue, float alphaValue)
 {
     drawQuad(position.x, position.y, scale, angle, red, green, blue, alphaValue, kWholeImage);
 }

@@ -50,8 +50,8 @@ public:
     void drawAtOwnPosition(float scale, float angle, float red, float green, float blue, float alpha);
     // Draws a part of the image at its own share of the drawn size: (1, 0.5, 0, 0) is the left half
     // at half the width.
-    void drawRegion(float x, float y, CTextureRegion region, float scale, float angle, float red,
-                    float green, float blue, float alpha);
+    void drawRegion(float x, float y, CTextureRegion region, float scale, float angle, float red, float green,
+                    float blue, float alpha);
     // Binds the texture to a texture unit for applications that combine textures. Leaves that
     // unit active; the draws of textures and text bind on unit 0 whatever is active.
     void bindToUnit(int unit);
@@ -66,14 +66,14 @@ public:
     std::vector<std::vector<bool>>& getGrid();
     bool isLoaded() const;
 
-    unsigned int id;                     // GL texture name; 0 while unloaded
-    std::vector<std::vector<bool>> grid; // free for applications; the engine never fills it
-    std::string fileName;                // empty until a load succeeds
+    unsigned int id;                      // GL texture name; 0 while unloaded
+    std::vector<std::vector<bool>> grid;  // free for applications; the engine never fills it
+    std::string fileName;                 // empty until a load succeeds
     float width;
     float height;
-    CVector2 position;                   // set and read by owners; drawAtOwnPosition() draws there
+    CVector2 position;  // set and read by owners; drawAtOwnPosition() draws there
     float alpha;
-    CShader* shader;                     // built-in shader 0, owned by the shader manager
+    CShader* shader;  // built-in shader 0, owned by the shader manager
     // True when the GL texture's first row is the bottom of the picture, as a render target's is
     // (GL draws bottom-up); an uploaded image's first row is its top.
     bool rowsBottomUp = false;
@@ -82,8 +82,8 @@ private:
     CTexture(const CTexture&) = delete;
     CTexture& operator=(const CTexture&) = delete;
 
-    void drawQuad(float x, float y, float scale, float angle, float red, float green, float blue,
-                  float alpha, const CTextureRegion& region);
+    void drawQuad(float x, float y, float scale, float angle, float red, float green, float blue, float alpha,
+                  const CTextureRegion& region);
     // load() from the library's copy of the engine's file of that name.
     void loadBuiltIn(const std::string& name, const unsigned char* data, std::size_t size);
     // The decoded image of a load (null: the decoder's failure line), uploaded under the name.

@@ -12,13 +12,13 @@
 struct CMapObject {
     int id = 0;
     std::string name;
-    std::string type; // Tiled's "type" (written "class" by Tiled 1.9)
+    std::string type;  // Tiled's "type" (written "class" by Tiled 1.9)
     float x = 0.0f;
     float y = 0.0f;
     float width = 0.0f;
     float height = 0.0f;
-    float rotation = 0.0f; // degrees, clockwise
-    uint32_t gid = 0; // a tile object's tile, flip flags included; 0 otherwise
+    float rotation = 0.0f;  // degrees, clockwise
+    uint32_t gid = 0;       // a tile object's tile, flip flags included; 0 otherwise
     bool point = false;
     bool visible = true;
     CMapProperties properties;

@@ -7,10 +7,11 @@ namespace {
 
 // from_chars, unlike strtol and strtod, ignores the locale: "0.5" reads the same under any
 // LC_NUMERIC an application sets.
-template <typename T> bool readWhole(const std::string& text, T& out)
+template <typename T>
+bool readWhole(const std::string& text, T& out)
 {
     const char* end = text.data() + text.size();
-    T value {};
+    T value{};
     const std::from_chars_result result = std::from_chars(text.data(), end, value);
     if (text.empty() || result.ec != std::errc() || result.ptr != end)
         return false;
@@ -29,7 +30,7 @@ int hexDigit(char c)
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 void CMapProperties::set(const std::string& name, const std::string& type, const std::string& value)
 {
@@ -40,7 +41,7 @@ void CMapProperties::set(const std::string& name, const std::string& type, const
             return;
         }
     }
-    entries.push_back(Entry {name, type, value});
+    entries.push_back(Entry{name, type, value});
 }
 
 void CMapProperties::clear()
@@ -99,8 +100,7 @@ bool CMapProperties::getBool(const std::string& name, bool fallback) const
     return fallback;
 }
 
-bool CMapProperties::getColour(const std::string& name, float& red, float& green, float& blue,
-                               float& alpha) const
+bool CMapProperties::getColour(const std::string& name, float& red, float& green, float& blue, float& alpha) const
 {
     const Entry* entry = find(name);
     if (entry == nullptr)

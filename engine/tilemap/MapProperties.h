@@ -34,8 +34,7 @@ public:
     bool getBool(const std::string& name, bool fallback = false) const;
     // "#AARRGGBB" or "#RRGGBB" (opaque), as fractions from 0 to 1. False, the outputs untouched,
     // when missing or not such a text.
-    bool getColour(const std::string& name, float& red, float& green, float& blue,
-                   float& alpha) const;
+    bool getColour(const std::string& name, float& red, float& green, float& blue, float& alpha) const;
 
     const std::vector<Entry>& getEntries() const;
     std::size_t size() const;

@@ -17,7 +17,7 @@ struct CObjectLayer {
     float offsetX = 0.0f;
     float offsetY = 0.0f;
     CMapProperties properties;
-    std::vector<CMapObject> objects; // in the file's order
+    std::vector<CMapObject> objects;  // in the file's order
 };
 
 #endif

@@ -21,11 +21,11 @@ const uint32_t kTileGidMask = 0x0FFFFFFFu;
 struct CTileLayer {
     int id = 0;
     std::string name;
-    int width = 0; // in tiles
+    int width = 0;  // in tiles
     int height = 0;
     float opacity = 1.0f;
     bool visible = true;
-    float offsetX = 0.0f; // in pixels
+    float offsetX = 0.0f;  // in pixels
     float offsetY = 0.0f;
     CMapProperties properties;
     // width * height global ids with their flags, row by row from the top-left cell; 0 is an

@@ -14,8 +14,8 @@ namespace {
 
 // The cells [begin, end) of one axis whose tiles can reach the view, for tiles of `size` pixels
 // whose near edge sits at cell * step + offset + shift (shift: where a tile starts in its cell).
-void visibleCells(double viewStart, double viewSize, double step, double offset, double shift,
-                  double size, int cells, int& begin, int& end)
+void visibleCells(double viewStart, double viewSize, double step, double offset, double shift, double size,
+                  int cells, int& begin, int& end)
 {
     // A tile reaches the view when start < viewStart + viewSize and start + size > viewStart.
     const double first = std::floor((viewStart - offset - shift - size) / step) + 1.0;
@@ -24,7 +24,7 @@ void visibleCells(double viewStart, double viewSize, double step, double offset,
     end = int(std::min(std::max(last, 0.0), double(cells)));
 }
 
-} // namespace
+}  // namespace
 
 CTileMap::Clock CTileMap::clock = SDL_GetTicks;
 
@@ -62,8 +62,8 @@ bool CTileMap::load(const std::string& fileName)
     if (!CTileMapReader::readFile(path, data))
         return false;
     for (CTileset& tileset : data.tilesets) {
-        const std::string what = "the image " + CTileMapReader::quote(tileset.image) +
-                                 " of tileset " + CTileMapReader::quote(tileset.name);
+        const std::string what = "the image " + CTileMapReader::quote(tileset.image) + " of tileset " +
+                                 CTileMapReader::quote(tileset.name);
         // Looked for first, so that a missing image is this one line rather than the texture's two.
         if (CDataFiles::find(tileset.image).empty())
             return fail(path, what + " does not exist");
@@ -72,10 +72,8 @@ bool CTileMap::load(const std::string& fileName)
         if (!texture->isLoaded())
             return fail(path, what + " does not load");
         if (tileset.columns == 0) {
-            const int64_t room =
-                int64_t(texture->width) - 2 * int64_t(tileset.margin) + tileset.spacing;
-            tileset.columns =
-                int(std::max<int64_t>(0, room / (int64_t(tileset.tileWidth) + tileset.spacing)));
+            const int64_t room = int64_t(texture->width) - 2 * int64_t(tileset.margin) + tileset.spacing;
+            tileset.columns = int(std::max<int64_t>(0, room / (int64_t(tileset.tileWidth) + tileset.spacing)));
             if (tileset.columns == 0)
                 return fail(path, what + " is narrower than one tile");
         }
@@ -135,9 +133,8 @@ uint32_t CTileMap::shownTile(const CTileset& tileset, uint32_t local, Uint32 tim
 {
     if (tileset.tiles.empty())
         return local;
-    const auto tile =
-        std::lower_bound(tileset.tiles.begin(), tileset.tiles.end(), local,
-                         [](const CTilesetTile& t, uint32_t id) { return t.id < id; });
+    const auto tile = std::lower_bound(tileset.tiles.begin(), tileset.tiles.end(), local,
+                                       [](const CTilesetTile& t, uint32_t id) { return t.id < id; });
     if (tile == tileset.tiles.end() || tile->id != local || tile->animation.empty())
         return local;
     uint64_t total = 0;
@@ -156,11 +153,11 @@ uint32_t CTileMap::shownTile(const CTileset& tileset, uint32_t local, Uint32 tim
     return tile->animation.back().tileId;
 }
 
-void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWidth,
-                    float viewHeight, Uint32 timeMs) const
+void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWidth, float viewHeight,
+                    Uint32 timeMs) const
 {
-    if (!(viewWidth > 0.0f && viewHeight > 0.0f) || !std::isfinite(viewX) ||
-        !std::isfinite(viewY) || !std::isfinite(viewWidth) || !std::isfinite(viewHeight))
+    if (!(viewWidth > 0.0f && viewHeight > 0.0f) || !std::isfinite(viewX) || !std::isfinite(viewY) ||
+        !std::isfinite(viewWidth) || !std::isfinite(viewHeight))
         return;
     for (std::size_t i = 0; i < data.tileLayers.size() && i < layerTilesets.size(); ++i) {
         const CTileLayer& layer = data.tileLayers[i];
@@ -175,16 +172,14 @@ void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWi
             const double offsetY = double(layer.offsetY) + tileset.offsetY;
             // A diagonal flip swaps a tile's sides, so one that is not square may reach either way.
             const double reach = std::max(tileset.tileWidth, tileset.tileHeight);
-            const double reachX =
-                tileset.tileWidth == tileset.tileHeight ? tileset.tileWidth : reach;
-            const double reachY =
-                tileset.tileWidth == tileset.tileHeight ? tileset.tileHeight : reach;
+            const double reachX = tileset.tileWidth == tileset.tileHeight ? tileset.tileWidth : reach;
+            const double reachY = tileset.tileWidth == tileset.tileHeight ? tileset.tileHeight : reach;
             int columnBegin, columnEnd, rowBegin, rowEnd;
-            visibleCells(viewX, viewWidth, data.tileWidth, offsetX, 0.0, reachX, layer.width,
-                         columnBegin, columnEnd);
+            visibleCells(viewX, viewWidth, data.tileWidth, offsetX, 0.0, reachX, layer.width, columnBegin,
+                         columnEnd);
             // Tiles hang from their cell's bottom edge: one reachY high starts that far above it.
-            visibleCells(viewY, viewHeight, data.tileHeight, offsetY, data.tileHeight - reachY,
-                         reachY, layer.height, rowBegin, rowEnd);
+            visibleCells(viewY, viewHeight, data.tileHeight, offsetY, data.tileHeight - reachY, reachY,
+                         layer.height, rowBegin, rowEnd);
             const double inset =
                 std::min<double>(texelInset, 0.5 * std::min(tileset.tileWidth, tileset.tileHeight));
             const double texWidth = texture.width, texHeight = texture.height;
@@ -198,33 +193,28 @@ void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWi
                     const uint32_t local = shownTile(tileset, id - tileset.firstGid, timeMs);
                     const uint32_t tileColumn = local % uint32_t(tileset.columns);
                     const uint32_t tileRow = local / uint32_t(tileset.columns);
-                    const double left = tileset.margin +
-                                        double(tileColumn) * (tileset.tileWidth + tileset.spacing) +
-                                        inset;
-                    const double top = tileset.margin +
-                                       double(tileRow) * (tileset.tileHeight + tileset.spacing) +
-                                       inset;
+                    const double left =
+                        tileset.margin + double(tileColumn) * (tileset.tileWidth + tileset.spacing) + inset;
+                    const double top =
+                        tileset.margin + double(tileRow) * (tileset.tileHeight + tileset.spacing) + inset;
                     const CTextureRegion region = {
-                        float(1.0 - top / texHeight),
-                        float((left + tileset.tileWidth - 2.0 * inset) / texWidth),
-                        float(1.0 - (top + tileset.tileHeight - 2.0 * inset) / texHeight),
-                        float(left / texWidth)};
+                        float(1.0 - top / texHeight), float((left + tileset.tileWidth - 2.0 * inset) / texWidth),
+                        float(1.0 - (top + tileset.tileHeight - 2.0 * inset) / texHeight), float(left / texWidth)};
                     const bool diagonal = (gid & kTileFlipDiagonal) != 0;
                     const float width = float(diagonal ? tileset.tileHeight : tileset.tileWidth);
                     const float height = float(diagonal ? tileset.tileWidth : tileset.tileHeight);
                     const float x = float(double(column) * data.tileWidth + offsetX);
                     const float y = float(double(row + 1) * data.tileHeight - height + offsetY);
-                    target.addFlippedRegion(
-                        texture, x, y, width, height, region, (gid & kTileFlipHorizontal) != 0,
-                        (gid & kTileFlipVertical) != 0, diagonal, 1.0f, 1.0f, 1.0f, layer.opacity);
+                    target.addFlippedRegion(texture, x, y, width, height, region, (gid & kTileFlipHorizontal) != 0,
+                                            (gid & kTileFlipVertical) != 0, diagonal, 1.0f, 1.0f, 1.0f,
+                                            layer.opacity);
                 }
             }
         }
     }
 }
 
-void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWidth,
-                    float viewHeight) const
+void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWidth, float viewHeight) const
 {
     draw(target, viewX, viewY, viewWidth, viewHeight, clock());
 }
@@ -266,8 +256,7 @@ bool CTileMap::currentView(float& x, float& y, float& width, float& height)
     double low[2] = {INFINITY, INFINITY}, high[2] = {-INFINITY, -INFINITY};
     for (int corner = 0; corner < 4; ++corner) {
         const double cx = (corner & 1 ? 1.0 : -1.0) - m[12], cy = (corner & 2 ? 1.0 : -1.0) - m[13];
-        const double point[2] = {(m[5] * cx - m[4] * cy) / determinant,
-                                 (m[0] * cy - m[1] * cx) / determinant};
+        const double point[2] = {(m[5] * cx - m[4] * cy) / determinant, (m[0] * cy - m[1] * cx) / determinant};
         for (int axis = 0; axis < 2; ++axis) {
             low[axis] = std::min(low[axis], point[axis]);
             high[axis] = std::max(high[axis], point[axis]);
@@ -359,9 +348,8 @@ uint32_t CTileMap::getGid(std::size_t layer, int column, int row) const
 const CTileset* CTileMap::findTileset(uint32_t gid) const
 {
     const uint32_t id = gid & kTileGidMask;
-    const auto after =
-        std::upper_bound(data.tilesets.begin(), data.tilesets.end(), id,
-                         [](uint32_t value, const CTileset& t) { return value < t.firstGid; });
+    const auto after = std::upper_bound(data.tilesets.begin(), data.tilesets.end(), id,
+                                        [](uint32_t value, const CTileset& t) { return value < t.firstGid; });
     if (id == 0 || after == data.tilesets.begin())
         return nullptr;
     const CTileset& tileset = *(after - 1);
@@ -374,9 +362,8 @@ const CTilesetTile* CTileMap::findTile(uint32_t gid) const
     if (tileset == nullptr)
         return nullptr;
     const uint32_t local = (gid & kTileGidMask) - tileset->firstGid;
-    const auto tile =
-        std::lower_bound(tileset->tiles.begin(), tileset->tiles.end(), local,
-                         [](const CTilesetTile& t, uint32_t id) { return t.id < id; });
+    const auto tile = std::lower_bound(tileset->tiles.begin(), tileset->tiles.end(), local,
+                                       [](const CTilesetTile& t, uint32_t id) { return t.id < id; });
     return tile != tileset->tiles.end() && tile->id == local ? &*tile : nullptr;
 }
 

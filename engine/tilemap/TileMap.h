@@ -66,8 +66,7 @@ public:
     void draw(CSpriteBatch& batch, float viewX, float viewY, float viewWidth, float viewHeight,
               Uint32 timeMs) const;
     // As above, at the clock's time.
-    void draw(CSpriteBatch& batch, float viewX, float viewY, float viewWidth,
-              float viewHeight) const;
+    void draw(CSpriteBatch& batch, float viewX, float viewY, float viewWidth, float viewHeight) const;
     // The view is what the current matrices show (currentView()).
     void draw(CSpriteBatch& batch) const;
     // begin(), draw(batch), end() on the map's own batch.
@@ -86,9 +85,9 @@ public:
     float getTexelInset() const;
 
     const CTileMapData& getData() const;
-    int getWidth() const; // in tiles
+    int getWidth() const;  // in tiles
     int getHeight() const;
-    int getTileWidth() const; // the grid's cell, in pixels
+    int getTileWidth() const;  // the grid's cell, in pixels
     int getTileHeight() const;
     const std::vector<CTileLayer>& getTileLayers() const;
     const std::vector<CObjectLayer>& getObjectLayers() const;
@@ -121,9 +120,9 @@ private:
     static uint32_t shownTile(const CTileset& tileset, uint32_t local, Uint32 timeMs);
 
     CTileMapData data;
-    std::vector<std::unique_ptr<CTexture>> textures; // one per tileset after load(), else none
-    std::vector<std::vector<std::size_t>> layerTilesets; // per tile layer, indices into tilesets
-    CSpriteBatch ownBatch; // draw() without a batch uses this one
+    std::vector<std::unique_ptr<CTexture>> textures;      // one per tileset after load(), else none
+    std::vector<std::vector<std::size_t>> layerTilesets;  // per tile layer, indices into tilesets
+    CSpriteBatch ownBatch;                                // draw() without a batch uses this one
     float texelInset;
     bool loaded;
 

@@ -11,14 +11,14 @@
 // Everything a Tiled map file says, as CTileMapReader reads it: no textures, no OpenGL. Empty
 // (width 0) until a read succeeds. A plain value.
 struct CTileMapData {
-    int width = 0; // in tiles
+    int width = 0;  // in tiles
     int height = 0;
-    int tileWidth = 0; // the grid's cell, in pixels
+    int tileWidth = 0;  // the grid's cell, in pixels
     int tileHeight = 0;
     CMapProperties properties;
-    std::vector<CTileset> tilesets; // by increasing firstGid
-    std::vector<CTileLayer> tileLayers; // in drawing order, groups flattened
-    std::vector<CObjectLayer> objectLayers; // in the file's order, groups flattened
+    std::vector<CTileset> tilesets;          // by increasing firstGid
+    std::vector<CTileLayer> tileLayers;      // in drawing order, groups flattened
+    std::vector<CObjectLayer> objectLayers;  // in the file's order, groups flattened
 };
 
 #endif

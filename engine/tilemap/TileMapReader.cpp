@@ -84,8 +84,7 @@ std::string resolve(const std::string& folder, const std::string& name)
 Format formatOf(const std::string& bytes, const std::string& name)
 {
     std::size_t i = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (i < bytes.size() &&
-           (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
         ++i;
     if (i < bytes.size() && bytes[i] == '<')
         return Format::Xml;
@@ -95,8 +94,7 @@ Format formatOf(const std::string& bytes, const std::string& name)
     std::string extension = dot == std::string::npos ? std::string() : name.substr(dot + 1);
     for (char& c : extension)
         c = char(std::tolower((unsigned char)c));
-    return extension == "tmj" || extension == "tsj" || extension == "json" ? Format::Json
-                                                                           : Format::Xml;
+    return extension == "tmj" || extension == "tsj" || extension == "json" ? Format::Json : Format::Xml;
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& why)
@@ -130,7 +128,8 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& why
 }
 
 // from_chars ignores the locale an application may have set, and reads the whole text or fails.
-template <typename T> bool parseNumber(const char* text, T& out)
+template <typename T>
+bool parseNumber(const char* text, T& out)
 {
     const char* end = text + std::char_traits<char>::length(text);
     const std::from_chars_result result = std::from_chars(text, end, out);
@@ -188,11 +187,11 @@ bool decodeBase64(const std::string& text, std::vector<unsigned char>& out)
 // zlib or gzip (windowBits 15 + 32 reads either header) into at most limit bytes. The output grows
 // with what the stream really gives and inflating stops one byte past the limit, so a few bytes
 // that claim gigabytes cost no more than the layer may hold.
-bool inflateCapped(const std::vector<unsigned char>& in, std::size_t limit,
-                   std::vector<unsigned char>& out, std::string& why)
+bool inflateCapped(const std::vector<unsigned char>& in, std::size_t limit, std::vector<unsigned char>& out,
+                   std::string& why)
 {
     out.clear();
-    z_stream stream {};
+    z_stream stream{};
     if (inflateInit2(&stream, 15 + 32) != Z_OK) {
         why = "zlib cannot start";
         return false;
@@ -217,10 +216,9 @@ bool inflateCapped(const std::vector<unsigned char>& in, std::size_t limit,
     }
     if (status == Z_STREAM_END)
         return true;
-    why = status == Z_BUF_ERROR
-              ? std::string("is cut short")
-              : "is not valid compressed data (" +
-                    (message.empty() ? "zlib " + std::to_string(status) : message) + ")";
+    why = status == Z_BUF_ERROR ? std::string("is cut short")
+                                : "is not valid compressed data (" +
+                                      (message.empty() ? "zlib " + std::to_string(status) : message) + ")";
     return false;
 }
 
@@ -316,8 +314,7 @@ public:
             }
         }
         if (dropped != 0)
-            CLog::line("Skipped tiles in the tile map: " + mapPath +
-                       ", Error: " + std::to_string(dropped) +
+            CLog::line("Skipped tiles in the tile map: " + mapPath + ", Error: " + std::to_string(dropped) +
                        " tile ids no tileset holds (the first " + first + ")");
     }
 
@@ -336,9 +333,8 @@ private:
 
     bool holds(uint32_t id) const
     {
-        auto after =
-            std::upper_bound(data.tilesets.begin(), data.tilesets.end(), id,
-                             [](uint32_t gid, const CTileset& t) { return gid < t.firstGid; });
+        auto after = std::upper_bound(data.tilesets.begin(), data.tilesets.end(), id,
+                                      [](uint32_t gid, const CTileset& t) { return gid < t.firstGid; });
         if (after == data.tilesets.begin())
             return false;
         const CTileset& tileset = *(after - 1);
@@ -348,11 +344,9 @@ private:
     bool checkMapSize()
     {
         if (uint64_t(data.width) * uint64_t(data.height) > CTileMapReader::kMaxCells)
-            return fail("the map's " + std::to_string(data.width) + " x " +
-                        std::to_string(data.height) + " tiles are more than " +
-                        std::to_string(CTileMapReader::kMaxCells));
-        if (int64_t(data.width) * data.tileWidth > INT_MAX ||
-            int64_t(data.height) * data.tileHeight > INT_MAX)
+            return fail("the map's " + std::to_string(data.width) + " x " + std::to_string(data.height) +
+                        " tiles are more than " + std::to_string(CTileMapReader::kMaxCells));
+        if (int64_t(data.width) * data.tileWidth > INT_MAX || int64_t(data.height) * data.tileHeight > INT_MAX)
             return fail("the map's size in pixels overflows");
         return true;
     }
@@ -362,8 +356,7 @@ private:
         if (uint64_t(width) * uint64_t(height) > CTileMapReader::kMaxCells)
             return fail(where + "'s " + std::to_string(width) + " x " + std::to_string(height) +
                         " tiles are more than " + std::to_string(CTileMapReader::kMaxCells));
-        if (int64_t(width) * data.tileWidth > INT_MAX ||
-            int64_t(height) * data.tileHeight > INT_MAX)
+        if (int64_t(width) * data.tileWidth > INT_MAX || int64_t(height) * data.tileHeight > INT_MAX)
             return fail(where + "'s size in pixels overflows");
         return true;
     }
@@ -372,9 +365,8 @@ private:
     // map whose external tileset grew after the map was saved.
     bool finishTilesets()
     {
-        std::stable_sort(
-            data.tilesets.begin(), data.tilesets.end(),
-            [](const CTileset& a, const CTileset& b) { return a.firstGid < b.firstGid; });
+        std::stable_sort(data.tilesets.begin(), data.tilesets.end(),
+                         [](const CTileset& a, const CTileset& b) { return a.firstGid < b.firstGid; });
         for (std::size_t i = 0; i < data.tilesets.size(); ++i) {
             CTileset& tileset = data.tilesets[i];
             uint64_t end = uint64_t(kTileGidMask) + 1;
@@ -383,8 +375,7 @@ private:
                     return fail("two tilesets begin at gid " + std::to_string(tileset.firstGid));
                 end = data.tilesets[i + 1].firstGid;
             }
-            tileset.tileCount =
-                uint32_t(std::min<uint64_t>(tileset.tileCount, end - tileset.firstGid));
+            tileset.tileCount = uint32_t(std::min<uint64_t>(tileset.tileCount, end - tileset.firstGid));
         }
         return true;
     }
@@ -414,13 +405,13 @@ private:
                             std::to_string(tileset.tileCount) + " tiles");
             for (const CTilesetTile::Frame& frame : tile.animation)
                 if (frame.tileId >= tileset.tileCount)
-                    return fail(where + "'s tile " + std::to_string(tile.id) +
-                                " animates to tile " + std::to_string(frame.tileId) + " past its " +
-                                std::to_string(tileset.tileCount) + " tiles");
+                    return fail(where + "'s tile " + std::to_string(tile.id) + " animates to tile " +
+                                std::to_string(frame.tileId) + " past its " + std::to_string(tileset.tileCount) +
+                                " tiles");
         }
         // The same gid range the map gives, cut to what a 28-bit id can name.
-        tileset.tileCount = uint32_t(
-            std::min<uint64_t>(tileset.tileCount, uint64_t(kTileGidMask) + 1 - tileset.firstGid));
+        tileset.tileCount =
+            uint32_t(std::min<uint64_t>(tileset.tileCount, uint64_t(kTileGidMask) + 1 - tileset.firstGid));
         return true;
     }
 
@@ -458,11 +449,10 @@ private:
     bool checkCount(const std::string& where, uint64_t count, uint64_t expected)
     {
         if (count > expected)
-            return fail(where + " has more tile ids than its " + std::to_string(expected) +
-                        " cells");
+            return fail(where + " has more tile ids than its " + std::to_string(expected) + " cells");
         if (count < expected)
-            return fail(where + " has " + std::to_string(count) + " tile ids for its " +
-                        std::to_string(expected) + " cells");
+            return fail(where + " has " + std::to_string(count) + " tile ids for its " + std::to_string(expected) +
+                        " cells");
         return true;
     }
 
@@ -479,32 +469,29 @@ private:
 
     // An absent attribute leaves out as it is, unless it is required.
     template <typename T>
-    bool xmlWhole(const pugi::xml_node& node, const char* name, const std::string& where, T low,
-                  T high, bool required, T& out)
+    bool xmlWhole(const pugi::xml_node& node, const char* name, const std::string& where, T low, T high,
+                  bool required, T& out)
     {
         const pugi::xml_attribute attribute = node.attribute(name);
         if (!attribute)
             return required ? fail(where + " has no " + name) : true;
         long long value = 0;
         if (!parseNumber(attribute.value(), value))
-            return fail(where + "'s " + name + " " + named(attribute.value()) +
-                        " is not a whole number");
+            return fail(where + "'s " + name + " " + named(attribute.value()) + " is not a whole number");
         if (value < (long long)low || value > (long long)high)
-            return fail(where + "'s " + name + " " + std::to_string(value) + " is outside " +
-                        std::to_string(low) + " to " + std::to_string(high));
+            return fail(where + "'s " + name + " " + std::to_string(value) + " is outside " + std::to_string(low) +
+                        " to " + std::to_string(high));
         out = T(value);
         return true;
     }
 
-    bool xmlFloat(const pugi::xml_node& node, const char* name, const std::string& where,
-                  float& out)
+    bool xmlFloat(const pugi::xml_node& node, const char* name, const std::string& where, float& out)
     {
         const pugi::xml_attribute attribute = node.attribute(name);
         if (!attribute)
             return true;
         double value = 0.0;
-        if (!parseNumber(attribute.value(), value) || !std::isfinite(value) ||
-            std::fabs(value) > 1e30)
+        if (!parseNumber(attribute.value(), value) || !std::isfinite(value) || std::fabs(value) > 1e30)
             return fail(where + "'s " + name + " " + named(attribute.value()) + " is not a number");
         out = float(value);
         return true;
@@ -519,18 +506,17 @@ private:
         return true;
     }
 
-    bool xmlProperties(const pugi::xml_node& owner, const std::string& folder,
-                       const std::string& where, CMapProperties& properties)
+    bool xmlProperties(const pugi::xml_node& owner, const std::string& folder, const std::string& where,
+                       CMapProperties& properties)
     {
         for (const pugi::xml_node& property : owner.child("properties").children("property")) {
             const pugi::xml_attribute name = property.attribute("name");
             if (!name)
                 return fail(where + " has a property without a name");
-            const std::string type =
-                property.attribute("type") ? property.attribute("type").value() : "string";
+            const std::string type = property.attribute("type") ? property.attribute("type").value() : "string";
             // Text with line breaks is written as the element's content instead of an attribute.
-            std::string value = property.attribute("value") ? property.attribute("value").value()
-                                                            : property.text().get();
+            std::string value =
+                property.attribute("value") ? property.attribute("value").value() : property.text().get();
             if (type == "file")
                 value = resolve(folder, value);
             else if (type == "class")
@@ -547,8 +533,7 @@ private:
         if (!orientation)
             return fail("the map has no orientation");
         if (std::string(orientation.value()) != "orthogonal")
-            return fail("the map is " + named(orientation.value()) +
-                        "; only orthogonal maps are supported");
+            return fail("the map is " + named(orientation.value()) + "; only orthogonal maps are supported");
         bool infinite = false;
         if (!xmlBool(map, "infinite", where, infinite))
             return false;
@@ -557,16 +542,15 @@ private:
         if (!xmlWhole(map, "width", where, 1, int(CTileMapReader::kMaxCells), true, data.width) ||
             !xmlWhole(map, "height", where, 1, int(CTileMapReader::kMaxCells), true, data.height) ||
             !xmlWhole(map, "tilewidth", where, 1, kMaxTileSide, true, data.tileWidth) ||
-            !xmlWhole(map, "tileheight", where, 1, kMaxTileSide, true, data.tileHeight) ||
-            !checkMapSize() || !xmlProperties(map, mapFolder, where, data.properties))
+            !xmlWhole(map, "tileheight", where, 1, kMaxTileSide, true, data.tileHeight) || !checkMapSize() ||
+            !xmlProperties(map, mapFolder, where, data.properties))
             return false;
         for (const pugi::xml_node& node : map.children("tileset")) {
             CTileset tileset;
             if (!xmlWhole(node, "firstgid", "a tileset", 1u, kTileGidMask, true, tileset.firstGid))
                 return false;
             const pugi::xml_attribute source = node.attribute("source");
-            if (source ? !externalTileset(source.value(), tileset)
-                       : !xmlTileset(node, mapFolder, "", tileset))
+            if (source ? !externalTileset(source.value(), tileset) : !xmlTileset(node, mapFolder, "", tileset))
                 return false;
             data.tilesets.push_back(std::move(tileset));
         }
@@ -591,13 +575,11 @@ private:
             return xmlTileset(root, folderOf(path), where, tileset);
         }
         json document;
-        return parseJson(bytes, where, document) &&
-               jsonTileset(document, folderOf(path), where, tileset);
+        return parseJson(bytes, where, document) && jsonTileset(document, folderOf(path), where, tileset);
     }
 
     // where is empty for an embedded tileset, which is then named by its name.
-    bool xmlTileset(const pugi::xml_node& node, const std::string& folder, std::string where,
-                    CTileset& tileset)
+    bool xmlTileset(const pugi::xml_node& node, const std::string& folder, std::string where, CTileset& tileset)
     {
         tileset.name = node.attribute("name").value();
         if (where.empty())
@@ -608,10 +590,10 @@ private:
             !xmlWhole(node, "margin", where, 0, kMaxTileSide, false, tileset.margin) ||
             !xmlWhole(node, "columns", where, 0, kMaxTileSide, false, tileset.columns) ||
             !xmlWhole(node, "tilecount", where, 0u, kTileGidMask, false, tileset.tileCount) ||
-            !xmlWhole(node.child("tileoffset"), "x", where + "'s tile offset", -kMaxTileSide,
-                      kMaxTileSide, false, tileset.offsetX) ||
-            !xmlWhole(node.child("tileoffset"), "y", where + "'s tile offset", -kMaxTileSide,
-                      kMaxTileSide, false, tileset.offsetY) ||
+            !xmlWhole(node.child("tileoffset"), "x", where + "'s tile offset", -kMaxTileSide, kMaxTileSide, false,
+                      tileset.offsetX) ||
+            !xmlWhole(node.child("tileoffset"), "y", where + "'s tile offset", -kMaxTileSide, kMaxTileSide, false,
+                      tileset.offsetY) ||
             !xmlProperties(node, folder, where, tileset.properties))
             return false;
         const pugi::xml_node image = node.child("image");
@@ -619,10 +601,8 @@ private:
             if (!image.attribute("source"))
                 return fail(where + "'s image has no source");
             tileset.image = resolve(folder, image.attribute("source").value());
-            if (!xmlWhole(image, "width", where + "'s image", 0, INT_MAX, false,
-                          tileset.imageWidth) ||
-                !xmlWhole(image, "height", where + "'s image", 0, INT_MAX, false,
-                          tileset.imageHeight))
+            if (!xmlWhole(image, "width", where + "'s image", 0, INT_MAX, false, tileset.imageWidth) ||
+                !xmlWhole(image, "height", where + "'s image", 0, INT_MAX, false, tileset.imageHeight))
                 return false;
         }
         for (const pugi::xml_node& tileNode : node.children("tile")) {
@@ -635,9 +615,8 @@ private:
             if (!xmlProperties(tileNode, folder, tileWhere, tile.properties))
                 return false;
             for (const pugi::xml_node& frameNode : tileNode.child("animation").children("frame")) {
-                CTilesetTile::Frame frame {0, 0};
-                if (!xmlWhole(frameNode, "tileid", tileWhere + "'s frame", 0u, kTileGidMask, true,
-                              frame.tileId) ||
+                CTilesetTile::Frame frame{0, 0};
+                if (!xmlWhole(frameNode, "tileid", tileWhere + "'s frame", 0u, kTileGidMask, true, frame.tileId) ||
                     !xmlWhole(frameNode, "duration", tileWhere + "'s frame", 0u, 0xFFFFFFFFu, true,
                               frame.duration))
                     return false;
@@ -661,12 +640,11 @@ private:
     bool xmlLayers(const pugi::xml_node& parent, const Group& group, int depth)
     {
         if (depth > kMaxGroupDepth)
-            return fail("the map's groups are nested deeper than " +
-                        std::to_string(kMaxGroupDepth) + " levels");
+            return fail("the map's groups are nested deeper than " + std::to_string(kMaxGroupDepth) + " levels");
         for (const pugi::xml_node& node : parent.children()) {
             const std::string kind = node.name();
             if (kind != "layer" && kind != "objectgroup" && kind != "group")
-                continue; // Not yet: image layers are skipped.
+                continue;  // Not yet: image layers are skipped.
             LayerCommon common;
             const std::string where =
                 (kind == "group" ? "group " : "layer ") + named(node.attribute("name").value());
@@ -679,26 +657,22 @@ private:
             else if (kind == "objectgroup")
                 ok = xmlObjectLayer(node, where, common);
             else
-                ok = xmlLayers(
-                    node, Group {common.offsetX, common.offsetY, common.opacity, common.visible},
-                    depth + 1);
+                ok = xmlLayers(node, Group{common.offsetX, common.offsetY, common.opacity, common.visible},
+                               depth + 1);
             if (!ok)
                 return false;
         }
         return true;
     }
 
-    bool xmlTileLayer(const pugi::xml_node& node, const std::string& where,
-                      const LayerCommon& common)
+    bool xmlTileLayer(const pugi::xml_node& node, const std::string& where, const LayerCommon& common)
     {
         CTileLayer layer;
         common.copyTo(layer);
         layer.width = data.width;
         layer.height = data.height;
-        if (!xmlWhole(node, "width", where, 1, int(CTileMapReader::kMaxCells), false,
-                      layer.width) ||
-            !xmlWhole(node, "height", where, 1, int(CTileMapReader::kMaxCells), false,
-                      layer.height) ||
+        if (!xmlWhole(node, "width", where, 1, int(CTileMapReader::kMaxCells), false, layer.width) ||
+            !xmlWhole(node, "height", where, 1, int(CTileMapReader::kMaxCells), false, layer.height) ||
             !checkLayerSize(where, layer.width, layer.height) ||
             !xmlProperties(node, mapFolder, where, layer.properties))
             return false;
@@ -721,16 +695,15 @@ private:
             }
             if (!checkCount(where, layer.gids.size(), expected))
                 return false;
-        } else if (!decodeGids(where, dataNode.text().get(), encoding,
-                               dataNode.attribute("compression").value(), expected, layer.gids)) {
+        } else if (!decodeGids(where, dataNode.text().get(), encoding, dataNode.attribute("compression").value(),
+                               expected, layer.gids)) {
             return false;
         }
         data.tileLayers.push_back(std::move(layer));
         return true;
     }
 
-    bool xmlObjectLayer(const pugi::xml_node& node, const std::string& where,
-                        const LayerCommon& common)
+    bool xmlObjectLayer(const pugi::xml_node& node, const std::string& where, const LayerCommon& common)
     {
         CObjectLayer layer;
         common.copyTo(layer);
@@ -738,8 +711,7 @@ private:
             return false;
         for (const pugi::xml_node& objectNode : node.children("object")) {
             CMapObject object;
-            const std::string objectWhere =
-                where + "'s object " + named(objectNode.attribute("id").value());
+            const std::string objectWhere = where + "'s object " + named(objectNode.attribute("id").value());
             object.name = objectNode.attribute("name").value();
             object.type = objectNode.attribute("type") ? objectNode.attribute("type").value()
                                                        : objectNode.attribute("class").value();
@@ -782,20 +754,19 @@ private:
     }
 
     template <typename T>
-    bool jsonWhole(const json& object, const char* key, const std::string& where, T low, T high,
-                   bool required, T& out)
+    bool jsonWhole(const json& object, const char* key, const std::string& where, T low, T high, bool required,
+                   T& out)
     {
         const json* value = member(object, key);
         if (value == nullptr)
             return required ? fail(where + " has no " + key) : true;
         if (!value->is_number_integer())
             return fail(where + "'s " + key + " is not a whole number");
-        const bool huge =
-            value->is_number_unsigned() && value->get<uint64_t>() > uint64_t(LLONG_MAX);
+        const bool huge = value->is_number_unsigned() && value->get<uint64_t>() > uint64_t(LLONG_MAX);
         const long long number = huge ? 0 : value->get<long long>();
         if (huge || number < (long long)low || number > (long long)high)
-            return fail(where + "'s " + key + " " + value->dump() + " is outside " +
-                        std::to_string(low) + " to " + std::to_string(high));
+            return fail(where + "'s " + key + " " + value->dump() + " is outside " + std::to_string(low) + " to " +
+                        std::to_string(high));
         out = T(number);
         return true;
     }
@@ -822,8 +793,7 @@ private:
         return true;
     }
 
-    bool jsonString(const json& object, const char* key, const std::string& where, bool required,
-                    std::string& out)
+    bool jsonString(const json& object, const char* key, const std::string& where, bool required, std::string& out)
     {
         const json* value = member(object, key);
         if (value == nullptr)
@@ -835,8 +805,7 @@ private:
     }
 
     // An array member; absent is an empty array unless required.
-    bool jsonArray(const json& object, const char* key, const std::string& where, bool required,
-                   const json*& out)
+    bool jsonArray(const json& object, const char* key, const std::string& where, bool required, const json*& out)
     {
         static const json empty = json::array();
         out = member(object, key);
@@ -873,8 +842,7 @@ private:
             } else if (value->is_number() || value->is_boolean()) {
                 text = value->dump();
             } else {
-                return fail(where + "'s property " + named(name) +
-                            " has a value that is not plain");
+                return fail(where + "'s property " + named(name) + " has a value that is not plain");
             }
             if (type == "file")
                 text = resolve(folder, text);
@@ -895,8 +863,7 @@ private:
         if (!jsonString(map, "orientation", where, true, orientation))
             return false;
         if (orientation != "orthogonal")
-            return fail("the map is " + named(orientation) +
-                        "; only orthogonal maps are supported");
+            return fail("the map is " + named(orientation) + "; only orthogonal maps are supported");
         if (!jsonBool(map, "infinite", where, infinite))
             return false;
         if (infinite)
@@ -904,33 +871,28 @@ private:
         const json* tilesets = nullptr;
         const json* layers = nullptr;
         if (!jsonWhole(map, "width", where, 1, int(CTileMapReader::kMaxCells), true, data.width) ||
-            !jsonWhole(map, "height", where, 1, int(CTileMapReader::kMaxCells), true,
-                       data.height) ||
+            !jsonWhole(map, "height", where, 1, int(CTileMapReader::kMaxCells), true, data.height) ||
             !jsonWhole(map, "tilewidth", where, 1, kMaxTileSide, true, data.tileWidth) ||
-            !jsonWhole(map, "tileheight", where, 1, kMaxTileSide, true, data.tileHeight) ||
-            !checkMapSize() || !jsonProperties(map, mapFolder, where, data.properties) ||
-            !jsonArray(map, "tilesets", where, false, tilesets) ||
-            !jsonArray(map, "layers", where, true, layers))
+            !jsonWhole(map, "tileheight", where, 1, kMaxTileSide, true, data.tileHeight) || !checkMapSize() ||
+            !jsonProperties(map, mapFolder, where, data.properties) ||
+            !jsonArray(map, "tilesets", where, false, tilesets) || !jsonArray(map, "layers", where, true, layers))
             return false;
         for (const json& node : *tilesets) {
             if (!node.is_object())
                 return fail("the map has a tileset that is not an object");
             CTileset tileset;
             std::string source;
-            if (!jsonWhole(node, "firstgid", "a tileset", 1u, kTileGidMask, true,
-                           tileset.firstGid) ||
+            if (!jsonWhole(node, "firstgid", "a tileset", 1u, kTileGidMask, true, tileset.firstGid) ||
                 !jsonString(node, "source", "a tileset", false, source))
                 return false;
-            if (!source.empty() ? !externalTileset(source, tileset)
-                                : !jsonTileset(node, mapFolder, "", tileset))
+            if (!source.empty() ? !externalTileset(source, tileset) : !jsonTileset(node, mapFolder, "", tileset))
                 return false;
             data.tilesets.push_back(std::move(tileset));
         }
         return jsonLayers(*layers, Group(), 0);
     }
 
-    bool jsonTileset(const json& node, const std::string& folder, std::string where,
-                     CTileset& tileset)
+    bool jsonTileset(const json& node, const std::string& folder, std::string where, CTileset& tileset)
     {
         std::string type = "tileset";
         if (!jsonString(node, "name", "a tileset", false, tileset.name))
@@ -958,10 +920,10 @@ private:
         if (const json* offset = member(node, "tileoffset")) {
             if (!offset->is_object())
                 return fail(where + "'s tileoffset is not an object");
-            if (!jsonWhole(*offset, "x", where + "'s tile offset", -kMaxTileSide, kMaxTileSide,
-                           false, tileset.offsetX) ||
-                !jsonWhole(*offset, "y", where + "'s tile offset", -kMaxTileSide, kMaxTileSide,
-                           false, tileset.offsetY))
+            if (!jsonWhole(*offset, "x", where + "'s tile offset", -kMaxTileSide, kMaxTileSide, false,
+                           tileset.offsetX) ||
+                !jsonWhole(*offset, "y", where + "'s tile offset", -kMaxTileSide, kMaxTileSide, false,
+                           tileset.offsetY))
                 return false;
         }
         for (const json& tileNode : *tiles) {
@@ -978,7 +940,7 @@ private:
                 !jsonArray(tileNode, "animation", tileWhere, false, frames))
                 return false;
             for (const json& frameNode : *frames) {
-                CTilesetTile::Frame frame {0, 0};
+                CTilesetTile::Frame frame{0, 0};
                 if (!frameNode.is_object())
                     return fail(tileWhere + " has a frame that is not an object");
                 if (!jsonWhole(frameNode, "tileid", tileWhere + "'s frame", 0u, kTileGidMask, true,
@@ -1005,8 +967,7 @@ private:
     bool jsonLayers(const json& layers, const Group& group, int depth)
     {
         if (depth > kMaxGroupDepth)
-            return fail("the map's groups are nested deeper than " +
-                        std::to_string(kMaxGroupDepth) + " levels");
+            return fail("the map's groups are nested deeper than " + std::to_string(kMaxGroupDepth) + " levels");
         for (const json& node : layers) {
             if (!node.is_object())
                 return fail("the map has a layer that is not an object");
@@ -1026,11 +987,9 @@ private:
             } else if (type == "group") {
                 const json* inner = nullptr;
                 ok = jsonArray(node, "layers", where, false, inner) &&
-                     jsonLayers(
-                         *inner,
-                         Group {common.offsetX, common.offsetY, common.opacity, common.visible},
-                         depth + 1);
-            } else if (type != "imagelayer") { // Not yet: image layers are skipped.
+                     jsonLayers(*inner, Group{common.offsetX, common.offsetY, common.opacity, common.visible},
+                                depth + 1);
+            } else if (type != "imagelayer") {  // Not yet: image layers are skipped.
                 return fail(where + "'s type " + named(type) + " is not a kind of layer");
             }
             if (!ok)
@@ -1048,10 +1007,8 @@ private:
         std::string encoding = "csv", compression;
         if (member(node, "chunks") != nullptr)
             return fail(where + " is made of chunks (infinite maps are not supported)");
-        if (!jsonWhole(node, "width", where, 1, int(CTileMapReader::kMaxCells), false,
-                       layer.width) ||
-            !jsonWhole(node, "height", where, 1, int(CTileMapReader::kMaxCells), false,
-                       layer.height) ||
+        if (!jsonWhole(node, "width", where, 1, int(CTileMapReader::kMaxCells), false, layer.width) ||
+            !jsonWhole(node, "height", where, 1, int(CTileMapReader::kMaxCells), false, layer.height) ||
             !checkLayerSize(where, layer.width, layer.height) ||
             !jsonProperties(node, mapFolder, where, layer.properties) ||
             !jsonString(node, "encoding", where, false, encoding) ||
@@ -1062,8 +1019,7 @@ private:
         if (cells == nullptr)
             return fail(where + " has no data");
         if (cells->is_string()) {
-            if (!decodeGids(where, cells->get<std::string>(), encoding, compression, expected,
-                            layer.gids))
+            if (!decodeGids(where, cells->get<std::string>(), encoding, compression, expected, layer.gids))
                 return false;
         } else if (cells->is_array()) {
             // Counted before anything is allocated for them.
@@ -1094,8 +1050,7 @@ private:
             if (!objectNode.is_object())
                 return fail(where + " has an object that is not an object");
             CMapObject object;
-            if (!jsonWhole(objectNode, "id", where + "'s object", INT_MIN, INT_MAX, false,
-                           object.id))
+            if (!jsonWhole(objectNode, "id", where + "'s object", INT_MIN, INT_MAX, false, object.id))
                 return false;
             const std::string objectWhere = where + "'s object " + std::to_string(object.id);
             if (!jsonString(objectNode, "name", objectWhere, false, object.name) ||
@@ -1118,12 +1073,12 @@ private:
     }
 
     const std::string mapPath;
-    const std::string mapFolder; // where the map's own relative paths start
+    const std::string mapFolder;  // where the map's own relative paths start
     CTileMapData& data;
-    std::string why; // the first problem found; empty while there is none
+    std::string why;  // the first problem found; empty while there is none
 };
 
-} // namespace
+}  // namespace
 
 const uint64_t CTileMapReader::kMaxCells;
 const uint64_t CTileMapReader::kMaxFileBytes;

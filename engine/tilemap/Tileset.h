@@ -12,24 +12,24 @@
 // n is the tile in column n % columns, row n / columns, whose top-left texel is at
 // (margin + column * (tileWidth + spacing), margin + row * (tileHeight + spacing)). A plain value.
 struct CTileset {
-    uint32_t firstGid = 0; // the global id of local tile 0 in this map
+    uint32_t firstGid = 0;  // the global id of local tile 0 in this map
     std::string name;
-    std::string source; // the .tsx or .tsj file it came from; empty when embedded
-    std::string image; // resolved from the folder of the file that names it
-    int imageWidth = 0; // as the file gives them; 0 when it does not
+    std::string source;  // the .tsx or .tsj file it came from; empty when embedded
+    std::string image;   // resolved from the folder of the file that names it
+    int imageWidth = 0;  // as the file gives them; 0 when it does not
     int imageHeight = 0;
     int tileWidth = 0;
     int tileHeight = 0;
-    int spacing = 0; // between neighbouring tiles in the image
-    int margin = 0; // around the whole grid
-    int columns = 0; // 0 until known: the tile map counts them in the loaded image
+    int spacing = 0;  // between neighbouring tiles in the image
+    int margin = 0;   // around the whole grid
+    int columns = 0;  // 0 until known: the tile map counts them in the loaded image
     // Tiles the map may use, from firstGid on. Cut where the next tileset's ids begin, so that no
     // global id belongs to two tilesets.
     uint32_t tileCount = 0;
-    int offsetX = 0; // Tiled's tileoffset, in pixels
+    int offsetX = 0;  // Tiled's tileoffset, in pixels
     int offsetY = 0;
     CMapProperties properties;
-    std::vector<CTilesetTile> tiles; // the tiles the file describes, by increasing id
+    std::vector<CTilesetTile> tiles;  // the tiles the file describes, by increasing id
 };
 
 #endif

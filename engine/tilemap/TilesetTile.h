@@ -13,13 +13,13 @@ struct CTilesetTile {
     // One step of an animation: the tile shown (a local id in the same tileset) and for how long.
     struct Frame {
         uint32_t tileId;
-        uint32_t duration; // milliseconds
+        uint32_t duration;  // milliseconds
     };
 
-    uint32_t id = 0; // local id within its tileset
-    std::string type; // Tiled's "type" (written "class" by Tiled 1.9)
+    uint32_t id = 0;   // local id within its tileset
+    std::string type;  // Tiled's "type" (written "class" by Tiled 1.9)
     CMapProperties properties;
-    std::vector<Frame> animation; // empty when the tile does not animate
+    std::vector<Frame> animation;  // empty when the tile does not animate
 };
 
 #endif

@@ -26,7 +26,7 @@
 
 namespace audio_test {
 
-const int kRate = 22050;  // the mixer's and the test WAV files'
+const int kRate = 22050;             // the mixer's and the test WAV files'
 const int kBytesPerOutputFrame = 4;  // stereo, 16 bits per sample
 // Every test frequency has a whole number of periods in this many samples at kRate (0.238 s), so
 // each sits exactly on one Goertzel bin and leaks nothing into the others.
@@ -52,21 +52,20 @@ inline void putLittle(std::string& out, uint32_t value, int bytes)
 }
 
 // A mono 16-bit PCM WAV at 22050 Hz holding a sine of the given frequency and peak amplitude.
-inline void writeSineWav(const std::string& path, double frequency, double seconds,
-                         int amplitude = 8000)
+inline void writeSineWav(const std::string& path, double frequency, double seconds, int amplitude = 8000)
 {
     const uint32_t samples = uint32_t(seconds * kRate);
     const uint32_t dataBytes = samples * 2;
     std::string out = "RIFF";
     putLittle(out, 36 + dataBytes, 4);
     out += "WAVEfmt ";
-    putLittle(out, 16, 4);        // fmt chunk size
-    putLittle(out, 1, 2);         // PCM
-    putLittle(out, 1, 2);         // mono
+    putLittle(out, 16, 4);  // fmt chunk size
+    putLittle(out, 1, 2);   // PCM
+    putLittle(out, 1, 2);   // mono
     putLittle(out, kRate, 4);
-    putLittle(out, kRate * 2, 4); // bytes per second
-    putLittle(out, 2, 2);         // bytes per frame
-    putLittle(out, 16, 2);        // bits per sample
+    putLittle(out, kRate * 2, 4);  // bytes per second
+    putLittle(out, 2, 2);          // bytes per frame
+    putLittle(out, 16, 2);         // bits per sample
     out += "data";
     putLittle(out, dataBytes, 4);
     for (uint32_t i = 0; i < samples; ++i) {
@@ -106,8 +105,7 @@ inline std::vector<int16_t> recordFrom(uint64_t offset, int frames)
     std::ifstream file(diskAudioPath(), std::ios::binary);
     file.seekg(std::streamoff(offset));
     std::vector<int16_t> interleaved(static_cast<size_t>(frames) * 2);
-    file.read(reinterpret_cast<char*>(interleaved.data()),
-              std::streamsize(interleaved.size() * sizeof(int16_t)));
+    file.read(reinterpret_cast<char*>(interleaved.data()), std::streamsize(interleaved.size() * sizeof(int16_t)));
     if (!file)
         return {};
     std::vector<int16_t> left(static_cast<size_t>(frames));
@@ -202,7 +200,10 @@ protected:
         waitForSilence();
     }
 
-    void TearDown() override { reset(); }
+    void TearDown() override
+    {
+        reset();
+    }
 
     void reset()
     {
@@ -219,8 +220,7 @@ protected:
     static std::string sine(double frequency, double seconds, int amplitude = 8000)
     {
         const std::string path = scratchFolder() + "/sine_" + std::to_string(int(frequency)) + "_" +
-                                 std::to_string(int(seconds * 1000)) + "_" +
-                                 std::to_string(amplitude) + ".wav";
+                                 std::to_string(int(seconds * 1000)) + "_" + std::to_string(amplitude) + ".wav";
         struct stat info;
         if (stat(path.c_str(), &info) != 0)
             writeSineWav(path, frequency, seconds, amplitude);
@@ -230,6 +230,6 @@ protected:
     CSoundManager* manager = nullptr;
 };
 
-} // namespace audio_test
+}  // namespace audio_test
 
 #endif

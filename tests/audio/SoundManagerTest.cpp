@@ -3,9 +3,9 @@
 // child processes, each with an engine of its own: gtest's death tests in their threadsafe style,
 // which re-run this program rather than fork it (the audio and X connections would not survive a
 // plain fork).
+#include "engine/audio/SoundManager.h"
 #include "engine/audio/Music.h"
 #include "engine/audio/Sound.h"
-#include "engine/audio/SoundManager.h"
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
 #include "tests/audio/AudioTestSupport.h"
@@ -82,7 +82,7 @@ double musicLevel(CSoundManager* manager, const std::string& file, int volume)
     return rms(heard, start + 10);
 }
 
-} // namespace
+}  // namespace
 
 // --- The device ---------------------------------------------------------------------------------
 
@@ -285,8 +285,8 @@ int shutDownWhilePlaying()
     Uint16 format = 0;
     const int open = Mix_QuerySpec(&frequency, &format, &channels);
     std::system(("rm -rf '" + folder + "'").c_str());
-    std::fprintf(stderr, "music playing %d, then %d; mixer open %d; registry %s\n", playingBefore,
-                 playingAfter, open, g_pSoundManager == nullptr ? "null" : "set");
+    std::fprintf(stderr, "music playing %d, then %d; mixer open %d; registry %s\n", playingBefore, playingAfter,
+                 open, g_pSoundManager == nullptr ? "null" : "set");
     return playingBefore == 1 && playingAfter == 0 && open == 0 ? 0 : 1;
 }
 
@@ -338,7 +338,7 @@ int startWithoutADevice()
     return failures == 0 ? 0 : 1;
 }
 
-} // namespace
+}  // namespace
 
 TEST(SoundManagerShutDown, AfterSdlQuitHaltsTheMusicFreesEverythingAndClosesTheMixer)
 {

@@ -1,7 +1,7 @@
 // Sound effects and music tracks: loading, registering themselves, what the device then outputs
 // (read back from SDL's disk driver, chosen in SoundManagerTest.cpp) and their failures.
-#include "engine/audio/Music.h"
 #include "engine/audio/Sound.h"
+#include "engine/audio/Music.h"
 #include "engine/audio/SoundManager.h"
 #include "engine/core/Registry.h"
 #include "tests/audio/AudioTestSupport.h"
@@ -65,7 +65,7 @@ std::string failureReason(const std::string& firstLine, const std::vector<std::s
     return lines[1];
 }
 
-} // namespace
+}  // namespace
 
 // --- Sound effects: loading and registering -----------------------------------------------------
 

@@ -1,7 +1,7 @@
 // The 2D camera manager: its list and current camera, and its translation read back from OpenGL's
 // model-view matrix in the shared window.
-#include "engine/camera/Camera2D.h"
 #include "engine/camera/CameraManager.h"
+#include "engine/camera/Camera2D.h"
 #include "engine/math/Vector2.h"
 #include "tests/support/TestHarness.h"
 
@@ -43,7 +43,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 // --- The list and the current camera ------------------------------------------------------------
 
@@ -64,8 +64,8 @@ TEST(CameraManager, ANewManagerHasNoCurrentCameraAndIgnoresMoves)
 TEST(CameraManager, TheNewestCameraIsCurrentAndSetCurrentIgnoresIndexesPastTheEnd)
 {
     CCameraManager manager;
-    manager.addCamera(new CCamera2D(1, 2));   // A
-    manager.addCamera(new CCamera2D(3, 4));   // B
+    manager.addCamera(new CCamera2D(1, 2));  // A
+    manager.addCamera(new CCamera2D(3, 4));  // B
     ASSERT_NE(nullptr, manager.getCurrent());
     EXPECT_EQ(3.0f, manager.getCurrent()->x);
 

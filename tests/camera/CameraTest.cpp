@@ -142,8 +142,8 @@ protected:
     // Holds the keys as real key presses in the focused SDL window and waits until SDL sees them.
     void hold(const std::string& xKeys, std::initializer_list<SDLKey> sdlKeys)
     {
-        const std::string command = "xdotool windowfocus --sync " + std::to_string(windowId()) +
-                                    " keydown " + xKeys;
+        const std::string command =
+            "xdotool windowfocus --sync " + std::to_string(windowId()) + " keydown " + xKeys;
         ASSERT_EQ(0, std::system(command.c_str()));
         for (SDLKey key : sdlKeys)
             ASSERT_TRUE(waitForKeyState(key, true)) << "SDL never saw key " << key << " go down";
@@ -168,7 +168,7 @@ protected:
     float savedFrameTime = 0.0f;
 };
 
-} // namespace
+}  // namespace
 
 // --- Placing and the plain vector steps ---------------------------------------------------------
 
@@ -259,8 +259,7 @@ TEST(Camera, RotateViewTurnsTheViewPointAboutTheEyeKeepingItsDistance)
     camera.rotateView(1.234f, axis.x, axis.y, axis.z);
     EXPECT_NEAR(10.0, distanceBetween(camera.position, camera.view), 1e-4);
     // The part along the axis is what a rotation about it leaves alone.
-    EXPECT_NEAR(dotProduct(CVector3(-10, 0, 0), axis),
-                dotProduct(camera.view - camera.position, axis), 1e-4);
+    EXPECT_NEAR(dotProduct(CVector3(-10, 0, 0), axis), dotProduct(camera.view - camera.position, axis), 1e-4);
 }
 
 TEST(Camera, AViewPointOnTheEyeGivesANaNStrafeAxis)
@@ -290,8 +289,7 @@ TEST(CameraLook, MultipliesTheLookAtMatrixOntoTheModelView)
 
     // Column-major: the image of a point p is M p.
     auto transform = [&m](const CVector3& p) {
-        return CVector3(m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12],
-                        m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13],
+        return CVector3(m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12], m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13],
                         m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14]);
     };
     // The eye goes to the origin, the view point straight ahead on -z, up to +y and the right of

@@ -23,7 +23,7 @@ namespace {
 
 const std::string kNoContext = "no OpenGL context yet (load images after setVideoMode)";
 
-} // namespace
+}  // namespace
 
 TEST(BeforeTheWindow, TexturesSpritesCursorsFontsAndTgaImagesStayUnloadedWithOneLine)
 {

@@ -1,8 +1,8 @@
 // The data lookup against real folders: each place in its turn, the "places looked" line, and the
 // copies built into the library (the same bytes as the files, a glyph sheet that reads the same);
 // the package's version header.
-#include "engine/Version.h"
 #include "engine/core/DataFiles.h"
+#include "engine/Version.h"
 #include "engine/gui/Button.h"
 #include "engine/gui/Pointer.h"
 #include "engine/gui/ToggleButton.h"
@@ -74,7 +74,7 @@ protected:
     std::string name;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(DataLookup, EachPlaceWinsOverTheOnesAfterIt)
 {
@@ -148,9 +148,9 @@ TEST_F(DataLookup, ThePlacesLookedLineListsEveryFolderInOrderOnce)
 
 TEST(BuiltInData, HoldsTheEngineFilesByteForByteAndNothingElse)
 {
-    const std::vector<std::string> names = {"shaders/simpleTexture.vert", "shaders/toonf2.frag",
+    const std::vector<std::string> names = {"shaders/simpleTexture.vert",  "shaders/toonf2.frag",
                                             "shaders/dirPerPixelTEX.frag", "Data/Font/font.tga",
-                                            "Data/MousePointer.png", "Data/Gui/toggleOn4.png"};
+                                            "Data/MousePointer.png",       "Data/Gui/toggleOn4.png"};
     for (const std::string& name : names) {
         const unsigned char* data = nullptr;
         std::size_t size = 0;
@@ -205,8 +205,7 @@ TEST(BuiltInData, TheStockGuiLoadsFromTheBuiltInCopiesInAFolderWithoutData)
     CWindow window(0, 0, 400, 300, CWindow::kDefaultBackground, false, 1.0f, 24, 1, true);
     CButton button(CButton::kDefaultSprite, CButton::kDefaultFrameCount, 0.0f, 0.0f, 2);
     CToggleButton toggle(CToggleButton::kDefaultOffSprite, CToggleButton::kDefaultFrameCount,
-                         CToggleButton::kDefaultOnSprite, CToggleButton::kDefaultFrameCount, 0.0f,
-                         0.0f, 3);
+                         CToggleButton::kDefaultOnSprite, CToggleButton::kDefaultFrameCount, 0.0f, 0.0f, 3);
     CTexture pointer(gui::kPointerImage);
     CTexture moveCursor(gui::kMoveCursorImage);
     const std::vector<std::string> lines = capture.lines();

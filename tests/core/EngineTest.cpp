@@ -20,8 +20,8 @@ namespace {
 
 std::vector<const void*> registry()
 {
-    return {g_pGraphicsCore, g_pTextureManager, g_pWindowManager, g_pEventManager, g_pUtils,
-            g_pSoundManager, g_pShaderManager, g_pCamera, g_pCameraManager, g_pFontManager};
+    return {g_pGraphicsCore, g_pTextureManager, g_pWindowManager, g_pEventManager,  g_pUtils,
+            g_pSoundManager, g_pShaderManager,  g_pCamera,        g_pCameraManager, g_pFontManager};
 }
 
 std::string glString(GLenum name)
@@ -36,7 +36,7 @@ GLint integer(GLenum name)
     return value;
 }
 
-} // namespace
+}  // namespace
 
 TEST(EngineStartUp, WritesTheThirteenLinesAndFillsTheRegistry)
 {

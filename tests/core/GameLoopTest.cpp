@@ -1,8 +1,8 @@
 // The game loop driven frame by frame with an injected clock, under the real window and the real
 // event queue.
+#include "engine/core/GameLoop.h"
 #include "engine/camera/Camera2D.h"
 #include "engine/camera/CameraManager.h"
-#include "engine/core/GameLoop.h"
 #include "engine/core/Registry.h"
 #include "engine/input/EventManager.h"
 #include "tests/support/TestHarness.h"

@@ -42,7 +42,7 @@ std::string title()
     return text ? text : "";
 }
 
-} // namespace
+}  // namespace
 
 TEST(FrameTiming, EveryUpdateRefreshesTheDeltaTimeWhileTheFrameRateIsHidden)
 {

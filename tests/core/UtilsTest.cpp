@@ -1,7 +1,7 @@
 // The frame-rate counter against SDL's real clock and window title, BMP files written by SDL
 // itself, and the debug shapes read back from the back buffer.
-#include "engine/core/Registry.h"
 #include "engine/core/Utils.h"
+#include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "tests/support/TestHarness.h"
 
@@ -70,7 +70,7 @@ void firstCallInAFreshProcess()
     std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
 }
 
-} // namespace
+}  // namespace
 
 TEST(FrameRate, FirstCallMeasuresFromSdlStartAndClosesAnIntervalOfOneCall)
 {
@@ -175,7 +175,7 @@ void expectLoadedBottomUp(const std::string& path, int w, int h)
     std::free(image);
 }
 
-} // namespace
+}  // namespace
 
 TEST(BmpLoading, ReturnsPaddedTrueColourRowsPixelForPixelBottomUp)
 {
@@ -208,8 +208,7 @@ TEST(BmpLoading, MissingOrForeignFileReturnsNullWithTheFailureLine)
         errors.start();
         EXPECT_EQ(nullptr, g_pUtils->loadBMP(path.c_str()));
         const std::string sdlError = SDL_GetError();
-        EXPECT_EQ(std::vector<std::string>{" Failed loading " + path + " : " + sdlError},
-                  errors.lines());
+        EXPECT_EQ(std::vector<std::string>{" Failed loading " + path + " : " + sdlError}, errors.lines());
     }
 }
 
@@ -227,8 +226,7 @@ TEST(BmpTexture, UploadsTheBottomUpPictureAsMipmappedRgb)
     GLint internalFormat = 0, levelOneHeight = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &internalFormat);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_HEIGHT, &levelOneHeight);
-    EXPECT_TRUE(internalFormat == GL_RGB || internalFormat == 3 || internalFormat == GL_RGB8)
-        << internalFormat;
+    EXPECT_TRUE(internalFormat == GL_RGB || internalFormat == 3 || internalFormat == GL_RGB8) << internalFormat;
     EXPECT_EQ(2, levelOneHeight);
     unsigned char texels[2 * 4 * 3] = {};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -249,8 +247,8 @@ TEST(BmpTexture, MissingFileLogsBothLinesAndMakesNoTexture)
     out.start();
     EXPECT_EQ(0u, g_pUtils->loadBMPTexture(path.c_str()));
     const std::string sdlError = SDL_GetError();
-    const std::vector<std::string> expected = {
-        "Loading Texture: " + path, "Failed to load the image: " + path + ", Error: " + sdlError};
+    const std::vector<std::string> expected = {"Loading Texture: " + path,
+                                               "Failed to load the image: " + path + ", Error: " + sdlError};
     EXPECT_EQ(expected, out.lines());
     EXPECT_EQ(1u, errors.lines().size());
 }
@@ -298,8 +296,7 @@ protected:
     {
         const Rgba got = readPixel(x, y);
         EXPECT_TRUE(std::abs(r - got.r) <= 1 && std::abs(g - got.g) <= 1 && std::abs(b - got.b) <= 1)
-            << "(" << x << ", " << y << ") is " << int(got.r) << ", " << int(got.g) << ", "
-            << int(got.b);
+            << "(" << x << ", " << y << ") is " << int(got.r) << ", " << int(got.g) << ", " << int(got.b);
     }
 };
 
@@ -328,8 +325,7 @@ TEST_F(DebugShapes, GridQuadAndAxesLeaveTheirOwnColours)
     for (int x = 0; x < 1024; ++x) {
         const unsigned char* p = &row[x * 4];
         if (p[0] != 0 || p[1] != 0 || p[2] != 0) {
-            EXPECT_TRUE(std::abs(p[0] - 128) <= 1 && p[1] == p[0] && p[2] == p[0])
-                << "column " << x;
+            EXPECT_TRUE(std::abs(p[0] - 128) <= 1 && p[1] == p[0] && p[2] == p[0]) << "column " << x;
             ++grey;
         }
     }

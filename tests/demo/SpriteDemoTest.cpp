@@ -63,7 +63,10 @@ struct FakeClock {
         escapeAtRead = -1;
         CSprite::setClock(read);
     }
-    ~FakeClock() { CSprite::setClock(SDL_GetTicks); }
+    ~FakeClock()
+    {
+        CSprite::setClock(SDL_GetTicks);
+    }
 };
 Uint32 FakeClock::now = 0;
 int FakeClock::reads = 0;
@@ -115,7 +118,7 @@ void runToEnd(SpriteDemo& demo)
     EXPECT_FALSE(closedByWatchdog) << "run() did not end on the queued events within 30 s";
 }
 
-} // namespace
+}  // namespace
 
 TEST(SpriteDemo, OpensTheWindowWithItsSizeAndCaption)
 {

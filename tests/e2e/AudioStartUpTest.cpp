@@ -31,8 +31,7 @@ protected:
         EXPECT_EQ(1024, attributes.width);
         EXPECT_EQ(768, attributes.height);
 
-        const std::string command =
-            "xdotool windowfocus --sync " + std::to_string(window) + " key Escape";
+        const std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " key Escape";
         EXPECT_EQ(0, std::system(command.c_str()));
         int status = 0;
         EXPECT_TRUE(demo.waitForExit(30, &status)) << "Escape did not end the demo";
@@ -40,10 +39,9 @@ protected:
         EXPECT_EQ(0, WEXITSTATUS(status)) << demo.output;
         return demo.lines();
     }
-
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(DemoAudioStartUp, WithoutAnAudioDeviceUnableToOpenAudioPrecedesTheSoundManagerLineOnce)
 {

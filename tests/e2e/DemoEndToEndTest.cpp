@@ -28,9 +28,9 @@ std::vector<std::string> expectedAfterDriverLines()
 {
     std::vector<std::string> lines = testing_support::builtInShaderLines();
     lines.insert(lines.end(), {
-        "Loading Font: Data/Font/font.tga",
-        "Loading Texture: Data/MousePointer.png",
-    });
+                                  "Loading Font: Data/Font/font.tga",
+                                  "Loading Texture: Data/MousePointer.png",
+                              });
     for (int frame = 1; frame <= 8; ++frame)
         lines.push_back("Loading Texture: Data/Flame/flame" + std::to_string(frame) + ".png");
     return lines;
@@ -41,9 +41,9 @@ bool startsWith(const std::string& text, const std::string& prefix)
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-class DemoEndToEnd : public e2e::DisplayTest {};
+class DemoEndToEnd : public e2e::DisplayTest { };
 
-} // namespace
+}  // namespace
 
 TEST_F(DemoEndToEnd, LogsItsStartUpAndEndsOnARealEscapeKeyPress)
 {
@@ -57,8 +57,7 @@ TEST_F(DemoEndToEnd, LogsItsStartUpAndEndsOnARealEscapeKeyPress)
     EXPECT_EQ(1024, attributes.width);
     EXPECT_EQ(768, attributes.height);
 
-    const std::string command =
-        "xdotool windowfocus --sync " + std::to_string(window) + " key Escape";
+    const std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " key Escape";
     ASSERT_EQ(0, std::system(command.c_str()));
 
     int status = 0;

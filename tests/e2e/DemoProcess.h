@@ -88,7 +88,10 @@ public:
         return false;
     }
 
-    std::vector<std::string> lines() const { return testing_support::splitLines(output); }
+    std::vector<std::string> lines() const
+    {
+        return testing_support::splitLines(output);
+    }
 
     pid_t pid = -1;
     int outFd = -1;
@@ -161,6 +164,6 @@ protected:
     Display* display = nullptr;
 };
 
-} // namespace e2e
+}  // namespace e2e
 
 #endif

@@ -115,7 +115,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ExampleEndToEnd, MovingSpriteRunsFromAnEmptyFolderMovesRightAndEndsOnEscape)
 {
@@ -275,7 +275,8 @@ TEST_F(ExampleEndToEnd, ShaderGalleryDrawsEachBuiltInShaderDifferentlyAndEndsOnE
     EXPECT_EQ(sky, pixel(1000, 20));
 
     pressEscapeAndExpectStatusZero(example, window);
-    expectCleanStart(example.lines(), {"Loading Texture: Data/Gui/window.png", "Saving Screenshot: shader_gallery.png"});
+    expectCleanStart(example.lines(),
+                     {"Loading Texture: Data/Gui/window.png", "Saving Screenshot: shader_gallery.png"});
 }
 
 // The TrueType example from an empty folder: its fonts load (no failure line), its lines are drawn,

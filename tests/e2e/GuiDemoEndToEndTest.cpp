@@ -35,7 +35,10 @@ public:
     Shot() = default;
     Shot(const Shot&) = delete;
     Shot& operator=(const Shot&) = delete;
-    ~Shot() { release(); }
+    ~Shot()
+    {
+        release();
+    }
     bool take(Display* display, Window window)
     {
         release();
@@ -43,11 +46,26 @@ public:
         image = XGetImage(display, window, 0, 0, 1024, 768, AllPlanes, ZPixmap);
         return image != nullptr;
     }
-    unsigned long at(int x, int y) const { return XGetPixel(image, x, y); }
-    int red(int x, int y) const { return int((at(x, y) >> 16) & 0xFF); }
-    int green(int x, int y) const { return int((at(x, y) >> 8) & 0xFF); }
-    int blue(int x, int y) const { return int(at(x, y) & 0xFF); }
-    int sum(int x, int y) const { return red(x, y) + green(x, y) + blue(x, y); }
+    unsigned long at(int x, int y) const
+    {
+        return XGetPixel(image, x, y);
+    }
+    int red(int x, int y) const
+    {
+        return int((at(x, y) >> 16) & 0xFF);
+    }
+    int green(int x, int y) const
+    {
+        return int((at(x, y) >> 8) & 0xFF);
+    }
+    int blue(int x, int y) const
+    {
+        return int(at(x, y) & 0xFF);
+    }
+    int sum(int x, int y) const
+    {
+        return red(x, y) + green(x, y) + blue(x, y);
+    }
     // How far two shots are apart at one pixel, over the three channels.
     int difference(const Shot& other, int x, int y) const
     {
@@ -193,7 +211,7 @@ protected:
     std::string id;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(GuiDemoEndToEnd, DraggingTheTitleBarMovesTheWindowWithThePointer)
 {
@@ -207,16 +225,16 @@ TEST_F(GuiDemoEndToEnd, DraggingTheTitleBarMovesTheWindowWithThePointer)
     // On the title bar the move cursor replaces the arrow.
     const int barX = kLeft + 150, barY = kTop + 10;
     Shot shot;
-    ASSERT_NO_FATAL_FAILURE(pointAndWait(barX, barY, shot, [&](const Shot& s) {
-        return !s.sameIn(before, barX, barY, 12, 12);
-    }));
+    ASSERT_NO_FATAL_FAILURE(
+        pointAndWait(barX, barY, shot, [&](const Shot& s) { return !s.sameIn(before, barX, barY, 12, 12); }));
     // Pressed, then moved in steps: each step waits until the window has followed the pointer.
     run("xdotool mousedown 1");
     for (int step = 1; step <= 4; ++step) {
         const int moved = 25 * step;
-        ASSERT_NO_FATAL_FAILURE(pointAndWait(barX + moved, barY + moved, shot, [&](const Shot& s) {
-            return windowCornerAt(s, kLeft + moved, kTop + moved);
-        })) << "step " << step;
+        ASSERT_NO_FATAL_FAILURE(
+            pointAndWait(barX + moved, barY + moved, shot,
+                         [&](const Shot& s) { return windowCornerAt(s, kLeft + moved, kTop + moved); }))
+            << "step " << step;
     }
     // Released on the bar, then the pointer leaves: once the arrow shows at its new place, a window
     // still dragged would have followed it in that same frame.
@@ -244,9 +262,8 @@ TEST_F(GuiDemoEndToEnd, ClickingTheMusicToggleChangesItsPicture)
     const int trackX = toggleX + 32, trackY = toggleY + 8;
     const int pointerX = toggleX + 36, pointerY = toggleY + 16;
     Shot off;
-    ASSERT_NO_FATAL_FAILURE(pointAndWait(pointerX, pointerY, off, [&](const Shot& s) {
-        return !s.sameIn(resting, pointerX, pointerY, 12, 12);
-    }));
+    ASSERT_NO_FATAL_FAILURE(pointAndWait(
+        pointerX, pointerY, off, [&](const Shot& s) { return !s.sameIn(resting, pointerX, pointerY, 12, 12); }));
     run("xdotool click 1");
     Shot on;
     EXPECT_TRUE(waitFor(on, [&](const Shot& s) { return s.difference(off, trackX, trackY) > 60; }))
@@ -257,16 +274,15 @@ TEST_F(GuiDemoEndToEnd, ClickingTheMusicToggleChangesItsPicture)
 TEST_F(GuiDemoEndToEnd, ClickingTheSoundButtonPlaysTheClick)
 {
     const std::string audioPath = testing_support::makeTempDir() + "/audio.raw";
-    ASSERT_NO_FATAL_FAILURE(start({{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", audioPath},
-                                   {"SDL_DISKAUDIODELAY", "100"}}));
+    ASSERT_NO_FATAL_FAILURE(
+        start({{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", audioPath}, {"SDL_DISKAUDIODELAY", "100"}}));
     Shot resting;
     ASSERT_TRUE(resting.take(display, window));
     // The sound button (112 by 36 in the window).
     const int pointerX = kLeft + GuiDemo::ButtonX + 56, pointerY = kTop + GuiDemo::ButtonY + 18;
     Shot over;
-    ASSERT_NO_FATAL_FAILURE(pointAndWait(pointerX, pointerY, over, [&](const Shot& s) {
-        return !s.sameIn(resting, pointerX, pointerY, 12, 12);
-    }));
+    ASSERT_NO_FATAL_FAILURE(pointAndWait(
+        pointerX, pointerY, over, [&](const Shot& s) { return !s.sameIn(resting, pointerX, pointerY, 12, 12); }));
     run("xdotool click 1");
     // Wait until the click, and a little more than it, has reached the file.
     std::vector<float> left;

@@ -62,7 +62,7 @@ void upBurst(CXTestInput& input, int moves, int presses)
     input.sync();
 }
 
-} // namespace
+}  // namespace
 
 TEST(SpriteDemoBurst, FiveThousandMovesWithTwentyUpPressesWhileItRuns)
 {
@@ -137,7 +137,7 @@ int clicksHeard(const std::vector<char>& bytes, int rate)
     return count;
 }
 
-} // namespace
+}  // namespace
 
 TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
 {
@@ -238,8 +238,9 @@ TEST(GameLoopFlood, EscapeUnderAHundredEventsASecondAtFourFramesASecondActsWithi
     };
     CGameLoop loop(engine);
     loop.run(read, nullptr);
-    const double lag = std::chrono::duration<double>(Clock::now().time_since_epoch() -
-                                                     Clock::duration(escapeSent.load())).count();
+    const double lag =
+        std::chrono::duration<double>(Clock::now().time_since_epoch() - Clock::duration(escapeSent.load()))
+            .count();
     read(0.0f);  // what the last frame brought besides the Escape
     user.join();
     engine.setFrameCap(0);

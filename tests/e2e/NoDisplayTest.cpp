@@ -57,7 +57,7 @@ TerminalRun runOnTerminal(const char* display)
                 run.output.append(buffer, std::size_t(n));
             } else {
                 if (run.ended)
-                    break;  // the terminal's last user is gone and everything was read
+                    break;      // the terminal's last user is gone and everything was read
                 usleep(50000);  // hung up while no one holds the terminal: wait for the end
             }
         }
@@ -111,7 +111,7 @@ void expectOneClearLineAndAnUntouchedTerminal(const TerminalRun& run, const std:
     EXPECT_EQ(std::string::npos, run.output.find("Video Surface")) << run.output;
 }
 
-} // namespace
+}  // namespace
 
 TEST(NoDisplay, WithDisplayUnsetOneLineSaysSoAndTheTerminalIsUntouched)
 {

@@ -94,7 +94,7 @@ protected:
 
 std::string Cursor::dir;
 
-} // namespace
+}  // namespace
 
 TEST_F(Cursor, LoadingHidesTheSystemCursorEvenAfterItWasShown)
 {

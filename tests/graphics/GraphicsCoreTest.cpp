@@ -1,6 +1,6 @@
 // The graphics core against the real window: projection, render modes, caption, extensions.
-#include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
+#include "engine/core/Registry.h"
 #include "tests/support/TestHarness.h"
 
 #include <GL/glew.h>
@@ -55,7 +55,7 @@ protected:
     CGraphicsCore* core = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(GraphicsCore, TwoDProjectionPutsTheOriginAtTheTopLeftPixel)
 {

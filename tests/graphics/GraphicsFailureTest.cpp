@@ -39,7 +39,7 @@ bool startsWith(const std::string& text, const std::string& prefix)
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST(GraphicsCoreFailure, VideoFlagsWithoutVideoReportTheLineAndThrowInsteadOfReadingOn)
 {

@@ -79,7 +79,7 @@ protected:
     std::string folder;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Screenshot, TheBackBufferIsSavedUprightAsRgbWithItsLine)
 {
@@ -87,7 +87,7 @@ TEST_F(Screenshot, TheBackBufferIsSavedUprightAsRgbWithItsLine)
     CStdoutCapture capture;
     capture.start();
     ASSERT_TRUE(g_pGraphicsCore->saveScreenshot((folder + "/back.png").c_str()));
-    EXPECT_EQ(std::vector<std::string> {"Saving Screenshot: " + folder + "/back.png"}, capture.lines());
+    EXPECT_EQ(std::vector<std::string>{"Saving Screenshot: " + folder + "/back.png"}, capture.lines());
 
     int w = 0, h = 0;
     const std::vector<unsigned char> saved = readImageRgb(folder + "/back.png", &w, &h);

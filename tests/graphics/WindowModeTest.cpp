@@ -133,7 +133,7 @@ protected:
 
 std::vector<std::string> WindowMode::noWindowLines;
 
-} // namespace
+}  // namespace
 
 TEST_F(WindowMode, WithoutAWindowNothingIsResizedOrSaved)
 {

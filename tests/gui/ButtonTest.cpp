@@ -1,6 +1,6 @@
 // Push and toggle buttons hit-tested against the real pointer and SDL's queue, drawn for real.
-#include "engine/core/Engine.h"
 #include "engine/gui/Button.h"
+#include "engine/core/Engine.h"
 #include "engine/gui/ToggleButton.h"
 #include "engine/gui/Window.h"
 #include "engine/sprite/Sprite.h"
@@ -20,7 +20,7 @@ const char* kReds[] = {"#ff0000", "#ff0000", "#ff0000"};
 const char* kGreens[] = {"#00ff00", "#00ff00", "#00ff00"};
 const char* kSteps[] = {"#ff0000", "#00ff00", "#0000ff"};
 
-class Buttons : public GuiTest {};
+class Buttons : public GuiTest { };
 
 // Presses on a button and on a switch drawn outside any window, three each, pushed as real SDL
 // events, in frames of the usual shape: the game's drawing before engine->update() (drawFirst) or
@@ -34,8 +34,8 @@ struct Clicks {
 Clicks clickOutsideWindows(bool drawFirst)
 {
     CButton button(solidFrames("red", 1, 32, 32, kReds), 1, 100.0f, 100.0f, 21);
-    CToggleButton toggle(solidFrames("red", 1, 32, 32, kReds), 1,
-                         solidFrames("green", 1, 32, 32, kGreens), 1, 200.0f, 100.0f, 22);
+    CToggleButton toggle(solidFrames("red", 1, 32, 32, kReds), 1, solidFrames("green", 1, 32, 32, kGreens), 1,
+                         200.0f, 100.0f, 22);
     Clicks clicks;
     const auto frame = [&]() {
         if (drawFirst) {
@@ -66,7 +66,7 @@ Clicks clickOutsideWindows(bool drawFirst)
     return clicks;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(Buttons, TheHitRectangleIncludesEveryEdge)
 {
@@ -197,8 +197,8 @@ TEST_F(Buttons, WithoutASpriteNothingIsDrawnAndTheSizeIsZero)
 
 TEST_F(Buttons, AToggleFlipsOnAPressAndShowsItFromTheNextFrame)
 {
-    CToggleButton toggle(solidFrames("red", 1, 32, 32, kReds), 1, solidFrames("green", 1, 32, 32, kGreens),
-                         1, 10.0f, 10.0f, 9);
+    CToggleButton toggle(solidFrames("red", 1, 32, 32, kReds), 1, solidFrames("green", 1, 32, 32, kGreens), 1,
+                         10.0f, 10.0f, 9);
     pointerAt(120, 70);
     beginFrame(true);
     toggle.drawInWindow(100.0f, 50.0f);

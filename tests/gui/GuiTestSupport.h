@@ -47,10 +47,16 @@ inline std::string solidFrames(const std::string& name, int count, int w, int h,
 
 class GuiTest : public ::testing::Test {
 protected:
-    void SetUp() override { testing_support::sharedEngine(); }
-    void TearDown() override { EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError()); }
+    void SetUp() override
+    {
+        testing_support::sharedEngine();
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    }
 };
 
-} // namespace gui_test
+}  // namespace gui_test
 
 #endif

@@ -1,6 +1,6 @@
 // A label's size against the pixels it lights when font 1 draws every glyph as its whole cell.
-#include "engine/core/Registry.h"
 #include "engine/gui/StaticText.h"
+#include "engine/core/Registry.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
 #include "tests/support/TestHarness.h"
@@ -23,8 +23,8 @@ TEST(StaticText, ALabelsSizeIsTheBoxItDrawsSoItCanBeCentred)
     {
         std::vector<uint8_t> file = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 32, 8};
         file.resize(file.size() + 256 * 256 * 4, 255);
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                    std::streamsize(file.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
     }
     CStdoutCapture quiet;
     quiet.start();

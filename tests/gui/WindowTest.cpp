@@ -1,9 +1,9 @@
 // GUI windows, their title strip, dragging and the window manager, with the real pointer.
+#include "engine/gui/Window.h"
 #include "engine/core/Engine.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/gui/Button.h"
 #include "engine/gui/StaticText.h"
-#include "engine/gui/Window.h"
 #include "engine/gui/WindowManager.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
@@ -53,7 +53,7 @@ int litColumns(int x, int y, int w, int h)
     return last + 1;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(Windows, TheBackgroundIsNeverLargerThanTheWindowAndStretchesOnRequest)
 {
@@ -75,8 +75,7 @@ TEST_F(Windows, TheBackgroundIsNeverLargerThanTheWindowAndStretchesOnRequest)
 
 TEST_F(Windows, TheTitleStripIncludesEveryEdgeAndChoosesTheCursor)
 {
-    g_pGraphicsCore->loadCursors(image("cursor", 8, 8, "#ffffff").c_str(),
-                                 image("alt", 8, 8, "#00ff00").c_str());
+    g_pGraphicsCore->loadCursors(image("cursor", 8, 8, "#ffffff").c_str(), image("alt", 8, 8, "#00ff00").c_str());
     CWindow window(100, 50, 300, 250, image("back", 16, 16, "#0000ff"), true, 1.0f, 15, 1, true);
     const int inside[][2] = {{100, 50}, {300, 50}, {200, 65}, {100, 65}};
     for (const auto& p : inside) {
@@ -130,7 +129,7 @@ TEST_F(Windows, ADragMovesTheWindowByThePointersMovementKeepingItsOffset)
     EXPECT_FLOAT_EQ(360.0f, window.right);
     EXPECT_FLOAT_EQ(320.0f, window.bottom);
     EXPECT_EQ(255, readPixel(161, 121).b);  // the contents moved in the same frame
-    beginFrame(false, true);  // release on the strip
+    beginFrame(false, true);                // release on the strip
     window.draw();
     EXPECT_FALSE(window.dragging);
     pointerAt(400, 400);
@@ -252,8 +251,7 @@ TEST_F(Windows, TheManagerShowsEveryWindowOfAnIdAndDrawsOnlyVisibleOnes)
 
 TEST_F(Windows, TheEngineDrawsWindowsBeforeTheCursorAndClearsTheClickedId)
 {
-    g_pGraphicsCore->loadCursors(image("cursor", 8, 8, "#ffffff").c_str(),
-                                 image("alt", 8, 8, "#00ff00").c_str());
+    g_pGraphicsCore->loadCursors(image("cursor", 8, 8, "#ffffff").c_str(), image("alt", 8, 8, "#00ff00").c_str());
     CWindow* window = new CWindow(600, 300, 800, 500, image("back", 16, 16, "#0000ff"), true, 1.0f, 15, 6, true);
     window->addButton(solidFrames("red", 1, 32, 32, kReds), 1, 10.0f, 50.0f, 12);
     window->setVisible(true);

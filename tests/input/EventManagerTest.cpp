@@ -1,7 +1,7 @@
 // The event manager against SDL's real event queue and the real X pointer.
+#include "engine/input/EventManager.h"
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
-#include "engine/input/EventManager.h"
 #include "tests/support/TestHarness.h"
 
 #include <SDL.h>
@@ -18,7 +18,7 @@ protected:
         sharedEngine();
         events = g_pEventManager;
         drainEvents();
-        events->update();  // forget whatever the drained queue left in the record
+        events->update();        // forget whatever the drained queue left in the record
         pushEvent(SDL_Event{});  // an event that is none of the handled types
         events->update();
     }
@@ -26,7 +26,7 @@ protected:
     CEventManager* events = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(EventManager, EachUpdateTakesExactlyOneEventInQueueOrder)
 {
@@ -202,14 +202,20 @@ void pushJoystick(Uint8 type, int joystick, int index, int value)
     pushEvent(event);
 }
 
-void pushJoyAxis(int joystick, int axis, int value) { pushJoystick(SDL_JOYAXISMOTION, joystick, axis, value); }
-void pushJoyHat(int joystick, int hat, int value) { pushJoystick(SDL_JOYHATMOTION, joystick, hat, value); }
+void pushJoyAxis(int joystick, int axis, int value)
+{
+    pushJoystick(SDL_JOYAXISMOTION, joystick, axis, value);
+}
+void pushJoyHat(int joystick, int hat, int value)
+{
+    pushJoystick(SDL_JOYHATMOTION, joystick, hat, value);
+}
 void pushJoyButton(bool down, int joystick, int button)
 {
     pushJoystick(down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP, joystick, button, 0);
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(EventManager, JoystickEventsFillTheirTablesAndReachTheApplication)
 {
@@ -296,7 +302,7 @@ TEST_F(EventManager, NamesExistOnlyForOpenJoysticksAndReopeningEmptiesTheTables)
     const int count = events->openJoysticks();
     EXPECT_EQ(count, events->getJoystickCount());
     EXPECT_EQ(count, SDL_NumJoysticks() < CEventManager::kMaxJoysticks ? SDL_NumJoysticks()
-                                                                      : CEventManager::kMaxJoysticks);
+                                                                       : CEventManager::kMaxJoysticks);
     EXPECT_EQ(0, events->isJoystickButtonDown(2, 1));
     // The press was the last event: applied again in the next frames, it held the button of a
     // joystick that the rescan had dropped.
@@ -335,7 +341,7 @@ struct EveryEvent {
     CEventManager* events;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(EventManager, EdgesLastOneFrameEvenWhenAPressAndItsReleaseShareIt)
 {

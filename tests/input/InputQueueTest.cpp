@@ -71,13 +71,16 @@ protected:
         drainEvents();
         events->update();
     }
-    void TearDown() override { drainEvents(); }
+    void TearDown() override
+    {
+        drainEvents();
+    }
 
     CEventManager* events = nullptr;
     std::unique_ptr<CXTestInput> device;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(InputQueue, MovesWithTheSameButtonsMergeIntoTheLatestPositionAndTheSummedMotion)
 {
@@ -153,7 +156,7 @@ int SDLCALL dropQ(const SDL_Event* event)
     return 1;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(InputQueue, AnApplicationsOwnFilterIsStillAskedFirst)
 {

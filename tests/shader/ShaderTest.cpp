@@ -1,7 +1,7 @@
 // Shader programs and the built-in table against Mesa through the ARB shader-object path.
+#include "engine/shader/Shader.h"
 #include "engine/core/DataFiles.h"
 #include "engine/core/Registry.h"
-#include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
 #include "tests/support/TestHarness.h"
 
@@ -19,9 +19,8 @@ using namespace testing_support;
 
 namespace {
 
-const char* const kBuiltInFiles[] = {"simpleTexture", "color", "hfield", "dirPerPixel",
-                                     "dirPerVertex", "pointlight", "spotlight", "toonf2",
-                                     "dirPerVertexTEX", "dirPerPixelTEX"};
+const char* const kBuiltInFiles[] = {"simpleTexture", "color",     "hfield", "dirPerPixel",     "dirPerVertex",
+                                     "pointlight",    "spotlight", "toonf2", "dirPerVertexTEX", "dirPerPixelTEX"};
 
 void writeFile(const std::string& path, const std::string& text)
 {
@@ -38,7 +37,10 @@ GLint objectParameter(GLhandleARB object, GLenum name)
 
 class Shaders : public ::testing::Test {
 protected:
-    void SetUp() override { sharedEngine(); }
+    void SetUp() override
+    {
+        sharedEngine();
+    }
     void TearDown() override
     {
         EXPECT_EQ(0u, glGetHandleARB(GL_PROGRAM_OBJECT_ARB));
@@ -55,13 +57,16 @@ public:
         saved = getcwd(buffer, sizeof(buffer)) ? buffer : ".";
         EXPECT_EQ(0, chdir(path.c_str()));
     }
-    ~WorkingDirectory() { EXPECT_EQ(0, chdir(saved.c_str())); }
+    ~WorkingDirectory()
+    {
+        EXPECT_EQ(0, chdir(saved.c_str()));
+    }
 
 private:
     std::string saved;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Shaders, AllTenBuiltInsCompileAndLinkOnThisDriver)
 {
@@ -70,8 +75,7 @@ TEST_F(Shaders, AllTenBuiltInsCompileAndLinkOnThisDriver)
         CShader* shader = g_pShaderManager->getShader(i);
         ASSERT_NE(nullptr, shader) << kBuiltInFiles[i];
         ASSERT_NE(0u, shader->getProgram()) << kBuiltInFiles[i];
-        EXPECT_EQ(GL_TRUE, objectParameter(shader->getProgram(), GL_OBJECT_LINK_STATUS_ARB))
-            << kBuiltInFiles[i];
+        EXPECT_EQ(GL_TRUE, objectParameter(shader->getProgram(), GL_OBJECT_LINK_STATUS_ARB)) << kBuiltInFiles[i];
     }
     // What every texture and font draw relies on in shader 0.
     const GLhandleARB simple = g_pShaderManager->getShader(0)->getProgram();

@@ -1,11 +1,11 @@
 // The sprite batch against the one-by-one paths: the same scene drawn through CTexture::draw and
 // CFont::print/printAt, then through a batch, compared pixel by pixel from the back buffer; the GL
 // state a batch leaves; what an unloaded texture or a missing glyph sheet adds.
+#include "engine/sprite/SpriteBatch.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
-#include "engine/sprite/SpriteBatch.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
 #include "engine/texture/Texture.h"
@@ -32,8 +32,7 @@ std::vector<uint8_t> readBackBuffer()
 }
 
 // Pixels whose colour differs by more than one step in any channel, with the first few named.
-::testing::AssertionResult sameColours(const std::vector<uint8_t>& expected,
-                                       const std::vector<uint8_t>& got)
+::testing::AssertionResult sameColours(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& got)
 {
     long differing = 0, lit = 0;
     ::testing::AssertionResult result = ::testing::AssertionFailure();
@@ -46,9 +45,8 @@ std::vector<uint8_t> readBackBuffer()
         if (differs && ++differing <= 5) {
             const std::size_t pixel = i / 4;
             result << "(" << pixel % kWidth << ", " << kHeight - 1 - pixel / kWidth << ") expected "
-                   << int(expected[i]) << "," << int(expected[i + 1]) << "," << int(expected[i + 2])
-                   << " got " << int(got[i]) << "," << int(got[i + 1]) << "," << int(got[i + 2])
-                   << "; ";
+                   << int(expected[i]) << "," << int(expected[i + 1]) << "," << int(expected[i + 2]) << " got "
+                   << int(got[i]) << "," << int(got[i + 1]) << "," << int(got[i + 2]) << "; ";
         }
     }
     if (lit < 1000)
@@ -62,8 +60,8 @@ std::vector<uint8_t> readBackBuffer()
 // orientation all show in the result.
 SDL_Surface* patternSurface(int w, int h, int seed)
 {
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0x000000FF, 0x0000FF00,
-                                                0x00FF0000, 0xFF000000);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             Uint8* p = static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * 4;
@@ -125,15 +123,15 @@ protected:
         // strings take their own window-pixel projection whatever it holds.
         glLoadIdentity();
         glTranslatef(40.0f, 20.0f, 0.0f);
-        auto quad = [&](CTexture& t, float x, float y, float scale, float angle, float r, float g,
-                        float bl, float al) {
+        auto quad = [&](CTexture& t, float x, float y, float scale, float angle, float r, float g, float bl,
+                        float al) {
             if (batch)
                 batch->add(t, x, y, scale, angle, r, g, bl, al);
             else
                 t.draw(x, y, scale, angle, r, g, bl, al);
         };
-        auto region = [&](CTexture& t, float x, float y, CTextureRegion part, float scale,
-                          float angle, float r, float g, float bl, float al) {
+        auto region = [&](CTexture& t, float x, float y, CTextureRegion part, float scale, float angle, float r,
+                          float g, float bl, float al) {
             if (batch)
                 batch->addRegion(t, x, y, part, scale, angle, r, g, bl, al);
             else
@@ -193,7 +191,7 @@ std::unique_ptr<CTexture> SpriteBatch::a;
 std::unique_ptr<CTexture> SpriteBatch::b;
 std::unique_ptr<CTexture> SpriteBatch::stretched;
 
-} // namespace
+}  // namespace
 
 // Pixels
 
@@ -203,7 +201,8 @@ TEST_F(SpriteBatch, DrawsTheSamePixelsAsTheOneByOnePaths)
     CSpriteBatch batch;
     EXPECT_TRUE(sameColours(oneByOne, scene(&batch)));
     // Fourteen quads and 63 glyphs, blanks left out (the bold strings twice; bytes above 127 name
-    // glyphs in set 0, as in a print). One draw per change of texture: a b a b a b stretched b a b, the strings, a.
+    // glyphs in set 0, as in a print). One draw per change of texture: a b a b a b stretched b a b, the strings,
+    // a.
     EXPECT_EQ(14u + 20u + 2u * 10u + 9u + 2u * 7u, batch.getQuadCount());
     EXPECT_EQ(12u, batch.getDrawCallCount());
     // A second frame through the same batch draws the same again.

@@ -1,8 +1,8 @@
 // The sprite's frame files, its two stepping rules and its failures, drawn in the real window and
 // read back. Time comes from a fake clock, so no test waits for the animation.
+#include "engine/sprite/Sprite.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
-#include "engine/sprite/Sprite.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
 #include "tests/support/TestHarness.h"
@@ -105,7 +105,7 @@ protected:
 
 std::string Sprite::dir;
 
-} // namespace
+}  // namespace
 
 // Loading
 
@@ -244,8 +244,10 @@ TEST_F(Sprite, DrawFrameShowsTheIndexWhateverIsCurrentAndLeavesTheTiming)
     looped(*sprite, 1041);
     looped(*sprite, 1082);  // current 3, last change at 1082
 
-    EXPECT_EQ(1, shown(2000, [&] { sprite->drawFrame(0, 300, 200); }, 300, 200));
-    EXPECT_EQ(2, shown(2000, [&] { sprite->drawFrame(1, CVector2(40, 30)); }, 40, 30));
+    EXPECT_EQ(1, shown(
+                     2000, [&] { sprite->drawFrame(0, 300, 200); }, 300, 200));
+    EXPECT_EQ(2, shown(
+                     2000, [&] { sprite->drawFrame(1, CVector2(40, 30)); }, 40, 30));
     EXPECT_EQ(1, shown(2000, [&] { sprite->drawFrame(0); }));
     EXPECT_EQ(3u, sprite->getCurrentFrame());
     // Still due since 1082: the single-frame draws did not restart the period.
@@ -258,9 +260,12 @@ TEST_F(Sprite, DrawFrameShowsTheIndexWhateverIsCurrentAndLeavesTheTiming)
 TEST_F(Sprite, NoFramesOrAnIndexOutsideThemDrawNothing)
 {
     CSprite empty;
-    EXPECT_EQ(0, shown(5000, [&] { empty.draw(); }, 0, 0));
-    EXPECT_EQ(0, shown(9000, [&] { empty.drawOnce(); }, 0, 0));
-    EXPECT_EQ(0, shown(9000, [&] { empty.drawFrame(0); }, 0, 0));
+    EXPECT_EQ(0, shown(
+                     5000, [&] { empty.draw(); }, 0, 0));
+    EXPECT_EQ(0, shown(
+                     9000, [&] { empty.drawOnce(); }, 0, 0));
+    EXPECT_EQ(0, shown(
+                     9000, [&] { empty.drawFrame(0); }, 0, 0));
 
     std::unique_ptr<CSprite> sprite = rgb(3);
     EXPECT_EQ(0, shown(1000, [&] { sprite->drawFrame(3); }));
@@ -276,14 +281,17 @@ TEST_F(Sprite, AddingToABatchShowsAndStepsLikeDrawing)
     sprite->setSpeed(25);
     CSpriteBatch batch;
     auto batched = [&](Uint32 now, bool once, CVector2* at = nullptr) {
-        return shown(now, [&] {
-            batch.begin();
-            if (at != nullptr)
-                once ? sprite->drawOnce(batch, *at) : sprite->draw(batch, *at);
-            else
-                once ? sprite->drawOnce(batch) : sprite->draw(batch);
-            batch.end();
-        }, at ? at->x : kX, at ? at->y : kY);
+        return shown(
+            now,
+            [&] {
+                batch.begin();
+                if (at != nullptr)
+                    once ? sprite->drawOnce(batch, *at) : sprite->draw(batch, *at);
+                else
+                    once ? sprite->drawOnce(batch) : sprite->draw(batch);
+                batch.end();
+            },
+            at ? at->x : kX, at ? at->y : kY);
     };
     std::vector<int> frames;
     for (Uint32 t = 1041; t < 1041 + 5 * 41; t += 41)

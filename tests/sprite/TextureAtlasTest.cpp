@@ -192,7 +192,7 @@ struct Placement {
     float x, y, scale, angle;
 };
 
-} // namespace
+}  // namespace
 
 // Pixels
 
@@ -298,8 +298,8 @@ TEST_F(TextureAtlas, RegionsOfOnePageCostOneDrawCall)
     // Each tile came from its own page and place.
     for (int i = 0; i < 6; ++i) {
         const Rgba p = readPixel(30 * i + 10, 20);
-        EXPECT_EQ((std::vector<int> {colours[i][0], colours[i][1], colours[i][2]}),
-                  (std::vector<int> {p.r, p.g, p.b}))
+        EXPECT_EQ((std::vector<int>{colours[i][0], colours[i][1], colours[i][2]}),
+                  (std::vector<int>{p.r, p.g, p.b}))
             << "tile" << i;
     }
 }
@@ -339,7 +339,7 @@ TEST_F(TextureAtlas, ATagsFramesShowForTheirOwnDurationsAndTheSpeedForTheRest)
     ASSERT_TRUE(atlas.isLoaded());
     CAtlasAnimation walk;
     ASSERT_TRUE(walk.setFramesByTag(atlas, "all"));
-    walk.setSpeed(4); // 250 ms for the last frame, which has no duration
+    walk.setSpeed(4);  // 250 ms for the last frame, which has no duration
     walk.setPosition(200, 200);
     // The time of each draw, the frame it showed and the frame the next draw shows.
     const struct {
@@ -373,8 +373,8 @@ TEST_F(TextureAtlas, ATagsFramesShowForTheirOwnDurationsAndTheSpeedForTheRest)
         looped.push_back(bounce.getCurrentFrame());
         bounce.draw(CVector2(300, 300));
     }
-    EXPECT_EQ((std::vector<unsigned> {1, 2, 3, 4, 5, 5}), once);
-    EXPECT_EQ((std::vector<unsigned> {1, 2, 3, 4, 5, 2, 3}), looped);
+    EXPECT_EQ((std::vector<unsigned>{1, 2, 3, 4, 5, 5}), once);
+    EXPECT_EQ((std::vector<unsigned>{1, 2, 3, 4, 5, 2, 3}), looped);
     EXPECT_EQ(atlas.find("walk 0.aseprite")->region.left, bounce.getFrame(4)->region.left);
 }
 
@@ -391,7 +391,7 @@ TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
     const std::string page = R"("image": "page64.png", "size": {"w": 64, "h": 64})";
     const struct {
         const char* file;
-        std::string text; // empty: the file is not written
+        std::string text;  // empty: the file is not written
         std::string error;
     } cases[] = {
         {"missing.json", "", "the file cannot be opened: No such file or directory"},
@@ -428,8 +428,8 @@ TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
         capture.start();
         CTextureAtlas atlas;
         EXPECT_FALSE(atlas.load(path));
-        EXPECT_EQ((std::vector<std::string> {"Loading Atlas: " + path,
-                                             "Failed to load the atlas: " + path + ", Error: " + c.error}),
+        EXPECT_EQ((std::vector<std::string>{"Loading Atlas: " + path,
+                                            "Failed to load the atlas: " + path + ", Error: " + c.error}),
                   capture.lines());
         EXPECT_FALSE(atlas.isLoaded());
         EXPECT_EQ(0u, atlas.getRegionCount());
@@ -452,7 +452,7 @@ TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
     CAtlasAnimation animation;
     const bool tagged = animation.setFramesByTag(atlas, "run");
     animation.draw();
-    CTextureAtlas::draw(CAtlasRegion {}, 0, 0, 1, 0, 1, 1, 1, 1);
+    CTextureAtlas::draw(CAtlasRegion{}, 0, 0, 1, 0, 1, 1, 1, 1);
     EXPECT_EQ(0, frameAt(4, 4));
     std::vector<std::string> lines = capture.lines();
     ASSERT_EQ(6u, lines.size());
@@ -460,11 +460,11 @@ TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
         "Failed to load the atlas: " + broken + ", Error: the JSON does not parse: [json.exception.parse_error";
     EXPECT_EQ(parserLine, lines[1].substr(0, parserLine.size()));
     lines[1] = "(the parser's line)";
-    EXPECT_EQ((std::vector<std::string> {"Loading Atlas: " + broken, "(the parser's line)",
-                                         "Loading Atlas: " + small, "Loading Texture: " + dir + "/blank.png",
-                                         "Failed to load the atlas: " + small + ", Error: the page image " + dir +
-                                             "/blank.png is 32 x 8 pixels, the descriptor says 64 x 64",
-                                         "No frame tag run in the atlas: "}),
+    EXPECT_EQ((std::vector<std::string>{"Loading Atlas: " + broken, "(the parser's line)",
+                                        "Loading Atlas: " + small, "Loading Texture: " + dir + "/blank.png",
+                                        "Failed to load the atlas: " + small + ", Error: the page image " + dir +
+                                            "/blank.png is 32 x 8 pixels, the descriptor says 64 x 64",
+                                        "No frame tag run in the atlas: "}),
               lines);
     EXPECT_FALSE(loadedOnce);
     EXPECT_FALSE(tagged);

@@ -23,6 +23,6 @@ inline Window sdlTopLevelWindow()
     return sdlTopLevelWindow(&info);
 }
 
-} // namespace testing_support
+}  // namespace testing_support
 
 #endif

@@ -48,7 +48,10 @@ std::string temporaryPath(const char* stem)
 // Only by the process that made them: a forked child that exits must not take its parent's files.
 class CTempFolders {
 public:
-    CTempFolders() : owner(getpid()) {}
+    CTempFolders()
+        : owner(getpid())
+    {
+    }
     ~CTempFolders()
     {
         if (getpid() != owner)
@@ -58,7 +61,10 @@ public:
             std::filesystem::remove_all(path, ignored);
         }
     }
-    void add(const std::string& path) { paths.push_back(path); }
+    void add(const std::string& path)
+    {
+        paths.push_back(path);
+    }
 
 private:
     pid_t owner;
@@ -100,7 +106,7 @@ std::string restore(int fd, int saved, const std::string& path)
     return content.str();
 }
 
-} // namespace
+}  // namespace
 
 CEngine& sharedEngine()
 {
@@ -169,7 +175,11 @@ std::vector<std::string> builtInShaderLines()
             ""};
 }
 
-CStdoutCapture::CStdoutCapture() : savedFd(-1), path(temporaryPath("stdout")) {}
+CStdoutCapture::CStdoutCapture()
+    : savedFd(-1),
+      path(temporaryPath("stdout"))
+{
+}
 
 CStdoutCapture::~CStdoutCapture()
 {
@@ -203,7 +213,11 @@ std::string CStdoutCapture::text()
     return captured;
 }
 
-CStderrCapture::CStderrCapture() : savedFd(-1), path(temporaryPath("stderr")) {}
+CStderrCapture::CStderrCapture()
+    : savedFd(-1),
+      path(temporaryPath("stderr"))
+{
+}
 
 CStderrCapture::~CStderrCapture()
 {
@@ -233,8 +247,7 @@ void drainEvents()
         SDL_Delay(5);
         if (SDL_PollEvent(&event)) {
             quiet = 0;
-            while (SDL_PollEvent(&event)) {
-            }
+            while (SDL_PollEvent(&event)) { }
         } else {
             ++quiet;
         }
@@ -339,8 +352,8 @@ ScopedEnvironment::~ScopedEnvironment()
 
 void writeSolidPng(const std::string& path, int width, int height, const std::string& colour)
 {
-    const std::string command = "convert -size " + std::to_string(width) + "x" +
-                                std::to_string(height) + " 'xc:" + colour + "' 'PNG32:" + path + "'";
+    const std::string command = "convert -size " + std::to_string(width) + "x" + std::to_string(height) +
+                                " 'xc:" + colour + "' 'PNG32:" + path + "'";
     if (std::system(command.c_str()) != 0)
         throw std::runtime_error("convert failed: " + command);
 }
@@ -421,4 +434,4 @@ int diskAudioRate(int mixerRate)
     return compat && mixerRate < 44100 ? 44100 : mixerRate;
 }
 
-} // namespace testing_support
+}  // namespace testing_support

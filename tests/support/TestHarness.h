@@ -113,6 +113,6 @@ std::vector<unsigned char> readWindowRgb(unsigned int buffer);
 // An image file through SDL_image as top-down RGB rows, with its size; empty when it does not load.
 std::vector<unsigned char> readImageRgb(const std::string& path, int* width, int* height);
 
-} // namespace testing_support
+}  // namespace testing_support
 
 #endif

@@ -36,8 +36,8 @@ public:
         }
         // Keyboard focus on the window, and its origin on the screen for the pointer moves.
         Window child;
-        XTranslateCoordinates(display, info.info.x11.window, DefaultRootWindow(display), 0, 0, &originX,
-                              &originY, &child);
+        XTranslateCoordinates(display, info.info.x11.window, DefaultRootWindow(display), 0, 0, &originX, &originY,
+                              &child);
         XSetInputFocus(display, topLevel, RevertToParent, CurrentTime);
         XSync(display, False);
     }
@@ -49,9 +49,15 @@ public:
     CXTestInput(const CXTestInput&) = delete;
     CXTestInput& operator=(const CXTestInput&) = delete;
 
-    bool ready() const { return display != nullptr; }
+    bool ready() const
+    {
+        return display != nullptr;
+    }
     // The pointer to (x, y) in window pixels.
-    void move(int x, int y) { XTestFakeMotionEvent(display, -1, originX + x, originY + y, 0); }
+    void move(int x, int y)
+    {
+        XTestFakeMotionEvent(display, -1, originX + x, originY + y, 0);
+    }
     void key(KeySym symbol, bool down)
     {
         XTestFakeKeyEvent(display, XKeysymToKeycode(display, symbol), down ? True : False, 0);
@@ -61,9 +67,15 @@ public:
         key(symbol, true);
         key(symbol, false);
     }
-    void button(unsigned number, bool down) { XTestFakeButtonEvent(display, number, down ? True : False, 0); }
+    void button(unsigned number, bool down)
+    {
+        XTestFakeButtonEvent(display, number, down ? True : False, 0);
+    }
     // Everything sent has reached the server (and so is on its way to SDL).
-    void sync() { XSync(display, False); }
+    void sync()
+    {
+        XSync(display, False);
+    }
 
 private:
     Display* display;
@@ -71,6 +83,6 @@ private:
     int originY = 0;
 };
 
-} // namespace testing_support
+}  // namespace testing_support
 
 #endif

@@ -1,7 +1,7 @@
 // The font list: numbering from 1, the last font for numbers out of range, the default font.
+#include "engine/text/FontManager.h"
 #include "engine/core/Registry.h"
 #include "engine/text/Font.h"
-#include "engine/text/FontManager.h"
 #include "tests/support/TestHarness.h"
 
 #include <GL/glew.h>

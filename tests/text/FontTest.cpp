@@ -1,10 +1,10 @@
 // Bitmap fonts drawn for real: glyph coordinates through GL feedback, text extents and colours in
 // read-back pixels, uniforms read back from shader 0, GL state around every print.
+#include "engine/text/Font.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
-#include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
 #include "engine/texture/Texture.h"
 #include "tests/support/TestHarness.h"
@@ -138,8 +138,7 @@ std::vector<std::pair<float, float>> glyphTexCoords(const CFont& font, int glyph
     return coords;
 }
 
-void expectCell(const std::vector<std::pair<float, float>>& coords, float s0, float s1, float tBottom,
-                float tTop)
+void expectCell(const std::vector<std::pair<float, float>>& coords, float s0, float s1, float tBottom, float tTop)
 {
     ASSERT_FALSE(coords.empty());
     float minS = 2, maxS = -2, minT = 2, maxT = -2;
@@ -155,7 +154,7 @@ void expectCell(const std::vector<std::pair<float, float>>& coords, float s0, fl
     EXPECT_NEAR(tTop, maxT, 1e-6f);
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(Fonts, TheLetterAComesFromItsCellInBothSets)
 {
@@ -346,8 +345,8 @@ TEST_F(Fonts, ABoldPassThroughAProgramWithoutTposIsTranslatedInstead)
 TEST_F(Fonts, TextDrawsFromUnitZeroWhateverUnitABindLeftActive)
 {
     std::unique_ptr<CTexture> other(new CTexture());
-    SDL_Surface* black = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 32, 0x000000FF, 0x0000FF00,
-                                              0x00FF0000, 0xFF000000);
+    SDL_Surface* black =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
     SDL_FillRect(black, nullptr, SDL_MapRGBA(black->format, 0, 0, 0, 255));
     other->upload(black);
     other->bindToUnit(0);  // black where the shader samples, unless the print binds there
@@ -387,14 +386,12 @@ TEST_F(Fonts, MeasuringGivesTheBoxPrintCovers)
         float sx, sy;
     };
     const Case cases[] = {
-        {"HELLO", 0, 1.0f, 1.0f},
-        {"HELLO", 2, 1.0f, 1.0f},        // bold: one pixel wider
-        {"HELLO", 7, 1.0f, 1.0f},        // clamped to style 3
-        {"HELLO", -4, 1.0f, 1.0f},       // clamped to style 0
-        {"HELLO", 0, 2.0f, 0.5f},
-        {"HELLO", 3, 2.0f, 0.5f},        // the bold pixel is not scaled
-        {"A\nB\tC", 0, 1.0f, 1.0f},      // control codes draw nothing and move the pen by nothing
-        {"A\xA0\xFF", 1, 1.0f, 1.0f},    // set 1 ends at code 159
+        {"HELLO", 0, 1.0f, 1.0f},     {"HELLO", 2, 1.0f, 1.0f},  // bold: one pixel wider
+        {"HELLO", 7, 1.0f, 1.0f},                                // clamped to style 3
+        {"HELLO", -4, 1.0f, 1.0f},                               // clamped to style 0
+        {"HELLO", 0, 2.0f, 0.5f},     {"HELLO", 3, 2.0f, 0.5f},  // the bold pixel is not scaled
+        {"A\nB\tC", 0, 1.0f, 1.0f},    // control codes draw nothing and move the pen by nothing
+        {"A\xA0\xFF", 1, 1.0f, 1.0f},  // set 1 ends at code 159
         {"x", 0, 3.0f, 2.0f},
     };
     for (const Case& c : cases) {

@@ -38,8 +38,8 @@ std::vector<char> fileBytes(const std::string& path)
 std::string toolSheet(const std::string& regular, const std::string& second)
 {
     const std::string out = makeTempDir() + "/sheet.tga";
-    const std::string command = std::string("'") + FONT_SHEET_TOOL + "' '" + regular + "' '" + second + "' '" +
-                                out + "' 2>/dev/null";
+    const std::string command =
+        std::string("'") + FONT_SHEET_TOOL + "' '" + regular + "' '" + second + "' '" + out + "' 2>/dev/null";
     EXPECT_EQ(0, std::system(command.c_str())) << command;
     return out;
 }
@@ -89,11 +89,17 @@ bool anyInk(const std::vector<uint8_t>& pixels)
 
 class TrueTypeFonts : public ::testing::Test {
 protected:
-    void SetUp() override { sharedEngine(); }
-    void TearDown() override { EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError()); }
+    void SetUp() override
+    {
+        sharedEngine();
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(TrueTypeFonts, TheToolStillMakesTheCommittedSheet)
 {
@@ -148,8 +154,7 @@ std::vector<int> inkBox(int x, int y, int w, int h)
 
 const std::string kSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-
-} // namespace
+}  // namespace
 
 TEST_F(TrueTypeFonts, AdvancesAndKerningComeFromTheFont)
 {
@@ -192,8 +197,8 @@ TEST_F(TrueTypeFonts, MeasuresCoverExactlyTheInkDrawn)
         text.setAlignment(CTextLayout::kCentre);
         text.draw();
         const std::vector<int> ink = inkBox(0, 0, 1024, 400);
-        EXPECT_EQ((std::vector<int>{int(400 + text.getLeft()), int(100 + text.getTop()), int(400 + text.getRight()),
-                                    int(100 + text.getBottom())}),
+        EXPECT_EQ((std::vector<int>{int(400 + text.getLeft()), int(100 + text.getTop()),
+                                    int(400 + text.getRight()), int(100 + text.getBottom())}),
                   ink);
         if (wrap > 0.0f) {
             EXPECT_LE(ink[2] - ink[0], int(wrap));
@@ -235,8 +240,8 @@ TEST_F(TrueTypeFonts, AlignmentMarksAndMalformedText)
 
     const std::vector<int> letter = inkOf(CTextLayout::kLeft, 0.0f, "e");
     const std::vector<int> marked = inkOf(CTextLayout::kLeft, 0.0f, "e\xCC\x81");  // e, combining acute
-    EXPECT_LT(marked[1], letter[1]);                      // the accent is above the letter,
-    EXPECT_LE(marked[2] - marked[0], letter[2] - letter[0] + 2);  // not beside it
+    EXPECT_LT(marked[1], letter[1]);                                            // the accent is above the letter,
+    EXPECT_LE(marked[2] - marked[0], letter[2] - letter[0] + 2);                // not beside it
     EXPECT_LT(inkOf(CTextLayout::kLeft, 0.0f, "a\xFF\xC3 \xE2\x82")[0], 1024);  // drawn, no crash
 }
 
@@ -338,26 +343,41 @@ TEST_F(TrueTypeFonts, AFileThatCannotBeUsedIsALogLineAndNoFont)
     };
     const std::string missing = dir + "/missing.ttf";
     const std::vector<Case> cases = {
-        {missing, nullptr, 16,
+        {missing,
+         nullptr,
+         16,
          {"Loading Font: " + missing + " at 16 px",
           "Failed to load the font: " + missing + ", Error: FreeType error 0x01 (cannot open resource)"}},
-        {garbage, nullptr, 16,
+        {garbage,
+         nullptr,
+         16,
          {"Loading Font: " + garbage + " at 16 px",
           "Failed to load the font: " + garbage + ", Error: FreeType error 0x02 (unknown file format)"}},
-        {dir, nullptr, 16,
+        {dir,
+         nullptr,
+         16,
          {"Loading Font: " + dir + " at 16 px",
           "Failed to load the font: " + dir + ", Error: FreeType error 0x02 (unknown file format)"}},
         // A good regular face does not hide a bad bold one.
-        {kRegular, missing.c_str(), 16,
+        {kRegular,
+         missing.c_str(),
+         16,
          {"Loading Font: " + kRegular + ", " + missing + " at 16 px",
           "Failed to load the font: " + missing + ", Error: FreeType error 0x01 (cannot open resource)"}},
-        {"fuzz/corpus_fonts/truncated.ttf", nullptr, 16,
+        {"fuzz/corpus_fonts/truncated.ttf",
+         nullptr,
+         16,
          {"Loading Font: fuzz/corpus_fonts/truncated.ttf at 16 px",
-          "Failed to load the font: fuzz/corpus_fonts/truncated.ttf, Error: FreeType error 0x02 (unknown file format)"}},
-        {kRegular, nullptr, 5,
+          "Failed to load the font: fuzz/corpus_fonts/truncated.ttf, Error: FreeType error 0x02 (unknown file "
+          "format)"}},
+        {kRegular,
+         nullptr,
+         5,
          {"Loading Font: " + kRegular + " at 5 px",
           "Failed to load the font: " + kRegular + ", Error: the size 5 px is outside 6 to 256 px"}},
-        {kRegular, nullptr, 257,
+        {kRegular,
+         nullptr,
+         257,
          {"Loading Font: " + kRegular + " at 257 px",
           "Failed to load the font: " + kRegular + ", Error: the size 257 px is outside 6 to 256 px"}},
     };
@@ -435,4 +455,3 @@ TEST_F(TrueTypeFonts, ABatchPrintsFontsOfOtherCellSizesAsPrintDoes)
     ASSERT_TRUE(anyInk(printed));
     EXPECT_TRUE(withinAStep(printed, batched));
 }
-

@@ -29,8 +29,8 @@ struct Layout {
 // palette of the six colours for 8 bits).
 SDL_Surface* pictureIn(const Layout& layout)
 {
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 2, layout.bits, layout.r, layout.g, layout.b,
-                                                layout.a);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 2, layout.bits, layout.r, layout.g, layout.b, layout.a);
     if (layout.bits == 8) {
         SDL_Color colours[6];
         for (int i = 0; i < 6; ++i)
@@ -40,16 +40,16 @@ SDL_Surface* pictureIn(const Layout& layout)
     for (int i = 0; i < 6; ++i) {
         SDL_Rect pixel = {Sint16(i % 3), Sint16(i / 3), 1, 1};
         SDL_FillRect(surface, &pixel,
-                     layout.bits == 8 ? Uint32(i)
-                                      : SDL_MapRGBA(surface->format, kPicture[i][0], kPicture[i][1], kPicture[i][2],
-                                                    255));
+                     layout.bits == 8
+                         ? Uint32(i)
+                         : SDL_MapRGBA(surface->format, kPicture[i][0], kPicture[i][1], kPicture[i][2], 255));
     }
     return surface;
 }
 
-class PixelLayouts : public ::testing::TestWithParam<Layout> {};
+class PixelLayouts : public ::testing::TestWithParam<Layout> { };
 
-} // namespace
+}  // namespace
 
 TEST_P(PixelLayouts, ConvertToTheSameRedGreenBlueAlphaBytes)
 {
@@ -63,16 +63,18 @@ TEST_P(PixelLayouts, ConvertToTheSameRedGreenBlueAlphaBytes)
             EXPECT_EQ(kPicture[i][c], bytes[std::size_t(i) * 4 + c]) << "pixel " << i << " channel " << c;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryLayout, PixelLayouts,
-    ::testing::Values(Layout{"palette8", 8, 0, 0, 0, 0}, Layout{"rgb565", 16, 0xF800, 0x07E0, 0x001F, 0},
-                      Layout{"argb4444", 16, 0x0F00, 0x00F0, 0x000F, 0xF000},
-                      Layout{"rgb24", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0},
-                      Layout{"bgr24", 24, 0xFF0000, 0x00FF00, 0x0000FF, 0},
-                      Layout{"rgba32", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000},
-                      Layout{"bgra32", 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
-                      Layout{"xrgb32", 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0}),
-    [](const ::testing::TestParamInfo<Layout>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryLayout, PixelLayouts,
+                         ::testing::Values(Layout{"palette8", 8, 0, 0, 0, 0},
+                                           Layout{"rgb565", 16, 0xF800, 0x07E0, 0x001F, 0},
+                                           Layout{"argb4444", 16, 0x0F00, 0x00F0, 0x000F, 0xF000},
+                                           Layout{"rgb24", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0},
+                                           Layout{"bgr24", 24, 0xFF0000, 0x00FF00, 0x0000FF, 0},
+                                           Layout{"rgba32", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000},
+                                           Layout{"bgra32", 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
+                                           Layout{"xrgb32", 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0}),
+                         [](const ::testing::TestParamInfo<Layout>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(PixelConversion, PadsRowsPutsTheLastRowFirstAndClearsTheColourKey)
 {
@@ -99,8 +101,9 @@ TEST(PixelUploadToGL, UploadsTightRowsWithTheGivenSettingsAndRestoresTheAlignmen
     std::vector<Uint8> tight;
     for (int i = 0; i < 6; ++i)
         tight.insert(tight.end(), kPicture[i], kPicture[i] + 3);
-    const GLuint name = CPixelUpload::upload(CPixelUpload::Pixels{tight.data(), 3, 2, 3, 1},
-                                             CPixelUpload::Settings{GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE, false});
+    const GLuint name =
+        CPixelUpload::upload(CPixelUpload::Pixels{tight.data(), 3, 2, 3, 1},
+                             CPixelUpload::Settings{GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE, false});
     ASSERT_NE(0u, name);
     GLint bound = 0, alignment = 0, minFilter = 0, wrap = 0, level1 = -1;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
@@ -146,8 +149,9 @@ TEST(PixelUploadToGL, UnpackStateTheApplicationLeftIsNeitherFollowedNorChanged)
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 6);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, 1);
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 2);
-    const GLuint name = CPixelUpload::upload(CPixelUpload::Pixels{tight.data(), 3, 2, 3, 1},
-                                             CPixelUpload::Settings{GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE, false});
+    const GLuint name =
+        CPixelUpload::upload(CPixelUpload::Pixels{tight.data(), 3, 2, 3, 1},
+                             CPixelUpload::Settings{GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE, false});
     GLint rowLength = 0, skipRows = 0, bound = 0;
     glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
     glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);

@@ -1,11 +1,11 @@
 // Render targets drawn into for real and read back with glReadPixels: what lands in the target and
 // not in the window, the target drawn upright as a texture, text through a target, the state put
 // back, targets larger than the window, nesting, and the failures.
+#include "engine/texture/RenderTarget.h"
 #include "engine/core/Registry.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
-#include "engine/texture/RenderTarget.h"
 #include "engine/texture/Texture.h"
 #include "tests/support/TestHarness.h"
 
@@ -14,8 +14,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,14 +69,17 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     }
-    void TearDown() override { EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError()); }
+    void TearDown() override
+    {
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    }
 
     static CTexture* white;
 };
 
 CTexture* RenderTargets::white = nullptr;
 
-} // namespace
+}  // namespace
 
 TEST_F(RenderTargets, DrawsLandInTheTargetAndBeginEndPutTheWindowBack)
 {

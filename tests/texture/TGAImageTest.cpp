@@ -19,9 +19,24 @@ typedef std::vector<uint8_t> Bytes;
 
 Bytes tgaHeader(uint8_t type, uint16_t width, uint16_t height, uint8_t depth, uint8_t idLength = 0)
 {
-    return {idLength, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-            uint8_t(width & 0xFF), uint8_t(width >> 8), uint8_t(height & 0xFF), uint8_t(height >> 8),
-            depth, 0};
+    return {idLength,
+            0,
+            type,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            uint8_t(width & 0xFF),
+            uint8_t(width >> 8),
+            uint8_t(height & 0xFF),
+            uint8_t(height >> 8),
+            depth,
+            0};
 }
 
 Bytes operator<<(Bytes bytes, const Bytes& more)
@@ -74,7 +89,7 @@ protected:
     CTGAImage image;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(TgaReader, UncompressedPixelsAreSwappedToRedGreenBlue)
 {
@@ -130,8 +145,8 @@ TEST_F(TgaReader, RunLengthPacketsOfEveryLength)
 TEST_F(TgaReader, AStreamWithoutASizeDecodesLikeAFile)
 {
     // Packets that cross rows, read through a pipe, which cannot tell its length.
-    const Bytes rle = tgaHeader(10, 3, 2, 32) << Bytes{0x82, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10,
-                                                       11, 12, 0x80, 13, 14, 15, 16, 99};
+    const Bytes rle = tgaHeader(10, 3, 2, 32)
+                      << Bytes{0x82, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12, 0x80, 13, 14, 15, 16, 99};
     const std::string path = write(rle);
     FILE* pipe = popen(("cat " + path).c_str(), "r");
     ASSERT_NE(nullptr, pipe);
@@ -189,15 +204,13 @@ TEST_F(TgaReader, RefusesShortFilesAtEachStep)
     EXPECT_EQ(std::vector<std::string>{"Failed to read TGAcomment!"}, capture.lines());
     capture.start();
     EXPECT_FALSE(image.load((dir + "/absent.tga").c_str()));
-    EXPECT_EQ(std::vector<std::string>{"Could not open texture file: " + dir + "/absent.tga"},
-              capture.lines());
+    EXPECT_EQ(std::vector<std::string>{"Could not open texture file: " + dir + "/absent.tga"}, capture.lines());
 }
 
 TEST_F(TgaReader, RefusesARunPastTheLastPixelAndUploadsNothing)
 {
     expectRefused(tgaHeader(10, 2, 2, 24) << Bytes{0x84, 1, 2, 3}, "Too many pixels read: ");
-    expectRefused(tgaHeader(10, 2, 2, 24) << Bytes{0x80, 1, 2, 3, 0x03, 1, 2, 3, 4, 5, 6, 7, 8, 9,
-                                                   10, 11, 12},
+    expectRefused(tgaHeader(10, 2, 2, 24) << Bytes{0x80, 1, 2, 3, 0x03, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
                   "Too many pixels read: ");
 }
 
@@ -206,8 +219,7 @@ TEST_F(TgaReader, RefusesSizesItCannotAllocate)
     // 65535 x 65535 x 4 bytes overflows 32 bits; the size is computed in 64 and refused.
     expectRefused(tgaHeader(10, 65535, 65535, 32) << Bytes{0xFF, 1, 2, 3, 4},
                   "Could not allocate memory for image: ");
-    expectRefused(tgaHeader(2, 65535, 65535, 32) << Bytes{1, 2, 3, 4},
-                  "Could not allocate memory for image: ");
+    expectRefused(tgaHeader(2, 65535, 65535, 32) << Bytes{1, 2, 3, 4}, "Could not allocate memory for image: ");
 }
 
 TEST_F(TgaReader, MatchesImageMagicksDecodingPixelForPixel)
@@ -215,7 +227,9 @@ TEST_F(TgaReader, MatchesImageMagicksDecodingPixelForPixel)
     // Odd widths: 24-bit rows of 37 pixels are not a multiple of 4 bytes long.
     const std::string source = dir + "/source.png";
     ASSERT_EQ(0, std::system(("convert -seed 7 -size 37x23 plasma:red-blue -channel A -fx 'i/w' "
-                              "+channel PNG32:" + source).c_str()));
+                              "+channel PNG32:" +
+                              source)
+                                 .c_str()));
     struct Variant {
         const char* name;
         const char* options;
@@ -233,8 +247,9 @@ TEST_F(TgaReader, MatchesImageMagicksDecodingPixelForPixel)
         const std::string raw = tga + ".raw";
         ASSERT_EQ(0, std::system(("convert " + source + " " + variant.options + " " + tga).c_str()));
         // ImageMagick's own decoding, top row first.
-        ASSERT_EQ(0, std::system(("convert " + tga + " -depth 8 " +
-                                  (variant.channels == 4 ? "rgba:" : "rgb:") + raw).c_str()));
+        ASSERT_EQ(
+            0, std::system(
+                   ("convert " + tga + " -depth 8 " + (variant.channels == 4 ? "rgba:" : "rgb:") + raw).c_str()));
         std::ifstream in(raw, std::ios::binary);
         const Bytes expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 

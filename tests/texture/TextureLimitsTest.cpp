@@ -86,8 +86,6 @@ void writeBlackGreyPng(const std::string& path, uint32_t width, uint32_t height)
     chunk(file, "IEND", {});
 }
 
-
-
 std::vector<std::string> loadLines(CTexture& texture, const std::string& path)
 {
     CStdoutCapture capture;
@@ -98,8 +96,8 @@ std::vector<std::string> loadLines(CTexture& texture, const std::string& path)
 
 SDL_Surface* solid(uint8_t r, uint8_t g, uint8_t b)
 {
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0x000000FF, 0x0000FF00,
-                                                0x00FF0000, 0xFF000000);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
     SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, r, g, b, 255));
     return surface;
 }
@@ -114,12 +112,15 @@ protected:
         glLoadIdentity();
         dir = makeTempDir();
     }
-    void TearDown() override { EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError()); }
+    void TearDown() override
+    {
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    }
 
     std::string dir;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(TextureLimits, AnOversizedPngIsRefusedFromItsHeaderWithoutDecoding)
 {
@@ -151,11 +152,12 @@ TEST_F(TextureLimits, AnOversizedPngIsRefusedFromItsHeaderWithoutDecoding)
 TEST_F(TextureLimits, AnOversizedGifIsRefusedFromItsImageDescriptor)
 {
     // A 1 by 1 screen with a graphic control extension before an image of 65535 by 65535.
-    const std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0,
-                                      0x21, 0xF9, 4, 0, 0, 0, 0, 0,
-                                      0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0, 0x3B};
+    const std::vector<uint8_t> gif = {'G', 'I',  'F',  '8',  '9',  'a',  1, 0, 1, 0,    0, 0,
+                                      0,   0x21, 0xF9, 4,    0,    0,    0, 0, 0, 0x2C, 0, 0,
+                                      0,   0,    0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0, 0x3B};
     const std::string path = dir + "/huge.png";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(gif.data()), std::streamsize(gif.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(gif.data()), std::streamsize(gif.size()));
     CTexture texture;
     const std::vector<std::string> lines = loadLines(texture, path);
     EXPECT_FALSE(texture.isLoaded());
@@ -183,14 +185,16 @@ TEST_F(TextureLimits, AHeaderWithoutItsPixelsAndAnEmptyImageAreRefusedBeforeDeco
               lines[1]);
 
     const std::string png = dir + "/empty.png";
-    const std::vector<uint8_t> empty = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                                        0, 0, 0, 0, 0, 0, 0, 0, 8, 2, 0, 0, 0};
-    std::ofstream(png, std::ios::binary).write(reinterpret_cast<const char*>(empty.data()), std::streamsize(empty.size()));
+    const std::vector<uint8_t> empty = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D',
+                                        'R',  0,   0,   0,   0,    0,    0,    0,    0, 8, 2, 0,  0,   0};
+    std::ofstream(png, std::ios::binary)
+        .write(reinterpret_cast<const char*>(empty.data()), std::streamsize(empty.size()));
     CTexture nothing;
     lines = loadLines(nothing, png);
     EXPECT_FALSE(nothing.isLoaded());
     ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ("Failed to load the image: " + png + ", Error: 0 x 0 pixels, and an image needs at least one", lines[1]);
+    EXPECT_EQ("Failed to load the image: " + png + ", Error: 0 x 0 pixels, and an image needs at least one",
+              lines[1]);
 
     // Cut inside an ancillary chunk, a PNG sent SDL_image 1.2's reader into an endless retry loop.
     const std::string cut = dir + "/cut.png";
@@ -214,8 +218,8 @@ TEST_F(TextureLimits, OversizedTgaAndBmpHeadersAreRefusedBeforeDecoding)
     // TGA: type 2, 32 bits; only the header is there, so decoding would fail differently.
     const std::string tga = dir + "/wide.tga";
     {
-        std::vector<uint8_t> header = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(wide & 0xFF),
-                                       uint8_t(wide >> 8), 2, 0, 32, 8};
+        std::vector<uint8_t> header = {
+            0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(wide & 0xFF), uint8_t(wide >> 8), 2, 0, 32, 8};
         std::ofstream(tga, std::ios::binary).write(reinterpret_cast<const char*>(header.data()), 18);
     }
     CTGAImage image;
@@ -306,8 +310,8 @@ TEST_F(TextureLimits, ASecondTgaLoadReplacesTheFirstTextureAndAFailedOneLeavesNo
     {
         std::vector<uint8_t> file = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0};
         file.resize(file.size() + 2 * 2 * 3, 200);
-        std::ofstream(good, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                    std::streamsize(file.size()));
+        std::ofstream(good, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
     }
     CStdoutCapture quiet;
     quiet.start();
@@ -347,8 +351,8 @@ TEST_F(TextureLimits, EveryKindIsMeasuredFromItsHeaderBeforeDecoding)
         {"pcx", std::string("\x0A\x05\x01\x08", 4) + le16(0) + le16(0) + le16(29999) + le16(19999)},
         {"pnm", "P6\n# a comment\n30000 20000\n255\n"},
         {"xpm", "/* XPM */\nstatic char* x[] = {\n\"30000 20000 1 1\",\n"},
-        {"lbm", "FORM" + be32(40) + "ILBMANNO" + be32(3) + "abc" + zero + "BMHD" + be32(20) + be16(30000) +
-                    be16(20000)},
+        {"lbm",
+         "FORM" + be32(40) + "ILBMANNO" + be32(3) + "abc" + zero + "BMHD" + be32(20) + be16(30000) + be16(20000)},
         {"xcf", std::string("gimp xcf file\0", 14) + be32(30000) + be32(20000)},
         {"ico", zero + zero + le16(1) + le16(1) + std::string(12, '\0') + le32(22) + bmpInfo},
     };
@@ -387,7 +391,8 @@ TEST_F(TextureLimits, EveryKindIsMeasuredFromItsHeaderBeforeDecoding)
     EXPECT_TRUE(widest.isLoaded());
     writeBlackGreyPng(edge, 16384, 1);
     CTexture tooWide;
-    EXPECT_EQ("Failed to load the image: " + edge + ", Error: 16384 x 1 pixels, wider than the 16383 an SDL 1.2 image can be",
+    EXPECT_EQ("Failed to load the image: " + edge +
+                  ", Error: 16384 x 1 pixels, wider than the 16383 an SDL 1.2 image can be",
               loadLines(tooWide, edge).back());
 }
 
@@ -395,17 +400,19 @@ TEST_F(TextureLimits, EveryKindIsMeasuredFromItsHeaderBeforeDecoding)
 // of 0 bytes per pixel and pitch 0 over a 1-byte buffer, which the conversion once read far past.
 TEST_F(TextureLimits, ASurfaceWithoutAPixelLayoutIsRefusedUnread)
 {
-    const std::vector<uint8_t> bytes = {'B', 'M', 0x26, 0, 0, 0, 0, 0, 0, 0, 0x1a, 0, 0, 0, 0x0c, 0, 0, 0, 0x0f, 2, 0, 2,
-                                        0, 1, 0, 0x18, 0, 0, 0, 0, 0x1a, 0, 0, 0, 0x0c, 0, 0, 0, 2, 0, 0, 0, 0, 0x2a,
-                                        0, 0, 0};
+    const std::vector<uint8_t> bytes = {'B', 'M', 0x26, 0, 0, 0, 0, 0, 0, 0,    0x1a, 0,    0, 0, 0x0c, 0,
+                                        0,   0,   0x0f, 2, 0, 2, 0, 1, 0, 0x18, 0,    0,    0, 0, 0x1a, 0,
+                                        0,   0,   0x0c, 0, 0, 0, 2, 0, 0, 0,    0,    0x2a, 0, 0, 0};
     const std::string path = dir + "/os2.bmp";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     CStdoutCapture capture;
     capture.start();
     EXPECT_EQ(0u, g_pUtils->loadBMPTexture(path.c_str()));
     // sdl12-compat's reader refuses the header itself ("Unknown pixel format").
     const std::string line = capture.lines().back();
-    EXPECT_TRUE(line == "Failed to load the image: " + path + ", Error: the decoder gave pixels of no layout it describes" ||
+    EXPECT_TRUE(line == "Failed to load the image: " + path +
+                            ", Error: the decoder gave pixels of no layout it describes" ||
                 line == "Failed to load the image: " + path + ", Error: Unknown pixel format")
         << line;
     CTexture texture;

@@ -1,7 +1,7 @@
 // The texture list: identity by GL name, removal, and textures leaving it when destroyed.
+#include "engine/texture/TextureManager.h"
 #include "engine/core/Registry.h"
 #include "engine/texture/Texture.h"
-#include "engine/texture/TextureManager.h"
 #include "tests/support/TestHarness.h"
 
 #include <GL/glew.h>
@@ -15,8 +15,8 @@ namespace {
 // A 2 by 2 texture of one opaque colour (pure red unless told otherwise).
 CTexture* newUploadedTexture(Uint8 red = 255, Uint8 green = 0, Uint8 blue = 0)
 {
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 2, 32, 0x000000FF, 0x0000FF00,
-                                                0x00FF0000, 0xFF000000);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 2, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
     SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, red, green, blue, 255));
     CTexture* texture = new CTexture();
     texture->upload(surface);
@@ -46,13 +46,19 @@ protected:
         sharedEngine();
         base = g_pTextureManager->getTextureCount();
     }
-    CTexture* entry(int index) const { return g_pTextureManager->getTexture(base + index); }
-    int added() const { return g_pTextureManager->getTextureCount() - base; }
+    CTexture* entry(int index) const
+    {
+        return g_pTextureManager->getTexture(base + index);
+    }
+    int added() const
+    {
+        return g_pTextureManager->getTextureCount() - base;
+    }
 
     int base = 0;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(TextureList, AnUploadRegistersOnceHoweverOftenItIsAdded)
 {

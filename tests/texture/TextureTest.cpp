@@ -1,8 +1,8 @@
 // Textures loaded from real files or built from SDL surfaces of every layout, drawn through shader 0
 // and read back from the back buffer.
+#include "engine/texture/Texture.h"
 #include "engine/core/Registry.h"
 #include "engine/shader/ShaderManager.h"
-#include "engine/texture/Texture.h"
 #include "engine/texture/TextureManager.h"
 #include "tests/support/TestHarness.h"
 
@@ -36,18 +36,17 @@ bool near(const Rgba& a, const Rgba& b, int tolerance = 2)
     const Rgba got = readPixel(x, y);
     if (near(got, expected, tolerance))
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is (" << int(got.r) << ", "
-                                         << int(got.g) << ", " << int(got.b) << "), expected ("
-                                         << int(expected.r) << ", " << int(expected.g) << ", "
-                                         << int(expected.b) << ")";
+    return ::testing::AssertionFailure()
+           << "pixel (" << x << ", " << y << ") is (" << int(got.r) << ", " << int(got.g) << ", " << int(got.b)
+           << "), expected (" << int(expected.r) << ", " << int(expected.g) << ", " << int(expected.b) << ")";
 }
 
 // An 8 by 4 RGBA surface whose left half is red on the top row and green below, and whose right
 // half is blue on the top row and yellow below: quadrants tell position and orientation apart.
 SDL_Surface* quadrantSurface()
 {
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 4, 32, 0x000000FF, 0x0000FF00,
-                                                0x00FF0000, 0xFF000000);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 4, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 8; ++x) {
             const Rgba c = x < 4 ? (y < 2 ? kRed : kGreen) : (y < 2 ? kBlue : kYellow);
@@ -88,7 +87,10 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
     }
-    void TearDown() override { expectCleanState(); }
+    void TearDown() override
+    {
+        expectCleanState();
+    }
 
     static void expectCleanState()
     {
@@ -120,7 +122,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Textures, DrawCoversExactlyItsRectangleUpright)
 {
@@ -140,8 +142,8 @@ TEST_F(Textures, DrawCoversExactlyItsRectangleUpright)
 
 TEST_F(Textures, TheColourTintsAndTheAlphaBlends)
 {
-    SDL_Surface* white = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 32, 0x000000FF, 0x0000FF00,
-                                              0x00FF0000, 0xFF000000);
+    SDL_Surface* white =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
     SDL_FillRect(white, nullptr, 0xFFFFFFFF);
     std::unique_ptr<CTexture> texture = uploaded(white);
 
@@ -161,8 +163,8 @@ TEST_F(Textures, TheColourTintsAndTheAlphaBlends)
 
 TEST_F(Textures, TransparentTexelsLeaveTheBackground)
 {
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 32, 0x000000FF, 0x0000FF00,
-                                                0x00FF0000, 0xFF000000);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
     SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, 255, 255, 255, 0));
     SDL_Rect opaque = {0, 0, 2, 4};
     SDL_FillRect(surface, &opaque, SDL_MapRGBA(surface->format, 255, 0, 0, 255));
@@ -206,11 +208,11 @@ TEST_F(Textures, AStretchedSizeStillShowsTheWholeImage)
 TEST_F(Textures, ARegionDrawsItsPartAtItsShareOfTheSize)
 {
     std::unique_ptr<CTexture> texture = uploaded(quadrantSurface());
-    texture->drawRegion(500.0f, 100.0f, CTextureRegion{1.0f, 1.0f, 0.0f, 0.0f}, 1.0f, 0.0f, 1.0f, 1.0f,
-                        1.0f, 1.0f);
+    texture->drawRegion(500.0f, 100.0f, CTextureRegion{1.0f, 1.0f, 0.0f, 0.0f}, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f,
+                        1.0f);
     expectQuadrants(500, 100);
-    texture->drawRegion(600.0f, 100.0f, CTextureRegion{1.0f, 0.5f, 0.0f, 0.0f}, 1.0f, 0.0f, 1.0f, 1.0f,
-                        1.0f, 1.0f);
+    texture->drawRegion(600.0f, 100.0f, CTextureRegion{1.0f, 0.5f, 0.0f, 0.0f}, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f,
+                        1.0f);
     EXPECT_TRUE(pixelIs(600, 100, kRed));
     EXPECT_TRUE(pixelIs(603, 103, kGreen));
     EXPECT_TRUE(pixelIs(604, 100, kBlack));

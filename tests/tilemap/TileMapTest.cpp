@@ -30,7 +30,7 @@ const int kTile = 16;
 
 Rgba texel(int x, int y)
 {
-    return Rgba {Uint8(16 + x * 7), Uint8(16 + y * 7), Uint8((x * 5 + y * 11) % 200 + 40), 255};
+    return Rgba{Uint8(16 + x * 7), Uint8(16 + y * 7), Uint8((x * 5 + y * 11) % 200 + 40), 255};
 }
 
 void writeFile(const std::string& path, const std::string& text)
@@ -82,7 +82,7 @@ std::vector<unsigned char> littleEndian(const std::vector<uint32_t>& gids)
 // zlib's own deflate: windowBits 15 writes a zlib stream, 31 a gzip one.
 std::vector<unsigned char> deflated(const std::vector<unsigned char>& bytes, int windowBits)
 {
-    z_stream stream {};
+    z_stream stream{};
     deflateInit2(&stream, 9, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
     std::vector<unsigned char> out(deflateBound(&stream, uLong(bytes.size())) + 32);
     stream.next_in = const_cast<Bytef*>(bytes.data());
@@ -105,31 +105,26 @@ std::string csv(const std::vector<uint32_t>& gids)
 
 // The embedded tileset every map here uses: the image's tiles from gid first, four of 16 pixels
 // unless another size is given.
-std::string tilesetXml(int first, const std::string& image, const std::string& inside = "",
-                       int tileSize = kTile)
+std::string tilesetXml(int first, const std::string& image, const std::string& inside = "", int tileSize = kTile)
 {
     const int columns = kImage / tileSize;
     return "<tileset firstgid=\"" + std::to_string(first) + "\" name=\"pattern\" tilewidth=\"" +
-           std::to_string(tileSize) + "\" tileheight=\"" + std::to_string(tileSize) +
-           "\" tilecount=\"" + std::to_string(columns * columns) + "\" columns=\"" +
-           std::to_string(columns) + "\">" + "<image source=\"" + image +
-           "\" width=\"32\" height=\"32\"/>" + inside + "</tileset>";
+           std::to_string(tileSize) + "\" tileheight=\"" + std::to_string(tileSize) + "\" tilecount=\"" +
+           std::to_string(columns * columns) + "\" columns=\"" + std::to_string(columns) + "\">" +
+           "<image source=\"" + image + "\" width=\"32\" height=\"32\"/>" + inside + "</tileset>";
 }
 
 std::string tmx(int width, int height, const std::string& inside, int tileSize = kTile)
 {
     return "<?xml version=\"1.0\"?><map version=\"1.10\" orientation=\"orthogonal\" width=\"" +
            std::to_string(width) + "\" height=\"" + std::to_string(height) + "\" tilewidth=\"" +
-           std::to_string(tileSize) + "\" tileheight=\"" + std::to_string(tileSize) + "\">" +
-           inside + "</map>";
+           std::to_string(tileSize) + "\" tileheight=\"" + std::to_string(tileSize) + "\">" + inside + "</map>";
 }
 
-std::string csvLayer(int width, int height, const std::vector<uint32_t>& gids,
-                     const std::string& name = "Ground")
+std::string csvLayer(int width, int height, const std::vector<uint32_t>& gids, const std::string& name = "Ground")
 {
-    return "<layer id=\"1\" name=\"" + name + "\" width=\"" + std::to_string(width) +
-           "\" height=\"" + std::to_string(height) + "\"><data encoding=\"csv\">" + csv(gids) +
-           "</data></layer>";
+    return "<layer id=\"1\" name=\"" + name + "\" width=\"" + std::to_string(width) + "\" height=\"" +
+           std::to_string(height) + "\"><data encoding=\"csv\">" + csv(gids) + "</data></layer>";
 }
 
 Uint32 fakeNow = 0;
@@ -195,8 +190,7 @@ TEST_F(TileMaps, EveryLayerEncodingGivesTheSameIdsWithTheirFlags)
                                         0,
                                         3,
                                         4,
-                                        1 | kTileFlipHorizontal | kTileFlipVertical |
-                                            kTileFlipDiagonal};
+                                        1 | kTileFlipHorizontal | kTileFlipVertical | kTileFlipDiagonal};
     const std::vector<unsigned char> bytes = littleEndian(gids);
     auto layer = [](const std::string& dataAttributes, const std::string& text) {
         return tmx(4, 3,
@@ -221,10 +215,8 @@ TEST_F(TileMaps, EveryLayerEncodingGivesTheSameIdsWithTheirFlags)
     const std::vector<std::pair<std::string, std::string>> files = {
         {"csv.tmx", layer(" encoding=\"csv\"", "\n" + csv(gids) + ",\n")},
         {"base64.tmx", layer(" encoding=\"base64\"", "\n   " + base64(bytes) + "\n  ")},
-        {"zlib.tmx",
-         layer(" encoding=\"base64\" compression=\"zlib\"", base64(deflated(bytes, 15)))},
-        {"gzip.tmx",
-         layer(" encoding=\"base64\" compression=\"gzip\"", base64(deflated(bytes, 31)))},
+        {"zlib.tmx", layer(" encoding=\"base64\" compression=\"zlib\"", base64(deflated(bytes, 15)))},
+        {"gzip.tmx", layer(" encoding=\"base64\" compression=\"gzip\"", base64(deflated(bytes, 31)))},
         {"elements.tmx", layer("", elements)},
         {"array.tmj", json("\"data\":[" + csv(gids) + "]")},
         {"zlib.tmj", json("\"encoding\":\"base64\",\"compression\":\"zlib\",\"data\":\"" +
@@ -260,14 +252,12 @@ TEST_F(TileMaps, FlipFlagsMirrorAndTurnTheTileAsTiledDoes)
         // The axes swapped: mirrored across the diagonal from the top-left corner.
         {kTileFlipDiagonal, [](int, int y) { return y; }, [](int x, int) { return x; }},
         // A quarter turn clockwise, as Tiled's rotate button writes it.
-        {kTileFlipDiagonal | kTileFlipHorizontal, [](int, int y) { return y; },
-         [](int x, int) { return 15 - x; }},
+        {kTileFlipDiagonal | kTileFlipHorizontal, [](int, int y) { return y; }, [](int x, int) { return 15 - x; }},
         // A quarter turn anticlockwise.
-        {kTileFlipDiagonal | kTileFlipVertical, [](int, int y) { return 15 - y; },
-         [](int x, int) { return x; }},
+        {kTileFlipDiagonal | kTileFlipVertical, [](int, int y) { return 15 - y; }, [](int x, int) { return x; }},
         // Mirrored across the other diagonal.
-        {kTileFlipDiagonal | kTileFlipHorizontal | kTileFlipVertical,
-         [](int, int y) { return 15 - y; }, [](int x, int) { return 15 - x; }},
+        {kTileFlipDiagonal | kTileFlipHorizontal | kTileFlipVertical, [](int, int y) { return 15 - y; },
+         [](int x, int) { return 15 - x; }},
     };
     std::vector<uint32_t> gids;
     for (const Case& c : cases)
@@ -279,8 +269,7 @@ TEST_F(TileMaps, FlipFlagsMirrorAndTurnTheTileAsTiledDoes)
     for (int cell = 0; cell < 8; ++cell)
         for (int y = 0; y <= n; ++y)
             for (int x = 0; x <= n; ++x) {
-                const Rgba expected =
-                    texel(kTile + cases[cell].u(x, y), kTile + cases[cell].v(x, y));
+                const Rgba expected = texel(kTile + cases[cell].u(x, y), kTile + cases[cell].v(x, y));
                 ASSERT_TRUE(sameRgb(expected, readPixel(cell * kTile + x, y)))
                     << "cell " << cell << " at (" << x << ", " << y << ")";
             }
@@ -300,11 +289,10 @@ TEST_F(TileMaps, TilesDrawThePixelsOfDrawRegionAtWholeAndFractionalOffsets)
         glTranslatef(200.0f + shift, 100.0f + shift * 0.5f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         for (std::size_t i = 0; i < gids.size(); ++i) {
-            const float left = float((gids[i] - 1) % 2) * 0.5f,
-                        top = 1.0f - float((gids[i] - 1) / 2) * 0.5f;
+            const float left = float((gids[i] - 1) % 2) * 0.5f, top = 1.0f - float((gids[i] - 1) / 2) * 0.5f;
             texture.drawRegion(float(i % 4) * kTile, float(i / 4) * kTile,
-                               CTextureRegion {top, left + 0.5f, top - 0.5f, left}, 1.0f, 0.0f,
-                               1.0f, 1.0f, 1.0f, 1.0f);
+                               CTextureRegion{top, left + 0.5f, top - 0.5f, left}, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f,
+                               1.0f);
         }
         const std::vector<unsigned char> expected = readWindowRgb(GL_BACK);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -329,8 +317,7 @@ TEST_F(TileMaps, OnlyTilesReachingTheViewAreAddedInOneDrawCallPerTileset)
     CTileMap map;
     load(map, "wide.tmx",
          tmx(300, 200,
-             tilesetXml(1, "tiles.bmp", "", 4) + tilesetXml(65, "tiles.bmp", "", 4) +
-                 csvLayer(300, 200, gids),
+             tilesetXml(1, "tiles.bmp", "", 4) + tilesetXml(65, "tiles.bmp", "", 4) + csvLayer(300, 200, gids),
              4));
     ASSERT_EQ(2u, map.getTilesets().size());
     CSpriteBatch batch;
@@ -355,19 +342,17 @@ TEST_F(TileMaps, ExternalTilesetsLoadFromTmxAndTmj)
 {
     // The tileset files live in their own folder and name the image from there.
     std::filesystem::create_directories(dir + "/sets");
-    writeFile(
-        dir + "/sets/pattern.tsx",
-        "<?xml version=\"1.0\"?><tileset name=\"pattern\" tilewidth=\"16\" tileheight=\"16\" "
-        "tilecount=\"4\" columns=\"2\"><image source=\"../tiles.bmp\" width=\"32\" height=\"32\"/>"
-        "</tileset>");
+    writeFile(dir + "/sets/pattern.tsx",
+              "<?xml version=\"1.0\"?><tileset name=\"pattern\" tilewidth=\"16\" tileheight=\"16\" "
+              "tilecount=\"4\" columns=\"2\"><image source=\"../tiles.bmp\" width=\"32\" height=\"32\"/>"
+              "</tileset>");
     writeFile(dir + "/sets/pattern.tsj",
               "{\"type\":\"tileset\",\"name\":\"pattern\",\"tilewidth\":16,\"tileheight\":16,"
               "\"tilecount\":4,"
               "\"columns\":2,\"image\":\"../tiles.bmp\",\"imagewidth\":32,\"imageheight\":32}");
     CTileMap fromXml, fromJson;
     load(fromXml, "external.tmx",
-         tmx(2, 1,
-             "<tileset firstgid=\"1\" source=\"sets/pattern.tsx\"/>" + csvLayer(2, 1, {2, 3})));
+         tmx(2, 1, "<tileset firstgid=\"1\" source=\"sets/pattern.tsx\"/>" + csvLayer(2, 1, {2, 3})));
     load(fromJson, "external.tmj",
          "{\"type\":\"map\",\"orientation\":\"orthogonal\",\"width\":2,\"height\":1,\"tilewidth\":"
          "16,"
@@ -396,9 +381,8 @@ TEST_F(TileMaps, ObjectsAndPropertiesAreKeptForTheGame)
                                    "value=\"true\"/><property name=\"tint\" type=\"color\" "
                                    "value=\"#80ff0000\"/><property name=\"music\" "
                                    "type=\"file\" value=\"sounds/cave.ogg\"/></properties>";
-    const std::string tileData =
-        "<tile id=\"1\" type=\"wall\"><properties><property name=\"solid\" type=\"bool\" "
-        "value=\"true\"/></properties></tile>";
+    const std::string tileData = "<tile id=\"1\" type=\"wall\"><properties><property name=\"solid\" type=\"bool\" "
+                                 "value=\"true\"/></properties></tile>";
     const std::string objects =
         "<group name=\"G\" offsetx=\"10\" offsety=\"20\" opacity=\"0.5\"><objectgroup id=\"3\" "
         "name=\"Things\" "
@@ -411,10 +395,9 @@ TEST_F(TileMaps, ObjectsAndPropertiesAreKeptForTheGame)
         "<object id=\"9\" gid=\"2147483650\" x=\"0\" y=\"16\" width=\"16\" "
         "height=\"16\"/></objectgroup></group>";
     CTileMap map;
-    ASSERT_TRUE(map.parse(
-        tmx(2, 1,
-            properties + tilesetXml(1, "tiles.bmp", tileData) + csvLayer(2, 1, {1, 2}) + objects),
-        dir + "/props.tmx"));
+    ASSERT_TRUE(
+        map.parse(tmx(2, 1, properties + tilesetXml(1, "tiles.bmp", tileData) + csvLayer(2, 1, {1, 2}) + objects),
+                  dir + "/props.tmx"));
     EXPECT_EQ("Cave", map.getProperty("title"));
     EXPECT_EQ(3, map.getProperties().getInt("level"));
     EXPECT_FLOAT_EQ(9.5f, map.getProperties().getFloat("gravity"));
@@ -452,13 +435,13 @@ TEST_F(TileMaps, ObjectsAndPropertiesAreKeptForTheGame)
 
     // JSON's typed values come out as the same text.
     CTileMap json;
-    ASSERT_TRUE(json.parse(
-        "{\"type\":\"map\",\"orientation\":\"orthogonal\",\"width\":1,\"height\":1,\"tilewidth\":"
-        "16,\"tileheight\":16,\"properties\":[{\"name\":\"level\",\"type\":\"int\",\"value\":3},"
-        "{\"name\":\"gravity\",\"type\":\"float\",\"value\":9.5},{\"name\":\"dark\",\"type\":"
-        "\"bool\",\"value\":true}],\"layers\":[{\"type\":\"objectgroup\",\"name\":\"Things\","
-        "\"objects\":[{\"id\":4,\"class\":\"exit\",\"x\":1.5,\"y\":2,\"point\":true}]}]}",
-        "props.tmj"));
+    ASSERT_TRUE(
+        json.parse("{\"type\":\"map\",\"orientation\":\"orthogonal\",\"width\":1,\"height\":1,\"tilewidth\":"
+                   "16,\"tileheight\":16,\"properties\":[{\"name\":\"level\",\"type\":\"int\",\"value\":3},"
+                   "{\"name\":\"gravity\",\"type\":\"float\",\"value\":9.5},{\"name\":\"dark\",\"type\":"
+                   "\"bool\",\"value\":true}],\"layers\":[{\"type\":\"objectgroup\",\"name\":\"Things\","
+                   "\"objects\":[{\"id\":4,\"class\":\"exit\",\"x\":1.5,\"y\":2,\"point\":true}]}]}",
+                   "props.tmj"));
     EXPECT_EQ("3", json.getProperty("level"));
     EXPECT_FLOAT_EQ(9.5f, json.getProperties().getFloat("gravity"));
     EXPECT_EQ("true", json.getProperty("dark"));
@@ -474,8 +457,7 @@ TEST_F(TileMaps, AnimatedTilesShowTheFrameOfTheInjectedClock)
         "<tile id=\"0\"><animation><frame tileid=\"1\" duration=\"100\"/><frame "
         "tileid=\"2\" duration=\"50\"/><frame tileid=\"3\" duration=\"25\"/></animation></tile>";
     CTileMap map;
-    load(map, "animated.tmx",
-         tmx(1, 1, tilesetXml(1, "tiles.bmp", animation) + csvLayer(1, 1, {1})));
+    load(map, "animated.tmx", tmx(1, 1, tilesetXml(1, "tiles.bmp", animation) + csvLayer(1, 1, {1})));
     ASSERT_TRUE(map.isLoaded());
     CTileMap::setClock(fakeClock);
     const Rgba tile2 = texel(kTile, 0), tile3 = texel(0, kTile), tile4 = texel(kTile, kTile);
@@ -516,10 +498,8 @@ TEST_F(TileMaps, BadFilesWriteOneLineNamingTheFileAndLeaveTheMapEmpty)
     };
     const std::vector<Case> cases = {
         {"absent.tmx", "", "the file does not exist"},
-        {"garbage.tmx", "<map",
-         "the map is not valid XML (Error parsing start element tag at byte 3)"},
-        {"nowidth.tmx",
-         "<map orientation=\"orthogonal\" height=\"2\" tilewidth=\"16\" tileheight=\"16\"/>",
+        {"garbage.tmx", "<map", "the map is not valid XML (Error parsing start element tag at byte 3)"},
+        {"nowidth.tmx", "<map orientation=\"orthogonal\" height=\"2\" tilewidth=\"16\" tileheight=\"16\"/>",
          "the map has no width"},
         {"textwidth.tmx",
          "<map orientation=\"orthogonal\" width=\"four\" height=\"2\" tilewidth=\"16\" "
@@ -533,8 +513,7 @@ TEST_F(TileMaps, BadFilesWriteOneLineNamingTheFileAndLeaveTheMapEmpty)
          "<map orientation=\"isometric\" width=\"2\" height=\"2\" tilewidth=\"16\" "
          "tileheight=\"16\"/>",
          "the map is \"isometric\"; only orthogonal maps are supported"},
-        {"huge.tmx", tmx(100000, 100000, ""),
-         "the map's 100000 x 100000 tiles are more than 16777216"},
+        {"huge.tmx", tmx(100000, 100000, ""), "the map's 100000 x 100000 tiles are more than 16777216"},
         {"wide.tmx", tmx(65536, 1, "", 65536), "the map's size in pixels overflows"},
         {"short.tmx",
          tmx(4, 4,
@@ -569,8 +548,7 @@ TEST_F(TileMaps, BadFilesWriteOneLineNamingTheFileAndLeaveTheMapEmpty)
         capture.start();
         CTileMap map(path);
         const std::vector<std::string> expected = {"Loading Tile Map: " + path,
-                                                   "Failed to load the tile map: " + path +
-                                                       ", Error: " + c.error};
+                                                   "Failed to load the tile map: " + path + ", Error: " + c.error};
         EXPECT_EQ(expected, capture.lines());
         EXPECT_FALSE(map.isLoaded()) << c.name;
         EXPECT_EQ(0, map.getWidth()) << c.name;
@@ -585,21 +563,18 @@ TEST_F(TileMaps, BadFilesWriteOneLineNamingTheFileAndLeaveTheMapEmpty)
     CStdoutCapture capture;
     capture.start();
     CTileMap map;
-    writeFile(dir + "/unknown.tmx",
-              tmx(4, 1, tileset + csvLayer(4, 1, {99, 1, 5 | kTileFlipHorizontal, 77})));
+    writeFile(dir + "/unknown.tmx", tmx(4, 1, tileset + csvLayer(4, 1, {99, 1, 5 | kTileFlipHorizontal, 77})));
     map.load(dir + "/unknown.tmx");
     std::vector<std::string> skipped;
     for (const std::string& line : capture.lines())
         if (line.compare(0, 8, "Skipped ") == 0)
             skipped.push_back(line);
-    EXPECT_EQ(
-        std::vector<std::string> {
-            "Skipped tiles in the tile map: " + dir +
-            "/unknown.tmx, Error: 3 tile ids no tileset holds (the first 99 in "
-            "layer \"Ground\")"},
-        skipped);
+    EXPECT_EQ(std::vector<std::string>{"Skipped tiles in the tile map: " + dir +
+                                       "/unknown.tmx, Error: 3 tile ids no tileset holds (the first 99 in "
+                                       "layer \"Ground\")"},
+              skipped);
     EXPECT_TRUE(map.isLoaded());
-    EXPECT_EQ((std::vector<uint32_t> {0, 1, 0, 0}), map.getTileLayers()[0].gids);
+    EXPECT_EQ((std::vector<uint32_t>{0, 1, 0, 0}), map.getTileLayers()[0].gids);
 }
 
-} // namespace
+}  // namespace
