@@ -2,6 +2,7 @@
 
 #include "engine/core/Registry.h"
 #include "engine/core/Utils.h"
+#include "engine/graphics/GLStateScope.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/math/VectorMath.h"
 
@@ -71,7 +72,7 @@ void CCamera::mouseLook()
 
 bool CCamera::centrePointer()
 {
-    if (g_pGraphicsCore == nullptr || !SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetVideoSurface() == nullptr)
+    if (g_pGraphicsCore == nullptr || !CGLStateScope::hasContext())
         return false;
     const int centreX = int(g_pGraphicsCore->width / 2);
     const int centreY = int(g_pGraphicsCore->height / 2);

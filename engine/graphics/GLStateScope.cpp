@@ -1,6 +1,7 @@
 #include "engine/graphics/GLStateScope.h"
 
 #include <GL/glew.h>
+#include <SDL.h>
 
 namespace {
 
@@ -27,6 +28,12 @@ bool hasBuffers(GLenum target)
 }
 
 }  // namespace
+
+bool CGLStateScope::hasContext()
+{
+    const SDL_Surface* screen = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetVideoSurface() : nullptr;
+    return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
+}
 
 CGLStateScope::~CGLStateScope()
 {

@@ -12,6 +12,10 @@ public:
     CGLStateScope() = default;
     ~CGLStateScope();
 
+    // Whether an OpenGL window (and so a current context) is open: the one question every path that
+    // needs the context asks.
+    static bool hasContext();
+
     // glEnable or glDisable.
     void enable(unsigned int capability, bool on);
     // The same on texture unit `unit` (0, 1, ...); unit 0 is left active.

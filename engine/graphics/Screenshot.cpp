@@ -82,7 +82,7 @@ bool CGraphicsCore::saveScreenshot(const char* path, bool frontBuffer)
     const std::string file = path ? path : "";
     CLog::line("Saving Screenshot: " + file);
     const SDL_Surface* screen = SDL_GetVideoSurface();
-    if (screen == nullptr || screen->w <= 0 || screen->h <= 0) {
+    if (!CGLStateScope::hasContext() || screen->w <= 0 || screen->h <= 0) {
         CLog::line("Failed to save the screenshot: " + file + ", Error: no window is open");
         return false;
     }

@@ -61,7 +61,7 @@ void drawBackFrame(const std::vector<GLubyte>& pixels, int w, int h, int newWidt
 void CGraphicsCore::setResizable(bool on)
 {
     resizable = on;
-    if (SDL_GetVideoSurface() == nullptr)
+    if (!CGLStateScope::hasContext())
         return;
     const uint32_t flags = on ? (videoFlags | SDL_RESIZABLE) : (videoFlags & ~uint32_t(SDL_RESIZABLE));
     reapplyVideoMode(int(width), int(height), flags);
@@ -92,7 +92,7 @@ bool CGraphicsCore::isFullscreen() const
 bool CGraphicsCore::reapplyVideoMode(int w, int h, uint32_t flags)
 {
     const std::string size = std::to_string(w) + "x" + std::to_string(h);
-    if (SDL_GetVideoSurface() == nullptr) {
+    if (!CGLStateScope::hasContext()) {
         CLog::line("Unable to set the video mode " + size + ", Error: no window is open");
         return false;
     }

@@ -62,7 +62,7 @@ bool CFont::buildFont(const char* path)
 {
     // Made before the window (a class member, say): nothing can be built yet, and that is no
     // reason to end the program.
-    if (!CImageLimits::hasContext()) {
+    if (!CGLStateScope::hasContext()) {
         CLog::line(std::string("Could not build the font (") + CImageLimits::noContextText() +
                    "): " + (path ? path : ""));
         return false;
@@ -130,7 +130,7 @@ bool CFont::buildTrueTypeFont(const char* regularPath, const char* boldPath, int
     const std::string regular = regularPath ? regularPath : "";
     const std::string bold = boldPath ? boldPath : regular;
     // Without a context no glyph could ever reach a page.
-    if (SDL_GetVideoSurface() == nullptr) {
+    if (!CGLStateScope::hasContext()) {
         CLog::line("Failed to load the font: " + regular + ", Error: no OpenGL window is open yet");
         return false;
     }

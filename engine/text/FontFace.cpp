@@ -68,7 +68,7 @@ CFontFace::CFontFace()
 
 CFontFace::~CFontFace()
 {
-    if (CImageLimits::hasContext())
+    if (CGLStateScope::hasContext())
         for (const std::unique_ptr<Page>& page : pages)
             glDeleteTextures(1, &page->texture);
     if (font != nullptr)
@@ -214,7 +214,7 @@ const CFontFace::Glyph& CFontFace::glyph(unsigned index)
     Glyph shape;
     int x = 0, y = 0;
     unsigned texture = 0;
-    if (!CImageLimits::hasContext() || !renderGlyph(index, texels, shape) ||
+    if (!CGLStateScope::hasContext() || !renderGlyph(index, texels, shape) ||
         !place(shape.width + 2, shape.height + 2, x, y, texture))
         return made;
     {

@@ -1,5 +1,7 @@
 #include "engine/texture/ImageLimits.h"
 
+#include "engine/graphics/GLStateScope.h"
+
 #include <GL/glew.h>
 #include <SDL.h>
 
@@ -348,15 +350,9 @@ bool pngRunsToItsEnd(const std::string& path)
 
 }  // namespace
 
-bool CImageLimits::hasContext()
-{
-    const SDL_Surface* screen = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetVideoSurface() : nullptr;
-    return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
-}
-
 int CImageLimits::maxTextureSize()
 {
-    if (!hasContext())
+    if (!CGLStateScope::hasContext())
         return 0;
     GLint size = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
@@ -383,7 +379,7 @@ std::string CImageLimits::textureRefusal(uint32_t width, uint32_t height, int li
 
 std::string CImageLimits::refusal(const std::string& path, bool asTga)
 {
-    if (!hasContext())
+    if (!CGLStateScope::hasContext())
         return noContextText();
     return fileRefusal(path, asTga, maxTextureSize());
 }

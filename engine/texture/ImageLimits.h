@@ -11,9 +11,6 @@
 // allocated for its pixels. Owns nothing. Main thread only (it asks the current context).
 class CImageLimits {
 public:
-    // True while a window with an OpenGL context is open. Before setVideoMode (and after the
-    // engine shut SDL down) no GL call may be made: GLU's mipmap builder crashes without a context.
-    static bool hasContext();
     // GL_MAX_TEXTURE_SIZE of the current context; 0 without one.
     static int maxTextureSize();
     // The largest surface SDL 1.2 makes (its row length is 16 bits).

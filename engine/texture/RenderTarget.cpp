@@ -15,12 +15,6 @@
 
 namespace {
 
-bool contextExists()
-{
-    const SDL_Surface* screen = SDL_GetVideoSurface();
-    return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
-}
-
 std::string hex(GLenum value)
 {
     char text[16];
@@ -57,7 +51,7 @@ CRenderTarget::~CRenderTarget()
 void CRenderTarget::release()
 {
     // Once the window is gone its context took every GL name with it.
-    if (contextExists()) {
+    if (CGLStateScope::hasContext()) {
         if (framebuffer != 0)
             glDeleteFramebuffersEXT(1, &framebuffer);
         if (depthBuffer != 0)
@@ -86,7 +80,7 @@ bool CRenderTarget::create(int w, int h)
     if (drawing)
         end();
     release();
-    if (!contextExists())
+    if (!CGLStateScope::hasContext())
         return fail(w, h, "no OpenGL window is open yet");
     if (!GLEW_EXT_framebuffer_object) {
         CLog::line("Render targets need GL_EXT_framebuffer_object, which this OpenGL driver lacks");

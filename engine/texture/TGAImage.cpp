@@ -1,6 +1,7 @@
 #include "engine/texture/TGAImage.h"
 
 #include "engine/core/Log.h"
+#include "engine/graphics/GLStateScope.h"
 #include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
 
@@ -50,7 +51,7 @@ void fail(const char* text, const char* path)
 // reader allocates at all are left to its own refusal and message.
 std::string uploadRefusal(const char* path)
 {
-    if (!CImageLimits::hasContext())
+    if (!CGLStateScope::hasContext())
         return CImageLimits::noContextText();
     uint32_t width = 0, height = 0;
     if (!CImageLimits::readSize(path, true, width, height))
@@ -120,7 +121,7 @@ bool CTGAImage::load(const char* path)
 bool CTGAImage::loadFromMemory(const char* name, const uint8_t* data, std::size_t size)
 {
     releaseTexture();
-    if (!CImageLimits::hasContext()) {
+    if (!CGLStateScope::hasContext()) {
         release();
         fail((std::string("Could not upload texture file (") + CImageLimits::noContextText() + "): ").c_str(),
              name);
@@ -376,7 +377,7 @@ bool CTGAImage::loadCompressed(const char* path, FILE* file)
 
 void CTGAImage::releaseTexture()
 {
-    if (textureName != 0 && CImageLimits::hasContext())
+    if (textureName != 0 && CGLStateScope::hasContext())
         glDeleteTextures(1, &textureName);
     textureName = 0;
 }

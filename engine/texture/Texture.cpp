@@ -3,6 +3,7 @@
 #include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
+#include "engine/graphics/GLStateScope.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
 #include "engine/texture/ImageLimits.h"
@@ -71,7 +72,7 @@ void CTexture::loadBuiltIn(const std::string& name, const unsigned char* data, s
     CLog::line("Loading Texture: " + name);
     CLog::line(CDataFiles::builtInLine(name));
     // The engine's own images need no size check, but nothing may be uploaded without a context.
-    if (!CImageLimits::hasContext()) {
+    if (!CGLStateScope::hasContext()) {
         CLog::line("Failed to load the image: " + name + ", Error: " + CImageLimits::noContextText());
         return;
     }
@@ -99,7 +100,7 @@ void CTexture::upload(SDL_Surface* surface)
         return;
     // Kinds whose header the limits cannot read are checked once decoded, before GLU would
     // scale them down at a cost of many times their size.
-    std::string refused = !CImageLimits::hasContext() ? CImageLimits::noContextText()
+    std::string refused = !CGLStateScope::hasContext() ? CImageLimits::noContextText()
                           : !CPixelUpload::isReadable(surface)
                               ? CPixelUpload::unreadableText()
                               : CImageLimits::sizeRefusal(uint32_t(surface->w), uint32_t(surface->h));
