@@ -76,16 +76,16 @@ fuzz_target() {
 }
 
 fuzz_target tga fuzz/corpus fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp \
-    engine/texture/ImageLimits.cpp engine/core/Log.cpp
-fuzz_target image_header fuzz/corpus_headers fuzz/ImageHeaderFuzz.cpp engine/texture/ImageLimits.cpp
-fuzz_target bmp fuzz/corpus_bmp fuzz/BmpFuzz.cpp engine/texture/ImageLimits.cpp engine/texture/PixelUpload.cpp \
+    engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp engine/core/Log.cpp
+fuzz_target image_header fuzz/corpus_headers fuzz/ImageHeaderFuzz.cpp engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp
+fuzz_target bmp fuzz/corpus_bmp fuzz/BmpFuzz.cpp engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp engine/texture/PixelUpload.cpp \
     engine/core/Log.cpp
 # The lookup's built-in copies, from the same generator the library's build runs (two of its files).
 cmake -DROOT="$ROOT" -DOUTPUT="$WORK/built-in-data.cpp" "-DFILES=shaders/color.vert;Data/Font/font.tga" \
     -P cmake/EmbedFiles.cmake
 fuzz_target data_lookup fuzz/corpus_names fuzz/DataLookupFuzz.cpp engine/core/DataFiles.cpp "$WORK/built-in-data.cpp"
 fuzz_target font fuzz/corpus_fonts fuzz/FontFuzz.cpp engine/text/FontFace.cpp engine/text/GlyphSheetRasterizer.cpp \
-    engine/texture/ImageLimits.cpp engine/texture/PixelUpload.cpp engine/core/Log.cpp \
+    engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp engine/texture/PixelUpload.cpp engine/core/Log.cpp \
     $(pkg-config --cflags --libs freetype2 harfbuzz)
 # The descriptor's tables only: no texture is loaded, so nothing of GL or SDL is called.
 fuzz_target atlas fuzz/corpus_atlas fuzz/AtlasFuzz.cpp engine/sprite/AtlasDescriptor.cpp
