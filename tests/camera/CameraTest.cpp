@@ -172,15 +172,6 @@ protected:
 
 // --- Placing and the plain vector steps ---------------------------------------------------------
 
-TEST(Camera, StartsAtItsEyeLookingAtItsPointWithYUp)
-{
-    const CCamera camera;
-    expectVector(CVector3(0, 5, -25), camera.position, 0);
-    expectVector(CVector3(1, 5, 1), camera.view, 0);
-    expectVector(CVector3(0, 1, 0), camera.up, 0);
-    expectVector(CVector3(0, 0, 0), camera.strafeAxis, 0);
-}
-
 TEST(Camera, PlaceSetsEyeViewPointAndUp)
 {
     CCamera camera;
@@ -278,6 +269,10 @@ TEST(CameraLook, MultipliesTheLookAtMatrixOntoTheModelView)
 {
     sharedEngine();
     CCamera camera;  // eye (0, 5, -25), view (1, 5, 1): a direction that is no axis
+    expectVector(CVector3(0, 5, -25), camera.position, 0);
+    expectVector(CVector3(1, 5, 1), camera.view, 0);
+    expectVector(CVector3(0, 1, 0), camera.up, 0);
+    expectVector(CVector3(0, 0, 0), camera.strafeAxis, 0);  // until the first update()
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();

@@ -165,13 +165,13 @@ TEST_F(InputQueue, AnApplicationsOwnFilterIsStillAskedFirst)
     device->tap(XK_q);
     device->tap(XK_w);
     device->sync();
-    SDL_Delay(50);
+    waitUntilWaiting(events, 3);  // Q's release and W's two: Q's press never waits
     Seen seen = runFrames(events, SDLK_q);
     EXPECT_EQ(1, dropped);
     EXPECT_EQ("U", seen.keys);  // the release passed the application's filter, the press did not
     device->tap(XK_w);
     device->sync();
-    SDL_Delay(50);
+    waitUntilWaiting(events, 2);
     seen = runFrames(events, SDLK_w);
     EXPECT_EQ("DU", seen.keys);
 }
