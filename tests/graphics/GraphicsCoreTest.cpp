@@ -161,4 +161,3 @@ TEST_F(GraphicsCore, ExtensionsAreCopiedAndTheScissorTestIsLeftOff)
     EXPECT_NE(nullptr, glCreateShaderObjectARB);  // and GLEW found its entry points
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
 }
-
