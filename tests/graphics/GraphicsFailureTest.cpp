@@ -44,6 +44,7 @@ bool startsWith(const std::string& text, const std::string& prefix)
 TEST(GraphicsCoreFailure, VideoFlagsWithoutVideoReportTheLineAndThrowInsteadOfReadingOn)
 {
     CGraphicsCore core;
+    ASSERT_EQ(0u, SDL_WasInit(SDL_INIT_VIDEO)) << "a graphics core starts no video until a window is asked for";
     testing_support::CStderrCapture errors;
     errors.start();
     std::string thrown;
@@ -81,18 +82,6 @@ TEST(GraphicsCoreFailure, AFailedStartLeavesNothingBehindForTheNextTry)
     EXPECT_GT(first.size(), prefix.size()) << "the line gives no reason";
     const std::string second = thrownByVideoModeUnder("dummy");
     EXPECT_TRUE(startsWith(second, "Error: SDL Could not create Video Surface.")) << second;
-}
-
-TEST(GraphicsCoreDefaults, RecordOnlyDefaultsAndOpenNoWindow)
-{
-    CGraphicsCore core;
-    EXPECT_EQ(1024u, core.width);
-    EXPECT_EQ(768u, core.height);
-    EXPECT_EQ(16, core.bitsPerPixel);
-    EXPECT_EQ("Quarl Engine", core.getCaption());
-    EXPECT_FALSE(core.is3D());
-    EXPECT_FALSE(core.hasCursor);
-    EXPECT_EQ(0u, SDL_WasInit(SDL_INIT_VIDEO));
 }
 
 TEST(GraphicsCoreFailure, ATextModeDriverIsRefusedBeforeItCanTakeOverTheTerminal)

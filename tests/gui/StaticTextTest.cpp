@@ -1,9 +1,9 @@
-// A label's size against the pixels it lights when font 1 draws every glyph as its whole cell.
+// Labels: where and how they print, and their size against the pixels they light.
 #include "engine/gui/StaticText.h"
 #include "engine/core/Registry.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
-#include "tests/support/TestHarness.h"
+#include "tests/gui/GuiTestSupport.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -15,6 +15,30 @@
 #include <vector>
 
 using namespace testing_support;
+using gui_test::beginFrame;
+
+namespace {
+
+using StaticTexts = gui_test::GuiTest;
+
+// The pixels of a screen area, for comparing two ways of drawing the same thing.
+std::vector<unsigned char> area(int x, int y, int w, int h)
+{
+    return testing_support::readBackRgba(x, y, w, h);
+}
+
+int litColumns(int x, int y, int w, int h)
+{
+    const std::vector<unsigned char> pixels = area(x, y, w, h);
+    int last = -1;
+    for (int row = 0; row < h; ++row)
+        for (int col = 0; col < w; ++col)
+            if (pixels[(std::size_t(row) * w + col) * 4] > 60)
+                last = std::max(last, col);
+    return last + 1;
+}
+
+}  // namespace
 
 TEST(StaticText, ALabelsSizeIsTheBoxItDrawsSoItCanBeCentred)
 {
@@ -60,4 +84,61 @@ TEST(StaticText, ALabelsSizeIsTheBoxItDrawsSoItCanBeCentred)
     EXPECT_EQ(512 - int(size.x / 2), left);
     EXPECT_EQ(300, top);
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}
+
+TEST_F(StaticTexts, PrintAtWholePixelsInTheirColourAndScale)
+{
+    CStaticText label;
+    EXPECT_EQ("Static Text", label.getText());
+    beginFrame();
+    label.drawInWindow(10.0f, 20.0f);
+    EXPECT_STREQ("Static Text", g_pFontManager->getFont(1)->getText());
+    const std::vector<unsigned char> asLabel = area(0, 0, 200, 60);
+    beginFrame();
+    g_pFontManager->getFont(1)->printStyled(10, 20, 0, 1, 1, 1, 1, 1, 1, "Static Text");
+    EXPECT_TRUE(asLabel == area(0, 0, 200, 60));
+
+    CStaticText fractional("Mixed", 5.9f, 7.9f);
+    beginFrame();
+    fractional.drawInWindow(0.0f, 0.0f);
+    const std::vector<unsigned char> truncated = area(0, 0, 100, 40);
+    beginFrame();
+    g_pFontManager->getFont(1)->printStyled(5, 7, 0, 1, 1, 1, 1, 1, 1, "Mixed");
+    EXPECT_TRUE(truncated == area(0, 0, 100, 40));
+
+    CStaticText wide("WWWW", 0.0f, 100.0f);
+    beginFrame();
+    wide.draw();
+    const int normal = litColumns(0, 100, 200, 16);
+    wide.setScale(2.0f, 1.0f);
+    beginFrame();
+    wide.draw();
+    EXPECT_NEAR(2 * normal, litColumns(0, 100, 200, 16), 2);
+
+    CStaticText coloured("HHHH", 0.0f, 200.0f);
+    coloured.setColour(1.0f, 0.0f, 0.0f, 1.0f);
+    beginFrame();
+    coloured.draw();
+    const std::vector<unsigned char> red = area(0, 200, 60, 16);
+    coloured.setColour(0.0f, 1.0f, 0.0f, 1.0f);  // red, blue, green, alpha: blue
+    beginFrame();
+    coloured.draw();
+    const std::vector<unsigned char> blue = area(0, 200, 60, 16);
+    int redInk = 0, blueInk = 0, wrongInk = 0;
+    for (std::size_t i = 0; i < red.size(); i += 4) {
+        redInk += red[i] > 200;
+        blueInk += blue[i + 2] > 200;
+        wrongInk += red[i + 1] > 60 || red[i + 2] > 60 || blue[i] > 60 || blue[i + 1] > 60;
+    }
+    EXPECT_GT(redInk, 20);
+    EXPECT_GT(blueInk, 20);
+    EXPECT_EQ(0, wrongInk);
+
+    CStaticText percent("100%");
+    percent.draw();
+    EXPECT_STREQ("100%", g_pFontManager->getFont(1)->getText());
+    // Conversions that would read or write through missing arguments are printed as they stand.
+    CStaticText conversions("100% literal, even %s and %n");
+    conversions.draw();
+    EXPECT_STREQ("100% literal, even %s and %n", g_pFontManager->getFont(1)->getText());
 }
