@@ -62,6 +62,135 @@ bool movesByWholePixels()
     return near(offsetX, std::round(offsetX)) && near(offsetY, std::round(offsetY));
 }
 
+// The tests a run keeps. Quads keep the application's blending and any depth or scissor test that
+// can reject a fragment; strings take a print's state. Only what differs from the previous run is
+// switched, through the batch's scope.
+class CRunState {
+public:
+    explicit CRunState(CGLStateScope& state)
+        : state(state),
+          depth(glIsEnabled(GL_DEPTH_TEST)),
+          scissor(glIsEnabled(GL_SCISSOR_TEST)),
+          blend(glIsEnabled(GL_BLEND)),
+          clips(scissorClips()),
+          depthOn(depth),
+          scissorOn(scissor),
+          blendOn(blend)
+    {
+        GLint depthFunc = GL_LESS;
+        glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+        glGetIntegerv(GL_BLEND_SRC, &blendSrc);
+        glGetIntegerv(GL_BLEND_DST, &blendDst);
+        quadDepth = depth && depthFunc != GL_ALWAYS;
+        printBlend = printBlendOn = blendSrc == GL_SRC_ALPHA && blendDst == GL_ONE_MINUS_SRC_ALPHA;
+    }
+    void forQuads()
+    {
+        apply(quadDepth, scissor && clips, blend, printBlend);
+    }
+    void forWindowPixels()
+    {
+        apply(false, clips, true, true);
+    }
+
+private:
+    void apply(bool wantDepth, bool wantScissor, bool wantBlend, bool wantPrintBlend)
+    {
+        if (depthOn != wantDepth)
+            state.enable(GL_DEPTH_TEST, depthOn = wantDepth);
+        if (scissorOn != wantScissor)
+            state.enable(GL_SCISSOR_TEST, scissorOn = wantScissor);
+        if (blendOn != wantBlend)
+            state.enable(GL_BLEND, blendOn = wantBlend);
+        if (printBlendOn != wantPrintBlend) {
+            printBlendOn = wantPrintBlend;
+            if (wantPrintBlend)
+                state.blendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            else
+                state.blendFunc(GLenum(blendSrc), GLenum(blendDst));
+        }
+    }
+
+    CGLStateScope& state;
+    const bool depth, scissor, blend, clips;
+    GLint blendSrc = GL_ONE, blendDst = GL_ZERO;
+    bool quadDepth = false, printBlend = false;
+    bool depthOn, scissorOn, blendOn, printBlendOn = false;
+};
+
+// Shader 0 samples unit 0 only; the fixed-function pipeline would also apply the other units.
+void useUnitZeroOnly(CGLStateScope& state)
+{
+    GLint units = 1;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
+    for (GLint unit = 1; unit < units && unit < 32; ++unit) {
+        glActiveTextureARB(GLenum(GL_TEXTURE0_ARB + unit));
+        const bool on = glIsEnabled(GL_TEXTURE_2D);
+        glActiveTextureARB(GL_TEXTURE0_ARB);
+        if (on)
+            state.enableOnUnit(unit, GL_TEXTURE_2D, false);
+    }
+}
+
+// A string's quads are in window pixels, top-left origin, whatever the application's matrices.
+void pushWindowPixels(CGLStateScope& state)
+{
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    state.matrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void popWindowPixels()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+// While it lives, the bound texture samples GL_NEAREST when its run lands texel for pixel: such
+// quads read exactly the texels linear filtering reads, and llvmpipe samples them much faster. Only
+// a texture exactly width x height is drawn at its own size; a stretched one keeps its filters.
+class CNearestSampling {
+public:
+    CNearestSampling(bool texelForPixel, float width, float height)
+    {
+        if (!texelForPixel)
+            return;
+        GLint textureWidth = 0, textureHeight = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &textureHeight);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+        changed = float(textureWidth) == width && float(textureHeight) == height &&
+                  (minFilter == GL_LINEAR || magFilter == GL_LINEAR);
+        if (changed) {
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        }
+    }
+    ~CNearestSampling()
+    {
+        if (!changed)
+            return;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    }
+
+private:
+    CNearestSampling(const CNearestSampling&) = delete;
+    CNearestSampling& operator=(const CNearestSampling&) = delete;
+
+    GLint minFilter = GL_NEAREST, magFilter = GL_NEAREST;
+    bool changed = false;
+};
+
 }  // namespace
 
 CSpriteBatch::CSpriteBatch()
@@ -230,61 +359,19 @@ void CSpriteBatch::end()
     glActiveTextureARB(GL_TEXTURE0_ARB);
     // Everything changed below goes through the scope, which puts the application's state back.
     CGLStateScope state;
-
-    // What the application has decides what the quads keep.
-    const bool depth = glIsEnabled(GL_DEPTH_TEST);
-    const bool scissor = glIsEnabled(GL_SCISSOR_TEST);
-    const bool blend = glIsEnabled(GL_BLEND);
-    GLint depthFunc = GL_LESS, blendSrc = GL_ONE, blendDst = GL_ZERO, units = 1;
-    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-    glGetIntegerv(GL_BLEND_SRC, &blendSrc);
-    glGetIntegerv(GL_BLEND_DST, &blendDst);
-    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
-    const bool clips = scissorClips();
+    CRunState runState(state);
     const bool wholePixels = movesByWholePixels();
-
-    // Shader 0 samples unit 0 only; the fixed-function pipeline would also apply the other units.
-    for (GLint unit = 1; unit < units && unit < 32; ++unit) {
-        glActiveTextureARB(GLenum(GL_TEXTURE0_ARB + unit));
-        const bool on = glIsEnabled(GL_TEXTURE_2D);
-        glActiveTextureARB(GL_TEXTURE0_ARB);
-        if (on)
-            state.enableOnUnit(unit, GL_TEXTURE_2D, false);
-    }
+    useUnitZeroOnly(state);
     state.enable(GL_TEXTURE_2D, true);
     state.texEnvMode(GL_MODULATE);
     state.enable(GL_LIGHTING, false);
 
-    // Quads keep the application's blending and any depth or scissor test that can reject a
-    // fragment; strings take a print's state.
-    const bool quadDepth = depth && depthFunc != GL_ALWAYS;
-    const bool quadScissor = scissor && clips;
-    const bool printBlend = blendSrc == GL_SRC_ALPHA && blendDst == GL_ONE_MINUS_SRC_ALPHA;
-    bool depthOn = depth, scissorOn = scissor, blendOn = blend, printBlendOn = printBlend;
-    auto apply = [&](bool wantDepth, bool wantScissor, bool wantBlend, bool wantPrintBlend) {
-        if (depthOn != wantDepth)
-            state.enable(GL_DEPTH_TEST, depthOn = wantDepth);
-        if (scissorOn != wantScissor)
-            state.enable(GL_SCISSOR_TEST, scissorOn = wantScissor);
-        if (blendOn != wantBlend)
-            state.enable(GL_BLEND, blendOn = wantBlend);
-        if (printBlendOn != wantPrintBlend) {
-            printBlendOn = wantPrintBlend;
-            if (wantPrintBlend)
-                state.blendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            else
-                state.blendFunc(GLenum(blendSrc), GLenum(blendDst));
-        }
-    };
-
     // Two indexed triangles per quad, split along the diagonal GL_QUADS is split along: Mesa turns
     // GL_QUADS into triangles on the CPU at every draw, which cost a third of the frame with
     // thousands of glyphs. The indices only depend on the quad's number, so they are made once.
-    if (quadIndices.size() < quadCount * 6) {
-        for (std::size_t quad = quadIndices.size() / 6; quad < quadCount; ++quad) {
-            const unsigned first = unsigned(quad * 4);
-            quadIndices.insert(quadIndices.end(), {first, first + 1, first + 3, first + 1, first + 2, first + 3});
-        }
+    for (std::size_t quad = quadIndices.size() / 6; quad < quadCount; ++quad) {
+        const unsigned first = unsigned(quad * 4);
+        quadIndices.insert(quadIndices.end(), {first, first + 1, first + 3, first + 1, first + 2, first + 3});
     }
     state.bindBuffer(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
     state.bindBuffer(GL_ARRAY_BUFFER_ARB, 0);
@@ -301,47 +388,17 @@ void CSpriteBatch::end()
     for (const Run& run : runs) {
         glBindTexture(GL_TEXTURE_2D, run.texture);
         if (run.windowPixels) {
-            apply(false, clips, true, true);
-            GLint viewport[4];
-            glGetIntegerv(GL_VIEWPORT, viewport);
-            state.matrixMode(GL_PROJECTION);
-            glPushMatrix();
-            glLoadIdentity();
-            glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
-            glMatrixMode(GL_MODELVIEW);
-            glPushMatrix();
-            glLoadIdentity();
+            runState.forWindowPixels();
+            pushWindowPixels(state);
         } else {
-            apply(quadDepth, quadScissor, blend, printBlend);
+            runState.forQuads();
         }
         // The drawn size is the image's own only when the texture really is that large.
-        GLint minFilter = GL_NEAREST, magFilter = GL_NEAREST;
-        bool nearest = false;
-        if (run.texelForPixel && wholePixels) {
-            GLint textureWidth = 0, textureHeight = 0;
-            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
-            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &textureHeight);
-            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
-            nearest = float(textureWidth) == run.width && float(textureHeight) == run.height &&
-                      (minFilter == GL_LINEAR || magFilter == GL_LINEAR);
-            if (nearest) {
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            }
-        }
+        CNearestSampling nearest(run.texelForPixel && wholePixels, run.width, run.height);
         glDrawElements(GL_TRIANGLES, GLsizei(run.count * 6), GL_UNSIGNED_INT, &quadIndices[run.first * 6]);
         ++drawCalls;
-        if (nearest) {
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
-        }
-        if (run.windowPixels) {
-            glMatrixMode(GL_PROJECTION);
-            glPopMatrix();
-            glMatrixMode(GL_MODELVIEW);
-            glPopMatrix();
-        }
+        if (run.windowPixels)
+            popWindowPixels();
     }
     glPopClientAttrib();
     state.restore();
