@@ -35,6 +35,11 @@ bool CGLStateScope::hasContext()
     return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
 }
 
+const char* CGLStateScope::noContextText()
+{
+    return "no OpenGL window is open yet (open one with setVideoMode first)";
+}
+
 CGLStateScope::~CGLStateScope()
 {
     restore();

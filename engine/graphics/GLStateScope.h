@@ -15,6 +15,8 @@ public:
     // Whether an OpenGL window (and so a current context) is open: the one question every path that
     // needs the context asks.
     static bool hasContext();
+    // The reason every such path gives when there is none.
+    static const char* noContextText();
 
     // glEnable or glDisable.
     void enable(unsigned int capability, bool on);

@@ -83,7 +83,7 @@ bool CGraphicsCore::saveScreenshot(const char* path, bool frontBuffer)
     CLog::line("Saving Screenshot: " + file);
     const SDL_Surface* screen = SDL_GetVideoSurface();
     if (!CGLStateScope::hasContext() || screen->w <= 0 || screen->h <= 0) {
-        CLog::line("Failed to save the screenshot: " + file + ", Error: no window is open");
+        CLog::line("Failed to save the screenshot: " + file + ", Error: " + CGLStateScope::noContextText());
         return false;
     }
     const int w = screen->w;

@@ -93,7 +93,7 @@ bool CGraphicsCore::reapplyVideoMode(int w, int h, uint32_t flags)
 {
     const std::string size = std::to_string(w) + "x" + std::to_string(h);
     if (!CGLStateScope::hasContext()) {
-        CLog::line("Unable to set the video mode " + size + ", Error: no window is open");
+        CLog::line("Unable to set the video mode " + size + ", Error: " + CGLStateScope::noContextText());
         return false;
     }
     // SDL 1.2 reads 0 as "the desktop's size", and a negative size wraps around.

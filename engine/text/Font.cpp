@@ -63,7 +63,7 @@ bool CFont::buildFont(const char* path)
     // Made before the window (a class member, say): nothing can be built yet, and that is no
     // reason to end the program.
     if (!CGLStateScope::hasContext()) {
-        CLog::line(std::string("Could not build the font (") + CImageLimits::noContextText() +
+        CLog::line(std::string("Could not build the font (") + CGLStateScope::noContextText() +
                    "): " + (path ? path : ""));
         return false;
     }
@@ -131,7 +131,7 @@ bool CFont::buildTrueTypeFont(const char* regularPath, const char* boldPath, int
     const std::string bold = boldPath ? boldPath : regular;
     // Without a context no glyph could ever reach a page.
     if (!CGLStateScope::hasContext()) {
-        CLog::line("Failed to load the font: " + regular + ", Error: no OpenGL window is open yet");
+        CLog::line("Failed to load the font: " + regular + ", Error: " + CGLStateScope::noContextText());
         return false;
     }
     // Both faces first: a failure leaves the font as it was.

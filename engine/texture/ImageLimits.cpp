@@ -380,7 +380,7 @@ std::string CImageLimits::textureRefusal(uint32_t width, uint32_t height, int li
 std::string CImageLimits::refusal(const std::string& path, bool asTga)
 {
     if (!CGLStateScope::hasContext())
-        return noContextText();
+        return CGLStateScope::noContextText();
     return fileRefusal(path, asTga, maxTextureSize());
 }
 
@@ -450,9 +450,4 @@ uint64_t CImageLimits::minimumBytes(const std::string& path, bool asTga)
         return 18u + header[0] + mapBytes + pixelBytes;
     }
     return 0;
-}
-
-const char* CImageLimits::noContextText()
-{
-    return "no OpenGL context yet (load images after setVideoMode)";
 }

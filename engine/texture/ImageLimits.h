@@ -35,7 +35,6 @@ public:
     // (0 for none): what a tool or the fuzzer checks without a window.
     static std::string fileRefusal(const std::string& path, bool asTga, int textureLimit);
     static std::string textureRefusal(uint32_t width, uint32_t height, int textureLimit);
-    static const char* noContextText();
 };
 
 #endif

@@ -81,7 +81,7 @@ bool CRenderTarget::create(int w, int h)
         end();
     release();
     if (!CGLStateScope::hasContext())
-        return fail(w, h, "no OpenGL window is open yet");
+        return fail(w, h, CGLStateScope::noContextText());
     if (!GLEW_EXT_framebuffer_object) {
         CLog::line("Render targets need GL_EXT_framebuffer_object, which this OpenGL driver lacks");
         return false;

@@ -52,7 +52,7 @@ void fail(const char* text, const char* path)
 std::string uploadRefusal(const char* path)
 {
     if (!CGLStateScope::hasContext())
-        return CImageLimits::noContextText();
+        return CGLStateScope::noContextText();
     uint32_t width = 0, height = 0;
     if (!CImageLimits::readSize(path, true, width, height))
         return std::string();
@@ -123,7 +123,7 @@ bool CTGAImage::loadFromMemory(const char* name, const uint8_t* data, std::size_
     releaseTexture();
     if (!CGLStateScope::hasContext()) {
         release();
-        fail((std::string("Could not upload texture file (") + CImageLimits::noContextText() + "): ").c_str(),
+        fail((std::string("Could not upload texture file (") + CGLStateScope::noContextText() + "): ").c_str(),
              name);
         return false;
     }

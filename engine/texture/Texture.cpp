@@ -73,7 +73,7 @@ void CTexture::loadBuiltIn(const std::string& name, const unsigned char* data, s
     CLog::line(CDataFiles::builtInLine(name));
     // The engine's own images need no size check, but nothing may be uploaded without a context.
     if (!CGLStateScope::hasContext()) {
-        CLog::line("Failed to load the image: " + name + ", Error: " + CImageLimits::noContextText());
+        CLog::line("Failed to load the image: " + name + ", Error: " + CGLStateScope::noContextText());
         return;
     }
     // The name's extension tells SDL_image the kind: a TGA has no signature to find it by.
@@ -100,7 +100,7 @@ void CTexture::upload(SDL_Surface* surface)
         return;
     // Kinds whose header the limits cannot read are checked once decoded, before GLU would
     // scale them down at a cost of many times their size.
-    std::string refused = !CGLStateScope::hasContext() ? CImageLimits::noContextText()
+    std::string refused = !CGLStateScope::hasContext() ? CGLStateScope::noContextText()
                           : !CPixelUpload::isReadable(surface)
                               ? CPixelUpload::unreadableText()
                               : CImageLimits::sizeRefusal(uint32_t(surface->w), uint32_t(surface->h));

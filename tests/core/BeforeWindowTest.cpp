@@ -21,7 +21,7 @@ using testing_support::CStdoutCapture;
 
 namespace {
 
-const std::string kNoContext = "no OpenGL context yet (load images after setVideoMode)";
+const std::string kNoContext = "no OpenGL window is open yet (open one with setVideoMode first)";
 
 }  // namespace
 

@@ -137,10 +137,11 @@ std::vector<std::string> WindowMode::noWindowLines;
 
 TEST_F(WindowMode, WithoutAWindowNothingIsResizedOrSaved)
 {
+    const std::string noWindow = "no OpenGL window is open yet (open one with setVideoMode first)";
     const std::vector<std::string> expected = {
-        "refused", "refused", "Unable to set the video mode 300x200, Error: no window is open",
+        "refused", "refused", "Unable to set the video mode 300x200, Error: " + noWindow,
         "Saving Screenshot: " + folder + "/none.png",
-        "Failed to save the screenshot: " + folder + "/none.png, Error: no window is open"};
+        "Failed to save the screenshot: " + folder + "/none.png, Error: " + noWindow};
     EXPECT_EQ(expected, noWindowLines);
     EXPECT_FALSE(exists(folder + "/none.png"));
     // The choice made before the window opened it resizable.

@@ -25,10 +25,10 @@ TEST(RenderTargetSupport, BeforeTheWindowThereIsNoTargetAndNoFontAndNoCrash)
     CRenderTarget early(64, 64);
     CFont font;
     EXPECT_FALSE(font.buildTrueTypeFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr, 16));
+    const std::string noWindow = "no OpenGL window is open yet (open one with setVideoMode first)";
     EXPECT_EQ((std::vector<std::string>{
-                  "Failed to create the render target: 64 by 64 pixels, Error: no OpenGL window is open yet",
-                  "Failed to load the font: /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf, Error: no OpenGL "
-                  "window is open yet"}),
+                  "Failed to create the render target: 64 by 64 pixels, Error: " + noWindow,
+                  "Failed to load the font: /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf, Error: " + noWindow}),
               capture.lines());
     EXPECT_FALSE(early.isCreated());
     EXPECT_EQ(0u, font.listBase);
