@@ -67,7 +67,7 @@ protected:
         ASSERT_TRUE(device->ready()) << "XTEST is needed on the X server in DISPLAY";
         device->move(10, 10);
         device->sync();
-        SDL_Delay(50);
+        waitForPointerAt(10, 10);
         drainEvents();
         events->update();
     }

@@ -294,7 +294,12 @@ void pushQuit()
 void movePointer(int x, int y)
 {
     SDL_WarpMouse(static_cast<Uint16>(x), static_cast<Uint16>(y));
-    // X reports the warp some time later: wait, up to a second, until SDL has the pointer there.
+    waitForPointerAt(x, y);
+}
+
+void waitForPointerAt(int x, int y)
+{
+    // X reports a move some time later: wait, up to a second, until SDL has the pointer there.
     for (int poll = 0; poll < 200; ++poll) {
         SDL_PumpEvents();
         int atX = -1, atY = -1;

@@ -71,6 +71,8 @@ void pushQuit();
 void pushEvent(SDL_Event event);
 // Moves the real X pointer inside the window and waits (up to a second) until SDL reports it there.
 void movePointer(int x, int y);
+// Waits (up to a second) until SDL reports the pointer at (x, y), after a move made some other way.
+void waitForPointerAt(int x, int y);
 
 // A new empty folder under $TMPDIR (or /tmp) for the files a test writes, removed with its
 // contents when the test program ends.
