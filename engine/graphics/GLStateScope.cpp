@@ -229,6 +229,27 @@ void CGLStateScope::depthFunc(unsigned int function)
     glDepthFunc(function);
 }
 
+void CGLStateScope::pushWindowPixels()
+{
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    matrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void CGLStateScope::popWindowPixels()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
 void CGLStateScope::applicationViewport(int viewport[4]) const
 {
     for (int i = 0; i < count; ++i)

@@ -45,6 +45,11 @@ public:
     // GL_TEXTURE_ENV_MODE of the active unit.
     void texEnvMode(int mode);
     void depthFunc(unsigned int function);
+    // Pushes both matrices for drawing in window pixels, the way text is: a projection with the
+    // origin at the viewport's top-left pixel and an identity model-view matrix, which is left
+    // current. popWindowPixels() pops both.
+    void pushWindowPixels();
+    static void popWindowPixels();
 
     // The saved value of an integer state this scope changed, or the current one: what the
     // application had (e.g. the viewport before a render target's).

@@ -132,28 +132,6 @@ void useUnitZeroOnly(CGLStateScope& state)
     }
 }
 
-// A string's quads are in window pixels, top-left origin, whatever the application's matrices.
-void pushWindowPixels(CGLStateScope& state)
-{
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    state.matrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-}
-
-void popWindowPixels()
-{
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-}
-
 // While it lives, the bound texture samples GL_NEAREST when its run lands texel for pixel: such
 // quads read exactly the texels linear filtering reads, and llvmpipe samples them much faster. Only
 // a texture exactly width x height is drawn at its own size; a stretched one keeps its filters.
@@ -389,7 +367,7 @@ void CSpriteBatch::end()
         glBindTexture(GL_TEXTURE_2D, run.texture);
         if (run.windowPixels) {
             runState.forWindowPixels();
-            pushWindowPixels(state);
+            state.pushWindowPixels();  // a string's quads, whatever the application's matrices
         } else {
             runState.forQuads();
         }
@@ -398,7 +376,7 @@ void CSpriteBatch::end()
         glDrawElements(GL_TRIANGLES, GLsizei(run.count * 6), GL_UNSIGNED_INT, &quadIndices[run.first * 6]);
         ++drawCalls;
         if (run.windowPixels)
-            popWindowPixels();
+            CGLStateScope::popWindowPixels();
     }
     glPopClientAttrib();
     state.restore();

@@ -349,14 +349,7 @@ void CFont::beginPrint()
     state.enable(GL_LIGHTING, false);
     state.blendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    state.matrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
+    state.pushWindowPixels();
     // Unit 0, which the shader samples, whatever unit a bindToUnit() left active.
     glActiveTextureARB(GL_TEXTURE0_ARB);
 }
@@ -364,10 +357,7 @@ void CFont::beginPrint()
 void CFont::endPrint()
 {
     glBindTexture(GL_TEXTURE_2D, 0);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    CGLStateScope::popWindowPixels();
     printState->restore();
 }
 
