@@ -3,13 +3,15 @@
 # Doxygen markup: a comment block above a declaration becomes its /// documentation, and a comment
 # after a member (behind ; , { or }) becomes a ///< one. A block that opens with a group's comment,
 # set off from the member's own by an empty // line, keeps the group's part as a plain comment:
-# glued to the first member, it would become that member's summary.
+# glued to the first member, it would become that member's summary. Above a class, struct, union
+# or enum the empty // lines only separate the paragraphs of its description, which stays whole.
 awk '
-function flush(    i, cut) {
+function flush(next_line,    i, cut) {
     cut = 0
-    for (i = 1; i <= n; i++)
-        if (buf[i] ~ /^[ \t]*\/\/[ \t]*$/)
-            cut = i
+    if (next_line !~ /^[ \t]*(template[ \t]*<|(class|struct|union|enum)([ \t{]|$))/)
+        for (i = 1; i <= n; i++)
+            if (buf[i] ~ /^[ \t]*\/\/[ \t]*$/)
+                cut = i
     for (i = 1; i <= n; i++) {
         line = buf[i]
         if (i > cut)
@@ -19,6 +21,6 @@ function flush(    i, cut) {
     n = 0
 }
 /^[ \t]*\/\/([^\/]|$)/ { buf[++n] = $0; next }
-{ flush(); print }
-END { flush() }
+{ flush($0); print }
+END { flush("") }
 ' "$1" | sed -e 's|\([;,{}]\)\([[:space:]]*\)//\([^/]\)|\1\2///<\3|'

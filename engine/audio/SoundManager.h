@@ -19,8 +19,8 @@ class CSound;
 // thread only; SDL_mixer mixes on its own audio thread inside the library.
 class CSoundManager {
 public:
-    // Opens the device. When that fails, writes "Unable to open audio", shuts SDL down and still
-    // yields a usable manager: loads then fail and report on their own.
+    // Opens the device. When that fails, writes "Unable to open audio", shuts SDL's audio down and
+    // still yields a usable manager: loads then fail and report on their own.
     CSoundManager();
     ~CSoundManager();
 
@@ -34,40 +34,45 @@ public:
     // Unlists the track from either list, then deletes it either way; null does nothing.
     void removeMusic(CMusic* music);
 
-    // Plays the item at index (oldest first) with the mixer's loop count (0 once, -1 forever); an
-    // index past the end does nothing.
+    // Plays the registered sound at index (oldest first) with the mixer's loop count (0 once, -1
+    // forever; see CSound::play()); an index past the end does nothing.
     void playSound(unsigned int index, int loops);
+    // As playSound(), for a registered track (see CMusic::play()).
     void playMusic(unsigned int index, int loops);
 
-    // Clamp to the mixer's 0..128, apply it (to every effect channel, or to the music) and remember
-    // the clamped value.
+    // Clamps to the mixer's 0..128, sets every effect channel to it and remembers the clamped value.
     void setSoundVolume(int volume);
+    // As setSoundVolume(), for the music.
     void setMusicVolume(int volume);
     // The last clamped value set; before the first setter call, the mixer's own full volume.
     int getSoundVolume() const;
+    // As getSoundVolume(), for the music.
     int getMusicVolume() const;
 
     // Halts whatever music is playing, whichever track it is.
     void haltMusic();
-    // Delete every item, registered or waiting, and empty both lists; freeAllMusic() halts the
-    // music first.
+    // Deletes every sound, registered or waiting, and empties both sound lists.
     void freeAllSounds();
+    // Halts the music, then deletes every track, registered or waiting, and empties both track lists.
     void freeAllMusic();
 
-    // The registries as they stand: null past the end. The items stay owned by the manager.
+    // Registered (loaded) sounds; the waiting ones are not counted.
     unsigned int getSoundCount() const;
+    // The registered sound at index, oldest first, still owned by the manager; null past the end.
     CSound* getSound(unsigned int index) const;
+    // Registered (loaded) tracks; the waiting ones are not counted.
     unsigned int getMusicCount() const;
+    // The registered track at index, oldest first, still owned by the manager; null past the end.
     CMusic* getMusic(unsigned int index) const;
 
 private:
     CSoundManager(const CSoundManager&) = delete;
     CSoundManager& operator=(const CSoundManager&) = delete;
 
+    friend class CSound;  // a sound lists itself while unloaded and unlists itself when destroyed
+    friend class CMusic;  // a track lists and unlists itself as a sound does
     // The items' own calls: a new item is put on the waiting list, and a destroyed one taken off
     // whichever list holds it, without deleting it.
-    friend class CSound;
-    friend class CMusic;
     void keepUnloadedSound(CSound* sound);
     void keepUnloadedMusic(CMusic* track);
     void forgetSound(CSound* sound);

@@ -17,6 +17,7 @@ public:
     CCamera();
     ~CCamera();
 
+    // Sets the eye, the point looked at and the up vector; strafeAxis follows at the next update().
     void place(float positionX, float positionY, float positionZ, float viewX, float viewY, float viewZ, float upX,
                float upY, float upZ);
 
@@ -54,13 +55,13 @@ public:
 
     // The pitch that every camera's mouseLook() adds to, shared by the whole program.
     static float getAccumulatedPitch();
-    // Test seam: the program itself never resets the shared pitch; tests do, so that their order
-    // does not matter.
+    // Sets the shared pitch back to 0. The engine never calls it; tests do, so that their order does
+    // not matter.
     static void resetAccumulatedPitch();
 
-    CVector3 position;
-    CVector3 view;
-    CVector3 up;
+    CVector3 position;    // the eye
+    CVector3 view;        // the point looked at
+    CVector3 up;          // the up vector
     CVector3 strafeAxis;  // unit vector to the right, normalise((view - position) x up)
 
 private:

@@ -23,11 +23,15 @@ public:
     // loads the identity nor pushes: the offset adds to whatever the caller has set up.
     void apply();
 
-    // Move the current camera; nothing without one.
+    // Adds d to the current camera's x.
     void addX(float d);
+    // Subtracts d from the current camera's x.
     void subtractX(float d);
+    // Adds d to the current camera's y.
     void addY(float d);
+    // Subtracts d from the current camera's y.
     void subtractY(float d);
+    // Adds dx to the current camera's x and dy to its y.
     void addXY(float dx, float dy);
 
     // The current camera's position, or null when there is none. Points into a camera this manager

@@ -36,8 +36,8 @@ public:
     // SDL video is shut down again, so a later call starts afresh) or "Error: SDL Could not create
     // Video Surface...." (a driver without OpenGL, such as SDL 2's dummy).
     void createWindow(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D);
-    // Throws "Error: GLEW could not be initialized: ..." without a usable context: the shader
-    // entry points would stay null.
+    // Initialises GLEW in the current context. Throws "Error: GLEW could not be initialized: ..."
+    // without a usable context: the shader entry points would stay null.
     void initGlew();
     // Vertical sync for the next window; without a call the driver's default stands.
     void setVSync(bool on);
@@ -55,6 +55,7 @@ public:
     void begin2D();
     // Pops what set2DState()/begin2D() pushed and sets the depth test back to GL_LEQUAL.
     void end2D();
+    // Draws polygons as outlines while on (glPolygonMode), filled otherwise.
     void setWireframe(bool on);
 
     // Shows or hides the system mouse cursor; before the window opens, the choice is applied when
@@ -66,15 +67,16 @@ public:
     void loadCursor(const char* path);
     // Loads the alternative image that GUI title strips switch to; releases an earlier one.
     void loadAltCursor(const char* path);
+    // Loads both images, as loadCursor() and loadAltCursor() do, and chooses the custom cursor.
     void loadCursors(const char* path, const char* altPath);
     // Chooses the alternative image (when one is loaded) or the custom cursor.
     void useAltCursor(bool alt);
     // Draws the chosen image at the mouse position the event manager read this frame.
     void drawCursor();
 
-    const char* getVendor() const;
-    const char* getRenderer() const;
-    const char* getVersion() const;
+    const char* getVendor() const;    // GL_VENDOR from the driver; needs the window open
+    const char* getRenderer() const;  // GL_RENDERER from the driver; needs the window open
+    const char* getVersion() const;   // GL_VERSION from the driver; needs the window open
     // Copies GL_EXTENSIONS into extensions, replacing (and releasing) an earlier copy.
     void readExtensions();
 
@@ -97,7 +99,7 @@ public:
     // projection (2D or 3D) to it. A size below 1 by 1, a call without a window, or a mode SDL
     // refuses writes a line, keeps the old mode and answers false.
     bool resizeWindow(int width, int height);
-    // Re-applies the video mode fullscreen or windowed at the current size, with the same guarantees.
+    // Re-applies the video mode fullscreen or windowed at the current size; fails as resizeWindow() does.
     bool setFullscreen(bool on);
     bool isFullscreen() const;
 
@@ -106,19 +108,19 @@ public:
     // is open or the file cannot be written; a failed write leaves no file behind.
     bool saveScreenshot(const char* path, bool frontBuffer = false);
 
-    uint32_t videoFlags;
-    uint32_t width;
-    uint32_t height;
-    int bitsPerPixel;
+    uint32_t videoFlags;      // SDL_SetVideoMode() flags of the window (chooseVideoFlags())
+    uint32_t width;           // of the window, in pixels
+    uint32_t height;          // of the window, in pixels
+    int bitsPerPixel;         // the colour depth asked of SDL, also the depth buffer's bits
     CTexture* cursor;         // owned; null until a cursor image is loaded
     bool hasCursor;           // the engine draws the cursor every frame while true
     CTexture* altCursor;      // owned; the image GUI title strips switch to
     CTexture* currentCursor;  // points to cursor or altCursor, never owned by itself
-    bool hasAltCursor;
-    std::string caption;
-    char* extensions;  // owned copy of GL_EXTENSIONS, null until readExtensions()
-    bool wireframe;
-    bool mode3D;
+    bool hasAltCursor;        // an alternative image was loaded
+    std::string caption;      // the window title without the frame-rate text CUtils appends
+    char* extensions;         // owned copy of GL_EXTENSIONS, null until readExtensions()
+    bool wireframe;           // the last setWireframe() choice
+    bool mode3D;              // the window opened in 3D (is3D())
 
 private:
     // Deletes both cursor images (Cursor.cpp, with the rest of the cursor code).

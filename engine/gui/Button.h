@@ -19,6 +19,7 @@ class CTexture;
 // - drawn on its own (draw(), drawAt()), by the window manager's next pass, right after the event
 //   manager's next update, at the place the button was last drawn. A button that is not drawn
 //   between two passes takes no click.
+//
 // Owns its sprite and hover text. The window that holds it owns the button; a button drawn on its
 // own is its creator's, and the window manager only points to it until its next pass (the
 // destructor takes it off). A button without a sprite (default constructor, no setSprite) has

@@ -32,12 +32,14 @@ public:
     int getWindowCount() const;
 
     // A button drawn outside any window, with the offset it was drawn at, to be hit-tested by the
-    // next pass (its draw() and drawAt() call these). A button drawn again before that pass keeps
+    // next pass (its draw() and drawAt() call this). A button drawn again before that pass keeps
     // its place in the order and takes the latest offset. Null does nothing.
     void testWhenDrawn(CButton* button, float offsetX, float offsetY);
+    // The same for a toggle button drawn outside any window.
     void testWhenDrawn(CToggleButton* toggle, float offsetX, float offsetY);
-    // Drops the button from the next pass (its destructor calls these).
+    // Drops the button from the next pass (its destructor calls this).
     void forgetDrawn(const CButton* button);
+    // Drops the toggle button from the next pass (its destructor calls this).
     void forgetDrawn(const CToggleButton* toggle);
 
 private:

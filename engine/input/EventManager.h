@@ -12,8 +12,8 @@
 
 // The input state of the current frame. update() hands at most one event to the application per
 // frame; the others wait for later frames. When no event waits the last event record is applied
-// again, so eventCode and keyPressed describe the last event ever received and isEventPolled() tells
-// whether it arrived in this frame: react once per event by testing isEventPolled() first.
+// again, so isEventCode() and getEvent() describe the last event ever received and isEventPolled()
+// tells whether it arrived in this frame: react once per event by testing isEventPolled() first.
 //
 // The waiting events live in the manager's own CInputQueue (engine/input/InputQueue.h), which takes
 // them from SDL through an event filter so that none is lost, and merges pointer moves, joystick
@@ -23,7 +23,8 @@
 // - one event per update() (the default, as above), or every event of the frame: with
 //   takeEveryEvent(true) (CGameLoop sets it) update() applies everything waiting at once;
 // - pollEvent(), SDL-like, hands over each event once, in order, whichever way update() runs.
-// Either way the edge queries (isKeyPressed, isButtonPressed, getWheel, getText) tell what the
+//
+// Either way the edge queries (isKeyPressed(), isButtonPressed(), getWheel(), getText()) tell what the
 // events applied since the edges were last cleared did: update() clears them first in the
 // one-event way; taking every event, the owner clears them (CGameLoop, after the update step
 // that saw them), so a frame that runs no update step loses no press.
@@ -38,33 +39,36 @@ class CEventManager {
 public:
     // The event codes set by update().
     enum {
-        CodeOther = 0,
-        CodeKeyDown = 1,
-        CodeQuit = 2,
-        CodeLeftUp = 3,
-        CodeRightUp = 4,
-        CodeLeftDown = 5,
-        CodeRightDown = 6,
+        CodeOther = 0,          // none of the others: a key release, the middle button, a move
+        CodeKeyDown = 1,        // a key was pressed
+        CodeQuit = 2,           // the window was asked to close (SDL_QUIT)
+        CodeLeftUp = 3,         // the left mouse button was released
+        CodeRightUp = 4,        // the right mouse button was released
+        CodeLeftDown = 5,       // the left mouse button was pressed
+        CodeRightDown = 6,      // the right mouse button was pressed
         CodeJoyAxis = 7,        // a joystick axis moved (SDL_JOYAXISMOTION)
         CodeJoyButtonDown = 8,  // a joystick button was pressed
         CodeJoyButtonUp = 9,    // a joystick button was released
         CodeJoyHat = 10,        // a joystick hat changed position
-        CodeResize = 11         // the user resized the window; the engine has re-applied its mode
+        // The user resized the window; the engine has re-applied its mode.
+        CodeResize = 11
     };
     static const int kKeyCount = 400;  // covers every SDL 1.2 key symbol (SDLK_LAST is 323)
-    // The joystick tables' sizes; events and queries beyond them are ignored and answer 0.
+    // Joysticks opened at most. This and the three per-joystick counts size the joystick tables;
+    // events and queries beyond them are ignored and answer 0.
     static const int kMaxJoysticks = 8;
-    static const int kMaxJoystickAxes = 32;
-    static const int kMaxJoystickButtons = 128;
-    static const int kMaxJoystickHats = 16;
+    static const int kMaxJoystickAxes = 32;      // axes per joystick (see kMaxJoysticks)
+    static const int kMaxJoystickButtons = 128;  // buttons per joystick (see kMaxJoysticks)
+    static const int kMaxJoystickHats = 16;      // hats per joystick (see kMaxJoysticks)
     // Mouse buttons by SDL number: 1 left, 2 middle, 3 right, 4 and 5 the wheel's steps.
     static const int kButtonCount = 8;
-    static const std::size_t kMaxWaiting = 256;
+    static const std::size_t kMaxWaiting = 256;  // events waiting at most (see the class description)
 
     CEventManager();
     ~CEventManager();
 
-    // Once per frame: reads the mouse, resets the clicked id, takes one waiting event and applies it.
+    // Once per frame: reads the mouse, resets the clicked id, takes one waiting event (every one while
+    // taking every event) and applies it.
     void update();
     // Puts the filter in place (again): SDL clears filters when its video starts, so the engine
     // calls this once the window is open, and update() checks it every frame.
@@ -85,21 +89,26 @@ public:
     bool isTakingEveryEvent() const;
     // Forgets the presses, releases, wheel steps and text of the events applied so far.
     void clearEdges();
-    // A press (release) of the key among the events applied since the edges were cleared; a press
-    // and its release in one frame make both true while isKeyDown() is 0. False outside the table.
+    // A press of the key among the events applied since the edges were cleared; a press and its
+    // release in one frame make this and isKeyReleased() true while isKeyDown() is 0. False outside
+    // the table.
     bool isKeyPressed(int key) const;
+    // A release of the key, as isKeyPressed() tells a press.
     bool isKeyReleased(int key) const;
-    // The same for a mouse button by SDL number (SDL_BUTTON_LEFT ...), false outside 0..7.
+    // As isKeyPressed(), for a mouse button by SDL number (SDL_BUTTON_LEFT ...); false outside 0..7.
     bool isButtonPressed(int button) const;
+    // As isKeyReleased(), for a mouse button; false outside 0..7.
     bool isButtonReleased(int button) const;
-    // A press (release) of the button among the events the last update() applied, or that
-    // pollEvent() applied before it, whatever the edges' owner did: what the GUI, drawn within the
-    // engine's update, reacts to.
+    // A press of the button among the events the last update() applied, or that pollEvent() applied
+    // before it, whatever the edges' owner did: what the GUI, drawn within the engine's update,
+    // reacts to.
     bool isButtonPressedInUpdate(int button) const;
+    // A release, as isButtonPressedInUpdate() tells a press.
     bool isButtonReleasedInUpdate(int button) const;
-    // The same for a key press, and the newest size a resize among those events gave (true with it):
-    // what the engine itself follows within its update.
+    // As isButtonPressedInUpdate(), for a key: what the engine itself follows within its update.
     bool isKeyPressedInUpdate(int key) const;
+    // True with the newest size a resize among isButtonPressedInUpdate()'s events gave; false, the
+    // arguments untouched, without one.
     bool getResizeInUpdate(int& width, int& height) const;
     // Wheel steps since the edges were cleared: positive away from the user, negative towards.
     int getWheel() const;
@@ -114,10 +123,13 @@ public:
     // Moves the current mouse position into the last one and reads the new one from SDL.
     void readMouse();
 
+    // The last event applied (SDL_NOEVENT before any and after discardWaiting()).
     SDL_Event getEvent() const;
+    // The last update() took an event; false when it applied the last one again.
     bool isEventPolled() const;
     int getMouseX() const;
     int getMouseY() const;
+    // Movement between the last two mouse readings (readMouse()).
     int getMouseDeltaX() const;
     int getMouseDeltaY() const;
     bool hasMouseMoved() const;
@@ -125,9 +137,11 @@ public:
     uint8_t isKeyDown(int key) const;
     bool isLeftButtonDown() const;
     bool isRightButtonDown() const;
+    // The last event applied has this code (CodeKeyDown ...).
     bool isEventCode(int code) const;
     // A GUI control posts its id while it is drawn; the next update() resets it to -1.
     void setClickedId(int id);
+    // The id posted last since the last update(), -1 for none.
     int getClickedId() const;
     // An edge as isKeyPressed(): the control with this id posted a click since the edges were
     // cleared. Unlike getClickedId(), it sees every control clicked in a frame, and under CGameLoop
@@ -197,9 +211,9 @@ private:
     std::vector<int> clickedIds;  // edges: every id posted since they were cleared
     int wheel = 0;
     std::string text;
-    Uint16 highSurrogate = 0;
+    Uint16 highSurrogate = 0;  // the first half of a character beyond U+FFFF
     bool quitRequested = false;
-    bool edgesHidden = false;  // the first half of a character beyond U+FFFF
+    bool edgesHidden = false;  // hideEdges(true) in force
 
     // Joystick tables beside the key table, indexed by SDL's joystick index.
     int16_t joyAxes[kMaxJoysticks][kMaxJoystickAxes];

@@ -21,6 +21,7 @@
 // - a joystick axis or hat value, or a window size, replaces an older one of the same axis, hat or
 //   window still waiting when only such values and pointer moves stand after it: they say where
 //   something is now, so a stick held in motion cannot put a key press seconds behind.
+//
 // Owns the waiting events. Main thread only, except the filter, which SDL may call on its event
 // thread; one queue listens at a time (SDL 1.2's filter has no user pointer), the last to listen.
 class CInputQueue {

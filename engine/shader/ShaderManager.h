@@ -18,7 +18,7 @@ public:
     void loadBuiltInShaders();
     // Takes ownership and appends; the shader's index is the list size before the call.
     void addShader(CShader* shader);
-    // Null for an index outside the list.
+    // The shader at index; null for an index outside the list.
     CShader* getShader(int index) const;
     int getShaderCount() const;
 

@@ -5,7 +5,7 @@
 
 class CFont;
 
-// Lists the bitmap fonts in load order and hands them out by number, counted from 1; font 1, the
+// Lists the fonts in load order and hands them out by number, counted from 1; font 1, the
 // sheet the engine loads when the window opens, prints every text of the engine. Owns the fonts
 // that loadFont() and loadTrueTypeFont() made; fonts given to addFont() stay their caller's. Main thread only.
 class CFontManager {

@@ -21,10 +21,14 @@ public:
     void removeTexture(CTexture* texture);
     // Drops every entry pointing at this object without deleting it; a texture's destructor calls it.
     void forgetTexture(const CTexture* texture);
+    // Calls CTexture::reload() on every listed texture; the GL textures stay as they are.
     void reloadAll();
+    // Calls CTexture::unload() on every listed texture; the GL textures stay as they are. The
+    // destructor calls it.
     void unloadAll();
 
     int getTextureCount() const;
+    // The texture at index in upload order; null outside 0 to getTextureCount() - 1.
     CTexture* getTexture(int index) const;
 
 private:
