@@ -88,23 +88,21 @@ TEST(StaticText, ALabelsSizeIsTheBoxItDrawsSoItCanBeCentred)
 
 TEST_F(StaticTexts, PrintAtWholePixelsInTheirColourAndScale)
 {
+    // The label drawn in a window at (0, 0) lights what font 1 prints at whole pixels (x, y).
+    const auto printsAt = [](CStaticText& label, float windowX, float windowY, int x, int y) {
+        beginFrame();
+        label.drawInWindow(windowX, windowY);
+        EXPECT_EQ(label.getText(), g_pFontManager->getFont(1)->getText());
+        const std::vector<unsigned char> asLabel = area(0, 0, 200, 60);
+        beginFrame();
+        g_pFontManager->getFont(1)->printStyled(x, y, 0, 1, 1, 1, 1, 1, 1, label.getText().c_str());
+        return asLabel == area(0, 0, 200, 60);
+    };
     CStaticText label;
     EXPECT_EQ("Static Text", label.getText());
-    beginFrame();
-    label.drawInWindow(10.0f, 20.0f);
-    EXPECT_STREQ("Static Text", g_pFontManager->getFont(1)->getText());
-    const std::vector<unsigned char> asLabel = area(0, 0, 200, 60);
-    beginFrame();
-    g_pFontManager->getFont(1)->printStyled(10, 20, 0, 1, 1, 1, 1, 1, 1, "Static Text");
-    EXPECT_TRUE(asLabel == area(0, 0, 200, 60));
-
+    EXPECT_TRUE(printsAt(label, 10.0f, 20.0f, 10, 20));
     CStaticText fractional("Mixed", 5.9f, 7.9f);
-    beginFrame();
-    fractional.drawInWindow(0.0f, 0.0f);
-    const std::vector<unsigned char> truncated = area(0, 0, 100, 40);
-    beginFrame();
-    g_pFontManager->getFont(1)->printStyled(5, 7, 0, 1, 1, 1, 1, 1, 1, "Mixed");
-    EXPECT_TRUE(truncated == area(0, 0, 100, 40));
+    EXPECT_TRUE(printsAt(fractional, 0.0f, 0.0f, 5, 7)) << "the position is cut to whole pixels";
 
     CStaticText wide("WWWW", 0.0f, 100.0f);
     beginFrame();
