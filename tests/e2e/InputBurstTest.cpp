@@ -32,6 +32,13 @@ using namespace testing_support;
 
 namespace {
 
+// For the user's thread: until the frames run.
+void waitUntil(const std::atomic<bool>& flag)
+{
+    while (!flag)
+        usleep(1000);
+}
+
 template <typename Demo>
 std::unique_ptr<Demo> started()
 {
@@ -74,9 +81,9 @@ TEST(SpriteDemoBurst, FiveThousandMovesWithTwentyUpPressesWhileItRuns)
         CXTestInput input;
         if (!input.ready())
             return;
-        usleep(200000);  // the demo's loop is running by now
+        // Sent as run() starts: waiting input is taken in order (the stall case below relies on
+        // it), so the Escape that follows the burst ends the demo only after every Up.
         upBurst(input, 5000, 20);
-        usleep(300000);
         input.tap(XK_Escape);
         input.sync();
     });
@@ -157,11 +164,12 @@ TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
         // Pointer positions inside the push button (112 by 36), from the demo's own layout.
         const int left = GuiDemo::WindowLeft + GuiDemo::ButtonX + 4;
         const int top = GuiDemo::WindowTop + GuiDemo::ButtonY + 4;
-        std::thread user([left, top] {
+        std::atomic<bool> running{false};
+        std::thread user([left, top, &running] {
             CXTestInput input;
             if (!input.ready())
                 return;
-            usleep(200000);
+            waitUntil(running);
             for (int click = 0; click < 20; ++click) {
                 for (int i = 0; i < 250; ++i)
                     input.move(left + (i * 7) % 100, top + (i * 3) % 28);
@@ -177,6 +185,7 @@ TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
         });
         for (;;) {
             demo->renderFrame();
+            running = true;
             if (g_pEventManager->getClickedId() == GuiDemo::PlayButtonId)
                 ++clicks;
             if (g_pEventManager->isEventPolled() && g_pEventManager->isKeyDown(SDLK_ESCAPE))
@@ -213,9 +222,10 @@ TEST(GameLoopFlood, EscapeUnderAHundredEventsASecondAtFourFramesASecondActsWithi
     using Clock = std::chrono::steady_clock;
     const int taps = 150;
     std::atomic<Clock::rep> escapeSent{0};
-    std::thread user([&escapeSent] {
+    std::atomic<bool> running{false};
+    std::thread user([&escapeSent, &running] {
         CXTestInput input;
-        usleep(300000);
+        waitUntil(running);
         // A press, a release and two pointer moves every 40 ms: 100 events a second for 6 s.
         for (int i = 0; i < taps; ++i) {
             input.move(100 + (i * 7) % 400, 100 + (i * 13) % 300);
@@ -231,6 +241,7 @@ TEST(GameLoopFlood, EscapeUnderAHundredEventsASecondAtFourFramesASecondActsWithi
     int presses = 0;
     std::string typed;
     auto read = [&](float) {
+        running = true;
         SDL_Event event;
         while (g_pEventManager->pollEvent(event))
             presses += event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_a;
