@@ -107,8 +107,8 @@ public:
     bool isButtonReleasedInUpdate(int button) const;
     // As isButtonPressedInUpdate(), for a key: what the engine itself follows within its update.
     bool isKeyPressedInUpdate(int key) const;
-    // True with the newest size a resize among isButtonPressedInUpdate()'s events gave; false, the
-    // arguments untouched, without one.
+    // True with the newest size a resize among those events (the last update()'s) gave; without
+    // one, false and the arguments untouched. What the engine follows within its update.
     bool getResizeInUpdate(int& width, int& height) const;
     // Wheel steps since the edges were cleared: positive away from the user, negative towards.
     int getWheel() const;
