@@ -2,6 +2,7 @@
 # engine/QuarlEngine.h. Paths relative to the source root. The consumer check builds every example
 # against an install without them.
 set(QUARL_INTERNAL_HEADERS
+  engine/core/FileReplacement.h
   engine/graphics/GLStateScope.h
   engine/gui/ButtonParts.h
   engine/gui/Pointer.h

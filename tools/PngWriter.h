@@ -83,7 +83,22 @@ inline bool encode(FILE* file, const Image& img, png_bytep* rows, char* message)
 
 }  // namespace detail
 
-// Writes img as an 8-bit RGBA PNG. On failure returns false and says why in error.
+// Writes img as an 8-bit RGBA PNG to an open stream; on failure returns false and says why in
+// error, naming the file path.
+inline bool write(FILE* file, const std::string& path, const Image& img, std::string& error)
+{
+    std::vector<png_bytep> rows(static_cast<size_t>(img.height));
+    for (int y = 0; y < img.height; ++y)
+        rows[static_cast<size_t>(y)] = const_cast<png_bytep>(&img.rgba[static_cast<size_t>(y) * img.width * 4]);
+    char message[detail::kMessageSize] = "";
+    if (!detail::encode(file, img, rows.data(), message)) {
+        error = "libpng failed for " + path + ": " + message;
+        return false;
+    }
+    return true;
+}
+
+// The same to the file at path, written in place.
 inline bool write(const std::string& path, const Image& img, std::string& error)
 {
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -91,21 +106,11 @@ inline bool write(const std::string& path, const Image& img, std::string& error)
         error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::vector<png_bytep> rows(static_cast<size_t>(img.height));
-    for (int y = 0; y < img.height; ++y)
-        rows[static_cast<size_t>(y)] = const_cast<png_bytep>(&img.rgba[static_cast<size_t>(y) * img.width * 4]);
-    char message[detail::kMessageSize] = "";
-    const bool encoded = detail::encode(file, img, rows.data(), message);
+    const bool encoded = write(file, path, img, error);
     const bool closed = std::fclose(file) == 0;
-    if (!encoded) {
-        error = "libpng failed for " + path + ": " + message;
-        return false;
-    }
-    if (!closed) {
+    if (encoded && !closed)
         error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    return encoded && closed;
 }
 
 }  // namespace png

@@ -21,6 +21,7 @@
 // exactly as the engine converts them before an upload, so a page holds the very bytes the separate
 // images would have given. The output depends only on the inputs and the options.
 
+#include "engine/core/FileReplacement.h"
 #include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
 #include "tools/PngWriter.h"
@@ -39,9 +40,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -393,23 +394,35 @@ int main(int argc, char** argv)
     std::vector<Page> pages;
     if (!pack(images, options, pages))
         return 1;
-    const std::string baseName = fs::path(base).filename().string();
+    // Every page and the descriptor are written in full before any replaces its earlier file, so a
+    // run that fails (a full disk) leaves an earlier atlas whole.
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        paths.push_back(base + "-" + std::to_string(i) + ".png");
+    paths.push_back(base + ".json");
+    std::vector<std::unique_ptr<CFileReplacement>> outputs;
+    for (const std::string& path : paths)
+        outputs.emplace_back(new CFileReplacement(path));
+    const auto failed = [&](std::size_t i, const std::string& error) {
+        std::cerr << kTool << ": "
+                  << (error.empty() ? "cannot write " + paths[i] + ": " + outputs[i]->getError() : error) << "\n";
+        return 1;
+    };
     for (std::size_t i = 0; i < pages.size(); ++i) {
         png::Image page(pages[i].width, pages[i].height);
         paint(images, options, i, page);
         std::string error;
-        if (!png::write(base + "-" + std::to_string(i) + ".png", page, error)) {
-            std::cerr << kTool << ": " << error << "\n";
-            return 1;
-        }
+        if (outputs[i]->file() == nullptr || !png::write(outputs[i]->file(), paths[i], page, error))
+            return failed(i, error);
     }
-    const std::string descriptor = base + ".json";
-    std::ofstream out(descriptor, std::ios::binary | std::ios::trunc);
-    out << describe(images, pages, baseName, options).dump(2) << "\n";
-    out.close();
-    if (!out) {
-        std::cerr << kTool << ": cannot write " << descriptor << ": " << std::strerror(errno) << "\n";
-        return 1;
-    }
+    const std::string text = describe(images, pages, fs::path(base).filename().string(), options).dump(2) + "\n";
+    if (outputs.back()->file() != nullptr)
+        std::fwrite(text.data(), 1, text.size(), outputs.back()->file());
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        if (!outputs[i]->finish())
+            return failed(i, "");
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        if (!outputs[i]->commit())
+            return failed(i, "");
     return 0;
 }

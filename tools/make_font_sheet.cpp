@@ -12,13 +12,14 @@
 // The drawing is the engine's own CGlyphSheetRasterizer, the one a font loaded from a .ttf at run
 // time uses, so a sheet from this tool and a font made at run time hold the same pixels.
 
+#include "engine/core/FileReplacement.h"
 #include "engine/text/GlyphSheetRasterizer.h"
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -56,17 +57,15 @@ bool writeTga(const std::string& path, int size, const std::vector<uint8_t>& pix
         32,                  // bits per pixel
         0x08,                // 8 alpha bits, rows stored bottom-up
     };
-    // The sheet is white, so the file's blue-green-red order reads the same as red-green-blue.
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        std::cerr << kTool << ": cannot write " << path << ": " << std::strerror(errno) << "\n";
-        return false;
+    // The sheet is white, so the file's blue-green-red order reads the same as red-green-blue. An
+    // earlier sheet at the path is replaced only by a complete one.
+    CFileReplacement file(path);
+    if (file.file() != nullptr) {
+        std::fwrite(header, 1, sizeof header, file.file());
+        std::fwrite(pixels.data(), 1, pixels.size(), file.file());
     }
-    out.write(reinterpret_cast<const char*>(header), sizeof header);
-    out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
-    out.close();
-    if (!out) {
-        std::cerr << kTool << ": failed writing " << path << "\n";
+    if (!file.commit()) {
+        std::cerr << kTool << ": cannot write " << path << ": " << file.getError() << "\n";
         return false;
     }
     return true;

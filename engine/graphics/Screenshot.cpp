@@ -1,6 +1,7 @@
 // The graphics core's screenshot: the window's pixels through glReadPixels into a PNG via libpng.
 #include "engine/graphics/GraphicsCore.h"
 
+#include "engine/core/FileReplacement.h"
 #include "engine/core/Log.h"
 #include "engine/graphics/GLStateScope.h"
 #include "engine/texture/PixelUpload.h"
@@ -9,21 +10,16 @@
 #include <SDL.h>
 #include <png.h>
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-// Writes rows bottom-up (as OpenGL reads them) to an upright RGB PNG. A regular file (or none) is
-// written under a temporary name in the same folder and renamed over the path only once complete:
-// a failed write (a full disk) leaves an earlier file at the path as it was, and no partial one.
-// Anything else at the path (a device, a pipe) is written in place and never removed.
+// Writes rows bottom-up (as OpenGL reads them) to an upright RGB PNG, replacing a file at the path
+// only once the new one is complete.
 bool writePng(const std::string& path, int w, int h, const std::vector<unsigned char>& pixels, std::string* error)
 {
     png_image image;
@@ -35,43 +31,16 @@ bool writePng(const std::string& path, int w, int h, const std::vector<unsigned 
     // A negative stride tells libpng the rows run bottom-up, so the file comes out upright.
     const png_int_32 stride = -png_int_32(w) * 3;
 
-    // The file actually written: the path itself when something other than a regular file is there.
-    struct stat existing;
-    const bool inPlace = stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode);
-    std::string written = inPlace ? path : path + ".XXXXXX";
-    FILE* out = nullptr;
-    if (inPlace) {
-        out = std::fopen(path.c_str(), "wb");
-    } else {
-        const int descriptor = mkstemp(&written[0]);
-        if (descriptor >= 0) {
-            // mkstemp makes the file readable by its owner only; a screenshot is an ordinary file.
-            const mode_t mask = umask(0);
-            umask(mask);
-            fchmod(descriptor, 0666 & ~mask);
-            out = fdopen(descriptor, "wb");
-            if (out == nullptr) {
-                *error = std::strerror(errno);
-                close(descriptor);
-                std::remove(written.c_str());
-                return false;
-            }
-        }
-    }
-    if (out == nullptr) {
-        *error = std::strerror(errno);
+    CFileReplacement file(path);
+    if (file.file() == nullptr) {
+        *error = file.getError();
         return false;
     }
-    const bool encoded = png_image_write_to_stdio(&image, out, 0, pixels.data(), stride, nullptr) != 0;
-    const int writeErrno = errno;
-    const bool closed = std::fclose(out) == 0;
-    const bool renamed = inPlace || (encoded && closed && std::rename(written.c_str(), path.c_str()) == 0);
-    if (encoded && closed && renamed)
+    const bool encoded = png_image_write_to_stdio(&image, file.file(), 0, pixels.data(), stride, nullptr) != 0;
+    if (encoded && file.commit())
         return true;
-    *error = !encoded ? std::string(image.message) : std::string(std::strerror(closed ? errno : writeErrno));
+    *error = encoded ? file.getError() : std::string(image.message);
     png_image_free(&image);
-    if (!inPlace)
-        std::remove(written.c_str());
     return false;
 }
 

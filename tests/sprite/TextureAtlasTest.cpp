@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -302,6 +303,41 @@ TEST_F(TextureAtlas, RegionsOfOnePageCostOneDrawCall)
                   (std::vector<int>{p.r, p.g, p.b}))
             << "tile" << i;
     }
+}
+
+// A rewrite that failed half-way (a full disk) once left a cut page beside the earlier
+// descriptor, so the earlier atlas was lost too. Here the tool's files may not grow past 8 KiB.
+TEST_F(TextureAtlas, AFailedRewriteLeavesTheEarlierAtlasWhole)
+{
+    const std::string in = dir + "/rewrite", base = dir + "/kept";
+    std::filesystem::create_directories(in);
+    writePng(in + "/small.png", solid(8, 8, 255, 0, 0));
+    ASSERT_EQ(0, runMakeAtlas("'" + base + "' '" + in + "'"));
+    const auto bytes = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    };
+    const std::string page = bytes(base + "-0.png"), descriptor = bytes(base + ".json");
+
+    png::Image noise(128, 128);  // about 64 KiB however it is compressed
+    uint32_t state = 1;
+    for (uint8_t& value : noise.rgba)
+        value = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
+    writePng(in + "/noise.png", noise);
+    const std::string limited = "bash -c \"trap '' XFSZ; ulimit -f 8; exec '" + std::string(ATLAS_TOOL) + "' '" +
+                                base + "' '" + in + "'\" 2>/dev/null";
+    EXPECT_NE(0, std::system(limited.c_str()));
+    EXPECT_EQ(page, bytes(base + "-0.png"));
+    EXPECT_EQ(descriptor, bytes(base + ".json"));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (entry.path().filename().string().rfind("kept", 0) == 0)
+            left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ((std::vector<std::string>{"kept-0.png", "kept.json"}), left) << "a temporary was left behind";
+
+    ASSERT_EQ(0, runMakeAtlas("'" + base + "' '" + in + "'"));
+    EXPECT_NE(std::string::npos, bytes(base + ".json").find("\"noise\""));
 }
 
 // Other packers' descriptors and animations
