@@ -37,7 +37,7 @@ bool CGLStateScope::hasContext()
 
 const char* CGLStateScope::noContextText()
 {
-    return "no OpenGL window is open yet (open one with setVideoMode first)";
+    return "no OpenGL window is open yet, call setVideoMode first";
 }
 
 CGLStateScope::~CGLStateScope()

@@ -21,7 +21,7 @@ using testing_support::CStdoutCapture;
 
 namespace {
 
-const std::string kNoContext = "no OpenGL window is open yet (open one with setVideoMode first)";
+const std::string kNoContext = "no OpenGL window is open yet, call setVideoMode first";
 
 }  // namespace
 

@@ -137,7 +137,7 @@ std::vector<std::string> WindowMode::noWindowLines;
 
 TEST_F(WindowMode, WithoutAWindowNothingIsResizedOrSaved)
 {
-    const std::string noWindow = "no OpenGL window is open yet (open one with setVideoMode first)";
+    const std::string noWindow = "no OpenGL window is open yet, call setVideoMode first";
     const std::vector<std::string> expected = {
         "refused", "refused", "Unable to set the video mode 300x200, Error: " + noWindow,
         "Saving Screenshot: " + folder + "/none.png",

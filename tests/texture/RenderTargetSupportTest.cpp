@@ -25,7 +25,7 @@ TEST(RenderTargetSupport, BeforeTheWindowThereIsNoTargetAndNoFontAndNoCrash)
     CRenderTarget early(64, 64);
     CFont font;
     EXPECT_FALSE(font.buildTrueTypeFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr, 16));
-    const std::string noWindow = "no OpenGL window is open yet (open one with setVideoMode first)";
+    const std::string noWindow = "no OpenGL window is open yet, call setVideoMode first";
     EXPECT_EQ((std::vector<std::string>{
                   "Failed to create the render target: 64 by 64 pixels, Error: " + noWindow,
                   "Failed to load the font: /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf, Error: " + noWindow}),
