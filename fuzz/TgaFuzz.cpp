@@ -24,8 +24,8 @@ struct Decoded {
 };
 
 // The reference: the two accepted headers, 24 or 32 bits, at most kMaxImageBytes, pixels stored
-// red, green, blue (, alpha) in file row order, packets of the run-length kind may cross rows but
-// not run past the last pixel.
+// red, green, blue (, alpha) bottom row first and left to right whatever corner the file starts
+// from, packets of the run-length kind may cross rows but not run past the last pixel.
 Decoded reference(const uint8_t* data, std::size_t size)
 {
     Decoded result;
@@ -52,7 +52,13 @@ Decoded reference(const uint8_t* data, std::size_t size)
     auto store = [&](const uint8_t* pixel) {
         if (stored == count)
             return false;
-        uint8_t* out = &result.pixels[std::size_t(stored++ * bytes)];
+        // The file's n-th pixel lands where its corner of origin puts it: bottom row first, each
+        // row from its left.
+        const uint64_t row = stored / width, column = stored % width;
+        const uint64_t y = (data[17] & 0x20) ? height - 1 - row : row;
+        const uint64_t x = (data[17] & 0x10) ? width - 1 - column : column;
+        ++stored;
+        uint8_t* out = &result.pixels[std::size_t((y * width + x) * bytes)];
         out[0] = pixel[2];
         out[1] = pixel[1];
         out[2] = pixel[0];

@@ -81,13 +81,31 @@ bool CPixelUpload::isDirectlyUploadable(const SDL_Surface* surface)
     return false;
 }
 
-std::vector<Uint8> CPixelUpload::convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp)
+bool CPixelUpload::isGreyAndAlpha(const SDL_Surface* surface)
+{
+    const SDL_PixelFormat* format = surface->format;
+    if (format->BytesPerPixel != 2 || format->palette != nullptr || format->Amask != 0)
+        return false;
+    // No mask of a real 16-bit layout reaches past 16 bits; SDL_image's blue mask of 0xFF0000 does.
+    return ((format->Rmask | format->Gmask | format->Bmask) >> 16) != 0;
+}
+
+bool CPixelUpload::hasAlpha(const SDL_Surface* surface)
+{
+    return surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY) || isGreyAndAlpha(surface);
+}
+
+std::vector<Uint8> CPixelUpload::convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp,
+                                         int32_t colorKey)
 {
     if (!isReadable(surface))
         return std::vector<Uint8>();
     const std::size_t rowBytes = paddedRow(surface->w * channels, rowAlignment);
     std::vector<Uint8> pixels(rowBytes * std::size_t(surface->h), 0);
-    const bool keyed = (surface->flags & SDL_SRCCOLORKEY) != 0;
+    const bool greyAlpha = isGreyAndAlpha(surface);
+    // A grey and alpha surface keeps its alpha in its bytes; its key says nothing more.
+    const bool keyed = (surface->flags & SDL_SRCCOLORKEY) != 0 && !greyAlpha;
+    const bool ownKey = colorKey >= 0 && colorKey <= 0xFFFFFF;
     const int bytesPerPixel = surface->format->BytesPerPixel;
     if (SDL_MUSTLOCK(surface))
         SDL_LockSurface(surface);
@@ -97,11 +115,21 @@ std::vector<Uint8> CPixelUpload::convert(SDL_Surface* surface, int channels, int
         const int outRow = bottomUp ? surface->h - 1 - y : y;
         Uint8* out = pixels.data() + std::size_t(outRow) * rowBytes;
         for (int x = 0; x < surface->w; ++x) {
-            const Uint32 value = readPixel(row + std::size_t(x) * bytesPerPixel, bytesPerPixel);
+            const Uint8* at = row + std::size_t(x) * bytesPerPixel;
+            const Uint32 value = readPixel(at, bytesPerPixel);
             Uint8 r, g, b, a;
-            SDL_GetRGBA(value, surface->format, &r, &g, &b, &a);
+            if (greyAlpha) {
+                r = g = b = at[0];
+                a = at[1];
+            } else {
+                SDL_GetRGBA(value, surface->format, &r, &g, &b, &a);
+            }
             if (keyed && value == surface->format->colorkey)
                 a = 0;
+            // Keyed pixels become transparent black, so that linear filtering at a keyed edge fades
+            // to nothing instead of to the key's colour.
+            if (ownKey && (Uint32(r) << 16 | Uint32(g) << 8 | b) == Uint32(colorKey))
+                r = g = b = a = 0;
             out[0] = r;
             out[1] = g;
             out[2] = b;
@@ -130,13 +158,36 @@ unsigned int CPixelUpload::upload(const Pixels& pixels, const Settings& settings
 
     const CPixelStoreScope store(false, pixels.rowAlignment);
     const GLenum format = formatOf(pixels.channels);
-    if (settings.mipmaps)
+    const MipmapPath path = settings.mipmaps ? mipmapPath(pixels.width, pixels.height) : kLevelZeroOnly;
+    if (path == kScaledByGlu) {
         gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), pixels.width, pixels.height, format, GL_UNSIGNED_BYTE,
                           pixels.data);
-    else
-        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), pixels.width, pixels.height, 0, format, GL_UNSIGNED_BYTE,
-                     pixels.data);
+        return name;
+    }
+    // The GL makes the smaller levels from level 0 as it is stored, so level 0 keeps the image's
+    // own size and pixels. The flag stays with the texture, which is what the GL asks of it.
+    if (path == kMadeByGl)
+        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), pixels.width, pixels.height, 0, format, GL_UNSIGNED_BYTE,
+                 pixels.data);
     return name;
+}
+
+bool CPixelUpload::isPowerOfTwo(int side)
+{
+    return side > 0 && (side & (side - 1)) == 0;
+}
+
+bool CPixelUpload::takesAnySize()
+{
+    return GLEW_VERSION_2_0 || GLEW_ARB_texture_non_power_of_two;
+}
+
+CPixelUpload::MipmapPath CPixelUpload::mipmapPath(int width, int height)
+{
+    if (!takesAnySize() && !(isPowerOfTwo(width) && isPowerOfTwo(height)))
+        return kScaledByGlu;
+    return GLEW_VERSION_1_4 || GLEW_SGIS_generate_mipmap ? kMadeByGl : kScaledByGlu;
 }
 
 namespace {
@@ -162,14 +213,14 @@ CPixelUpload::CPixelStoreScope::CPixelStoreScope(bool pack, int rowAlignment)
 
 CPixelUpload::CPixelStoreScope::~CPixelStoreScope() = default;
 
-unsigned int CPixelUpload::uploadSurface(SDL_Surface* surface, const Settings& settings)
+unsigned int CPixelUpload::uploadSurface(SDL_Surface* surface, const Settings& settings, int32_t colorKey)
 {
-    if (isDirectlyUploadable(surface))
+    const bool ownKey = colorKey >= 0 && colorKey <= 0xFFFFFF;
+    if (!ownKey && isDirectlyUploadable(surface))
         return upload(Pixels{surface->pixels, surface->w, surface->h, surface->format->Amask != 0 ? 4 : 3, 4},
                       settings);
-    const bool withAlpha = surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY);
-    const int channels = withAlpha ? 4 : 3;
-    const std::vector<Uint8> converted = convert(surface, channels, 4, false);
+    const int channels = ownKey || hasAlpha(surface) ? 4 : 3;
+    const std::vector<Uint8> converted = convert(surface, channels, 4, false, colorKey);
     if (converted.empty())
         return 0;
     return upload(Pixels{converted.data(), surface->w, surface->h, channels, 4}, settings);

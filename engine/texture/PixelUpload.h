@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <vector>
 
 // The one path from pixels to OpenGL: converts SDL surfaces of any layout to red, green, blue (and
@@ -18,8 +19,23 @@ public:
         int minFilter;
         int magFilter;  // 0 leaves GL's default
         int wrap;       // for s and t; 0 leaves GL's default
-        bool mipmaps;   // gluBuild2DMipmaps (any size, scaled to powers of two) or level 0 as given
+        bool mipmaps;   // the smaller levels too (see mipmapPath), or level 0 only
     };
+    // How an upload that wants mipmaps makes them. Level 0 is the image at its own size wherever the
+    // GL takes any size (GL 2.0 or ARB_texture_non_power_of_two, which every GL the engine meets
+    // today has) and the GL then makes the smaller levels from it (GL 1.4's GL_GENERATE_MIPMAP).
+    // Only a GL without either gets gluBuild2DMipmaps, which scales an image whose sides are not
+    // powers of two to the nearest ones before storing level 0: a tileset's tiles blur and its
+    // spacing bleeds into them.
+    enum MipmapPath {
+        kLevelZeroOnly,
+        kMadeByGl,
+        kScaledByGlu,
+    };
+    static MipmapPath mipmapPath(int width, int height);
+    // True when the current GL stores a texture of any size as it is. Needs the context.
+    static bool takesAnySize();
+    static bool isPowerOfTwo(int side);
     // A buffer of width * height pixels of 3 (red, green, blue) or 4 (and alpha) bytes, each row
     // padded to a multiple of rowAlignment bytes (1, 2, 4 or 8).
     struct Pixels {
@@ -58,16 +74,25 @@ public:
     // True when the surface's bytes are already red, green, blue (and alpha) in memory order with
     // rows padded to 4, so they can go to GL as they are.
     static bool isDirectlyUploadable(const SDL_Surface* surface);
+    // True for the surface SDL_image 1.2 makes of a grey PNG with a transparent level (tRNS): two
+    // bytes a pixel, grey then alpha, but described as red and green masks with a blue mask past
+    // 16 bits and no alpha mask. Read by its masks it would draw red and green.
+    static bool isGreyAndAlpha(const SDL_Surface* surface);
+    // True when the surface carries transparency: an alpha mask, a colour key, or grey and alpha.
+    static bool hasAlpha(const SDL_Surface* surface);
     // The surface as red, green, blue bytes and, with 4 channels, alpha (the surface's own alpha, 0
-    // where a colour key matches). Rows padded to rowAlignment; bottomUp puts the last row first.
-    // Empty for a surface that is not readable.
-    static std::vector<Uint8> convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp);
+    // where the surface's colour key matches). colorKey (0xRRGGBB; negative for none) makes the
+    // pixels of that colour transparent black whatever their alpha. Rows padded to rowAlignment;
+    // bottomUp puts the last row first. Empty for a surface that is not readable.
+    static std::vector<Uint8> convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp,
+                                      int32_t colorKey = -1);
     // Generates a texture name, binds it, sets the filters and wrap modes and uploads the buffer.
     // The unpack alignment is the buffer's for the call and restored after. Returns the name, bound.
     static unsigned int upload(const Pixels& pixels, const Settings& settings);
-    // The surface as it is when directly uploadable, else converted to RGB, or RGBA when it has an
-    // alpha mask or a colour key. Does not free the surface.
-    static unsigned int uploadSurface(SDL_Surface* surface, const Settings& settings);
+    // The surface as it is when directly uploadable, else converted to RGB, or RGBA when it carries
+    // transparency (hasAlpha) or colorKey keys a colour (as convert() keys it). Does not free the
+    // surface.
+    static unsigned int uploadSurface(SDL_Surface* surface, const Settings& settings, int32_t colorKey = -1);
 };
 
 #endif

@@ -152,12 +152,41 @@ bool CTGAImage::decode(const char* path, FILE* file)
         fail("Could not read file header: ", path);
         return false;
     }
+    bool decoded = false;
     if (std::memcmp(header, kUncompressedPattern, 11) == 0)
-        return loadUncompressed(path, file);
-    if (std::memcmp(header, kCompressedPattern, 11) == 0)
-        return loadCompressed(path, file);
-    fail("TGA file be type 2 or type 10, Invalid Image: ", path);
-    return false;
+        decoded = loadUncompressed(path, file);
+    else if (std::memcmp(header, kCompressedPattern, 11) == 0)
+        decoded = loadCompressed(path, file);
+    else
+        fail("TGA file be type 2 or type 10, Invalid Image: ", path);
+    if (decoded)
+        orient();
+    return decoded;
+}
+
+void CTGAImage::orient()
+{
+    // Bits 4 and 5 of the image descriptor: the first pixel of the file is on the right, at the top.
+    const bool fromRight = (info[5] & 0x10) != 0, fromTop = (info[5] & 0x20) != 0;
+    const std::size_t rowBytes = std::size_t(width) * bytesPerPixel;
+    if (fromTop) {
+        std::vector<uint8_t> row(rowBytes);
+        for (uint32_t y = 0; y < height / 2; ++y) {
+            uint8_t* upper = pixels + std::size_t(y) * rowBytes;
+            uint8_t* lower = pixels + std::size_t(height - 1 - y) * rowBytes;
+            std::memcpy(row.data(), upper, rowBytes);
+            std::memcpy(upper, lower, rowBytes);
+            std::memcpy(lower, row.data(), rowBytes);
+        }
+    }
+    if (fromRight) {
+        for (uint32_t y = 0; y < height; ++y) {
+            uint8_t* row = pixels + std::size_t(y) * rowBytes;
+            for (uint32_t x = 0; x < width / 2; ++x)
+                std::swap_ranges(row + std::size_t(x) * bytesPerPixel, row + std::size_t(x + 1) * bytesPerPixel,
+                                 row + std::size_t(width - 1 - x) * bytesPerPixel);
+        }
+    }
 }
 
 bool CTGAImage::readInfo(const char* path, FILE* file)

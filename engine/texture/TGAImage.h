@@ -6,10 +6,12 @@
 #include <cstdio>
 
 // Reads an uncompressed (type 2) or run-length encoded (type 10) true-colour TGA file of 24 or 32
-// bits and uploads it as a GL texture. The pixels are stored red, green, blue (, alpha) with the
-// rows in file order: in the usual bottom-up file the first row is the bottom of the picture, and
-// it becomes texture row t = 0. Owns the decoded pixels (kept after the upload); the GL texture
-// lives as long as the context. Every failure writes one line and leaves nothing uploaded.
+// bits and uploads it as a GL texture. The pixels are stored red, green, blue (, alpha), the bottom
+// row of the picture first and each row from its left, whichever corner the file starts from (the
+// image descriptor's origin bits): the usual bottom-up file keeps its rows in file order, a
+// top-down one has them reversed, a right-to-left one mirrored. Row 0 becomes texture row t = 0.
+// Owns the decoded pixels (kept after the upload); the GL texture lives as long as the context.
+// Every failure writes one line and leaves nothing uploaded.
 class CTGAImage {
 public:
     // The largest decoded image accepted; larger headers are refused like a failed allocation.
@@ -57,6 +59,8 @@ private:
     // Deletes the uploaded texture (while the context that made it still stands).
     void releaseTexture();
     void upload();
+    // Puts decoded pixels in the stored order, bottom row first and left to right.
+    void orient();
 
     uint8_t idLength;
 };

@@ -8,10 +8,14 @@
 #include "engine/shader/ShaderManager.h"
 #include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
+#include "engine/texture/TGAImage.h"
 #include "engine/texture/TextureManager.h"
 
 #include <GL/glew.h>
 #include <SDL_image.h>
+
+#include <cstdio>
+#include <cstring>
 
 CTexture::CTexture()
     : id(0),
@@ -64,7 +68,50 @@ void CTexture::load(std::string name)
         CLog::line("Failed to load the image: " + name + ", Error: " + refused);
         return;
     }
-    adopt(name, IMG_Load(name.c_str()));
+    adopt(name, isRightToLeftTga(name) ? decodeTga(name) : IMG_Load(name.c_str()));
+}
+
+bool CTexture::isRightToLeftTga(const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    uint8_t header[18];
+    const bool read = std::fread(header, 1, sizeof(header), file) == sizeof(header);
+    std::fclose(file);
+    // True-colour, plain or run-length, without a colour map, whose first pixel is on the right.
+    return read && header[1] == 0 && (header[2] == 2 || header[2] == 10) && (header[17] & 0x10) != 0;
+}
+
+SDL_Surface* CTexture::decodeTga(const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    CTGAImage image;
+    const bool decoded = file != nullptr && image.decode(path.c_str(), file);
+    if (file != nullptr)
+        std::fclose(file);
+    if (!decoded) {
+        SDL_SetError("the TGA reader refused it (the line above says why)");
+        return nullptr;
+    }
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+    const Uint32 red = 0x000000FF, green = 0x0000FF00, blue = 0x00FF0000, alphaMask = 0xFF000000;
+#else
+    const Uint32 red = image.bytesPerPixel == 4 ? 0xFF000000 : 0xFF0000;
+    const Uint32 green = image.bytesPerPixel == 4 ? 0x00FF0000 : 0x00FF00;
+    const Uint32 blue = image.bytesPerPixel == 4 ? 0x0000FF00 : 0x0000FF, alphaMask = 0x000000FF;
+#endif
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, int(image.width), int(image.height), int(image.bitsPerPixel), red,
+                             green, blue, image.bytesPerPixel == 4 ? alphaMask : 0);
+    if (surface == nullptr)
+        return nullptr;
+    // The reader keeps the bottom row first; a surface's first row is the top.
+    const std::size_t rowBytes = std::size_t(image.width) * image.bytesPerPixel;
+    for (uint32_t y = 0; y < image.height; ++y)
+        std::memcpy(static_cast<Uint8*>(surface->pixels) + std::size_t(y) * surface->pitch,
+                    image.pixels + std::size_t(image.height - 1 - y) * rowBytes, rowBytes);
+    return surface;
 }
 
 void CTexture::loadBuiltIn(const std::string& name, const unsigned char* data, std::size_t size)
@@ -110,8 +157,9 @@ void CTexture::upload(SDL_Surface* surface)
         SDL_FreeSurface(surface);
         return;
     }
-    // Mipmap levels are built, but sampling reads level 0 only.
-    id = CPixelUpload::uploadSurface(surface, CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_REPEAT, true});
+    // Mipmap levels are made, but sampling reads level 0 only, which keeps the image's own size.
+    id = CPixelUpload::uploadSurface(surface, CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_REPEAT, true},
+                                     colorKey);
     width = static_cast<float>(surface->w);
     height = static_cast<float>(surface->h);
     SDL_FreeSurface(surface);
@@ -257,4 +305,14 @@ std::vector<std::vector<bool>>& CTexture::getGrid()
 bool CTexture::isLoaded() const
 {
     return id != 0;
+}
+
+void CTexture::setColorKey(int32_t rgb)
+{
+    colorKey = rgb >= 0 && rgb <= 0xFFFFFF ? rgb : kNoColorKey;
+}
+
+int32_t CTexture::getColorKey() const
+{
+    return colorKey;
 }

@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,12 @@ public:
     void setAlpha(float value);
     std::vector<std::vector<bool>>& getGrid();
     bool isLoaded() const;
+    // Pixels of this colour (0xRRGGBB) load fully transparent from the next load() or upload() on,
+    // whatever alpha the file gives them: Tiled's "trans" colour on a tileset image, or a sprite
+    // sheet drawn on magenta. A value outside 0...0xFFFFFF (kNoColorKey) keys nothing.
+    static constexpr int32_t kNoColorKey = -1;
+    void setColorKey(int32_t rgb);
+    int32_t getColorKey() const;
 
     unsigned int id;                      // GL texture name; 0 while unloaded
     std::vector<std::vector<bool>> grid;  // free for applications; the engine never fills it
@@ -77,6 +84,7 @@ public:
     // True when the GL texture's first row is the bottom of the picture, as a render target's is
     // (GL draws bottom-up); an uploaded image's first row is its top.
     bool rowsBottomUp = false;
+    int32_t colorKey = kNoColorKey;
 
 private:
     CTexture(const CTexture&) = delete;
@@ -86,6 +94,10 @@ private:
                   const CTextureRegion& region);
     // load() from the library's copy of the engine's file of that name.
     void loadBuiltIn(const std::string& name, const unsigned char* data, std::size_t size);
+    // SDL_image 1.2 refuses a true-colour TGA whose pixels start on the right ("Unsupported TGA
+    // format"); the engine's own reader takes those, turned the right way round.
+    static bool isRightToLeftTga(const std::string& path);
+    static SDL_Surface* decodeTga(const std::string& path);
     // The decoded image of a load (null: the decoder's failure line), uploaded under the name.
     void adopt(const std::string& name, SDL_Surface* surface);
 };
