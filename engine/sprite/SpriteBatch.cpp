@@ -387,6 +387,11 @@ void CSpriteBatch::end()
     runs.clear();
 }
 
+bool CSpriteBatch::matricesMoveByWholePixels()
+{
+    return movesByWholePixels();
+}
+
 std::size_t CSpriteBatch::getQuadCount() const
 {
     return quadCount;

@@ -78,6 +78,11 @@ public:
     // Draws everything added since begin() and empties the batch. Without a window does nothing.
     void end();
 
+    // True when the current matrices and viewport move batch coordinates onto window pixels by whole
+    // pixels, unscaled and unturned: end() under them samples the quads that land texel for pixel
+    // GL_NEAREST. Needs the window.
+    static bool matricesMoveByWholePixels();
+
     // Quads added since begin() (after end(): those of the last batch drawn).
     std::size_t getQuadCount() const;
     // Draw calls (glDrawElements) made by the last end().
