@@ -3,7 +3,8 @@
 
 One small orthogonal map per form the reader takes: TMX with CSV, XML <tile> elements, base64,
 base64 with zlib and with gzip, an external tileset, groups, object layers, properties of every
-type and an animated tile; TMJ with an array, base64 with zlib, an external tileset and objects.
+type and an animated tile; TMJ with an array, base64 with zlib, an external tileset and objects;
+older files of both kinds (a colour key, no tile size or count, properties and tiles as objects).
 The two external tilesets (external.tsx, external.tsj) are seeds too. The fuzz target names its
 input fuzz/corpus_tilemap/fuzz.tmx, so the maps find the tilesets beside them from the root."""
 import base64
@@ -100,6 +101,19 @@ def main():
                               data=base64.b64encode(zlib.compress(RAW)).decode())], [JSON_TILESET]),
         "external.tmj": tmj([{"type": "group", "name": "g", "offsetx": 1, "layers": [grid]}],
                             [{"firstgid": 1, "source": "external.tsj"}]),
+        # Older files: a tileset with a colour key and neither tile size nor count, and JSON from
+        # before Tiled 1.2 (properties and tiles as objects).
+        "older.tmx": tmx('<tileset firstgid="1" name="o" margin="1" spacing="1"><image source="tiles.png" '
+                         'trans="ff00ff"/></tileset>' + layer(' encoding="csv"', csv())),
+        "older.tmj": json.dumps({"orientation": "orthogonal", "width": 4, "height": 3, "tilewidth": 16,
+                                 "tileheight": 16, "properties": {"i": 3, "s": "x"},
+                                 "propertytypes": {"i": "int"},
+                                 "tilesets": [{"firstgid": 1, "name": "t", "image": "tiles.png",
+                                               "transparentcolor": "#ff00ff",
+                                               "tiles": {"0": {"animation": [{"tileid": 1, "duration": 100}]}},
+                                               "tileproperties": {"1": {"solid": True}},
+                                               "tilepropertytypes": {"1": {"solid": "bool"}}}],
+                                 "layers": [grid]}, separators=(",", ":")),
         "objects.tmj": tmj([{"type": "objectgroup", "name": "O",
                              "objects": [door, {"id": 2, "x": 3, "y": 4, "point": True}]}],
                            [JSON_TILESET]),

@@ -34,7 +34,7 @@ void CTileMap::setClock(Clock newClock)
 }
 
 CTileMap::CTileMap()
-    : texelInset(0.0f),
+    : texelInset(0.5f),
       loaded(false)
 {
 }
@@ -61,6 +61,7 @@ bool CTileMap::load(const std::string& fileName)
     CLog::line("Loading Tile Map: " + path);
     if (!CTileMapReader::readFile(path, data))
         return false;
+    bool countedInImages = false;
     for (CTileset& tileset : data.tilesets) {
         const std::string what = "the image " + CTileMapReader::quote(tileset.image) + " of tileset " +
                                  CTileMapReader::quote(tileset.name);
@@ -68,19 +69,57 @@ bool CTileMap::load(const std::string& fileName)
         if (CDataFiles::find(tileset.image).empty())
             return fail(path, what + " does not exist");
         std::unique_ptr<CTexture> texture(new CTexture());
+        texture->setColorKey(tileset.colorKey >= 0 ? tileset.colorKey : CTexture::kNoColorKey);
         texture->load(tileset.image);
         if (!texture->isLoaded())
             return fail(path, what + " does not load");
-        if (tileset.columns == 0) {
-            const int64_t room = int64_t(texture->width) - 2 * int64_t(tileset.margin) + tileset.spacing;
-            tileset.columns = int(std::max<int64_t>(0, room / (int64_t(tileset.tileWidth) + tileset.spacing)));
-            if (tileset.columns == 0)
-                return fail(path, what + " is narrower than one tile");
-        }
+        uint32_t drawable = 0;
+        if (!fitToImage(path, what, tileset, int(texture->width), int(texture->height), drawable))
+            return false;
         textures.push_back(std::move(texture));
+        drawableTiles.push_back(drawable);
+        countedInImages = countedInImages || tileset.countFromImage;
     }
+    if (countedInImages)
+        CTileMapReader::dropUnknownIds(path, data);
     findLayerTilesets();
     loaded = true;
+    return true;
+}
+
+bool CTileMap::fitToImage(const std::string& path, const std::string& what, CTileset& tileset, int imageWidth,
+                          int imageHeight, uint32_t& drawable)
+{
+    // Only whole tiles inside the margin on every side: nothing is ever sampled outside the image.
+    const int64_t imageColumns =
+        std::max<int64_t>(0, (int64_t(imageWidth) - 2 * int64_t(tileset.margin) + tileset.spacing) /
+                                 (int64_t(tileset.tileWidth) + tileset.spacing));
+    const int64_t imageRows =
+        std::max<int64_t>(0, (int64_t(imageHeight) - 2 * int64_t(tileset.margin) + tileset.spacing) /
+                                 (int64_t(tileset.tileHeight) + tileset.spacing));
+    const bool columnsGiven = tileset.columns != 0;
+    if ((!columnsGiven || tileset.countFromImage) && imageColumns == 0)
+        return fail(path, what + " is narrower than one tile");
+    if (tileset.countFromImage && imageRows == 0)
+        return fail(path, what + " is shorter than one tile");
+    const int64_t columns = columnsGiven ? std::min<int64_t>(tileset.columns, imageColumns) : imageColumns;
+    const uint64_t imageTiles = uint64_t(columns) * uint64_t(imageRows);
+    drawable = uint32_t(std::min<uint64_t>(tileset.tileCount, imageTiles));
+    if (tileset.countFromImage) {
+        tileset.tileCount = drawable;
+    } else if ((columnsGiven && tileset.columns > imageColumns) || tileset.tileCount > imageTiles) {
+        // Tiled lays the tiles out in the image's own columns and shows those past it blank. One
+        // line for the tileset, however many cells use them.
+        CLog::line("Tiles past the image in the tile map: " + path + ", Error: tileset " +
+                   CTileMapReader::quote(tileset.name) + " gives " + std::to_string(tileset.columns) +
+                   " columns and " + std::to_string(tileset.tileCount) + " tiles, its image " +
+                   CTileMapReader::quote(tileset.image) + " (" + std::to_string(imageWidth) + " x " +
+                   std::to_string(imageHeight) + ") holds " + std::to_string(imageColumns) + " columns and " +
+                   std::to_string(imageRows) + " rows" +
+                   (drawable < tileset.tileCount ? "; tiles from " + std::to_string(drawable) + " on draw nothing"
+                                                 : "; the tiles take its columns"));
+    }
+    tileset.columns = int(columns);
     return true;
 }
 
@@ -98,6 +137,7 @@ void CTileMap::clear()
 {
     data = CTileMapData();
     textures.clear();
+    drawableTiles.clear();
     layerTilesets.clear();
     loaded = false;
 }
@@ -156,15 +196,18 @@ uint32_t CTileMap::shownTile(const CTileset& tileset, uint32_t local, Uint32 tim
 void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWidth, float viewHeight,
                     Uint32 timeMs) const
 {
-    if (!(viewWidth > 0.0f && viewHeight > 0.0f) || !std::isfinite(viewX) || !std::isfinite(viewY) ||
-        !std::isfinite(viewWidth) || !std::isfinite(viewHeight))
+    if (textures.empty() || !(viewWidth > 0.0f && viewHeight > 0.0f) || !std::isfinite(viewX) ||
+        !std::isfinite(viewY) || !std::isfinite(viewWidth) || !std::isfinite(viewHeight))
         return;
+    // The batch samples whole-pixel tiles texel for pixel under these matrices (as they must still be
+    // at its end()); every other tile is inset, see the header.
+    const bool wholePixels = CSpriteBatch::matricesMoveByWholePixels();
     for (std::size_t i = 0; i < data.tileLayers.size() && i < layerTilesets.size(); ++i) {
         const CTileLayer& layer = data.tileLayers[i];
         if (!layer.visible || !(layer.opacity > 0.0f))
             continue;
         for (std::size_t k : layerTilesets[i]) {
-            if (k >= textures.size())
+            if (k >= textures.size() || k >= drawableTiles.size())
                 continue;
             const CTileset& tileset = data.tilesets[k];
             const CTexture& texture = *textures[k];
@@ -180,8 +223,12 @@ void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWi
             // Tiles hang from their cell's bottom edge: one reachY high starts that far above it.
             visibleCells(viewY, viewHeight, data.tileHeight, offsetY, data.tileHeight - reachY, reachY,
                          layer.height, rowBegin, rowEnd);
+            const bool texelForPixel =
+                wholePixels && offsetX == std::floor(offsetX) && offsetY == std::floor(offsetY);
             const double inset =
-                std::min<double>(texelInset, 0.5 * std::min(tileset.tileWidth, tileset.tileHeight));
+                texelForPixel
+                    ? 0.0
+                    : std::min<double>(texelInset, 0.5 * std::min(tileset.tileWidth, tileset.tileHeight));
             const double texWidth = texture.width, texHeight = texture.height;
             for (int row = rowBegin; row < rowEnd; ++row) {
                 const uint32_t* cells = &layer.gids[std::size_t(row) * std::size_t(layer.width)];
@@ -191,6 +238,8 @@ void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWi
                     if (id < tileset.firstGid || id - tileset.firstGid >= tileset.tileCount)
                         continue;
                     const uint32_t local = shownTile(tileset, id - tileset.firstGid, timeMs);
+                    if (local >= drawableTiles[k])
+                        continue;
                     const uint32_t tileColumn = local % uint32_t(tileset.columns);
                     const uint32_t tileRow = local / uint32_t(tileset.columns);
                     const double left =

@@ -24,12 +24,24 @@ class CTexture;
 // (a diagonal flip exchanges the drawn width and height). Object layers and custom properties are
 // data for the game.
 //
-// Sampling: each tile's region is its exact texels, so it draws what CTexture::drawRegion draws
-// with the same region at the same spot, and at whole-pixel positions and scale 1 the batch samples
-// GL_NEAREST, where neighbouring tiles cannot bleed in. Scrolled by fractions of a pixel or scaled,
-// linear filtering reads up to half a texel across a tile's edge: give tilesets extruded edges
-// (Tiled's margin and spacing), or setTexelInset(0.5f). Tiles larger than the grid that overlap
-// across tilesets of one layer may cover each other in another order than Tiled's.
+// Sampling: wherever a tile lands texel for pixel (the layer's and the tileset's offsets whole,
+// under matrices that only move by whole pixels: CSpriteBatch::matricesMoveByWholePixels), its
+// region is its exact texels; the batch samples GL_NEAREST there and draws what CTexture::drawRegion
+// draws. Anywhere else (a camera between pixels, a scale, a turn) linear filtering reads half a
+// texel past a region's edge, into the neighbouring tile, the spacing or, at the image's border,
+// the far side of the repeating texture; there every region is inset by half a texel on each side
+// (setTexelInset), so only the tile's own texels are read and its outer texels draw half as wide.
+// Chosen because real tilesets often have spacing 0 and no extruded edges, and fixed-function GL
+// cannot clamp each tile's coordinates; the inset needs nothing from the files and leaves
+// whole-pixel draws exact. The choice is made under the matrices current when the tiles are added,
+// so the batch's end() must run under the same ones (draw() without a batch does). Tiles larger
+// than the grid that overlap across tilesets of one layer may cover each other in another order
+// than Tiled's.
+//
+// Each tileset's image loads with the tileset's transparent colour keyed out. Only the tiles the
+// loaded image really holds are drawn: columns and rows are counted in the image (whole tiles
+// inside the margin) and a tileset claiming more writes one line, "Tiles past the image in the
+// tile map: ", and draws the rest as nothing, as Tiled shows them blank.
 //
 // Owns its map data, the tilesets' textures and the batch draw() uses; points to nothing. The
 // textures need the window. Main thread only.
@@ -78,9 +90,9 @@ public:
     // mapping (a 3D projection); the outputs are then untouched.
     static bool currentView(float& x, float& y, float& width, float& height);
 
-    // Shrinks every tile's region by this many texels on each side (0 by default, up to half a
-    // tile) so that linear filtering never reaches a neighbour; the tile's outer texels then draw a
-    // little narrower.
+    // Shrinks the region of every tile that does not land texel for pixel by this many texels on
+    // each side (half a texel by default, at most half a tile) so that linear filtering never
+    // reaches a neighbour. 0 lets it read half a texel across the edges.
     void setTexelInset(float texels);
     float getTexelInset() const;
 
@@ -114,6 +126,11 @@ private:
 
     // Writes the failure line for the map at path, empties the map and answers false.
     bool fail(const std::string& path, const std::string& problem);
+    // Cuts the tileset's columns to what its loaded image holds and gives the count of its tiles
+    // that are inside the image; a tileset that gave no count takes that count. False, with the
+    // failure line written, when the image holds no tile at all and the file left the count to it.
+    bool fitToImage(const std::string& path, const std::string& what, CTileset& tileset, int imageWidth,
+                    int imageHeight, uint32_t& drawable);
     // Which tilesets each tile layer uses, so that drawing visits only those.
     void findLayerTilesets();
     // The local id shown for a local id of the tileset at timeMs.
@@ -121,6 +138,7 @@ private:
 
     CTileMapData data;
     std::vector<std::unique_ptr<CTexture>> textures;      // one per tileset after load(), else none
+    std::vector<uint32_t> drawableTiles;                  // per texture: its tiles inside the image
     std::vector<std::vector<std::size_t>> layerTilesets;  // per tile layer, indices into tilesets
     CSpriteBatch ownBatch;                                // draw() without a batch uses this one
     float texelInset;

@@ -14,6 +14,7 @@
 #include <climits>
 #include <cmath>
 #include <fstream>
+#include <map>
 
 using json = nlohmann::json;
 
@@ -156,6 +157,23 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// Tiled's transparent colour: six hex digits, the '#' optional (TMX writes none, JSON one).
+bool readColourKey(const std::string& text, int32_t& out)
+{
+    const std::size_t start = !text.empty() && text[0] == '#' ? 1 : 0;
+    if (text.size() != start + 6)
+        return false;
+    int32_t value = 0;
+    for (std::size_t i = start; i < text.size(); ++i) {
+        if (!std::isxdigit((unsigned char)text[i]))
+            return false;
+        const char c = char(std::tolower((unsigned char)text[i]));
+        value = value * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
+    }
+    out = value;
+    return true;
+}
+
 // Whitespace anywhere is skipped (Tiled indents the text); anything after padding is refused.
 bool decodeBase64(const std::string& text, std::vector<unsigned char>& out)
 {
@@ -263,6 +281,16 @@ bool parseCsv(const char* text, uint64_t expected, std::vector<uint32_t>& out, s
     }
 }
 
+bool holds(const CTileMapData& data, uint32_t id)
+{
+    auto after = std::upper_bound(data.tilesets.begin(), data.tilesets.end(), id,
+                                  [](uint32_t gid, const CTileset& t) { return gid < t.firstGid; });
+    if (after == data.tilesets.begin())
+        return false;
+    const CTileset& tileset = *(after - 1);
+    return id - tileset.firstGid < tileset.tileCount;
+}
+
 // Reads one map and the tilesets it names into data; the first problem found is kept for the line.
 class Reader {
 public:
@@ -294,30 +322,6 @@ public:
         return finishTilesets();
     }
 
-    // Ids no tileset holds become empty cells, with one line for them all.
-    void dropUnknownIds()
-    {
-        uint64_t dropped = 0;
-        std::string first;
-        for (CTileLayer& layer : data.tileLayers) {
-            for (uint32_t& gid : layer.gids) {
-                const uint32_t id = gid & kTileGidMask;
-                if (id == 0) {
-                    gid = 0;
-                    continue;
-                }
-                if (holds(id))
-                    continue;
-                if (dropped++ == 0)
-                    first = std::to_string(id) + " in layer " + named(layer.name);
-                gid = 0;
-            }
-        }
-        if (dropped != 0)
-            CLog::line("Skipped tiles in the tile map: " + mapPath + ", Error: " + std::to_string(dropped) +
-                       " tile ids no tileset holds (the first " + first + ")");
-    }
-
     const std::string& problem() const
     {
         return why;
@@ -329,16 +333,6 @@ private:
         if (why.empty())
             why = text;
         return false;
-    }
-
-    bool holds(uint32_t id) const
-    {
-        auto after = std::upper_bound(data.tilesets.begin(), data.tilesets.end(), id,
-                                      [](uint32_t gid, const CTileset& t) { return gid < t.firstGid; });
-        if (after == data.tilesets.begin())
-            return false;
-        const CTileset& tileset = *(after - 1);
-        return id - tileset.firstGid < tileset.tileCount;
     }
 
     bool checkMapSize()
@@ -380,11 +374,24 @@ private:
         return true;
     }
 
+    // An empty text names no colour.
+    bool colourKey(const std::string& text, const std::string& where, int32_t& out)
+    {
+        if (!text.empty() && !readColourKey(text, out))
+            return fail(where + " " + named(text) + " is not a colour (six hex digits)");
+        return true;
+    }
+
     // What both formats do once a tileset's fields are read.
     bool finishTileset(CTileset& tileset, const std::string& where)
     {
         if (tileset.image.empty())
             return fail(where + " has no image (tilesets of single images are not supported)");
+        // Older Tiled files may leave out what the map and the image already say.
+        if (tileset.tileWidth == 0)
+            tileset.tileWidth = data.tileWidth;
+        if (tileset.tileHeight == 0)
+            tileset.tileHeight = data.tileHeight;
         const int64_t stepX = int64_t(tileset.tileWidth) + tileset.spacing;
         const int64_t stepY = int64_t(tileset.tileHeight) + tileset.spacing;
         if (tileset.columns == 0 && tileset.imageWidth > 0)
@@ -395,8 +402,11 @@ private:
                 0, (tileset.imageHeight - 2 * int64_t(tileset.margin) + tileset.spacing) / stepY);
             tileset.tileCount = uint32_t(std::min<int64_t>(rows * tileset.columns, kTileGidMask));
         }
-        if (tileset.tileCount == 0)
-            return fail(where + " gives neither its tile count nor its image's size");
+        if (tileset.tileCount == 0) {
+            // Counted once the tile map has the image; until then every id up to the next tileset's.
+            tileset.countFromImage = true;
+            tileset.tileCount = kTileGidMask;
+        }
         std::sort(tileset.tiles.begin(), tileset.tiles.end(),
                   [](const CTilesetTile& a, const CTilesetTile& b) { return a.id < b.id; });
         for (const CTilesetTile& tile : tileset.tiles) {
@@ -584,8 +594,8 @@ private:
         tileset.name = node.attribute("name").value();
         if (where.empty())
             where = "tileset " + named(tileset.name);
-        if (!xmlWhole(node, "tilewidth", where, 1, kMaxTileSide, true, tileset.tileWidth) ||
-            !xmlWhole(node, "tileheight", where, 1, kMaxTileSide, true, tileset.tileHeight) ||
+        if (!xmlWhole(node, "tilewidth", where, 1, kMaxTileSide, false, tileset.tileWidth) ||
+            !xmlWhole(node, "tileheight", where, 1, kMaxTileSide, false, tileset.tileHeight) ||
             !xmlWhole(node, "spacing", where, 0, kMaxTileSide, false, tileset.spacing) ||
             !xmlWhole(node, "margin", where, 0, kMaxTileSide, false, tileset.margin) ||
             !xmlWhole(node, "columns", where, 0, kMaxTileSide, false, tileset.columns) ||
@@ -602,7 +612,8 @@ private:
                 return fail(where + "'s image has no source");
             tileset.image = resolve(folder, image.attribute("source").value());
             if (!xmlWhole(image, "width", where + "'s image", 0, INT_MAX, false, tileset.imageWidth) ||
-                !xmlWhole(image, "height", where + "'s image", 0, INT_MAX, false, tileset.imageHeight))
+                !xmlWhole(image, "height", where + "'s image", 0, INT_MAX, false, tileset.imageHeight) ||
+                !colourKey(image.attribute("trans").value(), where + "'s image trans", tileset.colorKey))
                 return false;
         }
         for (const pugi::xml_node& tileNode : node.children("tile")) {
@@ -818,9 +829,14 @@ private:
         return true;
     }
 
+    // A map's, layer's, tile's or object's properties: an array of {name, type, value} since Tiled
+    // 1.2; before, an object of name: value with the types in a "propertytypes" object beside it.
     bool jsonProperties(const json& owner, const std::string& folder, const std::string& where,
                         CMapProperties& properties)
     {
+        const json* values = member(owner, "properties");
+        if (values != nullptr && values->is_object())
+            return jsonPropertyObject(*values, member(owner, "propertytypes"), folder, where, properties);
         const json* list = nullptr;
         if (!jsonArray(owner, "properties", where, false, list))
             return false;
@@ -829,25 +845,51 @@ private:
                 return fail(where + " has a property that is not an object");
             std::string name, type = "string";
             if (!jsonString(property, "name", where + "'s property", true, name) ||
-                !jsonString(property, "type", where + "'s property " + named(name), false, type))
+                !jsonString(property, "type", where + "'s property " + named(name), false, type) ||
+                !jsonProperty(name, type, member(property, "value"), folder, where, properties))
                 return false;
-            const json* value = member(property, "value");
-            std::string text;
-            if (type == "class") {
-                // Not yet: a class property's members.
-            } else if (value == nullptr) {
-                return fail(where + "'s property " + named(name) + " has no value");
-            } else if (value->is_string()) {
-                text = value->get<std::string>();
-            } else if (value->is_number() || value->is_boolean()) {
-                text = value->dump();
-            } else {
-                return fail(where + "'s property " + named(name) + " has a value that is not plain");
-            }
-            if (type == "file")
-                text = resolve(folder, text);
-            properties.set(name, type, text);
         }
+        return true;
+    }
+
+    // The older form, in name order as Tiled wrote it. A property without a type is a string, as
+    // Tiled reads it.
+    bool jsonPropertyObject(const json& values, const json* types, const std::string& folder,
+                            const std::string& where, CMapProperties& properties)
+    {
+        if (types != nullptr && !types->is_object())
+            return fail(where + "'s propertytypes is not an object");
+        for (const auto& entry : values.items()) {
+            std::string type = "string";
+            if (const json* given = types != nullptr ? member(*types, entry.key().c_str()) : nullptr) {
+                if (!given->is_string())
+                    return fail(where + "'s property type of " + named(entry.key()) + " is not a string");
+                type = given->get<std::string>();
+            }
+            if (!jsonProperty(entry.key(), type, &entry.value(), folder, where, properties))
+                return false;
+        }
+        return true;
+    }
+
+    bool jsonProperty(const std::string& name, const std::string& type, const json* value,
+                      const std::string& folder, const std::string& where, CMapProperties& properties)
+    {
+        std::string text;
+        if (type == "class") {
+            // Not yet: a class property's members.
+        } else if (value == nullptr) {
+            return fail(where + "'s property " + named(name) + " has no value");
+        } else if (value->is_string()) {
+            text = value->get<std::string>();
+        } else if (value->is_number() || value->is_boolean()) {
+            text = value->dump();
+        } else {
+            return fail(where + "'s property " + named(name) + " has a value that is not plain");
+        }
+        if (type == "file")
+            text = resolve(folder, text);
+        properties.set(name, type, text);
         return true;
     }
 
@@ -899,13 +941,13 @@ private:
             return false;
         if (where.empty())
             where = "tileset " + named(tileset.name);
-        const json* tiles = nullptr;
         if (!jsonString(node, "type", where, false, type))
             return false;
         if (type != "tileset")
             return fail(where + " is a " + named(type) + ", not a tileset");
-        if (!jsonWhole(node, "tilewidth", where, 1, kMaxTileSide, true, tileset.tileWidth) ||
-            !jsonWhole(node, "tileheight", where, 1, kMaxTileSide, true, tileset.tileHeight) ||
+        std::string transparent;
+        if (!jsonWhole(node, "tilewidth", where, 1, kMaxTileSide, false, tileset.tileWidth) ||
+            !jsonWhole(node, "tileheight", where, 1, kMaxTileSide, false, tileset.tileHeight) ||
             !jsonWhole(node, "spacing", where, 0, kMaxTileSide, false, tileset.spacing) ||
             !jsonWhole(node, "margin", where, 0, kMaxTileSide, false, tileset.margin) ||
             !jsonWhole(node, "columns", where, 0, kMaxTileSide, false, tileset.columns) ||
@@ -913,8 +955,9 @@ private:
             !jsonString(node, "image", where, false, tileset.image) ||
             !jsonWhole(node, "imagewidth", where, 0, INT_MAX, false, tileset.imageWidth) ||
             !jsonWhole(node, "imageheight", where, 0, INT_MAX, false, tileset.imageHeight) ||
-            !jsonProperties(node, folder, where, tileset.properties) ||
-            !jsonArray(node, "tiles", where, false, tiles))
+            !jsonString(node, "transparentcolor", where, false, transparent) ||
+            !colourKey(transparent, where + "'s transparentcolor", tileset.colorKey) ||
+            !jsonProperties(node, folder, where, tileset.properties))
             return false;
         tileset.image = resolve(folder, tileset.image);
         if (const json* offset = member(node, "tileoffset")) {
@@ -926,33 +969,89 @@ private:
                            tileset.offsetY))
                 return false;
         }
-        for (const json& tileNode : *tiles) {
-            if (!tileNode.is_object())
-                return fail(where + " has a tile that is not an object");
-            CTilesetTile tile;
-            if (!jsonWhole(tileNode, "id", where + "'s tile", 0u, kTileGidMask, true, tile.id))
+        const json* tiles = member(node, "tiles");
+        if ((tiles != nullptr && tiles->is_object()) || member(node, "tileproperties") != nullptr) {
+            // Before Tiled 1.2: an object keyed by tile id, with the tiles' properties in a
+            // "tileproperties" object of the same keys (and their types in "tilepropertytypes").
+            std::map<uint32_t, CTilesetTile> byId;
+            if ((tiles != nullptr && !jsonTileObject(*tiles, folder, where, false, byId)) ||
+                !jsonTileObject(node, folder, where, true, byId))
                 return false;
-            const std::string tileWhere = where + "'s tile " + std::to_string(tile.id);
-            const json* frames = nullptr;
-            if (!jsonString(tileNode, "class", tileWhere, false, tile.type) ||
-                !jsonString(tileNode, "type", tileWhere, false, tile.type) ||
-                !jsonProperties(tileNode, folder, tileWhere, tile.properties) ||
-                !jsonArray(tileNode, "animation", tileWhere, false, frames))
+            for (auto& entry : byId)
+                tileset.tiles.push_back(std::move(entry.second));
+        } else {
+            if (!jsonArray(node, "tiles", where, false, tiles))
                 return false;
-            for (const json& frameNode : *frames) {
-                CTilesetTile::Frame frame{0, 0};
-                if (!frameNode.is_object())
-                    return fail(tileWhere + " has a frame that is not an object");
-                if (!jsonWhole(frameNode, "tileid", tileWhere + "'s frame", 0u, kTileGidMask, true,
-                               frame.tileId) ||
-                    !jsonWhole(frameNode, "duration", tileWhere + "'s frame", 0u, 0xFFFFFFFFu, true,
-                               frame.duration))
+            for (const json& tileNode : *tiles) {
+                if (!tileNode.is_object())
+                    return fail(where + " has a tile that is not an object");
+                CTilesetTile tile;
+                if (!jsonWhole(tileNode, "id", where + "'s tile", 0u, kTileGidMask, true, tile.id) ||
+                    !jsonTile(tileNode, where, tile) ||
+                    !jsonProperties(tileNode, folder, where + "'s tile " + std::to_string(tile.id),
+                                    tile.properties))
                     return false;
-                tile.animation.push_back(frame);
+                tileset.tiles.push_back(std::move(tile));
             }
-            tileset.tiles.push_back(std::move(tile));
         }
         return finishTileset(tileset, where);
+    }
+
+    // What a tile says besides its id and properties: its type and animation.
+    bool jsonTile(const json& tileNode, const std::string& where, CTilesetTile& tile)
+    {
+        const std::string tileWhere = where + "'s tile " + std::to_string(tile.id);
+        const json* frames = nullptr;
+        if (!jsonString(tileNode, "class", tileWhere, false, tile.type) ||
+            !jsonString(tileNode, "type", tileWhere, false, tile.type) ||
+            !jsonArray(tileNode, "animation", tileWhere, false, frames))
+            return false;
+        for (const json& frameNode : *frames) {
+            CTilesetTile::Frame frame{0, 0};
+            if (!frameNode.is_object())
+                return fail(tileWhere + " has a frame that is not an object");
+            if (!jsonWhole(frameNode, "tileid", tileWhere + "'s frame", 0u, kTileGidMask, true, frame.tileId) ||
+                !jsonWhole(frameNode, "duration", tileWhere + "'s frame", 0u, 0xFFFFFFFFu, true, frame.duration))
+                return false;
+            tile.animation.push_back(frame);
+        }
+        return true;
+    }
+
+    // The older tileset's "tiles" object (properties false) or its "tileproperties" and
+    // "tilepropertytypes" (properties true, owner the tileset) into the tiles by id.
+    bool jsonTileObject(const json& owner, const std::string& folder, const std::string& where, bool properties,
+                        std::map<uint32_t, CTilesetTile>& byId)
+    {
+        const json* entries = properties ? member(owner, "tileproperties") : &owner;
+        const json* types = properties ? member(owner, "tilepropertytypes") : nullptr;
+        if (entries == nullptr)
+            return true;
+        const std::string key = properties ? "tileproperties" : "tiles";
+        if (!entries->is_object())
+            return fail(where + "'s " + key + " is not an object");
+        if (types != nullptr && !types->is_object())
+            return fail(where + "'s tilepropertytypes is not an object");
+        for (const auto& entry : entries->items()) {
+            uint32_t id = 0;
+            if (!parseNumber(entry.key().c_str(), id) || id > kTileGidMask)
+                return fail(where + " has a tile id " + named(entry.key()) + " that is not a whole number");
+            if (!entry.value().is_object())
+                return fail(where + "'s " + key + " of tile " + std::to_string(id) + " is not an object");
+            CTilesetTile& tile = byId[id];
+            tile.id = id;
+            const std::string tileWhere = where + "'s tile " + std::to_string(id);
+            if (!properties) {
+                if (!jsonTile(entry.value(), where, tile) ||
+                    !jsonProperties(entry.value(), folder, tileWhere, tile.properties))
+                    return false;
+                continue;
+            }
+            const json* tileTypes = types != nullptr ? member(*types, entry.key().c_str()) : nullptr;
+            if (!jsonPropertyObject(entry.value(), tileTypes, folder, tileWhere, tile.properties))
+                return false;
+        }
+        return true;
     }
 
     bool jsonCommon(const json& node, const std::string& where, LayerCommon& common)
@@ -1092,8 +1191,31 @@ bool CTileMapReader::read(const std::string& bytes, const std::string& fileName,
         CLog::line("Failed to load the tile map: " + fileName + ", Error: " + reader.problem());
         return false;
     }
-    reader.dropUnknownIds();
+    dropUnknownIds(fileName, data);
     return true;
+}
+
+void CTileMapReader::dropUnknownIds(const std::string& fileName, CTileMapData& data)
+{
+    uint64_t dropped = 0;
+    std::string first;
+    for (CTileLayer& layer : data.tileLayers) {
+        for (uint32_t& gid : layer.gids) {
+            const uint32_t id = gid & kTileGidMask;
+            if (id == 0) {
+                gid = 0;
+                continue;
+            }
+            if (holds(data, id))
+                continue;
+            if (dropped++ == 0)
+                first = std::to_string(id) + " in layer " + named(layer.name);
+            gid = 0;
+        }
+    }
+    if (dropped != 0)
+        CLog::line("Skipped tiles in the tile map: " + fileName + ", Error: " + std::to_string(dropped) +
+                   " tile ids no tileset holds (the first " + first + ")");
 }
 
 std::string CTileMapReader::quote(const std::string& text)

@@ -10,7 +10,10 @@ struct CTileMapData;
 // OpenGL, so that a fuzzer and a test reach every line of it without a window. The format is told
 // by the first character ('<' or '{'), else by the name's extension. Layer data may be CSV, XML
 // tile elements, or base64, plain or compressed with zlib or gzip. Tilesets may be embedded or
-// external (.tsx or .tsj, found from the folder of the map); images are named, not opened. Refused
+// external (.tsx or .tsj, found from the folder of the map); images are named, not opened. Older
+// files are read too: a tileset without its tile size takes the map's, one without its tile count
+// or columns is counted in its image by the tile map, and JSON from before Tiled 1.2 keeps
+// properties in objects (with "propertytypes") and tiles in an object keyed by id. Refused
 // with a reason: other orientations, infinite maps, tilesets of single images, zstd data. Not yet:
 // image layers, which are skipped. Owns nothing.
 class CTileMapReader {
@@ -26,6 +29,10 @@ public:
     static bool read(const std::string& bytes, const std::string& fileName, CTileMapData& data);
     // read() on the file's contents; a file that cannot be read is the same kind of failure.
     static bool readFile(const std::string& fileName, CTileMapData& data);
+    // Makes tile ids that no tileset holds empty cells, with one line "Skipped tiles in the tile map: "
+    // for them all. read() does it; the tile map does it again once the images have counted the tiles
+    // of tilesets that gave no count.
+    static void dropUnknownIds(const std::string& fileName, CTileMapData& data);
     // A name or path from a map file as failure lines show it: quoted, cut after 160 characters,
     // control characters replaced, so that a hostile name can neither break a line in two nor flood
     // the log.

@@ -1,7 +1,10 @@
 // Tiled maps written by the test in every layer encoding, TMX and TMJ, with external tilesets,
 // drawn in the real window and read back: flip flags, the pixels of CTexture::drawRegion, only the
 // visible tiles, one draw call per tileset, animation under a fake clock; the data a game reads;
-// and one failure line for each kind of bad file.
+// and one failure line for each kind of bad file. Then the corpus of tests/data/tilemap/ (written
+// by make_tilemap_corpus.py with the pictures Tiled shows, computed there): colour keys, odd image
+// sizes in every PNG colour type, margins and spacing, older files, a tileset larger than its
+// image, and drawing between pixels and scaled without bleeding.
 #include "engine/tilemap/TileMap.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
@@ -14,9 +17,12 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -284,9 +290,14 @@ TEST_F(TileMaps, TilesDrawThePixelsOfDrawRegionAtWholeAndFractionalOffsets)
     quiet.start();
     CTexture texture(dir + "/tiles.bmp");
     quiet.lines();
-    for (float shift : {0.0f, 0.5f}) {
+    // The default inset leaves whole pixels alone; between pixels drawRegion's regions are those
+    // without it (the inset's own case is NoNeighbourBleedsInBetweenPixelsOrScaled).
+    const struct {
+        float shift, inset;
+    } cases[] = {{0.0f, 0.5f}, {0.5f, 0.0f}};
+    for (const auto& c : cases) {
         glLoadIdentity();
-        glTranslatef(200.0f + shift, 100.0f + shift * 0.5f, 0.0f);
+        glTranslatef(200.0f + c.shift, 100.0f + c.shift * 0.5f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         for (std::size_t i = 0; i < gids.size(); ++i) {
             const float left = float((gids[i] - 1) % 2) * 0.5f, top = 1.0f - float((gids[i] - 1) / 2) * 0.5f;
@@ -296,6 +307,7 @@ TEST_F(TileMaps, TilesDrawThePixelsOfDrawRegionAtWholeAndFractionalOffsets)
         }
         const std::vector<unsigned char> expected = readWindowRgb(GL_BACK);
         glClear(GL_COLOR_BUFFER_BIT);
+        map.setTexelInset(c.inset);
         map.draw();
         const std::vector<unsigned char> drawn = readWindowRgb(GL_BACK);
         long differing = 0, lit = 0;
@@ -303,8 +315,8 @@ TEST_F(TileMaps, TilesDrawThePixelsOfDrawRegionAtWholeAndFractionalOffsets)
             differing += std::abs(int(expected[i]) - int(drawn[i])) > 1;
             lit += expected[i] != 0;
         }
-        EXPECT_GT(lit, 4 * 3 * kTile * kTile) << "shift " << shift;
-        EXPECT_EQ(0, differing) << "shift " << shift;
+        EXPECT_GT(lit, 4 * 3 * kTile * kTile) << "shift " << c.shift;
+        EXPECT_EQ(0, differing) << "shift " << c.shift << ", inset " << c.inset;
     }
 }
 
@@ -539,6 +551,20 @@ TEST_F(TileMaps, BadFilesWriteOneLineNamingTheFileAndLeaveTheMapEmpty)
          "the tileset \"" + dir + "/missing.tsx\" does not exist"},
         {"noimage.tmx", tmx(1, 1, tilesetXml(1, "missing.png") + csvLayer(1, 1, {1})),
          "the image \"" + dir + "/missing.png\" of tileset \"pattern\" does not exist"},
+        {"badtrans.tmx",
+         tmx(1, 1,
+             "<tileset firstgid=\"1\" name=\"k\" tilewidth=\"16\" tileheight=\"16\"><image "
+             "source=\"tiles.bmp\" trans=\"red\"/></tileset>"),
+         "tileset \"k\"'s image trans \"red\" is not a colour (six hex digits)"},
+        {"badtrans.tmj",
+         "{\"orientation\":\"orthogonal\",\"width\":1,\"height\":1,\"tilewidth\":16,\"tileheight\":16,"
+         "\"tilesets\":[{\"firstgid\":1,\"name\":\"k\",\"image\":\"tiles.bmp\",\"transparentcolor\":"
+         "\"#ff00f\"}],\"layers\":[]}",
+         "tileset \"k\"'s transparentcolor \"#ff00f\" is not a colour (six hex digits)"},
+        {"badtypes.tmj",
+         "{\"orientation\":\"orthogonal\",\"width\":1,\"height\":1,\"tilewidth\":16,\"tileheight\":16,"
+         "\"properties\":{\"a\":1},\"propertytypes\":[\"int\"],\"layers\":[]}",
+         "the map's propertytypes is not an object"},
     };
     for (const Case& c : cases) {
         if (c.name != "absent.tmx")
@@ -575,6 +601,244 @@ TEST_F(TileMaps, BadFilesWriteOneLineNamingTheFileAndLeaveTheMapEmpty)
               skipped);
     EXPECT_TRUE(map.isLoaded());
     EXPECT_EQ((std::vector<uint32_t>{0, 1, 0, 0}), map.getTileLayers()[0].gids);
+}
+
+// ---- The corpus of tests/data/tilemap/ ----
+
+const std::string kCorpus = "tests/data/tilemap/";
+const int kPad = 16;  // clear pixels around each expected picture, as the generator writes them
+const Rgba kClear = {30, 50, 70, 255};
+
+struct ExpectedPicture {
+    std::string map;
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;  // top-down rows
+};
+
+std::vector<ExpectedPicture> expectedPictures()
+{
+    std::vector<ExpectedPicture> pictures;
+    std::ifstream list(kCorpus + "expected.txt");
+    ExpectedPicture picture;
+    while (list >> picture.map >> picture.width >> picture.height) {
+        std::ifstream in(kCorpus + picture.map + ".expected.rgb", std::ios::binary);
+        picture.rgb.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        pictures.push_back(picture);
+    }
+    return pictures;
+}
+
+// A corpus test draws over the generator's clear colour at the fake clock's time 0.
+class TileMapCorpus : public TileMaps {
+protected:
+    void SetUp() override
+    {
+        TileMaps::SetUp();
+        glClearColor(kClear.r / 255.0f, kClear.g / 255.0f, kClear.b / 255.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        fakeNow = 0;
+        CTileMap::setClock(fakeClock);
+    }
+    void TearDown() override
+    {
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        TileMaps::TearDown();
+    }
+
+    static void loadQuietly(CTileMap& map, const std::string& path)
+    {
+        CStdoutCapture quiet;
+        quiet.start();
+        map.load(path);
+        quiet.lines();
+    }
+};
+
+TEST_F(TileMapCorpus, EveryMapDrawsWhatTiledShowsAtWholePixelCameraPositions)
+{
+    const std::vector<ExpectedPicture> pictures = expectedPictures();
+    ASSERT_EQ(8u, pictures.size());
+    // Where the map's top-left corner lands in the window: the picture's own place, further in, and
+    // partly out past the window's top-left corner.
+    const int cameras[][2] = {{kPad, kPad}, {kPad + 237, kPad + 141}, {-9, -5}};
+    for (const ExpectedPicture& picture : pictures) {
+        ASSERT_EQ(std::size_t(picture.width) * std::size_t(picture.height) * 3, picture.rgb.size()) << picture.map;
+        CTileMap map;
+        loadQuietly(map, kCorpus + picture.map);
+        ASSERT_TRUE(map.isLoaded()) << picture.map;
+        for (const auto& camera : cameras) {
+            glLoadIdentity();
+            glTranslatef(float(camera[0]), float(camera[1]), 0.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            map.draw();
+            const std::vector<unsigned char> window = readWindowRgb(GL_BACK);
+            long differing = 0;
+            std::string first;
+            for (int y = 0; y < picture.height; ++y)
+                for (int x = 0; x < picture.width; ++x) {
+                    const int wx = x - kPad + camera[0], wy = y - kPad + camera[1];
+                    if (wx < 0 || wy < 0 || wx >= 1024 || wy >= 768)
+                        continue;
+                    const unsigned char* want = &picture.rgb[(std::size_t(y) * picture.width + x) * 3];
+                    const unsigned char* got = &window[(std::size_t(wy) * 1024 + wx) * 3];
+                    if (std::equal(want, want + 3, got))
+                        continue;
+                    if (differing++ == 0) {
+                        std::ostringstream where;
+                        where << "map pixel (" << x - kPad << ", " << y - kPad << ") wants " << int(want[0]) << ","
+                              << int(want[1]) << "," << int(want[2]) << ", drawn " << int(got[0]) << ","
+                              << int(got[1]) << "," << int(got[2]);
+                        first = where.str();
+                    }
+                }
+            EXPECT_EQ(0, differing) << picture.map << " with its corner at (" << camera[0] << ", " << camera[1]
+                                    << "), the first at " << first;
+        }
+    }
+}
+
+TEST_F(TileMapCorpus, ColourKeysAreReadFromTmxTsxAndJson)
+{
+    CTileMap csvMap, rgbaMap, plain;
+    loadQuietly(csvMap, kCorpus + "csv.tmx");
+    ASSERT_EQ(2u, csvMap.getTilesets().size());
+    EXPECT_EQ(0xFF00FF, csvMap.getTilesets()[0].colorKey);  // trans="ff00ff" on an embedded tileset
+    EXPECT_EQ(0xFF00FF, csvMap.getTilesets()[1].colorKey);  // in palette.tsx
+    loadQuietly(rgbaMap, kCorpus + "rgba.tmj");
+    ASSERT_EQ(1u, rgbaMap.getTilesets().size());
+    EXPECT_EQ(0xFF00FF, rgbaMap.getTilesets()[0].colorKey);  // "transparentcolor": "#ff00ff" in a .tsj
+    loadQuietly(plain, kCorpus + "flat.tmx");
+    ASSERT_EQ(1u, plain.getTilesets().size());
+    EXPECT_EQ(-1, plain.getTilesets()[0].colorKey);
+}
+
+TEST_F(TileMapCorpus, OlderFilesAreReadAsTiledReadsThem)
+{
+    // A tileset with no tile size, count or columns: the map's 8 x 8 tiles, counted in the
+    // 31 x 21 image inside its margin of 1 and spacing of 2.
+    CTileMap old;
+    loadQuietly(old, kCorpus + "old_tileset.tmx");
+    ASSERT_TRUE(old.isLoaded());
+    const CTileset& tileset = old.getTilesets()[0];
+    EXPECT_EQ(8, tileset.tileWidth);
+    EXPECT_EQ(8, tileset.tileHeight);
+    EXPECT_EQ(3, tileset.columns);
+    EXPECT_EQ(6u, tileset.tileCount);
+    EXPECT_TRUE(tileset.countFromImage);
+
+    // JSON from before Tiled 1.2: properties as objects with their types beside them, tiles keyed by id.
+    CTileMap json;
+    loadQuietly(json, kCorpus + "old_format.json");
+    ASSERT_TRUE(json.isLoaded());
+    const CMapProperties& properties = json.getProperties();
+    EXPECT_EQ("Cave", properties.get("title"));
+    EXPECT_EQ("int", properties.getType("level"));
+    EXPECT_EQ(3, properties.getInt("level"));
+    EXPECT_FLOAT_EQ(9.5f, properties.getFloat("gravity"));
+    EXPECT_TRUE(properties.getBool("dark"));
+    EXPECT_EQ(kCorpus + "sounds/cave.ogg", properties.get("music"));
+    EXPECT_EQ("string", properties.getType("note"));  // no type given: a string, as Tiled reads it
+    EXPECT_EQ("yes", json.getTileLayers()[0].properties.get("deep"));
+    const std::vector<CTilesetTile>& tiles = json.getTilesets()[0].tiles;
+    ASSERT_EQ(3u, tiles.size());
+    EXPECT_EQ(0u, tiles[0].id);
+    ASSERT_EQ(2u, tiles[0].animation.size());
+    EXPECT_EQ(5u, tiles[0].animation[1].tileId);
+    EXPECT_EQ(100u, tiles[0].animation[1].duration);
+    EXPECT_EQ("wall", tiles[1].type);
+    EXPECT_TRUE(tiles[1].properties.getBool("solid"));
+    EXPECT_EQ("rock", tiles[1].properties.get("name"));
+    EXPECT_EQ(7u, tiles[2].id);
+    EXPECT_EQ(2, tiles[2].properties.getInt("depth"));
+    // 100 ms on, the animated tile shows its second frame.
+    EXPECT_EQ(6u | kTileFlipHorizontal, json.getShownGid(1 | kTileFlipHorizontal, 100));
+    // Tile properties without a tiles object, as Tiled 1.0 wrote a tileset whose tiles had only those.
+    CTileMap bare;
+    ASSERT_TRUE(bare.parse("{\"orientation\":\"orthogonal\",\"width\":1,\"height\":1,\"tilewidth\":16,"
+                           "\"tileheight\":16,\"tilesets\":[{\"firstgid\":1,\"name\":\"t\",\"tilecount\":4,"
+                           "\"image\":\"t.png\",\"tileproperties\":{\"3\":{\"door\":\"north\"}}}],\"layers\":[]}",
+                           "bare.json"));
+    ASSERT_NE(nullptr, bare.findTile(4));
+    EXPECT_EQ("north", bare.findTile(4)->properties.get("door"));
+    EXPECT_EQ(16, bare.getTilesets()[0].tileWidth);
+}
+
+TEST_F(TileMapCorpus, ATilesetClaimingMoreThanItsImageHoldsDrawsOnlyTheImagesTiles)
+{
+    const std::string path = kCorpus + "too_many_columns.tmx";
+    CStdoutCapture capture;
+    capture.start();
+    CTileMap map(path);
+    std::vector<std::string> lines;
+    for (const std::string& line : capture.lines())
+        if (line.compare(0, 5, "Tiles") == 0)
+            lines.push_back(line);
+    EXPECT_EQ(std::vector<std::string>{"Tiles past the image in the tile map: " + path +
+                                       ", Error: tileset \"narrow\" gives 5 columns and 15 tiles, its image \"" +
+                                       kCorpus +
+                                       "narrow.png\" (15 x 9) holds 3 columns and 3 rows; tiles from 9 on "
+                                       "draw nothing"},
+              lines);
+    ASSERT_TRUE(map.isLoaded());
+    EXPECT_EQ(3, map.getTilesets()[0].columns);
+    // The ids past the image stay in the map for the game; they only draw nothing.
+    EXPECT_EQ(11u, map.getGid(0, 1, 1));
+    CSpriteBatch batch;
+    batch.begin();
+    map.draw(batch, 0.0f, 0.0f, 20.0f, 15.0f);
+    EXPECT_EQ(10u, batch.getQuadCount());
+    batch.end();
+}
+
+// Tiles of one colour each between spacing of a loud one, drawn between pixels, scaled and turned:
+// every pixel shows a tile's own colour (or the clear colour), never the spacing's or a blend.
+TEST_F(TileMapCorpus, NoNeighbourBleedsInBetweenPixelsOrScaled)
+{
+    // As make_tilemap_corpus.py writes flat.png.
+    const Rgba flat[] = {{200, 40, 40, 255},  {40, 40, 200, 255},  {200, 180, 40, 255},
+                         {40, 160, 160, 255}, {120, 60, 20, 255},  {230, 230, 230, 255},
+                         {10, 10, 10, 255},   {150, 90, 200, 255}, kClear};
+    CTileMap map;
+    loadQuietly(map, kCorpus + "flat.tmx");
+    ASSERT_TRUE(map.isLoaded());
+    EXPECT_FLOAT_EQ(0.5f, map.getTexelInset());
+    struct View {
+        float x, y, scale, angle;
+    };
+    const View views[] = {{100.37f, 50.61f, 1.0f, 0.0f}, {100.5f, 50.5f, 1.0f, 0.0f},
+                          {100.0f, 50.0f, 2.5f, 0.0f},   {100.21f, 50.7f, 0.6f, 0.0f},
+                          {100.0f, 50.0f, 1.37f, 0.0f},  {300.4f, 60.2f, 1.9f, 7.0f}};
+    auto foreign = [&](const View& view, long& lit) {
+        glLoadIdentity();
+        glTranslatef(view.x, view.y, 0.0f);
+        glRotatef(view.angle, 0.0f, 0.0f, 1.0f);
+        glScalef(view.scale, view.scale, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        map.draw();
+        const std::vector<unsigned char> window = readWindowRgb(GL_BACK);
+        long count = 0;
+        lit = 0;
+        for (std::size_t i = 0; i < window.size(); i += 3) {
+            bool known = false;
+            for (const Rgba& c : flat)
+                known = known || (std::abs(window[i] - c.r) <= 2 && std::abs(window[i + 1] - c.g) <= 2 &&
+                                  std::abs(window[i + 2] - c.b) <= 2);
+            count += !known;
+            lit += window[i] != kClear.r || window[i + 1] != kClear.g || window[i + 2] != kClear.b;
+        }
+        return count;
+    };
+    for (const View& view : views) {
+        long lit = 0;
+        EXPECT_EQ(0, foreign(view, lit))
+            << "at (" << view.x << ", " << view.y << "), scale " << view.scale << ", angle " << view.angle;
+        EXPECT_GT(lit, long(72 * 36 * view.scale * view.scale * 0.9f));
+    }
+    // Without the inset the same draws between pixels pick up the spacing: the check above can fail.
+    map.setTexelInset(0.0f);
+    long lit = 0;
+    EXPECT_GT(foreign(views[0], lit), 0);
+    map.setTexelInset(0.5f);
 }
 
 }  // namespace
