@@ -1,8 +1,8 @@
 // libFuzzer target for the atlas descriptor reader. Each input is handed to CAtlasDescriptor::parse
 // as a descriptor's text, without OpenGL or files. A crash, a sanitizer report or a broken promise
 // of parse() is a finding: a failure must leave one line of reason and empty tables; a success must
-// leave every frame inside its page and its source, every name found again, every tag inside the
-// frames. Build and run it with scripts/fuzz.sh.
+// leave every frame inside its page (turned, as it covers the page) and its source, every name found again, every
+// tag inside the frames. Build and run it with scripts/fuzz.sh.
 #include "engine/sprite/AtlasDescriptor.h"
 
 #include <cstddef>
@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         if (frame.page >= pages.size() || descriptor.findFrame(frame.name) != i)
             std::abort();
         const CAtlasDescriptor::Page& page = pages[frame.page];
-        if (uint64_t(frame.x) + frame.width > page.width || uint64_t(frame.y) + frame.height > page.height ||
+        if (uint64_t(frame.x) + frame.pageWidth() > page.width ||
+            uint64_t(frame.y) + frame.pageHeight() > page.height ||
             uint64_t(frame.offsetX) + frame.width > frame.sourceWidth ||
             uint64_t(frame.offsetY) + frame.height > frame.sourceHeight)
             std::abort();

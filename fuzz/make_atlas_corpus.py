@@ -2,9 +2,10 @@
 """Writes the seed corpus of the atlas descriptor fuzz target into fuzz/corpus_atlas/ (run from anywhere).
 
 Descriptors as make_atlas writes them (one page, and several pages listed in meta.pages), as
-TexturePacker writes them (hash and array forms, trimmed frames) and as Aseprite writes them (array
-form with frameTags in every direction and per-frame durations), and near misses of each: rotated
-frames, frames outside their page or source, negative, fractional, huge and mistyped numbers,
+TexturePacker writes them (hash and array forms, trimmed frames, frames stored turned a quarter
+clockwise) and as Aseprite writes them (array form with frameTags in every direction and per-frame
+durations, cells with inner padding), and near misses of each: turned frames that only fit unturned,
+padding uneven or on one axis, frames outside their page or source, negative, fractional, huge and mistyped numbers,
 missing fields, a name twice, tags past the frames, names with control characters, deep nesting and
 text that is not JSON. Each stays under the 4096 bytes scripts/fuzz.sh lets an input grow to."""
 import copy
@@ -73,6 +74,22 @@ PACKER_ARRAY = {
     "meta": PACKER_HASH["meta"],
 }
 
+# TexturePacker's hash form with a frame stored turned: "frame" w and h stay the upright size, so
+# the 30 x 40 hero covers 40 x 30 pixels of the page.
+PACKER_ROTATED = copy.deepcopy(PACKER_HASH)
+PACKER_ROTATED["frames"]["hero.png"]["rotated"] = True
+
+# Aseprite with --inner-padding 2: each frame is its cell, 2 pixels larger on every side than the
+# picture (spriteSourceSize) in its middle.
+ASEPRITE_PADDED = {
+    "frames": [dict(filename="walk %d.aseprite" % i, frame={"x": 12 * i, "y": 0, "w": 12, "h": 12},
+                    rotated=False, trimmed=False, spriteSourceSize={"x": 0, "y": 0, "w": 8, "h": 8},
+                    sourceSize={"w": 8, "h": 8}, duration=100) for i in range(3)],
+    "meta": {"app": "https://www.aseprite.org/", "version": "1.3", "image": "walk.png", "format": "RGBA8888",
+             "size": {"w": 36, "h": 12}, "scale": "1",
+             "frameTags": [{"name": "walk", "from": 0, "to": 2, "direction": "forward"}]},
+}
+
 # Aseprite's array form with tags in every direction.
 ASEPRITE = {
     "frames": [dict(filename="walk %d.aseprite" % i, **frame(8 * i, 0, 8, 8, duration=100 + 50 * i))
@@ -108,7 +125,13 @@ SEEDS = {
     "texturepacker_array.json": json.dumps(PACKER_ARRAY),
     "aseprite_array_tags.json": json.dumps(ASEPRITE),
     "empty_frames.json": json.dumps({"frames": {}, "meta": meta("a.png", 1, 1)}),
-    "bad_rotated.json": json.dumps(changed(PACKER_HASH, ["frames", "coin.png", "rotated"], True)),
+    "texturepacker_rotated.json": json.dumps(PACKER_ROTATED),
+    "aseprite_inner_padding.json": json.dumps(ASEPRITE_PADDED),
+    "bad_rotated_outside_page.json": json.dumps(changed(PACKER_ROTATED, ["frames", "hero.png", "frame", "x"], 30)),
+    "bad_rotated_flag.json": json.dumps(changed(PACKER_HASH, ["frames", "coin.png", "rotated"], 1)),
+    "bad_padding_uneven.json": json.dumps(changed(ASEPRITE_PADDED, ["frames", 1, "frame", "w"], 11)),
+    "bad_padding_odd.json": json.dumps(changed(ASEPRITE_PADDED, ["frames", 2, "spriteSourceSize"],
+                                               {"x": 0, "y": 0, "w": 9, "h": 9})),
     "bad_outside_page.json": json.dumps(changed(ONE_PAGE, ["frames", "flame2", "frame", "x"], 60)),
     "bad_outside_source.json": json.dumps(changed(ONE_PAGE, ["frames", "flame1", "spriteSourceSize", "x"], 20)),
     "bad_negative.json": json.dumps(changed(ONE_PAGE, ["frames", "flame1", "frame", "y"], -1)),

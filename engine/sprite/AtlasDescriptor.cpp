@@ -173,12 +173,9 @@ bool readFrame(const Json& entry, const std::string& name, Tables& tables, Reade
     bool rotated = false, trimmed = false;
     if (!reader.flag(entry, "rotated", where, rotated) || !reader.flag(entry, "trimmed", where, trimmed))
         return false;
-    // A turned frame would need its texture coordinates turned too, which no draw path does.
-    if (rotated)
-        return reader.fail(label + " is rotated; pack without rotation");
-
     CAtlasDescriptor::Frame frame{};
     frame.name = name;
+    frame.rotated = rotated;
     const Json* rect = reader.member(entry, "frame", where);
     if (rect == nullptr || !reader.side(*rect, "x", where + "frame.", 0, frame.x) ||
         !reader.side(*rect, "y", where + "frame.", 0, frame.y) ||
@@ -192,15 +189,15 @@ bool readFrame(const Json& entry, const std::string& name, Tables& tables, Reade
         return reader.fail(where + "page " + std::to_string(page) + " is not one of the " +
                            std::to_string(tables.pages.size()) + " pages");
     frame.page = std::size_t(page);
+    // What the frame covers on the page: a turned frame's w and h are its upright size.
     const CAtlasDescriptor::Page& onPage = tables.pages[frame.page];
-    if (uint64_t(frame.x) + frame.width > onPage.width || uint64_t(frame.y) + frame.height > onPage.height)
+    if (uint64_t(frame.x) + frame.pageWidth() > onPage.width ||
+        uint64_t(frame.y) + frame.pageHeight() > onPage.height)
         return reader.fail(label + " (at " + std::to_string(frame.x) + ", " + std::to_string(frame.y) + ", " +
-                           std::to_string(frame.width) + " x " + std::to_string(frame.height) +
+                           std::to_string(frame.pageWidth()) + " x " + std::to_string(frame.pageHeight()) +
                            ") lies outside its page (" + std::to_string(onPage.width) + " x " +
                            std::to_string(onPage.height) + ")");
 
-    frame.sourceWidth = frame.width;
-    frame.sourceHeight = frame.height;
     if (const Json* placed = reader.member(entry, "spriteSourceSize", where, false)) {
         uint32_t w = frame.width, h = frame.height;
         if (!reader.side(*placed, "x", where + "spriteSourceSize.", 0, frame.offsetX) ||
@@ -208,12 +205,25 @@ bool readFrame(const Json& entry, const std::string& name, Tables& tables, Reade
             !reader.side(*placed, "w", where + "spriteSourceSize.", 0, w, false) ||
             !reader.side(*placed, "h", where + "spriteSourceSize.", 0, h, false))
             return false;
-        // A different size would mean the packer scaled the frame, which no draw path undoes.
-        if (w != frame.width || h != frame.height)
+        // Aseprite's inner padding: the frame is the cell, the same number of pixels larger on every
+        // side, and the picture lies in its middle. Any other difference would mean the packer
+        // scaled the frame, which no draw path undoes.
+        const uint32_t padding = (frame.width - w) / 2;
+        const bool padded = w < frame.width && h < frame.height && frame.width - w == frame.height - h &&
+                            (frame.width - w) % 2 == 0;
+        if (!padded && (w != frame.width || h != frame.height))
             return reader.fail(where + "spriteSourceSize is " + std::to_string(w) + " x " + std::to_string(h) +
                                ", the frame " + std::to_string(frame.width) + " x " +
                                std::to_string(frame.height));
+        if (padded) {
+            frame.x += padding;
+            frame.y += padding;
+            frame.width = w;
+            frame.height = h;
+        }
     }
+    frame.sourceWidth = frame.width;
+    frame.sourceHeight = frame.height;
     if (const Json* source = reader.member(entry, "sourceSize", where, false)) {
         if (!reader.side(*source, "w", where + "sourceSize.", 0, frame.sourceWidth) ||
             !reader.side(*source, "h", where + "sourceSize.", 0, frame.sourceHeight))

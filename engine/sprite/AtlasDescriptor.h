@@ -16,7 +16,18 @@
 //
 // make_atlas's pages: meta.pages lists every page as {image, size}, and a frame on a page other
 // than the first says so with "page" (its index). Without meta.pages, meta.image and meta.size are
-// the one page. Frames turned by the packer (rotated true) are refused. Owns its tables.
+// the one page.
+//
+// Two things packers do to a frame on the page are undone here or recorded for the draw:
+// - TexturePacker (and the free packers that write its JSON) may store a frame turned a quarter
+//   clockwise ("rotated": true). Its "frame" w and h still give the picture's own upright size, so
+//   on the page it covers h x w pixels from (x, y). Such a frame keeps its upright size here and
+//   says rotated; the atlas draws it turned back.
+// - Aseprite's --inner-padding N draws N transparent pixels round every frame inside its cell and
+//   writes the cell as "frame", N pixels larger on each side than spriteSourceSize. The frame read
+//   here is the picture in the middle of the cell, so that no draw shows the padding. (Its
+//   --shape-padding and --border-padding only move the cells apart and need nothing.)
+// Owns its tables.
 class CAtlasDescriptor {
 public:
     // Larger pages, frames and source images are refused: no texture is that large, and sums of
@@ -31,10 +42,22 @@ public:
     struct Frame {
         std::string name;
         std::size_t page;
-        uint32_t x, y, width, height;        // the kept part, in page pixels from the top-left
+        uint32_t x, y;                       // the kept part's top-left corner on the page, in pixels
+        uint32_t width, height;              // its upright size (turned, it covers height x width)
+        bool rotated;                        // stored turned a quarter clockwise on the page
         uint32_t offsetX, offsetY;           // its top-left corner in the source (spriteSourceSize)
         uint32_t sourceWidth, sourceHeight;  // the untrimmed source image
         uint32_t duration;                   // milliseconds; 0 when the descriptor gives none
+
+        // The pixels it covers on the page: width x height, or turned, height x width.
+        uint32_t pageWidth() const
+        {
+            return rotated ? height : width;
+        }
+        uint32_t pageHeight() const
+        {
+            return rotated ? width : height;
+        }
     };
     enum class Direction { Forward, Reverse, PingPong, PingPongReverse };
     struct Tag {
@@ -45,8 +68,9 @@ public:
     };
 
     // Reads the descriptor's text. On anything malformed (not JSON, a field missing or of the wrong
-    // type, a size beyond kMaxSide, a frame outside its page or its source, a name twice, a tag
-    // past the frames) returns false, says what in getError() and leaves the tables empty.
+    // type, a size beyond kMaxSide, a frame outside its page or its source, a frame scaled by the
+    // packer, a name twice, a tag past the frames) returns false, says what in getError() and
+    // leaves the tables empty.
     bool parse(const std::string& text);
     void clear();
 

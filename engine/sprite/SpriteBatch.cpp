@@ -1,6 +1,7 @@
 #include "engine/sprite/SpriteBatch.h"
 
 #include "engine/graphics/GLStateScope.h"
+#include "engine/sprite/AtlasRegion.h"
 #include "engine/text/Font.h"
 #include "engine/text/TextLayout.h"
 #include "engine/texture/Texture.h"
@@ -35,6 +36,30 @@ bool scissorClips()
 bool whole(float value)
 {
     return value == std::floor(value);
+}
+
+// A region's edge in texels: x / 61 and back is not exactly x in floats, so a page whose sides are
+// not powers of two would never land texel for pixel. An error this small never moves a sample
+// across a texel's edge.
+bool wholeTexel(float value)
+{
+    return std::fabs(value - std::round(value)) < 1.0f / 1024.0f;
+}
+
+// The texture coordinates each corner of a quad shows (kQuadCorners order), for a region of the
+// texture. turned: the region holds the picture turned a quarter clockwise, so the quad's top-left
+// corner shows the region's top-right one, its top-right the region's bottom-right, and so on.
+void cornerCoordinates(const CTexture& texture, const CTextureRegion& region, bool turned, float s[4], float t[4])
+{
+    // A render target's rows run bottom-up: there t counts from the picture's bottom edge.
+    const float top = texture.rowsBottomUp ? region.top : 1.0f - region.top;
+    const float bottom = texture.rowsBottomUp ? region.bottom : 1.0f - region.bottom;
+    for (int i = 0; i < 4; ++i) {
+        const float u = kQuadCorners[i][0], v = kQuadCorners[i][1];
+        const float acrossRegion = turned ? 1.0f - v : u, downRegion = turned ? u : v;
+        s[i] = acrossRegion != 0.0f ? region.right : region.left;
+        t[i] = downRegion != 0.0f ? bottom : top;
+    }
 }
 
 // True when the current matrices and viewport move batch coordinates onto window pixels by a whole
@@ -181,6 +206,7 @@ void CSpriteBatch::begin()
 {
     vertices.clear();
     runs.clear();
+    innerCorners.clear();
     quadCount = 0;
 }
 
@@ -210,7 +236,52 @@ void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CT
         return;
     const float w = (region.right - region.left) * texture.width;
     const float h = (region.top - region.bottom) * texture.height;
+    const float s[2] = {region.left, region.right};
+    // A render target's rows run bottom-up: there t counts from the picture's bottom edge.
+    const float t[2] = {texture.rowsBottomUp ? region.top : 1.0f - region.top,
+                        texture.rowsBottomUp ? region.bottom : 1.0f - region.bottom};
+    const bool texelForPixel = angle == 0.0f && scale == 1.0f && whole(x) && whole(y) &&
+                               whole(region.left * texture.width) && whole(w) && whole(t[0] * texture.height) &&
+                               whole(h);
+    Vertex* v = appendPlaced(texture, x, y, w, h, scale, angle, texelForPixel, red, green, blue, alpha);
+    for (int i = 0; i < 4; ++i) {
+        v[i].s = s[kQuadCorners[i][0] != 0.0f];
+        v[i].t = t[kQuadCorners[i][1] != 0.0f];
+    }
+}
 
+void CSpriteBatch::addAtlasRegion(const CAtlasRegion& region, float x, float y, float scale, float angle,
+                                  float red, float green, float blue, float alpha)
+{
+    if (region.texture == nullptr || region.texture->id == 0)
+        return;
+    const CTexture& texture = *region.texture;
+    const CTextureRegion& exact = region.region;
+    const float top = texture.rowsBottomUp ? exact.top : 1.0f - exact.top;
+    const bool texelForPixel = angle == 0.0f && scale == 1.0f && whole(x) && whole(y) &&
+                               wholeTexel(exact.left * texture.width) && wholeTexel(top * texture.height) &&
+                               whole(region.width) && whole(region.height);
+    Vertex* v = appendPlaced(texture, x, y, region.width, region.height, scale, angle, texelForPixel, red, green,
+                             blue, alpha);
+    float s[4], t[4];
+    cornerCoordinates(texture, texelForPixel ? exact : region.inner, region.rotated, s, t);
+    for (int i = 0; i < 4; ++i) {
+        v[i].s = s[i];
+        v[i].t = t[i];
+    }
+    const CTextureRegion& inner = region.inner;
+    if (texelForPixel && (inner.left != exact.left || inner.right != exact.right || inner.top != exact.top ||
+                          inner.bottom != exact.bottom)) {
+        InnerCorners corners{std::size_t(v - vertices.data()), {}, {}};
+        cornerCoordinates(texture, inner, region.rotated, corners.s, corners.t);
+        innerCorners.push_back(corners);
+    }
+}
+
+CSpriteBatch::Vertex* CSpriteBatch::appendPlaced(const CTexture& texture, float x, float y, float w, float h,
+                                                 float scale, float angle, bool texelForPixel, float red,
+                                                 float green, float blue, float alpha)
+{
     // The matrix CTexture::draw builds: translate, scale, then rotate about the centre. Composed the
     // way GL composes it, so that vertices land on the same sub-pixel positions.
     float a = scale, b = 0.0f, c = 0.0f, d = scale, tx = x, ty = y;
@@ -227,21 +298,12 @@ void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CT
         tx += a * (-w * 0.5f) + b * (-h * 0.5f);
         ty += c * (-w * 0.5f) + d * (-h * 0.5f);
     }
-
-    const float s[2] = {region.left, region.right};
-    // A render target's rows run bottom-up: there t counts from the picture's bottom edge.
-    const float t[2] = {texture.rowsBottomUp ? region.top : 1.0f - region.top,
-                        texture.rowsBottomUp ? region.bottom : 1.0f - region.bottom};
-    const bool texelForPixel = angle == 0.0f && scale == 1.0f && whole(x) && whole(y) &&
-                               whole(region.left * texture.width) && whole(w) && whole(t[0] * texture.height) &&
-                               whole(h);
     Vertex* v = appendQuad(texture.id, false, texelForPixel, texture.width, texture.height);
     for (int i = 0; i < 4; ++i) {
-        const float u = kQuadCorners[i][0], vv = kQuadCorners[i][1];
-        const float px = u * w, py = vv * h;
-        v[i] = Vertex{
-            a * px + b * py + tx, c * px + d * py + ty, s[u != 0.0f], t[vv != 0.0f], red, green, blue, alpha};
+        const float px = kQuadCorners[i][0] * w, py = kQuadCorners[i][1] * h;
+        v[i] = Vertex{a * px + b * py + tx, c * px + d * py + ty, 0.0f, 0.0f, red, green, blue, alpha};
     }
+    return v;
 }
 
 void CSpriteBatch::addFlippedRegion(const CTexture& texture, float x, float y, float width, float height,
@@ -339,6 +401,14 @@ void CSpriteBatch::end()
     CGLStateScope state;
     CRunState runState(state);
     const bool wholePixels = movesByWholePixels();
+    // Moved by a fraction of a pixel, no quad lands texel for pixel: the atlas quads placed so
+    // sample their inner regions after all.
+    if (!wholePixels)
+        for (const InnerCorners& corners : innerCorners)
+            for (std::size_t i = 0; i < 4; ++i) {
+                vertices[corners.vertex + i].s = corners.s[i];
+                vertices[corners.vertex + i].t = corners.t[i];
+            }
     useUnitZeroOnly(state);
     state.enable(GL_TEXTURE_2D, true);
     state.texEnvMode(GL_MODULATE);
@@ -385,6 +455,7 @@ void CSpriteBatch::end()
 
     vertices.clear();
     runs.clear();
+    innerCorners.clear();
 }
 
 bool CSpriteBatch::matricesMoveByWholePixels()

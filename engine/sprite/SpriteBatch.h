@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <vector>
 
+struct CAtlasRegion;
 class CFont;
 class CText;
 class CTextLayout;
@@ -56,6 +57,14 @@ public:
     // As CTexture::drawRegion.
     void addRegion(const CTexture& texture, float x, float y, const CTextureRegion& region, float scale,
                    float angle, float red, float green, float blue, float alpha);
+    // An atlas's region as CTextureAtlas::add places it: the kept part's upright width x height with
+    // its top-left corner at (x, y), scaled about that corner and rotated by angle degrees about its
+    // centre, tinted; a part stored turned a quarter clockwise on its page shows upright. A quad
+    // that lands texel for pixel (as addRegion's, also under the matrices at end()) shows the
+    // region's exact texels; any other samples its inner region, so that filtering never reaches
+    // a neighbouring frame (see CAtlasRegion). A region without a page adds nothing.
+    void addAtlasRegion(const CAtlasRegion& region, float x, float y, float scale, float angle, float red,
+                        float green, float blue, float alpha);
     // A width by height quad, top-left corner at (x, y), unscaled and unturned, showing the region
     // mirrored and turned as Tiled's flip flags say: swapAxes exchanges its x and y axes first, then
     // flipX mirrors it left to right and flipY top to bottom. Unflipped at the region's own size it
@@ -105,14 +114,27 @@ private:
         std::size_t count;
     };
 
+    // An atlas quad placed texel for pixel shows its region's exact texels; these are the inner
+    // region's corners it shows instead when end() finds the matrices moving by a fraction of a
+    // pixel.
+    struct InnerCorners {
+        std::size_t vertex;  // the quad's first vertex
+        float s[4], t[4];
+    };
+
     Vertex* appendQuad(unsigned texture, bool windowPixels, bool texelForPixel = false, float width = 0.0f,
                        float height = 0.0f);
+    // A width x height quad placed as CTexture::draw places it (top-left corner at (x, y), scaled
+    // about it, rotated about its centre), tinted; the caller gives its texture coordinates.
+    Vertex* appendPlaced(const CTexture& texture, float x, float y, float width, float height, float scale,
+                         float angle, bool texelForPixel, float red, float green, float blue, float alpha);
     // Text quads (from a CTextLayout or a sheet font's layout) at (x, y) in window pixels, scaled.
     void addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green, float blue,
                   float alpha, float scaleX, float scaleY);
 
     std::vector<Vertex> vertices;  // four per quad
     std::vector<Run> runs;
+    std::vector<InnerCorners> innerCorners;
     std::vector<unsigned> quadIndices;  // six per quad, for as many quads as the largest batch had
     CGlyphSheetLayout sheetLayout;      // keeps the glyph boxes of each sheet seen across frames
     std::vector<CTextQuad> glyphQuads;  // a sheet font's string, reused

@@ -5,6 +5,7 @@
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -56,6 +57,86 @@ std::string sizeText(float width, float height)
     return std::to_string(long(width)) + " x " + std::to_string(long(height));
 }
 
+// Edges of a frame's rectangle on its page (CAtlasDescriptor::Frame::pageWidth and pageHeight).
+enum Edge : unsigned { kLeftEdge = 1, kRightEdge = 2, kTopEdge = 4, kBottomEdge = 8 };
+
+// For each frame, the edges whose next row or column of texels outside belongs to another frame of
+// its page: the texels linear filtering reaches past that edge. Pages are uploaded with GL_REPEAT
+// (CTexture), so past the page's edge it reads the opposite edge. A corner's diagonal texel counts
+// for its left or right edge, whose inset keeps filtering off that column too.
+std::vector<unsigned> edgesBesideOtherFrames(const CAtlasDescriptor& descriptor)
+{
+    const std::vector<CAtlasDescriptor::Frame>& frames = descriptor.getFrames();
+    std::vector<unsigned> edges(frames.size(), 0);
+    // Frames in order of their left edge, so that a strip's candidates are a short run of them.
+    std::vector<std::size_t> byLeft;
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        if (frames[i].pageWidth() > 0 && frames[i].pageHeight() > 0)
+            byLeft.push_back(i);
+    std::sort(byLeft.begin(), byLeft.end(),
+              [&](std::size_t a, std::size_t b) { return frames[a].x < frames[b].x; });
+    uint32_t widest = 0;
+    for (std::size_t i : byLeft)
+        widest = std::max(widest, frames[i].pageWidth());
+
+    // True when a frame other than self on self's page covers a texel of the w x h strip at (x, y).
+    auto covered = [&](std::size_t self, uint64_t x, uint64_t y, uint64_t w, uint64_t h) {
+        const uint64_t from = x + 1 > widest ? x + 1 - widest : 0;
+        auto at = std::lower_bound(byLeft.begin(), byLeft.end(), from,
+                                   [&](std::size_t i, uint64_t left) { return frames[i].x < left; });
+        for (; at != byLeft.end() && frames[*at].x < x + w; ++at) {
+            const CAtlasDescriptor::Frame& other = frames[*at];
+            if (*at != self && other.page == frames[self].page && uint64_t(other.x) + other.pageWidth() > x &&
+                other.y < y + h && uint64_t(other.y) + other.pageHeight() > y)
+                return true;
+        }
+        return false;
+    };
+    for (std::size_t i : byLeft) {
+        const CAtlasDescriptor::Frame& frame = frames[i];
+        const CAtlasDescriptor::Page& page = descriptor.getPages()[frame.page];
+        const uint64_t left = frame.x == 0 ? page.width - 1 : frame.x - 1;
+        const uint64_t right = (uint64_t(frame.x) + frame.pageWidth()) % page.width;
+        const uint64_t above = frame.y == 0 ? page.height - 1 : frame.y - 1;
+        const uint64_t below = (uint64_t(frame.y) + frame.pageHeight()) % page.height;
+        const uint64_t w = frame.pageWidth(), h = frame.pageHeight();
+        if (covered(i, left, frame.y, 1, h) || covered(i, left, above, 1, 1) || covered(i, left, below, 1, 1))
+            edges[i] |= kLeftEdge;
+        if (covered(i, right, frame.y, 1, h) || covered(i, right, above, 1, 1) || covered(i, right, below, 1, 1))
+            edges[i] |= kRightEdge;
+        if (covered(i, frame.x, above, w, 1))
+            edges[i] |= kTopEdge;
+        if (covered(i, frame.x, below, w, 1))
+            edges[i] |= kBottomEdge;
+    }
+    return edges;
+}
+
+// The region drawn in by half a texel on the given edges (a side one texel long keeps its middle).
+CTextureRegion inset(const CTextureRegion& region, unsigned edges, double pageWidth, double pageHeight)
+{
+    CTextureRegion inner = region;
+    const float across = float(0.5 / pageWidth), down = float(0.5 / pageHeight);
+    if (edges & kLeftEdge)
+        inner.left += across;
+    if (edges & kRightEdge)
+        inner.right -= across;
+    if (edges & kTopEdge)
+        inner.top -= down;
+    if (edges & kBottomEdge)
+        inner.bottom += down;
+    if (inner.left > inner.right)
+        inner.left = inner.right = 0.5f * (region.left + region.right);
+    if (inner.bottom > inner.top)
+        inner.bottom = inner.top = 0.5f * (region.bottom + region.top);
+    return inner;
+}
+
+bool sameRegion(const CTextureRegion& a, const CTextureRegion& b)
+{
+    return a.left == b.left && a.right == b.right && a.top == b.top && a.bottom == b.bottom;
+}
+
 }  // namespace
 
 CTextureAtlas::CTextureAtlas()
@@ -102,17 +183,21 @@ bool CTextureAtlas::load(const std::string& name)
         pages.push_back(std::move(texture));
     }
 
-    for (const CAtlasDescriptor::Frame& frame : descriptor.getFrames()) {
+    const std::vector<unsigned> edges = edgesBesideOtherFrames(descriptor);
+    for (std::size_t i = 0; i < descriptor.getFrames().size(); ++i) {
+        const CAtlasDescriptor::Frame& frame = descriptor.getFrames()[i];
         const CAtlasDescriptor::Page& page = descriptor.getPages()[frame.page];
         const double w = page.width, h = page.height;
         CAtlasRegion region{};
         region.texture = pages[frame.page].get();
         // Texture coordinates count t from the picture's bottom edge; the descriptor counts y down
-        // from its top. Exact on power-of-two pages, as make_atlas writes them.
+        // from its top.
         region.region.left = float(frame.x / w);
-        region.region.right = float((frame.x + double(frame.width)) / w);
+        region.region.right = float((frame.x + double(frame.pageWidth())) / w);
         region.region.top = float(1.0 - frame.y / h);
-        region.region.bottom = float(1.0 - (frame.y + double(frame.height)) / h);
+        region.region.bottom = float(1.0 - (frame.y + double(frame.pageHeight())) / h);
+        region.inner = inset(region.region, edges[i], w, h);
+        region.rotated = frame.rotated;
         region.width = float(frame.width);
         region.height = float(frame.height);
         region.offsetX = float(frame.offsetX);
@@ -198,7 +283,21 @@ void CTextureAtlas::draw(const CAtlasRegion& region, float x, float y, float sca
     if (region.texture == nullptr)
         return;
     const CVector2 at = placement(region, x, y, scale, angle);
-    region.texture->drawRegion(at.x, at.y, region.region, scale, angle, red, green, blue, alpha);
+    // CTexture::drawRegion shows a region at its own size and unturned on the page: right for an
+    // unturned part whose exact edges it may sample (no other frame beside them, or landing texel
+    // for pixel). Any other part goes through a batch of one quad, which turns it and samples its
+    // inner region; the batch's product of texel and tint may then differ from shader 0's by a step.
+    const bool exactEdges = sameRegion(region.inner, region.region) ||
+                            (scale == 1.0f && angle == 0.0f && at.x == std::floor(at.x) &&
+                             at.y == std::floor(at.y) && CSpriteBatch::matricesMoveByWholePixels());
+    if (!region.rotated && exactEdges) {
+        region.texture->drawRegion(at.x, at.y, region.region, scale, angle, red, green, blue, alpha);
+        return;
+    }
+    static CSpriteBatch one;  // keeps its arrays between draws; main thread only
+    one.begin();
+    one.addAtlasRegion(region, at.x, at.y, scale, angle, red, green, blue, alpha);
+    one.end();
 }
 
 void CTextureAtlas::add(CSpriteBatch& batch, const CAtlasRegion& region, float x, float y, float scale,
@@ -207,5 +306,5 @@ void CTextureAtlas::add(CSpriteBatch& batch, const CAtlasRegion& region, float x
     if (region.texture == nullptr)
         return;
     const CVector2 at = placement(region, x, y, scale, angle);
-    batch.addRegion(*region.texture, at.x, at.y, region.region, scale, angle, red, green, blue, alpha);
+    batch.addAtlasRegion(region, at.x, at.y, scale, angle, red, green, blue, alpha);
 }

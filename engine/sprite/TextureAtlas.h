@@ -16,8 +16,10 @@ class CTexture;
 // Many images packed onto a few pages, each found by name: a descriptor (what make_atlas writes, or
 // TexturePacker's and Aseprite's JSON, see CAtlasDescriptor) and its page images, loaded as
 // CTextures. A region draws as its untrimmed source image would: the trimmed part lands where it
-// lay in the source, scaled about the source's top-left corner and rotated about the source's
-// centre. Regions of one page added to a CSpriteBatch one after another cost one draw call.
+// lay in the source, upright even when the packer stored it turned, scaled about the source's
+// top-left corner and rotated about the source's centre. Regions of one page added to a
+// CSpriteBatch one after another cost one draw call. Filtering never mixes in a neighbouring
+// frame's texels (how, and what it costs: CAtlasRegion).
 //
 // Owns its page textures, its descriptor tables and its regions. Regions point to the pages: they,
 // and an animation made from them, must not outlive the atlas or be used after it loads again.
@@ -51,14 +53,18 @@ public:
 
     // As CTexture::draw would draw the untrimmed source image with its top-left corner at (x, y).
     // Pixels match that draw wherever the image's own edges are transparent (make_atlas keeps one
-    // transparent pixel around what it trims, and copies each part's surroundings round it).
+    // transparent pixel around what it trims, and copies each part's surroundings round it). A
+    // turned part, or one with an edge beside another frame drawn off the texel grid, is drawn
+    // through a batch of one quad (see CSpriteBatch for its state; tinted, a channel may then
+    // differ from shader 0's by one step).
     static void draw(const CAtlasRegion& region, float x, float y, float scale, float angle, float red,
                      float green, float blue, float alpha);
-    // The same quad added to the batch (through CSpriteBatch::addRegion).
+    // The same quad added to the batch (through CSpriteBatch::addAtlasRegion).
     static void add(CSpriteBatch& batch, const CAtlasRegion& region, float x, float y, float scale, float angle,
                     float red, float green, float blue, float alpha);
-    // Where the kept part's top-left corner goes for CTexture::drawRegion, which scales about that
-    // corner and rotates about the part's own centre, so that it lands as described above.
+    // Where the kept part's upright top-left corner goes for CTexture::drawRegion and
+    // CSpriteBatch::addAtlasRegion, which scale about that corner and rotate about the part's own
+    // centre, so that it lands as described above.
     static CVector2 placement(const CAtlasRegion& region, float x, float y, float scale, float angle);
 
 private:

@@ -1,6 +1,8 @@
 // Atlases from the built make_atlas against the separate images they were packed from, drawn in the
-// real window and read back; a descriptor in Aseprite's array form; an atlas animation's timing on
-// a fake clock; and the one failure line each bad descriptor gets.
+// real window and read back; TexturePacker's and Aseprite's atlases (turned, trimmed and padded
+// frames on odd-sized pages) against the pictures their generator says each frame shows, and no
+// neighbour's colour off the texel grid; a descriptor in Aseprite's array form; an atlas
+// animation's timing on a fake clock; and the one failure line each bad descriptor gets.
 #include "engine/sprite/TextureAtlas.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
@@ -151,6 +153,74 @@ int frameAt(int x, int y)
     default:
         return colour == 0 ? 0 : -1;
     }
+}
+
+// The packers' atlases that tests/data/atlas/make_atlas_corpus.py writes, with the picture each
+// frame must show. Tests run from the source tree's root.
+const std::string kCorpus = "tests/data/atlas/";
+
+std::vector<uint8_t> readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The frame's untrimmed source picture drawn upright over black, as the generator drew it: RGB rows
+// from the top.
+std::vector<uint8_t> expectedPicture(const std::string& frameName)
+{
+    return readBytes(kCorpus + "expected/" + frameName + ".rgb");
+}
+
+// Whether the w x h window box at (x, y) shows the expected picture exactly, with the pixels just
+// round it still black.
+::testing::AssertionResult showsPicture(const std::vector<uint8_t>& expected, int w, int h, int x, int y)
+{
+    if (expected.size() != std::size_t(w) * h * 3)
+        return ::testing::AssertionFailure() << "the expected picture is not " << w << " x " << h;
+    const std::vector<uint8_t> box = readBackRgba(x - 1, y - 1, w + 2, h + 2);  // bottom row first
+    long differing = 0;
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    for (int row = -1; row <= h; ++row)
+        for (int col = -1; col <= w; ++col) {
+            const uint8_t* got = &box[(std::size_t(h - row) * (w + 2) + std::size_t(col + 1)) * 4];
+            const bool inside = row >= 0 && row < h && col >= 0 && col < w;
+            const uint8_t black[3] = {0, 0, 0};
+            const uint8_t* want = inside ? &expected[(std::size_t(row) * w + col) * 3] : black;
+            if (got[0] == want[0] && got[1] == want[1] && got[2] == want[2])
+                continue;
+            if (++differing <= 4)
+                result << "(" << col << ", " << row << ") is " << int(got[0]) << "," << int(got[1]) << ","
+                       << int(got[2]) << ", expected " << int(want[0]) << "," << int(want[1]) << ","
+                       << int(want[2]) << "; ";
+        }
+    return differing == 0 ? ::testing::AssertionSuccess() : result << differing << " pixels differ";
+}
+
+// The channel (0 red, 1 green, 2 blue) a frame's picture leaves at 0 and its neighbours do not;
+// -1 when none does.
+int zeroChannel(const std::vector<uint8_t>& picture)
+{
+    for (int c = 0; c < 3; ++c) {
+        bool zero = true, lit = false;
+        for (std::size_t i = 0; i < picture.size(); i += 3) {
+            zero = zero && picture[i + std::size_t(c)] == 0;
+            lit = lit || picture[i] + picture[i + 1] + picture[i + 2] > 0;
+        }
+        if (zero && lit)
+            return c;
+    }
+    return -1;
+}
+
+// Where the scenes below put frame i.
+float sceneX(std::size_t i, float spacing)
+{
+    return 20.0f + spacing * float(i % 8);
+}
+float sceneY(std::size_t i, float spacing)
+{
+    return 20.0f + spacing * float(i / 8);
 }
 
 class TextureAtlas : public ::testing::Test {
@@ -414,6 +484,178 @@ TEST_F(TextureAtlas, ATagsFramesShowForTheirOwnDurationsAndTheSpeedForTheRest)
     EXPECT_EQ(atlas.find("walk 0.aseprite")->region.left, bounce.getFrame(4)->region.left);
 }
 
+TEST_F(TextureAtlas, PackersFramesShowTheirSourcePicturesUprightWhetherTrimmedTurnedOrPadded)
+{
+    // TexturePacker's two forms store some frames turned; Aseprite's puts inner padding round each.
+    for (const char* file : {"texturepacker-hash.json", "texturepacker-array.json", "aseprite.json"}) {
+        SCOPED_TRACE(file);
+        CStdoutCapture quiet;
+        quiet.start();
+        CTextureAtlas atlas(kCorpus + file);
+        quiet.lines();
+        ASSERT_TRUE(atlas.isLoaded());
+        const std::vector<CAtlasDescriptor::Frame>& frames = atlas.getDescriptor().getFrames();
+        for (int path = 0; path < 2; ++path) {
+            glClear(GL_COLOR_BUFFER_BIT);
+            CSpriteBatch batch;
+            batch.begin();
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const float x = sceneX(i, 40.0f), y = sceneY(i, 40.0f);
+                if (path == 0)
+                    CTextureAtlas::draw(*atlas.getRegion(i), x, y, 1, 0, 1, 1, 1, 1);
+                else
+                    CTextureAtlas::add(batch, *atlas.getRegion(i), x, y, 1, 0, 1, 1, 1, 1);
+            }
+            batch.end();
+            for (std::size_t i = 0; i < frames.size(); ++i)
+                EXPECT_TRUE(showsPicture(expectedPicture(frames[i].name), int(frames[i].sourceWidth),
+                                         int(frames[i].sourceHeight), int(sceneX(i, 40.0f)),
+                                         int(sceneY(i, 40.0f))))
+                    << frames[i].name << (path == 0 ? " drawn" : " batched");
+        }
+    }
+}
+
+TEST_F(TextureAtlas, AnAnimationShowsTurnedFramesUpright)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CTextureAtlas atlas(kCorpus + "texturepacker-hash.json");
+    quiet.lines();
+    CAtlasAnimation animation;
+    ASSERT_TRUE(animation.setFramesByPrefix(atlas, "pic"));
+    ASSERT_EQ(12u, animation.getFrameCount());
+    // Drawn and batched by turns; each timed draw shows frame picN and then steps on.
+    for (unsigned n = 1; n <= animation.getFrameCount(); ++n) {
+        const CAtlasDescriptor::Frame* shown = nullptr;
+        for (const CAtlasDescriptor::Frame& frame : atlas.getDescriptor().getFrames())
+            if (frame.name.rfind("pic" + std::to_string(n) + "-", 0) == 0)
+                shown = &frame;
+        ASSERT_NE(nullptr, shown);
+        fakeNow += 51;
+        glClear(GL_COLOR_BUFFER_BIT);
+        CSpriteBatch batch;
+        batch.begin();
+        if (n % 2 == 0)
+            animation.drawOnce(CVector2(100, 60));
+        else
+            animation.drawOnce(batch, CVector2(100, 60));
+        batch.end();
+        EXPECT_TRUE(
+            showsPicture(expectedPicture(shown->name), int(shown->sourceWidth), int(shown->sourceHeight), 100, 60))
+            << shown->name;
+    }
+}
+
+// The frame that lies apart keeps its exact edges, so wherever a pixel's centre meets a texel's
+// centre it shows that texel unmixed: each pixel turned half round or a quarter round, and every
+// third pixel of the picture three times enlarged.
+TEST_F(TextureAtlas, ATurnedFrameKeepsItsOrientationScaledAndTurned)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CTextureAtlas atlas(kCorpus + "texturepacker-hash.json");
+    quiet.lines();
+    const std::size_t index = atlas.getDescriptor().findFrame("pic12-alone.png");
+    ASSERT_LT(index, atlas.getRegionCount());
+    const CAtlasRegion& alone = *atlas.getRegion(index);
+    ASSERT_TRUE(alone.rotated);
+    const std::vector<uint8_t> expected = expectedPicture("pic12-alone.png");
+    const int w = int(alone.sourceWidth), h = int(alone.sourceHeight), x = 200, y = 100;
+    // Where source pixel (u, v)'s centre lands, relative to (x, y): across, then down.
+    const struct {
+        float scale, angle;
+        int (*across)(int u, int v, int w, int h);
+        int (*down)(int u, int v, int w, int h);
+    } cases[] = {
+        {1, 180, [](int u, int, int w, int) { return w - 1 - u; },
+         [](int, int v, int, int h) { return h - 1 - v; }},
+        // Clockwise on the screen, about the centre: the top row becomes the right column.
+        {1, 90, [](int, int v, int w, int h) { return (w + h) / 2 - 1 - v; },
+         [](int u, int, int w, int h) { return u + (h - w) / 2; }},
+        {3, 0, [](int u, int, int, int) { return 3 * u + 1; }, [](int, int v, int, int) { return 3 * v + 1; }},
+    };
+    for (const auto& c : cases) {
+        for (int path = 0; path < 2; ++path) {
+            SCOPED_TRACE("scale " + std::to_string(c.scale) + ", angle " + std::to_string(c.angle) +
+                         (path == 0 ? ", drawn" : ", batched"));
+            glClear(GL_COLOR_BUFFER_BIT);
+            CSpriteBatch batch;
+            batch.begin();
+            if (path == 0)
+                CTextureAtlas::draw(alone, float(x), float(y), c.scale, c.angle, 1, 1, 1, 1);
+            else
+                CTextureAtlas::add(batch, alone, float(x), float(y), c.scale, c.angle, 1, 1, 1, 1);
+            batch.end();
+            int differing = 0;
+            for (int v = 0; v < h; ++v)
+                for (int u = 0; u < w; ++u) {
+                    const Rgba got = readPixel(x + c.across(u, v, w, h), y + c.down(u, v, w, h));
+                    const uint8_t* want = &expected[(std::size_t(v) * w + u) * 3];
+                    if ((got.r != want[0] || got.g != want[1] || got.b != want[2]) && ++differing <= 3)
+                        ADD_FAILURE() << "source pixel (" << u << ", " << v << ") shows " << int(got.r) << ","
+                                      << int(got.g) << "," << int(got.b) << ", expected " << int(want[0]) << ","
+                                      << int(want[1]) << "," << int(want[2]);
+                }
+            EXPECT_EQ(0, differing);
+        }
+    }
+}
+
+// The page's frames touch, and those on its left and right edges touch through GL_REPEAT. Drawn
+// off the texel grid, a frame's zero channel must stay 0 in every pixel.
+TEST_F(TextureAtlas, FilteringNeverReachesANeighbouringFrame)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CTextureAtlas atlas(kCorpus + "texturepacker-hash.json");
+    quiet.lines();
+    ASSERT_TRUE(atlas.isLoaded());
+    const std::vector<CAtlasDescriptor::Frame>& frames = atlas.getDescriptor().getFrames();
+    const struct {
+        const char* label;
+        float dx, dy, scale, angle;
+        float cameraX, cameraY;  // a translation of the model-view matrix
+    } cases[] = {{"a fraction of a pixel off", 0.37f, 0.61f, 1, 0, 0, 0},
+                 {"enlarged", 0.25f, 0.5f, 2.6f, 0, 0, 0},
+                 {"shrunk", 0.3f, 0.3f, 0.7f, 0, 0, 0},
+                 {"turned", 0.4f, 0.2f, 1.8f, 33, 0, 0},
+                 {"at whole pixels under a camera a fraction of a pixel off", 0, 0, 1, 0, 0.5f, 0.25f}};
+    const float spacing = 80.0f;
+    for (const auto& c : cases) {
+        for (int path = 0; path < 2; ++path) {
+            SCOPED_TRACE(std::string(c.label) + (path == 0 ? ", drawn" : ", batched"));
+            glClear(GL_COLOR_BUFFER_BIT);
+            glPushMatrix();
+            glTranslatef(c.cameraX, c.cameraY, 0.0f);
+            CSpriteBatch batch;
+            batch.begin();
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const float x = sceneX(i, spacing) + c.dx, y = sceneY(i, spacing) + c.dy;
+                if (path == 0)
+                    CTextureAtlas::draw(*atlas.getRegion(i), x, y, c.scale, c.angle, 1, 1, 1, 1);
+                else
+                    CTextureAtlas::add(batch, *atlas.getRegion(i), x, y, c.scale, c.angle, 1, 1, 1, 1);
+            }
+            batch.end();
+            glPopMatrix();
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const int zero = zeroChannel(expectedPicture(frames[i].name));
+                ASSERT_GE(zero, 0) << frames[i].name;
+                const int boxX = int(sceneX(i, spacing)) - 15, boxY = int(sceneY(i, spacing)) - 15;
+                const std::vector<uint8_t> box = readBackRgba(boxX, boxY, int(spacing), int(spacing));
+                long lit = 0, bled = 0;
+                for (std::size_t p = 0; p < box.size(); p += 4) {
+                    lit += box[p] + box[p + 1] + box[p + 2] > 0;
+                    bled += box[p + std::size_t(zero)] != 0;
+                }
+                EXPECT_GT(lit, 0) << frames[i].name;
+                EXPECT_EQ(0, bled) << frames[i].name << " shows " << bled << " pixels with another frame's colour";
+            }
+        }
+    }
+}
+
 // Failures
 
 TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
@@ -450,8 +692,15 @@ TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
                                     "sourceSize": {"w": 16, "h": 16})",
                     page),
          "frame \"a\"'s kept part (at 4, 0) lies outside its source size (16 x 16)"},
-        {"rotated.json", descriptor(rect + R"(, "rotated": true)", page),
-         "frame \"a\" is rotated; pack without rotation"},
+        // Turned, a 10 x 20 frame covers 20 x 10 pixels of the page.
+        {"rotated.json", descriptor(R"("frame": {"x": 50, "y": 0, "w": 10, "h": 20}, "rotated": true)", page),
+         "frame \"a\" (at 50, 0, 20 x 10) lies outside its page (64 x 64)"},
+        // Inner padding is as many pixels on every side; anything else would be a scaled frame.
+        {"scaled.json",
+         descriptor(R"("frame": {"x": 0, "y": 0, "w": 18, "h": 17},
+                       "spriteSourceSize": {"x": 0, "y": 0, "w": 16, "h": 16})",
+                    page),
+         "frame \"a\": spriteSourceSize is 16 x 16, the frame 18 x 17"},
         {"tag.json", descriptor(rect, page + R"(, "frameTags": [{"name": "run", "from": 0, "to": 5}])"),
          "tag \"run\": to (5) is past the last of the 1 frames"},
     };
