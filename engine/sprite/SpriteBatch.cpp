@@ -46,6 +46,12 @@ bool wholeTexel(float value)
     return std::fabs(value - std::round(value)) < 1.0f / 1024.0f;
 }
 
+// Two lengths in texels that differ by no more than a region's edge computed in floats does.
+bool sameTexels(float a, float b)
+{
+    return std::fabs(a - b) < 1.0f / 1024.0f;
+}
+
 // The texture coordinates each corner of a quad shows (kQuadCorners order), for a region of the
 // texture. turned: the region holds the picture turned a quarter clockwise, so the quad's top-left
 // corner shows the region's top-right one, its top-right the region's bottom-right, and so on.
@@ -241,8 +247,8 @@ void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CT
     const float t[2] = {texture.rowsBottomUp ? region.top : 1.0f - region.top,
                         texture.rowsBottomUp ? region.bottom : 1.0f - region.bottom};
     const bool texelForPixel = angle == 0.0f && scale == 1.0f && whole(x) && whole(y) &&
-                               whole(region.left * texture.width) && whole(w) && whole(t[0] * texture.height) &&
-                               whole(h);
+                               wholeTexel(region.left * texture.width) && wholeTexel(w) &&
+                               wholeTexel(t[0] * texture.height) && wholeTexel(h);
     Vertex* v = appendPlaced(texture, x, y, w, h, scale, angle, texelForPixel, red, green, blue, alpha);
     for (int i = 0; i < 4; ++i) {
         v[i].s = s[kQuadCorners[i][0] != 0.0f];
@@ -318,9 +324,10 @@ void CSpriteBatch::addFlippedRegion(const CTexture& texture, float x, float y, f
     const float t[2] = {texture.rowsBottomUp ? region.top : 1.0f - region.top,
                         texture.rowsBottomUp ? region.bottom : 1.0f - region.bottom};
     // A mirror or a quarter turn of whole texels still puts one texel on each pixel.
-    const bool texelForPixel = whole(x) && whole(y) && whole(region.left * texture.width) && whole(w) &&
-                               whole(t[0] * texture.height) && whole(h) && width == (swapAxes ? h : w) &&
-                               height == (swapAxes ? w : h);
+    const bool texelForPixel = whole(x) && whole(y) && wholeTexel(region.left * texture.width) && wholeTexel(w) &&
+                               wholeTexel(t[0] * texture.height) && wholeTexel(h) && whole(width) &&
+                               whole(height) && sameTexels(width, swapAxes ? h : w) &&
+                               sameTexels(height, swapAxes ? w : h);
     Vertex* v = appendQuad(texture.id, false, texelForPixel, texture.width, texture.height);
     for (int i = 0; i < 4; ++i) {
         const float u = kQuadCorners[i][0], vv = kQuadCorners[i][1];
