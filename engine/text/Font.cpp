@@ -21,6 +21,51 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
+
+namespace {
+
+// How much of text (length bytes) fits in limit bytes without cutting a UTF-8 character: a sequence
+// the limit would cut is left out whole. Malformed bytes are cut where they stand; each is a glyph of
+// the sheet of its own.
+std::size_t wholeCharacters(const char* text, std::size_t length, std::size_t limit)
+{
+    if (length <= limit)
+        return length;
+    // The byte at the limit is the first one left out: when it continues a sequence, go back to the
+    // sequence's first byte (at most three continuation bytes before it).
+    std::size_t lead = limit;
+    while (lead > 0 && limit - lead < 3 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80)
+        --lead;
+    const unsigned char first = static_cast<unsigned char>(text[lead]);
+    std::size_t sequence = 1;
+    if (first >= 0xC0 && first < 0xE0)
+        sequence = 2;
+    else if (first >= 0xE0 && first < 0xF0)
+        sequence = 3;
+    else if (first >= 0xF0 && first < 0xF8)
+        sequence = 4;
+    return lead + sequence > limit ? lead : limit;
+}
+
+// printf into a string of any length. An argument may point at the string the result replaces.
+std::string formatted(const char* format, va_list arguments)
+{
+    char small[256];
+    va_list copy;
+    va_copy(copy, arguments);
+    const int length = std::vsnprintf(small, sizeof(small), format, copy);
+    va_end(copy);
+    if (length < 0)
+        return std::string();
+    if (std::size_t(length) < sizeof(small))
+        return std::string(small, std::size_t(length));
+    std::vector<char> large(std::size_t(length) + 1);
+    std::vsnprintf(large.data(), large.size(), format, arguments);
+    return std::string(large.data(), std::size_t(length));
+}
+
+}  // namespace
 
 // The files of a TrueType font and its faces by pixel size and set (false: regular, true: bold).
 struct CFont::TrueType {
@@ -228,7 +273,7 @@ void CFont::setColourFields(float first, float second, float third, float fourth
 
 const char* CFont::getText() const
 {
-    return text;
+    return printed.c_str();
 }
 
 CVector2 CFont::measureText(const char* textToMeasure, signed char style) const
@@ -244,14 +289,16 @@ CVector2 CFont::measureText(const char* textToMeasure, signed char style, float 
     const int set = CGlyphSheetLayout::setOfStyle(s);
     if (trueType != nullptr) {
         CTextLayout layout;
-        const std::string cut(textToMeasure, strnlen(textToMeasure, kMaxTextLength));
-        if (!layOut(cut.c_str(), set, layout) || layout.getQuads().empty())
+        if (!layOut(textToMeasure, set, layout) || layout.getQuads().empty())
             return CVector2();
         return CVector2(std::fabs(sx) * (layout.right - layout.left) + (s > 1 ? 1.0f : 0.0f),
                         std::fabs(sy) * (layout.bottom - layout.top));
     }
+    // One byte past the field tells whether the field's last character is whole.
+    const std::size_t length =
+        wholeCharacters(textToMeasure, strnlen(textToMeasure, kMaxTextLength + 1), std::size_t(kMaxTextLength));
     int count = 0;
-    for (int i = 0; i < kMaxTextLength && textToMeasure[i] != '\0'; ++i)
+    for (std::size_t i = 0; i < length; ++i)
         if (CGlyphSheetLayout::namesGlyph(textToMeasure[i], set))
             ++count;
     if (count == 0)
@@ -309,13 +356,19 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
 {
     if (format == nullptr || (listBase == 0 && trueType == nullptr))
         return;
-    std::vsnprintf(text, sizeof(text), format, arguments);
+    std::string whole = formatted(format, arguments);
+    const std::size_t field = wholeCharacters(whole.c_str(), whole.size(), std::size_t(kMaxTextLength));
+    std::memcpy(text, whole.data(), field);
+    text[field] = '\0';
+    if (trueType == nullptr)
+        whole.resize(field);
+    printed.swap(whole);
 
     const int s = CGlyphSheetLayout::clampStyle(style);
     const int set = CGlyphSheetLayout::setOfStyle(s);
     if (trueType != nullptr) {
         CTextLayout layout;
-        if (!layOut(text, set, layout))
+        if (!layOut(printed.c_str(), set, layout))
             return;
         drawLayout(layout, x, y, red, green, blue, alpha, sx, sy);
         if (s > 1)

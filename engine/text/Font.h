@@ -27,9 +27,14 @@ class CTextLayout;
 // print leaves are those of a glyph-sheet font; set 1 is the bold face. Owns its display lists, glyph image and
 // TrueType faces; draws with built-in shader 0, owned by the shader manager; only points to its fallback font.
 // Main thread only.
+//
+// How long a print may be: a glyph-sheet print formats into a field of kMaxTextLength bytes (one glyph per
+// byte), and longer text is cut at the last whole UTF-8 character that fits, so a cut never leaves half a
+// character to draw as a stray glyph (80 e-acutes keep 75, 150 bytes). A TrueType print, its measure and a
+// CText are never cut: their text is shaped whole, as long as it is.
 class CFont {
 public:
-    static const int kMaxTextLength = 151;  // longer text is cut
+    static const int kMaxTextLength = 151;  // a glyph-sheet print's field, in bytes
 
     CFont();
     ~CFont();
@@ -85,15 +90,16 @@ public:
                      float scaleXValue, float scaleYValue, const char* format, ...)
         __attribute__((format(printf, 11, 12)));
 
-    // The formatted text of the latest print.
+    // The formatted text of the latest print: whole for a TrueType font, as its field holds it for a
+    // glyph sheet.
     const char* getText() const;
 
     // The width and height in pixels that print() would cover for this text in this style, with the
     // stored scale or the given one: the cells of the characters that name a glyph (others draw
     // nothing and move the pen by nothing), one pixel wider for the bold styles 2 and 3, and
     // 0 by 0 when nothing would be drawn. For a TrueType font, the box its glyphs' ink covers. The text is taken
-    // as it stands (no printf formatting) and cut at kMaxTextLength as print cuts it. With a negative scale the
-    // text extends left of or above the position; the size stays positive.
+    // as it stands (no printf formatting) and cut as print cuts it (see kMaxTextLength). With a negative scale
+    // the text extends left of or above the position; the size stays positive.
     CVector2 measureText(const char* textToMeasure, signed char style) const;
     CVector2 measureText(const char* textToMeasure, signed char style, float sx, float sy) const;
 
@@ -105,6 +111,7 @@ public:
     float colourGreen;
     float colourAlpha;
     CShader* shader;  // built-in shader 0; owned by the shader manager
+    // The latest print's text as far as the glyph sheet's field holds it (see kMaxTextLength).
     char text[kMaxTextLength + 1];
     CTGAImage glyphImage;
     int cellSize = 16;    // the quad each glyph draws, in pixels
@@ -120,7 +127,7 @@ private:
 
     // Compiles the 256 glyph lists from listBase for the current cellSize and penAdvance.
     void compileGlyphLists();
-    // Formats into text (cut at kMaxTextLength) and draws one or two passes.
+    // Formats the text (a glyph sheet's cut to its field) and draws one or two passes.
     void formatAndDraw(float x, float y, float secondX, signed char style, float red, float green, float blue,
                        float alpha, float sx, float sy, bool placeBoldWithOffset, const char* format,
                        va_list arguments);
@@ -134,6 +141,8 @@ private:
     std::unique_ptr<CGLStateScope> printState;
     // The bytes of text that name a glyph of the set being drawn.
     char glyphs[kMaxTextLength + 1];
+    // The latest print's formatted text, what getText() gives.
+    std::string printed;
 };
 
 #endif

@@ -299,6 +299,40 @@ TEST_F(Fonts, TextIsCutAtItsFieldAndANullFormatDrawsNothing)
     EXPECT_GT(litExtent(80, 80, 300, 200).left, litExtent(80, 80, 300, 200).right);
 }
 
+// The field is cut before a UTF-8 character it cannot hold whole, never inside it, so no stray byte of
+// a cut character draws as a glyph of its own; text that fits to the byte keeps all 151.
+TEST_F(Fonts, TheFieldCutsUtf8TextBetweenCharacters)
+{
+    struct Case {
+        std::string text;
+        std::size_t kept;
+    };
+    const auto copies = [](const std::string& character, int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += character;
+        return text;
+    };
+    const Case cases[] = {
+        {copies("\xC3\xA9", 80), 150},          // e acute: 75 whole
+        {copies("\xE0\xA4\x95", 60), 150},      // Devanagari ka: 50 whole
+        {copies("\xF0\x9F\x98\x80", 40), 148},  // four bytes each: 37 whole
+        {"a" + copies("\xC3\xA9", 80), 151},    // the 75th e acute ends at the 151st byte
+    };
+    // At a quarter scale every cell edge is a whole pixel; each byte is a cell of the opaque sheet.
+    opaque->setScale(0.25f, 1.0f);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kept);
+        glClear(GL_COLOR_BUFFER_BIT);
+        opaque->print(100, 100, 0, "%s", c.text.c_str());
+        EXPECT_EQ(c.text.substr(0, c.kept), opaque->getText());
+        const Extent e = litExtent(80, 80, 700, 200);
+        const float width = 0.25f * float(12 * (int(c.kept) - 1) + 16);
+        EXPECT_FLOAT_EQ(width, float(e.right - e.left + 1));
+        EXPECT_FLOAT_EQ(width, opaque->measureText(c.text.c_str(), 0).x);
+    }
+}
+
 TEST_F(Fonts, TheRealSheetPrintsLegibleText)
 {
     CFont* font = g_pFontManager->getFont(1);
