@@ -30,6 +30,16 @@ if(NOT TARGET QuarlEngine::HarfBuzz)
     INTERFACE_INCLUDE_DIRECTORIES "${QUARL_HARFBUZZ_INCLUDE_DIRS}"
     INTERFACE_LINK_LIBRARIES "${QUARL_HARFBUZZ_LINK_LIBRARIES}")
 endif()
+# FriBidi puts mixed left-to-right and right-to-left text in display order (the Unicode bidirectional
+# algorithm), which HarfBuzz leaves to its caller. Like HarfBuzz, only a pkg-config module on Debian.
+if(NOT TARGET QuarlEngine::FriBidi)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(QUARL_FRIBIDI REQUIRED fribidi)
+  add_library(QuarlEngine::FriBidi INTERFACE IMPORTED)
+  set_target_properties(QuarlEngine::FriBidi PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${QUARL_FRIBIDI_INCLUDE_DIRS}"
+    INTERFACE_LINK_LIBRARIES "${QUARL_FRIBIDI_LINK_LIBRARIES}")
+endif()
 
 # Atlas descriptors and Tiled's JSON maps are read with nlohmann's JSON (header-only), Tiled's XML
 # maps with pugixml, and compressed layer data inflated with zlib: parsers that are kept up against

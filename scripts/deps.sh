@@ -1,9 +1,10 @@
 # Sourced by the other scripts: the Debian packages the project needs, and a function that installs
 # whichever of them are missing (as root, or through sudo).
 
+# libfribidi-dev: the Unicode bidirectional algorithm, which puts right-to-left text in display order.
 BUILD_PACKAGES="build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev \
 libsdl-mixer1.2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libpng-dev libfreetype-dev \
-libharfbuzz-dev libstb-dev nlohmann-json3-dev libpugixml-dev zlib1g-dev"
+libharfbuzz-dev libfribidi-dev libstb-dev nlohmann-json3-dev libpugixml-dev zlib1g-dev"
 # A virtual X server, a real key press and a screenshot when there is no display.
 HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
 # doxygen: the test command builds the reference and fails on its warnings. The font tests load

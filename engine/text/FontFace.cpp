@@ -140,10 +140,12 @@ bool CFontFace::hasCodePoint(uint32_t codePoint) const
 }
 
 void CFontFace::shape(const char* text, int textLength, int start, int length, float penX,
-                      std::vector<Placed>& out) const
+                      std::vector<Placed>& out, bool rightToLeft) const
 {
     hb_buffer_t* buffer = hb_buffer_create();
     hb_buffer_add_utf8(buffer, text, textLength, unsigned(start), length);
+    // The direction is the bidirectional algorithm's; the script and language are still guessed.
+    hb_buffer_set_direction(buffer, rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
     hb_buffer_guess_segment_properties(buffer);
     hb_shape(font, buffer, nullptr, 0);
     unsigned count = 0;

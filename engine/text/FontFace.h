@@ -52,10 +52,11 @@ public:
 
     // Whether the font maps the code point to a glyph of its own.
     bool hasCodePoint(uint32_t codePoint) const;
-    // Shapes bytes [start, start + length) of the UTF-8 text (the rest is context) and appends the
-    // glyphs; pen positions continue from penX.
-    void shape(const char* text, int textLength, int start, int length, float penX,
-               std::vector<Placed>& out) const;
+    // Shapes bytes [start, start + length) of the UTF-8 text (the rest is context) in one direction and
+    // appends the glyphs; pen positions continue from penX. Right to left, the glyphs still come leftmost
+    // first (the run's last character first): HarfBuzz orders the run, never a whole line (see CTextLayout).
+    void shape(const char* text, int textLength, int start, int length, float penX, std::vector<Placed>& out,
+               bool rightToLeft = false) const;
     // The glyph, rasterised and uploaded on first use.
     const Glyph& glyph(unsigned index);
     // The CPU half of glyph(), without OpenGL: the glyph's texels (white, coverage in alpha, one
