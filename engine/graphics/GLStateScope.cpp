@@ -35,6 +35,22 @@ bool CGLStateScope::hasContext()
     return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
 }
 
+namespace {
+
+unsigned int generation = 0;
+
+}  // namespace
+
+unsigned int CGLStateScope::contextGeneration()
+{
+    return generation;
+}
+
+void CGLStateScope::contextChanged()
+{
+    ++generation;
+}
+
 const char* CGLStateScope::noContextText()
 {
     return "no OpenGL window is open yet, call setVideoMode first";

@@ -17,6 +17,12 @@ public:
     static bool hasContext();
     // The reason every such path gives when there is none.
     static const char* noContextText();
+    // Counts the OpenGL contexts this process has opened and closed: a GL name made under one
+    // generation means nothing under another (a texture kept past its engine must neither draw nor
+    // delete a name that now belongs to the next engine's context). 0 before the first window.
+    static unsigned int contextGeneration();
+    // Called by the graphics core when it opens a context and when it closes it.
+    static void contextChanged();
 
     // glEnable or glDisable.
     void enable(unsigned int capability, bool on);
