@@ -26,10 +26,10 @@ source scripts/deps.sh
 # for its default clang (only recommended by clang, and recommends are not installed here). clang
 # compiles against the newest GCC's C++ library it finds: that of the default g++, whatever the
 # release (12 on Debian 12, 14 on Debian 13). The reader includes the GL headers for GL_RGB and
-# links its upload path (libGL, GLEW, libGLU, SDL), which the target never calls.
+# links its upload path (libGL, GLEW, libGLU, SDL, SDL_image), which the target never calls.
 ensure_packages g++ cmake
 ensure_packages clang libclang-rt-dev "libstdc++-$(g++ -dumpversion | cut -d. -f1)-dev" libgl-dev \
-    libglew-dev libglu1-mesa-dev libsdl1.2-dev libfreetype-dev libharfbuzz-dev libstb-dev nlohmann-json3-dev \
+    libglew-dev libglu1-mesa-dev libsdl1.2-dev libsdl-image1.2-dev libfreetype-dev libharfbuzz-dev libstb-dev nlohmann-json3-dev \
     libpugixml-dev zlib1g-dev pkg-config
 CXX="$(command -v clang++)"
 
@@ -48,7 +48,7 @@ fuzz_target() {
     "$CXX" -std=c++17 -g -O1 -I"$ROOT" \
         -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
         $(sdl-config --cflags) "$@" \
-        -lGLEW -lGLU -lGL $(sdl-config --libs) -o "$OUT/${name}_fuzz"
+        -lGLEW -lGLU -lGL -lSDL_image $(sdl-config --libs) -o "$OUT/${name}_fuzz"
     mkdir -p "$WORK/$name"
     cp "$corpus"/* "$WORK/$name/"
 

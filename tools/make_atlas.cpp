@@ -143,7 +143,7 @@ bool load(Image& image)
         std::cerr << kTool << ": cannot use " << image.path << ": " << refused << "\n";
         return false;
     }
-    SDL_Surface* surface = IMG_Load(image.path.c_str());
+    SDL_Surface* surface = CPixelUpload::readImage(image.path);
     if (surface == nullptr) {
         std::cerr << kTool << ": cannot read " << image.path << ": " << IMG_GetError() << "\n";
         return false;

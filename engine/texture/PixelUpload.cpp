@@ -2,8 +2,10 @@
 
 #include <GL/glew.h>
 #include <GL/glu.h>
+#include <SDL_image.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -79,6 +81,72 @@ bool CPixelUpload::isDirectlyUploadable(const SDL_Surface* surface)
         return format->Rmask == red24 && format->Gmask == 0x00FF00 && format->Bmask == blue24 &&
                std::size_t(surface->pitch) == paddedRow(surface->w * 3, 4);
     return false;
+}
+
+bool CPixelUpload::isGreyPngWithTransparency(const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    unsigned char start[8 + 8 + 13];
+    bool found = std::fread(start, 1, sizeof(start), file) == sizeof(start) &&
+                 std::memcmp(start, kSignature, 8) == 0 && std::memcmp(start + 12, "IHDR", 4) == 0 &&
+                 start[16 + 9] == 0;  // colour type 0: grey
+    if (found) {
+        found = false;
+        // The chunks after IHDR (and its CRC) up to the image data; each header names the next.
+        long at = 8 + 8 + 13 + 4;
+        unsigned char header[8];
+        for (int chunks = 0; chunks < 4096 && std::fseek(file, at, SEEK_SET) == 0 &&
+                             std::fread(header, 1, 8, file) == 8 && std::memcmp(header + 4, "IDAT", 4) != 0;
+             ++chunks) {
+            if (std::memcmp(header + 4, "tRNS", 4) == 0) {
+                found = true;
+                break;
+            }
+            const uint32_t length =
+                uint32_t(header[0]) << 24 | uint32_t(header[1]) << 16 | uint32_t(header[2]) << 8 | header[3];
+            if (length > 0x7FFFFFFFu)
+                break;
+            at += long(length) + 12;
+        }
+    }
+    std::fclose(file);
+    return found;
+}
+
+SDL_Surface* CPixelUpload::readImage(const std::string& path)
+{
+    SDL_Surface* surface = IMG_Load(path.c_str());
+    if (surface == nullptr || surface->format->BytesPerPixel != 2 || surface->format->palette != nullptr ||
+        !isReadable(surface) || !isGreyPngWithTransparency(path))
+        return surface;
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+    const Uint32 red = 0x000000FF, green = 0x0000FF00, blue = 0x00FF0000, alphaMask = 0xFF000000;
+#else
+    const Uint32 red = 0xFF000000, green = 0x00FF0000, blue = 0x0000FF00, alphaMask = 0x000000FF;
+#endif
+    SDL_Surface* rgba =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, surface->w, surface->h, 32, red, green, blue, alphaMask);
+    if (rgba != nullptr) {
+        if (SDL_MUSTLOCK(surface))
+            SDL_LockSurface(surface);
+        for (int y = 0; y < surface->h; ++y) {
+            const Uint8* in = static_cast<const Uint8*>(surface->pixels) + std::size_t(y) * surface->pitch;
+            Uint8* out = static_cast<Uint8*>(rgba->pixels) + std::size_t(y) * rgba->pitch;
+            for (int x = 0; x < surface->w; ++x, in += 2, out += 4) {
+                out[0] = out[1] = out[2] = in[0];
+                out[3] = in[1];
+            }
+        }
+        if (SDL_MUSTLOCK(surface))
+            SDL_UnlockSurface(surface);
+    }
+    SDL_FreeSurface(surface);
+    if (rgba == nullptr)
+        SDL_SetError("no memory for the grey image's colours");
+    return rgba;
 }
 
 bool CPixelUpload::isGreyAndAlpha(const SDL_Surface* surface)

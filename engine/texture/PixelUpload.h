@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The one path from pixels to OpenGL: converts SDL surfaces of any layout to red, green, blue (and
@@ -74,9 +75,16 @@ public:
     // True when the surface's bytes are already red, green, blue (and alpha) in memory order with
     // rows padded to 4, so they can go to GL as they are.
     static bool isDirectlyUploadable(const SDL_Surface* surface);
-    // True for the surface SDL_image 1.2 makes of a grey PNG with a transparent level (tRNS): two
-    // bytes a pixel, grey then alpha, but described as red and green masks with a blue mask past
-    // 16 bits and no alpha mask. Read by its masks it would draw red and green.
+    // IMG_Load, with one repair: of a grey PNG with a transparent level (colour type 0 with a tRNS
+    // chunk) SDL_image 1.2 makes two bytes a pixel, grey then alpha, but describes them as 16-bit
+    // colour (red and green masks and a blue one past 16 bits on the classic SDL, red, green and
+    // blue 5-6-5 on sdl12-compat); read by its masks it draws red and green. Such a surface comes
+    // back as 32-bit red, green, blue, alpha. Null, with SDL's error set, where IMG_Load fails.
+    static SDL_Surface* readImage(const std::string& path);
+    // True when the file is a PNG of grey samples with a tRNS chunk before its image data.
+    static bool isGreyPngWithTransparency(const std::string& path);
+    // True for the classic SDL's description of that surface (a mask past 16 bits on 2 bytes), which
+    // convert() reads as grey and alpha wherever it comes from.
     static bool isGreyAndAlpha(const SDL_Surface* surface);
     // True when the surface carries transparency: an alpha mask, a colour key, or grey and alpha.
     static bool hasAlpha(const SDL_Surface* surface);

@@ -68,7 +68,7 @@ void CTexture::load(std::string name)
         CLog::line("Failed to load the image: " + name + ", Error: " + refused);
         return;
     }
-    adopt(name, isRightToLeftTga(name) ? decodeTga(name) : IMG_Load(name.c_str()));
+    adopt(name, isRightToLeftTga(name) ? decodeTga(name) : CPixelUpload::readImage(name));
 }
 
 bool CTexture::isRightToLeftTga(const std::string& path)
