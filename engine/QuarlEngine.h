@@ -38,6 +38,7 @@
 #include "engine/sprite/Sprite.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/sprite/TextureAtlas.h"
+#include "engine/text/FaceCache.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontFace.h"
 #include "engine/text/FontManager.h"

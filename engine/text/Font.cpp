@@ -6,6 +6,7 @@
 #include "engine/graphics/GLStateScope.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
+#include "engine/text/FaceCache.h"
 #include "engine/text/FontFace.h"
 #include "engine/text/GlyphSheetLayout.h"
 #include "engine/text/TextLayout.h"
@@ -14,6 +15,7 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -67,11 +69,9 @@ std::string formatted(const char* format, va_list arguments)
 
 }  // namespace
 
-// The files of a TrueType font and its faces by pixel size and set (false: regular, true: bold).
+// The faces of a TrueType font by pixel size and set (false: regular, true: bold).
 struct CFont::TrueType {
-    std::string regularPath;
-    std::string boldPath;
-    std::map<std::pair<int, bool>, std::unique_ptr<CFontFace>> faces;
+    CFaceCache faces;
 };
 
 CFont::CFont()
@@ -91,14 +91,14 @@ CFont::CFont()
 
 CFont::~CFont()
 {
-    // Once SDL has shut video down the context, and the lists with it, are gone already.
-    if (listBase != 0 && SDL_WasInit(SDL_INIT_VIDEO))
-        deleteGlyphLists();
+    deleteGlyphLists();
 }
 
 bool CFont::deleteGlyphLists()
 {
-    glDeleteLists(listBase, 256);
+    // Lists of a context that has closed went with it: their names may be the next context's now.
+    if (listBase != 0 && CGLStateScope::hasContext() && builtGeneration == CGLStateScope::contextGeneration())
+        glDeleteLists(listBase, 256);
     listBase = 0;
     return true;
 }
@@ -132,6 +132,11 @@ bool CFont::buildFont(const char* path)
         SDL_Quit();
         std::exit(1);
     }
+    // A sheet built again leaves nothing of what was built before (lists or faces).
+    if (listBase != 0)
+        deleteGlyphLists();
+    trueType.reset();
+    revision = CFaceCache::nextStamp();
     cellSize = 16;
     penAdvance = 12;
     listBase = glGenLists(256);
@@ -142,9 +147,10 @@ bool CFont::buildFont(const char* path)
         SDL_Quit();
         std::exit(1);
     }
+    builtGeneration = CGLStateScope::contextGeneration();
+    refusalWritten = false;
     glBindTexture(GL_TEXTURE_2D, glyphImage.textureName);
     compileGlyphLists();
-    trueType.reset();
     shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
     return true;
 }
@@ -180,7 +186,7 @@ bool CFont::buildTrueTypeFont(const char* regularPath, const char* boldPath, int
         return false;
     }
     // Both faces first: a failure leaves the font as it was.
-    std::unique_ptr<TrueType> made(new TrueType{regular, bold, {}});
+    std::unique_ptr<TrueType> made(new TrueType{CFaceCache(regular, bold)});
     for (const bool isBold : {false, true}) {
         std::string error;
         const std::string& path = isBold ? bold : regular;
@@ -189,12 +195,15 @@ bool CFont::buildTrueTypeFont(const char* regularPath, const char* boldPath, int
             CLog::line("Failed to load the font: " + path + ", Error: " + error);
             return false;
         }
-        made->faces[std::make_pair(cell, isBold)] = std::move(face);
+        made->faces.adopt(isBold, std::move(face));
     }
     // The glyph lists of a sheet this font had are given back; TrueType text needs none.
     if (listBase != 0)
         deleteGlyphLists();
     trueType = std::move(made);
+    revision = CFaceCache::nextStamp();
+    builtGeneration = CGLStateScope::contextGeneration();
+    refusalWritten = false;
     cellSize = cell;
     shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
     return true;
@@ -212,25 +221,46 @@ bool CFont::isTrueType() const
 
 CFontFace* CFont::getFace(int pixelSize, bool bold) const
 {
-    if (trueType == nullptr)
-        return nullptr;
-    const auto key = std::make_pair(pixelSize, bold);
-    const auto known = trueType->faces.find(key);
-    if (known != trueType->faces.end())
-        return known->second.get();
-    std::string error;
-    std::unique_ptr<CFontFace> face =
-        CFontFace::load(bold ? trueType->boldPath : trueType->regularPath, pixelSize, error);
-    if (face == nullptr)
-        return nullptr;
-    CFontFace* kept = face.get();
-    trueType->faces[key] = std::move(face);
-    return kept;
+    return trueType != nullptr ? trueType->faces.get(pixelSize, bold) : nullptr;
+}
+
+std::size_t CFont::getPageCount() const
+{
+    return trueType != nullptr ? trueType->faces.getPageCount() : 0;
+}
+
+uint64_t CFont::ownRevision() const
+{
+    return std::max(revision, trueType != nullptr ? trueType->faces.getStamp() : 0);
+}
+
+uint64_t CFont::getRevision() const
+{
+    // Only the fallback's own faces: a layout never reaches the fallback's fallback.
+    return std::max(ownRevision(), fallback != nullptr ? fallback->ownRevision() : 0);
+}
+
+bool CFont::canDraw()
+{
+    if (listBase == 0 && trueType == nullptr)
+        return false;
+    const bool here = CGLStateScope::hasContext();
+    if (here && builtGeneration == CGLStateScope::contextGeneration())
+        return true;
+    if (!refusalWritten)
+        CLog::line(here ? "Could not draw the text: its font was built for an OpenGL window that has closed, "
+                          "build the font again"
+                        : std::string("Could not draw the text (") + CGLStateScope::noContextText() + ")");
+    refusalWritten = true;
+    return false;
 }
 
 void CFont::setFallback(CFont* other)
 {
-    fallback = other == this ? nullptr : other;
+    CFont* chosen = other == this ? nullptr : other;
+    if (chosen != fallback)
+        revision = CFaceCache::nextStamp();
+    fallback = chosen;
 }
 
 CFont* CFont::getFallback() const
@@ -312,8 +342,8 @@ bool CFont::print(int x, int y, signed char style, const char* format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    formatAndDraw(float(x), float(y), float(x + 1), style, colourRed, colourGreen, colourBlue, colourAlpha, scaleX,
-                  scaleY, false, format, arguments);
+    formatAndDraw(float(x), float(y), float(int64_t(x) + 1), style, colourRed, colourGreen, colourBlue,
+                  colourAlpha, scaleX, scaleY, false, format, arguments);
     va_end(arguments);
     return true;
 }
@@ -323,8 +353,8 @@ bool CFont::printColoured(int x, int y, signed char style, float red, float gree
 {
     va_list arguments;
     va_start(arguments, format);
-    formatAndDraw(float(x), float(y), float(x + 1), style, red, green, blue, 1.0f, scaleX, scaleY, false, format,
-                  arguments);
+    formatAndDraw(float(x), float(y), float(int64_t(x) + 1), style, red, green, blue, 1.0f, scaleX, scaleY, false,
+                  format, arguments);
     va_end(arguments);
     return true;
 }
@@ -344,7 +374,7 @@ bool CFont::printStyled(int x, int y, signed char style, float red, float green,
 {
     va_list arguments;
     va_start(arguments, format);
-    formatAndDraw(float(x), float(y), float(x + 1), style, red, green, blue, alpha, sx, sy, false, format,
+    formatAndDraw(float(x), float(y), float(int64_t(x) + 1), style, red, green, blue, alpha, sx, sy, false, format,
                   arguments);
     va_end(arguments);
     return true;
@@ -354,7 +384,7 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
                           float alpha, float sx, float sy, bool placeBoldWithOffset, const char* format,
                           va_list arguments)
 {
-    if (format == nullptr || (listBase == 0 && trueType == nullptr))
+    if (format == nullptr || !canDraw())
         return;
     std::string whole = formatted(format, arguments);
     const std::size_t field = wholeCharacters(whole.c_str(), whole.size(), std::size_t(kMaxTextLength));
@@ -395,15 +425,19 @@ void CFont::formatAndDraw(float x, float y, float secondX, signed char style, fl
 void CFont::beginPrint()
 {
     CGLStateScope& state = *printState;
+    GLint active = GL_TEXTURE0_ARB;
+    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &active);
+    activeUnit = int(active - GL_TEXTURE0_ARB);
+    // Unit 0, which the shader samples, whatever unit a bindToUnit() left active: its texturing is
+    // turned on (and back) there, never on the unit that was active.
+    state.enableOnUnit(0, GL_TEXTURE_2D, true);
     state.enable(GL_DEPTH_TEST, false);
-    state.enable(GL_TEXTURE_2D, true);
     state.enable(GL_BLEND, true);
     state.enable(GL_SCISSOR_TEST, true);
     state.enable(GL_LIGHTING, false);
     state.blendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
     state.pushWindowPixels();
-    // Unit 0, which the shader samples, whatever unit a bindToUnit() left active.
     glActiveTextureARB(GL_TEXTURE0_ARB);
 }
 
@@ -412,13 +446,14 @@ void CFont::endPrint()
     glBindTexture(GL_TEXTURE_2D, 0);
     CGLStateScope::popWindowPixels();
     printState->restore();
+    glActiveTextureARB(GLenum(GL_TEXTURE0_ARB + activeUnit));
 }
 
 void CFont::drawLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue,
                        float alpha, float sx, float sy)
 {
     const std::vector<CTextQuad>& quads = layout.getQuads();
-    if (quads.empty())
+    if (quads.empty() || !canDraw())
         return;
     beginPrint();
     glLoadIdentity();

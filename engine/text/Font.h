@@ -5,6 +5,8 @@
 #include "engine/texture/TGAImage.h"
 
 #include <cstdarg>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -27,6 +29,14 @@ class CTextLayout;
 // print leaves are those of a glyph-sheet font; set 1 is the bold face. Owns its display lists, glyph image and
 // TrueType faces; draws with built-in shader 0, owned by the shader manager; only points to its fallback font.
 // Main thread only.
+//
+// Memory: a TrueType font keeps its faces (one per pixel size and set) and their glyph pages within
+// CFaceCache's budget (16 faces, 64 MiB of pages), the least recently used let go first.
+//
+// Lifetime: the lists, pages and shader belong to the window (the engine) the font was built under.
+// Once that window has closed, a print or a CText of the font writes one line (once per font) and
+// draws nothing, and destroying the font leaves the GL names of any later window alone; build the font
+// again under the new window to print with it.
 //
 // How long a print may be: a glyph-sheet print formats into a field of kMaxTextLength bytes (one glyph per
 // byte), and longer text is cut at the last whole UTF-8 character that fits, so a cut never leaves half a
@@ -57,15 +67,24 @@ public:
     bool isTrueType() const;
     // A glyph sheet was built or TrueType faces loaded: false for a font that prints nothing.
     bool isLoaded() const;
-    // The TrueType face of set 0 or 1 at a pixel size (made on first use, kept); null for a
-    // glyph-sheet font or a size out of range.
+    // The TrueType face of set 0 or 1 at a pixel size (made on first use, kept within the budget);
+    // null for a glyph-sheet font or a size out of range. Valid while getRevision() stays the same.
     CFontFace* getFace(int pixelSize, bool bold) const;
+    // The glyph pages alive over all the TrueType faces (0 for a glyph sheet).
+    std::size_t getPageCount() const;
+    // Changes whenever something a layout of this font may point to is let go: the font was built
+    // again, its fallback changed, or a face of it or of its fallback was let go. Layouts made before
+    // the change must be made again (a CText does so by itself) before they are drawn.
+    uint64_t getRevision() const;
+    // Whether the font's glyphs can be drawn now: it is loaded, and the window it was built under is
+    // the one open. A loaded font that cannot writes one line, the first time it is asked.
+    bool canDraw();
     // A TrueType font whose glyphs stand in for those this font lacks; null for none. Only pointed
     // to: it must outlive this font's prints.
     void setFallback(CFont* fallback);
     CFont* getFallback() const;
     // Lays UTF-8 text out as a print of set 0 or 1 sets it (left-aligned, unwrapped, at the font's
-    // size); false for a glyph-sheet font.
+    // size); false for a glyph-sheet font. The layout may be drawn until getRevision() changes.
     bool layOut(const char* utf8, int set, CTextLayout& layout) const;
     // Draws laid-out text as a print draws: the position is the layout's origin, with the colour
     // and scale given, in a print's window-pixel projection and state.
@@ -124,6 +143,12 @@ private:
     struct TrueType;
     std::unique_ptr<TrueType> trueType;  // the faces of a TrueType font; null for a glyph sheet
     CFont* fallback = nullptr;
+    uint64_t revision = 0;             // see getRevision(); this font's own part
+    unsigned int builtGeneration = 0;  // the context the lists or pages belong to
+    bool refusalWritten = false;       // the line canDraw() writes, once
+
+    // The revision without the fallback's part.
+    uint64_t ownRevision() const;
 
     // Compiles the 256 glyph lists from listBase for the current cellSize and penAdvance.
     void compileGlyphLists();
@@ -139,6 +164,7 @@ private:
 
     // What a print changes, put back at its end; owned.
     std::unique_ptr<CGLStateScope> printState;
+    int activeUnit = 0;  // the texture unit active before the print, made active again after it
     // The bytes of text that name a glyph of the set being drawn.
     char glyphs[kMaxTextLength + 1];
     // The latest print's formatted text, what getText() gives.

@@ -19,12 +19,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
 // Pages beyond these hold no more glyphs: a text of every glyph of a large font still costs at
 // most this many pages.
 const std::size_t kMaxPages = 16;
+// The most bytes of zeros a new page is cleared from at a time.
+const int kClearBandBytes = 256 * 1024;
 
 // "FreeType error 0x01 (cannot open resource)"
 std::string freetypeFailure(FT_Error error)
@@ -50,6 +53,7 @@ int pageSideFor(int pixelSize)
 
 struct CFontFace::Page {
     GLuint texture = 0;
+    unsigned int generation = 0;  // the context the texture was made in
     stbrp_context context{};
     std::vector<stbrp_node> nodes;
 };
@@ -68,9 +72,11 @@ CFontFace::CFontFace()
 
 CFontFace::~CFontFace()
 {
+    // A page of a context that has closed is gone with it; its name may be the next context's now.
     if (CGLStateScope::hasContext())
         for (const std::unique_ptr<Page>& page : pages)
-            glDeleteTextures(1, &page->texture);
+            if (page->generation == CGLStateScope::contextGeneration())
+                glDeleteTextures(1, &page->texture);
     if (font != nullptr)
         hb_font_destroy(font);
     if (face != nullptr)
@@ -216,7 +222,9 @@ const CFontFace::Glyph& CFontFace::glyph(unsigned index)
     Glyph shape;
     int x = 0, y = 0;
     unsigned texture = 0;
-    if (!CGLStateScope::hasContext() || !renderGlyph(index, texels, shape) ||
+    // Pages of a closed context can take no more glyphs: their names may belong to another texture now.
+    const bool pagesLive = pages.empty() || pages.front()->generation == CGLStateScope::contextGeneration();
+    if (!CGLStateScope::hasContext() || !pagesLive || !renderGlyph(index, texels, shape) ||
         !place(shape.width + 2, shape.height + 2, x, y, texture))
         return made;
     {
@@ -250,14 +258,19 @@ bool CFontFace::place(int width, int height, int& x, int& y, unsigned& texture)
             return true;
         }
     }
-    if (pages.size() >= kMaxPages)
+    const std::size_t bytes = std::size_t(pageSide) * std::size_t(pageSide) * 4;
+    if (pages.size() >= kMaxPages || (pageBudget && !pageBudget(*this, bytes)))
         return false;
     // A new page: the last one is full.
     std::unique_ptr<Page> page(new Page());
     page->nodes.resize(std::size_t(pageSide));
     stbrp_init_target(&page->context, pageSide, pageSide, page->nodes.data(), pageSide);
-    const std::vector<uint8_t> clear(std::size_t(pageSide) * std::size_t(pageSide) * 4, 0);
+    // Cleared a band of rows at a time: a whole page of zeros beside the page itself would double what
+    // a large page costs at its peak.
+    const int bandRows = std::max(1, std::min(pageSide, kClearBandBytes / (pageSide * 4)));
+    const std::vector<uint8_t> clear(std::size_t(pageSide) * std::size_t(bandRows) * 4, 0);
     glGenTextures(1, &page->texture);
+    page->generation = CGLStateScope::contextGeneration();
     {
         CGLStateScope binding;
         binding.bindTexture(page->texture);
@@ -266,7 +279,10 @@ bool CFontFace::place(int width, int height, int& x, int& y, unsigned& texture)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         CPixelUpload::CPixelStoreScope unpack(false, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pageSide, pageSide, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pageSide, pageSide, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        for (int row = 0; row < pageSide; row += bandRows)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, row, pageSide, std::min(bandRows, pageSide - row), GL_RGBA,
+                            GL_UNSIGNED_BYTE, clear.data());
     }
     pages.push_back(std::move(page));
     stbrp_pack_rects(&pages.back()->context, &rect, 1);
@@ -311,4 +327,14 @@ std::size_t CFontFace::getPageCount() const
 int CFontFace::getPageSide() const
 {
     return pageSide;
+}
+
+std::size_t CFontFace::getPageBytes() const
+{
+    return pages.size() * std::size_t(pageSide) * std::size_t(pageSide) * 4;
+}
+
+void CFontFace::setPageBudget(PageBudget budget)
+{
+    pageBudget = std::move(budget);
 }

@@ -1,7 +1,9 @@
 #ifndef ENGINE_TEXT_FONTFACE_H
 #define ENGINE_TEXT_FONTFACE_H
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -20,8 +22,9 @@ struct hb_font_t;
 // A hostile file cannot cost more than its pages: a glyph's outline box is looked at before it is
 // rendered, and one that could never be drawn whole on a page draws nothing.
 //
-// Owns its FreeType face, its HarfBuzz font and the page textures (GL
-// names, deleted while the window's context exists). Main thread only; pages need the context.
+// Owns its FreeType face, its HarfBuzz font and the page textures (GL names, deleted only while the
+// context they were made in is still the current one: a face outliving its window leaves the next
+// window's names alone, and makes no more pages). Main thread only; pages need the context.
 class CFontFace {
 public:
     static const int kMinPixelSize = 6;
@@ -72,6 +75,12 @@ public:
     const std::string& getPath() const;
     std::size_t getPageCount() const;
     int getPageSide() const;
+    // The bytes of texels its pages hold.
+    std::size_t getPageBytes() const;
+    // Asked with the new page's bytes before each page is made; false refuses the page, and the glyph
+    // that needed it draws nothing (see CFaceCache). Without one, only kMaxPages bounds the pages.
+    using PageBudget = std::function<bool(const CFontFace&, std::size_t)>;
+    void setPageBudget(PageBudget budget);
 
 private:
     CFontFace();
@@ -88,6 +97,7 @@ private:
     float ascent, descent, lineHeight;
     std::unordered_map<unsigned, Glyph> glyphs;
     std::vector<std::unique_ptr<Page>> pages;
+    PageBudget pageBudget;
 };
 
 #endif

@@ -22,6 +22,7 @@ CText::CText(CFont* textFont, const std::string& string, int pixelSize)
       alignment(CTextLayout::kLeft),
       wrapWidth(0.0f),
       stale(true),
+      laidRevision(0),
       layouts(0)
 {
 }
@@ -89,10 +90,13 @@ bool CText::refresh()
         layout = CTextLayout();
         return false;
     }
-    if (stale) {
+    // Asked after getFace(), which may itself let another face go.
+    if (stale || font->getRevision() != laidRevision) {
         CFont* standIn = font->getFallback();
         layout.lay(*face, standIn != nullptr ? standIn->getFace(size, false) : nullptr, text, alignment,
                    wrapWidth);
+        // Faces let go while laying out were neither of the two it used.
+        laidRevision = font->getRevision();
         stale = false;
         ++layouts;
     }
@@ -130,12 +134,12 @@ int CText::getLayoutCount() const
 
 void CText::draw()
 {
-    if (refresh())
+    if (font != nullptr && font->canDraw() && refresh())
         font->drawLayout(layout, x, y, red, green, blue, alpha, 1.0f, 1.0f);
 }
 
 void CText::addTo(CSpriteBatch& batch)
 {
-    if (refresh())
+    if (font != nullptr && font->canDraw() && refresh())
         batch.addLayout(layout, x, y, red, green, blue, alpha);
 }

@@ -3,6 +3,7 @@
 
 #include "engine/text/TextLayout.h"
 
+#include <cstdint>
 #include <string>
 
 class CFont;
@@ -11,7 +12,10 @@ class CSpriteBatch;
 // A retained piece of TrueType text, in the spirit of sf::Text: a UTF-8 string, a font, a pixel
 // size, a colour, a position (the top-left of the first line), an alignment and a wrap width. It is
 // shaped and laid out once, and its quads are kept until the string, the font, the size, the
-// alignment or the wrap width changes; a new colour or position costs nothing. It draws by itself,
+// alignment or the wrap width changes, or the font lets go of pages they lie on (it is built again,
+// its fallback changes, or a face goes past its budget: see CFont::getRevision()); a new colour or
+// position costs nothing. Drawn after its font's window has closed, it draws nothing (the font writes
+// one line). It draws by itself,
 // as a print draws, or into a CSpriteBatch. A glyph-sheet font, or none, draws nothing.
 // Owns its layout; only points to its font, which must outlive its draws. Main thread only.
 class CText {
@@ -53,6 +57,7 @@ private:
     CTextLayout::Alignment alignment;
     float wrapWidth;
     bool stale;
+    uint64_t laidRevision;  // the font's revision when the layout was made
     int layouts;
     CTextLayout layout;
 };
