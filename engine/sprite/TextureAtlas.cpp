@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,10 +27,14 @@ std::string readFile(const std::string& path, std::string& failure)
     }
     std::string text;
     long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
+    struct stat status;
+    // A folder opens on Linux and seeks to a size of 2^63 - 1, but reads nothing.
+    const bool regular = fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+    if (regular && std::fseek(file, 0, SEEK_END) == 0)
         size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        // A folder opens on Linux, but neither seeks to a size nor reads.
+    if (!regular) {
+        failure = "it is not a regular file";
+    } else if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
         failure = "the file cannot be read";
     } else if (size > kMaxDescriptorBytes) {
         failure = "the file is larger than 64 MiB";

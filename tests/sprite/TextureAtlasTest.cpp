@@ -703,7 +703,10 @@ TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
          "frame \"a\": spriteSourceSize is 16 x 16, the frame 18 x 17"},
         {"tag.json", descriptor(rect, page + R"(, "frameTags": [{"name": "run", "from": 0, "to": 5}])"),
          "tag \"run\": to (5) is past the last of the 1 frames"},
+        // Made a folder below: it opens, and once seemed to be larger than the size cap.
+        {"folder.json", "", "it is not a regular file"},
     };
+    std::filesystem::create_directory(dir + "/folder.json");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const std::string path = dir + "/" + c.file;
