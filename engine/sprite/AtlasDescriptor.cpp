@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -33,6 +35,41 @@ std::string oneLine(std::string text)
             c = '?';
     return text;
 }
+
+std::string repeatedNameText(const std::string& name)
+{
+    return "the frame name " + shown(name) + " appears twice";
+}
+
+// The parser keeps only the last of an object's repeated keys, so the hash form's names are watched
+// as they are read: a name given twice is refused there as it is in the array form. The root object
+// is depth 0, its keys and the frames object depth 1, the frames' names depth 2.
+struct RepeatedFrameName {
+    bool operator()(int depth, Json::parse_event_t event, Json& parsed)
+    {
+        if (event == Json::parse_event_t::key && depth == 1) {
+            rootKey = parsed.get<std::string>();
+        } else if (event == Json::parse_event_t::key && depth == 2 && inFrames && !found) {
+            const std::string& key = parsed.get_ref<const std::string&>();
+            if (!names.insert(key).second) {
+                found = true;
+                name = key;
+            }
+        } else if (event == Json::parse_event_t::object_start && depth == 1) {
+            inFrames = rootKey == "frames";
+            names.clear();
+        } else if (event == Json::parse_event_t::object_end && depth == 1) {
+            inFrames = false;
+        }
+        return true;
+    }
+
+    std::string rootKey;  // the root's key whose value is being read
+    bool inFrames = false;
+    std::unordered_set<std::string> names;
+    bool found = false;
+    std::string name;  // the first name given twice
+};
 
 struct Tables {
     std::vector<CAtlasDescriptor::Page> pages;
@@ -242,7 +279,7 @@ bool readFrame(const Json& entry, const std::string& name, Tables& tables, Reade
     frame.duration = uint32_t(duration);
 
     if (!tables.frameByName.emplace(name, tables.frames.size()).second)
-        return reader.fail("the frame name " + shown(name) + " appears twice");
+        return reader.fail(repeatedNameText(name));
     tables.frames.push_back(std::move(frame));
     return true;
 }
@@ -337,10 +374,15 @@ bool CAtlasDescriptor::parse(const std::string& text)
 {
     clear();
     Json root;
+    RepeatedFrameName repeated;
     try {
-        root = Json::parse(text);
+        root = Json::parse(text, std::ref(repeated));
     } catch (const Json::exception& failure) {
         error = oneLine(std::string("the JSON does not parse: ") + failure.what());
+        return false;
+    }
+    if (repeated.found) {
+        error = oneLine(repeatedNameText(repeated.name));
         return false;
     }
     Tables tables;

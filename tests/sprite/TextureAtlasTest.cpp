@@ -703,6 +703,16 @@ TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
          "frame \"a\": spriteSourceSize is 16 x 16, the frame 18 x 17"},
         {"tag.json", descriptor(rect, page + R"(, "frameTags": [{"name": "run", "from": 0, "to": 5}])"),
          "tag \"run\": to (5) is past the last of the 1 frames"},
+        // A name given twice is refused in both forms alike; the JSON parser alone would keep the
+        // hash's last.
+        {"twice-hash.json",
+         R"({"frames": {"a": {)" + rect + R"(}, "b": {)" + rect + R"(}, "a": {)" + rect + R"(}}, "meta": {)" +
+             page + "}}",
+         "the frame name \"a\" appears twice"},
+        {"twice-array.json",
+         R"({"frames": [{"filename": "a", )" + rect + R"(}, {"filename": "b", )" + rect +
+             R"(}, {"filename": "a", )" + rect + R"(}], "meta": {)" + page + "}}",
+         "the frame name \"a\" appears twice"},
         // Made a folder below: it opens, and once seemed to be larger than the size cap.
         {"folder.json", "", "it is not a regular file"},
     };
