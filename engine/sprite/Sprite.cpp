@@ -23,7 +23,7 @@ CSprite::CSprite()
 
 CSprite::CSprite(const char* baseName, unsigned count, float x, float y)
     : frameCount(count),
-      current(1),
+      current(count > 0 ? 1 : 0),
       lastTick(clock()),
       speed(20)
 {
@@ -163,7 +163,7 @@ void CSprite::drawFrame(unsigned index, CVector2 pos)
 
 void CSprite::rewind()
 {
-    current = 1;
+    current = frameCount > 0 ? 1 : 0;
 }
 
 CTexture* CSprite::getFrame(unsigned index) const

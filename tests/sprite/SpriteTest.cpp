@@ -267,6 +267,15 @@ TEST_F(Sprite, NoFramesOrAnIndexOutsideThemDrawNothing)
     EXPECT_EQ(0, shown(
                      9000, [&] { empty.drawFrame(0); }, 0, 0));
 
+    // Asked for no frames, there is no current one either, before a draw and after a rewind.
+    CSprite none("no-such-base", 0, 10.0f, 20.0f);
+    EXPECT_EQ(0u, none.getCurrentFrame());
+    EXPECT_EQ(0, shown(
+                     5000, [&] { none.draw(); }, 0, 0));
+    none.rewind();
+    EXPECT_EQ(0u, none.getCurrentFrame());
+    EXPECT_EQ(0u, none.getFrameCount());
+
     std::unique_ptr<CSprite> sprite = rgb(3);
     EXPECT_EQ(0, shown(1000, [&] { sprite->drawFrame(3); }));
     EXPECT_EQ(0, shown(1000, [&] { sprite->drawFrame(0xFFFFFFFFu, kX, kY); }));
