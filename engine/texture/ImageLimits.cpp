@@ -226,8 +226,9 @@ HeaderSize readHeaderSize(const std::string& path, bool asTga, uint32_t& width, 
     char text[4096];
     const std::size_t got = std::fread(text, 1, sizeof(text), file);
     const uint8_t* header = reinterpret_cast<const uint8_t*>(text);
-    const auto starts = [&](const char* signature, std::size_t at = 0) {
-        const std::size_t length = std::strlen(signature);
+    // Takes the literal itself, not a pointer: TIFF's big-endian signature holds a zero byte.
+    const auto starts = [&](const auto& signature, std::size_t at = 0) {
+        const std::size_t length = sizeof(signature) - 1;
         return got >= at + length && std::memcmp(text + at, signature, length) == 0;
     };
     const auto sized = [](bool read) { return read ? HeaderSize::kRead : HeaderSize::kUnreadable; };
@@ -261,7 +262,7 @@ HeaderSize readHeaderSize(const std::string& path, bool asTga, uint32_t& width, 
         result = sized(readGifSize(file, width, height));
     } else if (got >= 3 && header[0] == 0xFF && header[1] == 0xD8 && header[2] == 0xFF) {
         result = sized(readJpegSize(file, width, height));
-    } else if (starts("II*") || starts("MM\0*")) {
+    } else if (starts("II*\0") || starts("MM\0*")) {
         result = sized(got >= 4 && readTiffSize(file, header[0] == 'M', width, height));
     } else if (starts("RIFF") && starts("WEBP", 8)) {
         bool read = false;

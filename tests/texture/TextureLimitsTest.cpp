@@ -7,6 +7,7 @@
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/text/Font.h"
 #include "engine/text/FontManager.h"
+#include "engine/texture/ImageLimits.h"
 #include "engine/texture/TGAImage.h"
 #include "engine/texture/Texture.h"
 #include "tests/support/TestHarness.h"
@@ -346,6 +347,9 @@ TEST_F(TextureLimits, EveryKindIsMeasuredFromItsHeaderBeforeDecoding)
                     std::string("\xFF\xC0", 2) + be16(17) + char(8) + be16(20000) + be16(30000) + char(3)},
         {"tif", std::string("II*\0", 4) + le32(8) + le16(2) + le16(256) + le16(4) + le32(1) + le32(30000) +
                     le16(257) + le16(3) + le32(1) + le16(20000) + le16(0)},
+        // Big-endian: a short value stands in the first two bytes of its four.
+        {"tiff", std::string("MM\0*", 4) + be32(8) + be16(2) + be16(256) + be16(4) + be32(1) + be32(30000) +
+                     be16(257) + be16(3) + be32(1) + be16(20000) + be16(0)},
         {"webp", "RIFF" + le32(30) + "WEBPVP8X" + le32(10) + le32(0) + le32(29999).substr(0, 3) +
                      le32(19999).substr(0, 3)},
         {"pcx", std::string("\x0A\x05\x01\x08", 4) + le16(0) + le16(0) + le16(29999) + le16(19999)},
@@ -382,6 +386,15 @@ TEST_F(TextureLimits, EveryKindIsMeasuredFromItsHeaderBeforeDecoding)
                       ", Error: its header ends, or points outside the file, before it gives the image's size",
                   loadLines(texture, path).back())
             << kind;
+    }
+
+    // The big-endian TIFF signature holds a zero byte; cut there, it once made any "MM" file a TIFF.
+    for (const std::string& bytes : {std::string("MMMM"), std::string("MM\0\0\0\0\0\0", 8), std::string("MM")}) {
+        const std::string path = dir + "/mm.bin";
+        std::ofstream(path, std::ios::binary) << bytes;
+        uint32_t width = 0, height = 0;
+        EXPECT_FALSE(CImageLimits::readSize(path, false, width, height));
+        EXPECT_EQ("", CImageLimits::fileRefusal(path, false, 8192)) << bytes.size() << " bytes";
     }
 
     const std::string edge = dir + "/edge.png";
