@@ -4,6 +4,7 @@
 #include "engine/core/Log.h"
 
 #include <GL/glew.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -86,6 +87,12 @@ char* CShader::readTextFile(const char* path)
     FILE* file = std::fopen(path, "r");
     if (file == nullptr)
         return nullptr;
+    // A folder opens on Linux and seeks to a size of 2^63 - 1; only a regular file has a real one.
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+        std::fclose(file);
+        return nullptr;
+    }
     char* text = nullptr;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);

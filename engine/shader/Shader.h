@@ -11,13 +11,13 @@ public:
 
     // Reads both files (fragment path first, vertex path second), compiles and links. Each file is
     // found like any data file (CDataFiles::find()), a built-in shader's last in the library's copy
-    // ("Using the built-in copy of ..."). A missing or empty file is reported ("Cannot Load vertex
-    // shader: ..." / "...fragment shader: ...", then the places looked when none held the file) and
-    // leaves no program. A compile or link failure is reported with the driver's log and also leaves
+    // ("Using the built-in copy of ..."). A missing or empty file, or a folder, is reported ("Cannot
+    // Load vertex shader: ..." / "...fragment shader: ...", then the places looked when none held the
+    // file) and leaves no program. A compile or link failure is reported with the driver's log and also leaves
     // no program, so enable() then selects the fixed-function pipeline.
     void load(const char* fragmentPath, const char* vertexPath);
     // The whole file as a new zero-terminated text (release with delete[]), or null when the file
-    // cannot be opened or is empty.
+    // cannot be opened, is not a regular file (a folder, a pipe) or is empty.
     static char* readTextFile(const char* path);
 
     void enable();

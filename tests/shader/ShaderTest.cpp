@@ -190,6 +190,24 @@ TEST_F(Shaders, AnEmptyFileIsLikeAMissingOne)
     EXPECT_EQ(0u, shader.getProgram());
 }
 
+// A folder opens and seeks to a size of 2^63 - 1, which was once allocated.
+TEST_F(Shaders, AFolderIsLikeAMissingFile)
+{
+    const std::string dir = makeTempDir();
+    EXPECT_EQ(nullptr, CShader::readTextFile(dir.c_str()));
+    CStdoutCapture capture;
+    capture.start();
+    CShader shader;
+    shader.load("shaders/simpleTexture.frag", dir.c_str());
+    // The data lookup passes folders by, so it says where it looked.
+    const std::vector<std::string> lines = capture.lines();
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ("Cannot Load vertex shader: " + dir, lines[1]);
+    const std::string looked = "Looked for " + dir + " in: ";
+    EXPECT_EQ(looked, lines[2].substr(0, looked.size()));
+    EXPECT_EQ(0u, shader.getProgram());
+}
+
 TEST_F(Shaders, ReadsTheWholeTextAndEndsItAfterTheLastByte)
 {
     const std::string dir = makeTempDir();
