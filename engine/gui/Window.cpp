@@ -98,6 +98,8 @@ void CWindow::addButton(const std::string& spriteBase, unsigned frameCount, floa
 
 void CWindow::addImage(CTexture* image)
 {
+    if (image == nullptr)
+        return;
     images.push_back(image);
 }
 
@@ -125,6 +127,8 @@ void CWindow::addToggleButton(const std::string& offSpriteBase, unsigned offFram
 
 void CWindow::addStaticText(CStaticText* text)
 {
+    if (text == nullptr)
+        return;
     staticTexts.push_back(text);
 }
 
@@ -200,6 +204,8 @@ void CWindow::drawHoverText()
 
 void CWindow::followMouse()
 {
+    if (g_pEventManager == nullptr)
+        return;  // the engine is shut down: no pointer to follow
     const float dx = float(g_pEventManager->getMouseDeltaX());
     const float dy = float(g_pEventManager->getMouseDeltaY());
     left += dx;

@@ -35,7 +35,7 @@ public:
     ~CWindow();
 
     // Buttons and toggle buttons are moved left or up, when added, so that their right and bottom
-    // edges stay inside the window.
+    // edges stay inside the window. The window takes what it is given; a null pointer is ignored.
     void addButton(CButton* button);
     void addButton(const std::string& spriteBase, unsigned frameCount, float x, float y, int id);
     void addImage(CTexture* image);
