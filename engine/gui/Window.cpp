@@ -58,8 +58,9 @@ CWindow::CWindow(int leftEdge, int topEdge, int rightEdge, int bottomEdge, const
     if (backgroundFile.empty())
         return;
     CTexture* background = new CTexture(backgroundFile, backgroundAlpha);
-    const int w = rightEdge - leftEdge;
-    const int h = bottomEdge - topEdge;
+    // Wider than int: a window from INT_MIN to INT_MAX is 2^32 - 1 wide.
+    const double w = double(rightEdge) - double(leftEdge);
+    const double h = double(bottomEdge) - double(topEdge);
     if (background->getWidth() > float(w))
         background->setWidth(float(w));
     if (background->getHeight() > float(h))

@@ -9,6 +9,7 @@
 #include "engine/texture/Texture.h"
 #include "tests/gui/GuiTestSupport.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -54,6 +55,18 @@ TEST_F(Windows, TheBackgroundIsNeverLargerThanTheWindowAndStretchesOnRequest)
     stretched.draw();
     EXPECT_EQ(128, readPixel(150, 100).r);  // half-transparent red over black
     EXPECT_EQ(0, readPixel(301, 100).r);
+}
+
+// The width and height of a window from INT_MIN to INT_MAX once overflowed an int.
+TEST_F(Windows, AWindowAsWideAsTheIntegersStretchesItsBackgroundAcrossThem)
+{
+    CWindow widest(INT_MIN, INT_MIN, INT_MAX, INT_MAX, image("small", 64, 64, "#ff0000"), true, 1.0f, 15, 1,
+                   false);
+    EXPECT_FLOAT_EQ(4294967295.0f, widest.images[0]->getWidth());
+    EXPECT_FLOAT_EQ(4294967295.0f, widest.images[0]->getHeight());
+    CWindow kept(INT_MIN, 0, INT_MAX, 100, image("small", 64, 64, "#ff0000"), false, 1.0f, 15, 1, false);
+    EXPECT_FLOAT_EQ(64.0f, kept.images[0]->getWidth());
+    EXPECT_FLOAT_EQ(64.0f, kept.images[0]->getHeight());
 }
 
 TEST_F(Windows, TheTitleStripIncludesEveryEdgeAndChoosesTheCursor)
