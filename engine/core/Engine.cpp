@@ -50,6 +50,16 @@ namespace {
 // would take them over and leave the first one's pointing at freed managers.
 const CEngine* liveEngine = nullptr;
 
+// A shut-down or deleted engine has no managers to act on: one line instead of a null pointer
+// followed. Reads nothing of the engine itself, which may be freed.
+bool refusedWhenDown(const CEngine* engine, const char* what)
+{
+    if (CEngine::isUp(engine))
+        return false;
+    CLog::line(std::string("Cannot ") + what + ": the engine is shut down or deleted");
+    return true;
+}
+
 // Window and event-thread failures travel as std::string and nothing catches them: print the text
 // and end with status 1, rather than the runtime's abort (status 134, a core file, the text lost).
 [[noreturn]] void reportUncaught()
@@ -175,6 +185,12 @@ void CEngine::shutDown()
     destroy(g_pCameraManager);
 }
 
+bool CEngine::isUp(const CEngine* engine)
+{
+    // The graphics core is made first, so it stands for the whole set.
+    return engine != nullptr && engine == liveEngine && g_pGraphicsCore != nullptr;
+}
+
 void CEngine::initEventThread()
 {
     if (SDL_InitSubSystem(SDL_INIT_EVENTTHREAD) != 0)
@@ -183,6 +199,8 @@ void CEngine::initEventThread()
 
 void CEngine::setVideoMode(int width, int height, int bitsPerPixel, bool fullscreen, bool mode2D)
 {
+    if (refusedWhenDown(this, "open the window"))
+        return;
     g_pGraphicsCore->setVideoMode(width, height, bitsPerPixel, fullscreen, mode2D);
     // SDL cleared every event filter when its video started.
     g_pEventManager->listen();
@@ -214,6 +232,8 @@ void CEngine::setShowFPSInCaption(bool on)
 
 void CEngine::setVSync(bool on)
 {
+    if (refusedWhenDown(this, "set vertical sync"))
+        return;
     g_pGraphicsCore->setVSync(on);
 }
 
@@ -229,6 +249,9 @@ float CEngine::getDeltaTime() const
 
 void CEngine::update()
 {
+    // Before any member is read: this engine may already be deleted.
+    if (refusedWhenDown(this, "update the engine"))
+        return;
     const Clock::time_point start = Clock::now();
     if (updatedBefore)
         deltaTime = std::chrono::duration<float>(start - lastUpdate).count();

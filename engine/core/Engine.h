@@ -15,7 +15,13 @@ public:
     ~CEngine();
 
     void startUp();
+    // Deletes every manager; the registry's pointers are null after it. Until startUp() runs again,
+    // update(), setVideoMode() and setVSync() write one line and do nothing, as update() does on an
+    // engine already deleted (one a CGameLoop or a kept pointer still names).
     void shutDown();
+    // Whether engine is this program's engine and not shut down, so that every manager exists.
+    // Compares pointers only: an engine already deleted may be asked about.
+    static bool isUp(const CEngine* engine);
     // Asks SDL to gather events in a thread of its own where the platform has one.
     // Throws "Error: SDL Eventhread cannot not be initialized: ..." when SDL refuses.
     void initEventThread();

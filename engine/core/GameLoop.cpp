@@ -2,13 +2,16 @@
 
 #include "engine/camera/CameraManager.h"
 #include "engine/core/Engine.h"
+#include "engine/core/Log.h"
 #include "engine/core/Registry.h"
+#include "engine/graphics/GLStateScope.h"
 #include "engine/input/EventManager.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
 
 #include <chrono>
+#include <string>
 
 namespace {
 
@@ -76,6 +79,16 @@ void CGameLoop::setClearColour(float red, float green, float blue)
 
 int CGameLoop::frame(const Update& update, const Draw& draw)
 {
+    // Checked every frame: the swap below follows a null window otherwise, and a game may delete
+    // its engine while the loop still names it.
+    const char* why = !CEngine::isUp(engine)         ? "the engine is shut down or deleted"
+                      : !CGLStateScope::hasContext() ? CGLStateScope::noContextText()
+                                                     : nullptr;
+    if (why != nullptr) {
+        CLog::line(std::string("Cannot run the game loop: ") + why);
+        running = false;
+        return 0;
+    }
     CEventManager* events = g_pEventManager;
     const double now = clock();
     if (!started) {

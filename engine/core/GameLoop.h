@@ -47,9 +47,12 @@ public:
 
     // Runs frames until the window is closed, the exit key is pressed or stop() is called. The
     // update is called with the step, the draw with the interpolation factor; either may be empty.
+    // Without a window (before setVideoMode, or once the engine is shut down or deleted) writes one
+    // line and returns at once.
     void run(const Update& update, const Draw& draw);
     // One frame as run() runs it; answers how many update steps it ran. run() calls it; a game or
-    // a test may drive the loop frame by frame with it.
+    // a test may drive the loop frame by frame with it. Without a window writes run()'s line, runs
+    // nothing and answers 0.
     int frame(const Update& update, const Draw& draw);
     void stop();
     bool isRunning() const;

@@ -1,15 +1,19 @@
 // Engine start-up, video mode and frame update. Each test builds its own engine, so this file
 // never uses the shared window.
 #include "engine/core/Engine.h"
+#include "engine/core/GameLoop.h"
 #include "engine/core/Registry.h"
 #include "engine/core/Utils.h"
 #include "engine/graphics/GraphicsCore.h"
+#include "engine/gui/Window.h"
 #include "tests/support/TestHarness.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +38,64 @@ GLint integer(GLenum name)
     GLint value = 0;
     glGetIntegerv(name, &value);
     return value;
+}
+
+// Misuse that once crashed runs in a re-executed copy of this program ("threadsafe" death tests, so
+// that no window is inherited): the child passes what it logged to standard error, for the parent
+// to match, and ends normally only when the log is exactly what was expected.
+[[noreturn]] void endWithLog(const std::vector<std::string>& lines, const std::vector<std::string>& expected,
+                             bool otherwiseFine)
+{
+    for (const std::string& line : lines)
+        std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(nullptr);
+    std::_Exit(lines == expected && otherwiseFine ? 0 : 1);
+}
+
+[[noreturn]] void gameLoopBeforeTheWindow()
+{
+    CStdoutCapture capture;
+    capture.start();
+    std::unique_ptr<CEngine> engine(new CEngine());
+    capture.start();
+    CGameLoop loop(*engine);
+    int steps = 0;
+    int drawn = 0;
+    const int ran = loop.frame([&steps](float) { ++steps; }, [&drawn](float) { ++drawn; });
+    loop.run([&steps](float) { ++steps; }, [&drawn](float) { ++drawn; });  // returns at once
+    const std::string line = "Cannot run the game loop: no OpenGL window is open yet, call setVideoMode first";
+    endWithLog(capture.lines(), {line, line}, ran == 0 && steps == 0 && drawn == 0 && !loop.isRunning());
+}
+
+[[noreturn]] void engineAfterItsShutDown()
+{
+    CStdoutCapture capture;
+    capture.start();
+    // Kept past the engine by the game, as a loop keeps it; volatile, so that the compiler does not
+    // warn of the use after the delete that this test makes on purpose.
+    CEngine* volatile kept = new CEngine();
+    CEngine* engine = kept;
+    engine->setVideoMode(320, 240, 24, false, true);
+    CGameLoop loop(*engine);
+    CWindow dragged(0, 0, 100, 100, "", false, 1.0f, 15, 1, true);  // mid-drag when the engine went
+    dragged.setVisible(true);
+    dragged.dragging = true;
+    engine->shutDown();
+    capture.start();
+    dragged.draw();
+    engine->update();
+    engine->setVSync(true);
+    engine->setVideoMode(320, 240, 24, false, true);
+    const int ran = loop.frame(nullptr, nullptr);
+    delete engine;  // its destructor shuts down again, quietly
+    kept->update();
+    loop.run(nullptr, nullptr);
+    const std::string down = ": the engine is shut down or deleted";
+    endWithLog(capture.lines(),
+               {"Cannot update the engine" + down, "Cannot set vertical sync" + down,
+                "Cannot open the window" + down, "Cannot run the game loop" + down,
+                "Cannot update the engine" + down, "Cannot run the game loop" + down},
+               ran == 0 && g_pGraphicsCore == nullptr);
 }
 
 }  // namespace
@@ -156,4 +218,19 @@ TEST(EngineUpdate, WithoutTheFrameRateLeavesTheCaptionAsSet)
     SDL_WM_GetCaption(&title, &icon);
     ASSERT_NE(nullptr, title);
     EXPECT_STREQ("Caption Under Test", title);
+}
+
+// Both once followed a null pointer: the swap without a window, the managers after the shut-down.
+TEST(EngineMisuse, AGameLoopBeforeTheWindowWritesOneLinePerFrameAndRunsNothing)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(gameLoopBeforeTheWindow(), ::testing::ExitedWithCode(0),
+                "Cannot run the game loop: no OpenGL window is open yet");
+}
+
+TEST(EngineMisuse, AShutDownOrDeletedEngineWritesOneLinePerCallAndDoesNothing)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(engineAfterItsShutDown(), ::testing::ExitedWithCode(0),
+                "Cannot update the engine: the engine is shut down or deleted");
 }
