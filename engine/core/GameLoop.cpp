@@ -10,7 +10,9 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <string>
 
 namespace {
@@ -32,6 +34,7 @@ CGameLoop::CGameLoop(CEngine& engine, int updatesPerSecond)
       lastTime(0.0),
       owed(0.0),
       started(false),
+      timed(false),
       running(false),
       alpha(0.0f)
 {
@@ -63,6 +66,7 @@ void CGameLoop::setClock(Clock replacement)
 {
     clock = replacement ? std::move(replacement) : Clock(steadySeconds);
     started = false;
+    timed = false;
 }
 
 void CGameLoop::setExitKey(int key)
@@ -91,20 +95,30 @@ int CGameLoop::frame(const Update& update, const Draw& draw)
     }
     CEventManager* events = g_pEventManager;
     const double now = clock();
+    // An infinite or backward reading passes no time, and only a finite one is kept to measure
+    // from, so one bad reading never stops the loop for good.
+    const double elapsed = timed && std::isfinite(now) ? now - lastTime : 0.0;
+    if (std::isfinite(now)) {
+        lastTime = now;
+        timed = true;
+    }
     if (!started) {
         // The first frame updates once before anything is drawn.
         started = true;
         owed = step;
-    } else {
-        owed += now - lastTime > 0 ? now - lastTime : 0;
+    } else if (elapsed > 0.0) {
+        // Capped before it is added: beyond the catch-up steps the time is dropped anyway, and a
+        // far jump would make the step count too large for an int.
+        owed += std::isfinite(elapsed) ? std::min(elapsed, (double(maxCatchUp) + 1.0) * step) : 0.0;
     }
-    lastTime = now;
     // Whole steps due, counted rather than subtracted one by one so rounding never loses one.
-    int due = int(owed / step + 1e-6);
-    if (due > maxCatchUp) {
+    const double wholeSteps = std::floor(owed / step + 1e-6);
+    int due = 0;
+    if (wholeSteps > double(maxCatchUp)) {
         due = maxCatchUp;
         owed = 0.0;  // the rest of a stall is dropped
     } else {
+        due = int(wholeSteps);
         owed = owed - due * step > 0 ? owed - due * step : 0.0;
     }
 

@@ -52,7 +52,8 @@ public:
     void run(const Update& update, const Draw& draw);
     // One frame as run() runs it; answers how many update steps it ran. run() calls it; a game or
     // a test may drive the loop frame by frame with it. Without a window writes run()'s line, runs
-    // nothing and answers 0.
+    // nothing and answers 0. A clock reading that is not finite, or earlier than the last, counts
+    // as no time passed.
     int frame(const Update& update, const Draw& draw);
     void stop();
     bool isRunning() const;
@@ -65,9 +66,10 @@ private:
     double step;
     int maxCatchUp;
     int exitKey;
-    double lastTime;
-    double owed;   // time not yet spent in update steps
-    bool started;  // lastTime read
+    double lastTime;  // the last finite clock reading
+    double owed;      // time not yet spent in update steps
+    bool started;     // the first frame has run
+    bool timed;       // lastTime holds a reading
     bool running;
     float alpha;
     float clearColour[3] = {0.0f, 0.0f, 0.0f};

@@ -10,6 +10,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 using namespace testing_support;
@@ -94,4 +95,41 @@ TEST(GameLoop, APressActsOnceAndAFrameWithoutAnUpdateKeepsIt)
     loop.run([&frames](float) { ++frames; }, nullptr);
     EXPECT_GE(frames, 1);
     EXPECT_FALSE(g_pEventManager->isTakingEveryEvent());
+}
+
+// One infinite reading once left the loop measuring from infinity, so no later frame ran a step; a
+// jump of centuries made the step count too large for an int.
+TEST(GameLoop, UnreadableOrFarJumpingClockReadingsPassNoTimeOrTheCatchUpAtMost)
+{
+    CEngine& engine = sharedEngine();
+    drainEvents();
+    double now = 10.0;
+    CGameLoop loop(engine, 10);  // 100 ms steps
+    loop.setClock([&now] { return now; });
+    loop.setMaxCatchUpSteps(3);
+    const CGameLoop::Update update = nullptr;
+    EXPECT_EQ(1, loop.frame(update, nullptr));
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double reading;
+        int steps;
+    } frames[] = {
+        {inf, 0},
+        {10.15, 1},  // measured from the last finite reading; 50 ms left over
+        {std::numeric_limits<double>::quiet_NaN(), 0},
+        {10.25, 1},
+        {-inf, 0},
+        {1e300, 3},  // the catch-up cap, the rest dropped
+        {1e12, 0},   // backwards
+        {1e12 + 0.15, 1},
+        {-1e300, 0},
+        {1e300, 3},
+    };
+    for (const auto& f : frames) {
+        now = f.reading;
+        EXPECT_EQ(f.steps, loop.frame(update, nullptr)) << "at " << f.reading;
+        EXPECT_GE(loop.getAlpha(), 0.0f);
+        EXPECT_LT(loop.getAlpha(), 1.0f);
+    }
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
