@@ -9,8 +9,11 @@
 // commit(): a failed write (a full disk, a size limit) leaves an earlier file as it was, and the
 // destructor removes the temporary. Files that belong together (an atlas's pages and descriptor)
 // are all written first and committed last. Anything else at the path (a device, a pipe) is
-// written in place and never removed. Owns the open FILE until close() and the temporary until
-// commit().
+// written in place and never removed. A symbolic link is followed and stays a link: the file it
+// leads to is the one replaced. The replacement keeps the replaced file's permissions; a new file
+// gets those of any new file (0666 less the umask). The data and then the folder's entry are synced
+// to the disk, so after a power cut the path holds the old file or the whole new one. Owns the open
+// FILE until close() and the temporary until commit().
 class CFileReplacement {
 public:
     explicit CFileReplacement(const std::string& path);
