@@ -1,9 +1,12 @@
 #include "engine/tilemap/MapProperties.h"
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
 
 namespace {
+
+std::atomic<uint64_t> comparisons{0};
 
 // from_chars, unlike strtol and strtod, ignores the locale: "0.5" reads the same under any
 // LC_NUMERIC an application sets.
@@ -32,29 +35,40 @@ int hexDigit(char c)
 
 }  // namespace
 
+bool CMapProperties::CountingEqual::operator()(const std::string& a, const std::string& b) const
+{
+    comparisons.fetch_add(1, std::memory_order_relaxed);
+    return a == b;
+}
+
+uint64_t CMapProperties::nameComparisons()
+{
+    return comparisons.load(std::memory_order_relaxed);
+}
+
 void CMapProperties::set(const std::string& name, const std::string& type, const std::string& value)
 {
-    for (Entry& entry : entries) {
-        if (entry.name == name) {
-            entry.type = type;
-            entry.value = value;
-            return;
-        }
+    const auto found = positions.find(name);
+    if (found != positions.end()) {
+        Entry& entry = entries[found->second];
+        entry.type = type;
+        entry.value = value;
+        return;
     }
     entries.push_back(Entry{name, type, value});
+    positions.emplace(name, entries.size() - 1);
 }
 
 void CMapProperties::clear()
 {
     entries.clear();
+    positions.clear();
 }
 
 const CMapProperties::Entry* CMapProperties::find(const std::string& name) const
 {
-    for (const Entry& entry : entries)
-        if (entry.name == name)
-            return &entry;
-    return nullptr;
+    const auto found = positions.find(name);
+    return found == positions.end() ? nullptr : &entries[found->second];
 }
 
 bool CMapProperties::has(const std::string& name) const

@@ -220,6 +220,9 @@ bool inflateCapped(const std::vector<unsigned char>& in, std::size_t limit, std:
     while (status == Z_OK && out.size() <= limit) {
         const std::size_t done = out.size();
         const std::size_t room = std::min<std::size_t>(64 * 1024, limit + 1 - done);
+        // Grown by hand: the vector's own doubling would allocate up to twice the limit.
+        if (out.capacity() < done + room)
+            out.reserve(std::min(limit + 1, std::max(2 * out.capacity(), done + room)));
         out.resize(done + room);
         stream.next_out = out.data() + done;
         stream.avail_out = uInt(room);
@@ -243,10 +246,13 @@ bool inflateCapped(const std::vector<unsigned char>& in, std::size_t limit, std:
 // Numbers separated by commas, with whitespace anywhere between them and one comma after the last
 // allowed (Tiled ends each row with one). Stops one id past expected: the caller's count check
 // refuses that.
-bool parseCsv(const char* text, uint64_t expected, std::vector<uint32_t>& out, std::string& why)
+bool parseCsv(const std::string& text, uint64_t expected, std::vector<uint32_t>& out, std::string& why)
 {
     out.clear();
-    const char* p = text;
+    // Each id but the last takes a digit and a comma: room for all of them at once, never more than
+    // the cells and the one past them.
+    out.reserve(std::size_t(std::min<uint64_t>(expected + 1, text.size() / 2 + 1)));
+    const char* p = text.c_str();
     while (true) {
         while (isSpace(*p))
             ++p;
@@ -352,7 +358,81 @@ private:
                         " tiles are more than " + std::to_string(CTileMapReader::kMaxCells));
         if (int64_t(width) * data.tileWidth > INT_MAX || int64_t(height) * data.tileHeight > INT_MAX)
             return fail(where + "'s size in pixels overflows");
+        // The count made before decoding already refuses this; kept so that the bound holds
+        // whatever that count misses.
+        cellsHeld += uint64_t(width) * uint64_t(height);
+        return checkAllCells(cellsHeld);
+    }
+
+    bool checkAllCells(uint64_t cells)
+    {
+        if (cells > CTileMapReader::kMaxCells)
+            return fail("the map's tile layers together hold more than " +
+                        std::to_string(CTileMapReader::kMaxCells) + " cells");
         return true;
+    }
+
+    // A layer's width or height as the layer's own check takes it; one it would refuse is left to
+    // that check and counts as nothing here.
+    static uint64_t side(long long value)
+    {
+        return value < 1 || uint64_t(value) > CTileMapReader::kMaxCells ? 0 : uint64_t(value);
+    }
+
+    static uint64_t xmlSide(const pugi::xml_node& layer, const char* name, int fallback)
+    {
+        const pugi::xml_attribute attribute = layer.attribute(name);
+        long long value = fallback;
+        return !attribute || parseNumber(attribute.value(), value) ? side(value) : 0;
+    }
+
+    static uint64_t jsonSide(const json& layer, const char* key, int fallback)
+    {
+        const json* value = member(layer, key);
+        if (value == nullptr)
+            return side(fallback);
+        if (!value->is_number_integer() ||
+            (value->is_number_unsigned() && value->get<uint64_t>() > CTileMapReader::kMaxCells))
+            return 0;
+        return side(value->get<long long>());
+    }
+
+    // The cells of the tile layers under parent, groups included, counted before anything is
+    // decoded. Stops as soon as the count passes the bound, so that it cannot overflow.
+    uint64_t xmlCells(const pugi::xml_node& parent, int depth) const
+    {
+        uint64_t cells = 0;
+        for (const pugi::xml_node& node : parent.children()) {
+            if (cells > CTileMapReader::kMaxCells)
+                break;
+            const std::string kind = node.name();
+            if (kind == "layer") {
+                cells += xmlSide(node, "width", data.width) * xmlSide(node, "height", data.height);
+            } else if (kind == "group" && depth < kMaxGroupDepth) {
+                cells += xmlCells(node, depth + 1);
+            }
+        }
+        return cells;
+    }
+
+    uint64_t jsonCells(const json& layers, int depth) const
+    {
+        uint64_t cells = 0;
+        for (const json& node : layers) {
+            if (cells > CTileMapReader::kMaxCells)
+                break;
+            const json* type = node.is_object() ? member(node, "type") : nullptr;
+            if (type == nullptr || !type->is_string())
+                continue;
+            if (*type == "tilelayer") {
+                cells += jsonSide(node, "width", data.width) * jsonSide(node, "height", data.height);
+            } else if (*type == "group" && depth < kMaxGroupDepth) {
+                const json* inner = member(node, "layers");
+                if (inner != nullptr && inner->is_array())
+                    cells += jsonCells(*inner, depth + 1);
+            }
+        }
+        return cells;
     }
 
     // Sorted by first id; each tileset's count is cut where the next one begins, as Tiled reads a
@@ -430,7 +510,7 @@ private:
     {
         std::string problem;
         if (encoding == "csv") {
-            if (!parseCsv(text.c_str(), expected, gids, problem))
+            if (!parseCsv(text, expected, gids, problem))
                 return fail(where + "'s data " + problem);
         } else if (encoding == "base64") {
             std::vector<unsigned char> bytes, inflated;
@@ -553,7 +633,7 @@ private:
             !xmlWhole(map, "height", where, 1, int(CTileMapReader::kMaxCells), true, data.height) ||
             !xmlWhole(map, "tilewidth", where, 1, kMaxTileSide, true, data.tileWidth) ||
             !xmlWhole(map, "tileheight", where, 1, kMaxTileSide, true, data.tileHeight) || !checkMapSize() ||
-            !xmlProperties(map, mapFolder, where, data.properties))
+            !xmlProperties(map, mapFolder, where, data.properties) || !checkAllCells(xmlCells(map, 0)))
             return false;
         for (const pugi::xml_node& node : map.children("tileset")) {
             CTileset tileset;
@@ -917,7 +997,8 @@ private:
             !jsonWhole(map, "tilewidth", where, 1, kMaxTileSide, true, data.tileWidth) ||
             !jsonWhole(map, "tileheight", where, 1, kMaxTileSide, true, data.tileHeight) || !checkMapSize() ||
             !jsonProperties(map, mapFolder, where, data.properties) ||
-            !jsonArray(map, "tilesets", where, false, tilesets) || !jsonArray(map, "layers", where, true, layers))
+            !jsonArray(map, "tilesets", where, false, tilesets) ||
+            !jsonArray(map, "layers", where, true, layers) || !checkAllCells(jsonCells(*layers, 0)))
             return false;
         for (const json& node : *tilesets) {
             if (!node.is_object())
@@ -1174,7 +1255,8 @@ private:
     const std::string mapPath;
     const std::string mapFolder;  // where the map's own relative paths start
     CTileMapData& data;
-    std::string why;  // the first problem found; empty while there is none
+    std::string why;         // the first problem found; empty while there is none
+    uint64_t cellsHeld = 0;  // the cells of the tile layers read so far
 };
 
 }  // namespace

@@ -18,7 +18,12 @@ struct CTileMapData;
 // image layers, which are skipped. Owns nothing.
 class CTileMapReader {
 public:
-    // A layer holds at most this many cells (64 MiB of ids), a file at most kMaxFileBytes.
+    // A map's tile layers hold at most this many cells together (64 MiB of ids), however many
+    // layers there are: the cells of all layers, groups included, are counted before any layer's
+    // data is decoded, so a map past the bound costs no more than its parsed text. A layer's
+    // compressed data is inflated no further than the 4 bytes of each of its cells (and one byte
+    // to see that it goes on), so a whole map inflates no more than 64 MiB. A file holds at most
+    // kMaxFileBytes.
     static const uint64_t kMaxCells = uint64_t(1) << 24;
     static const uint64_t kMaxFileBytes = uint64_t(64) << 20;
 

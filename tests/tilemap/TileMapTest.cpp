@@ -1,7 +1,8 @@
 // Tiled maps written by the test in every layer encoding, TMX and TMJ, with external tilesets,
 // drawn in the real window and read back: flip flags, the pixels of CTexture::drawRegion, only the
 // visible tiles, one draw call per tileset, animation under a fake clock; the data a game reads;
-// and one failure line for each kind of bad file. Then the corpus of tests/data/tilemap/ (written
+// and one failure line for each kind of bad file; what a map may cost, measured as name comparisons
+// and peak memory, never as time. Then the corpus of tests/data/tilemap/ (written
 // by make_tilemap_corpus.py with the pictures Tiled shows, computed there): colour keys, odd image
 // sizes in every PNG colour type, margins and spacing, older files, a tileset larger than its
 // image, and drawing between pixels and scaled without bleeding.
@@ -10,6 +11,9 @@
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
+#include "engine/tilemap/MapProperties.h"
+#include "engine/tilemap/TileMapData.h"
+#include "engine/tilemap/TileMapReader.h"
 #include "tests/support/TestHarness.h"
 
 #include <GL/glew.h>
@@ -839,6 +843,174 @@ TEST_F(TileMapCorpus, NoNeighbourBleedsInBetweenPixelsOrScaled)
     long lit = 0;
     EXPECT_GT(foreign(views[0], lit), 0);
     map.setTexelInset(0.5f);
+}
+
+// ---- What a map may cost: counted and measured, never timed ----
+
+// The reader alone, which needs no window; gives the lines it wrote.
+std::vector<std::string> readMap(const std::string& path, CTileMapData& data, bool& ok)
+{
+    CStdoutCapture capture;
+    capture.start();
+    ok = CTileMapReader::readFile(path, data);
+    return capture.lines();
+}
+
+// A layer of width x height copies of tile id 1, zlib-compressed and in base64.
+std::string onesLayer(int width, int height, bool json)
+{
+    std::vector<unsigned char> raw(std::size_t(width) * height * 4, 0);
+    for (std::size_t i = 0; i < raw.size(); i += 4)
+        raw[i] = 1;
+    const std::string data = base64(deflated(raw, 15)), w = std::to_string(width), h = std::to_string(height);
+    if (json)
+        return "{\"type\":\"tilelayer\",\"name\":\"L\",\"width\":" + w + ",\"height\":" + h +
+               ",\"encoding\":\"base64\",\"compression\":\"zlib\",\"data\":\"" + data + "\"}";
+    return "<layer name=\"L\" width=\"" + w + "\" height=\"" + h +
+           "\"><data encoding=\"base64\" compression=\"zlib\">" + data + "</data></layer>";
+}
+
+std::string tmj(int width, int height, const std::string& layers)
+{
+    return "{\"orientation\":\"orthogonal\",\"width\":" + std::to_string(width) +
+           ",\"height\":" + std::to_string(height) +
+           ",\"tilewidth\":16,\"tileheight\":16,\"tilesets\":[{\"firstgid\":1,\"name\":"
+           "\"t\",\"tilewidth\":16,\"tileheight\":16,\"tilecount\":4,\"columns\":2,\"image\":\"tiles.bmp\"}],"
+           "\"layers\":[" +
+           layers + "]}";
+}
+
+const std::string kTooManyCells = ", Error: the map's tile layers together hold more than 16777216 cells";
+
+// Tiled's own reader keeps properties keyed; so does ours. A list searched from the front for each
+// new name made 8 * 10^8 comparisons here.
+TEST_F(TileMaps, FortyThousandPropertiesLoadInOrderWithAFewNameComparisons)
+{
+    const int count = 40000, repeats = 1000;
+    std::string xml, array, object;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "p" + std::to_string(i), value = std::to_string(i);
+        xml += "<property name=\"" + name + "\" type=\"int\" value=\"" + value + "\"/>";
+        array +=
+            (i ? ",{" : "{") + std::string("\"name\":\"") + name + "\",\"type\":\"int\",\"value\":" + value + "}";
+        object += (i ? ",\"" : "\"") + name + "\":" + value;
+    }
+    // A repeated name keeps its first place and takes the last value, as Tiled reads it.
+    for (int i = 0; i < repeats; ++i) {
+        const std::string name = "p" + std::to_string(i * 7), value = std::to_string(-i * 7);
+        xml += "<property name=\"" + name + "\" type=\"int\" value=\"" + value + "\"/>";
+        array += ",{\"name\":\"" + name + "\",\"type\":\"int\",\"value\":" + value + "}";
+    }
+    const std::string head = "{\"orientation\":\"orthogonal\",\"width\":1,\"height\":1,\"tilewidth\":16,"
+                             "\"tileheight\":16,\"layers\":[],\"properties\":";
+    // The older TMJ form is an object, which JSON keeps in name order ("p0", "p1", "p10", ...).
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"properties.tmx", tmx(1, 1, "<properties>" + xml + "</properties>")},
+        {"properties.tmj", head + "[" + array + "]}"},
+        {"older.tmj", head + "{" + object + "}}"}};
+    for (const auto& file : files) {
+        writeFile(dir + "/" + file.first, file.second);
+        const bool older = file.first == "older.tmj";
+        CTileMapData data;
+        bool ok = false;
+        const uint64_t before = CMapProperties::nameComparisons();
+        EXPECT_TRUE(readMap(dir + "/" + file.first, data, ok).empty()) << file.first;
+        // One for each repeated name; a hash two names share now and then adds a few.
+        EXPECT_LE(CMapProperties::nameComparisons() - before, uint64_t(count / 10 + repeats)) << file.first;
+        ASSERT_TRUE(ok) << file.first;
+        const CMapProperties& properties = data.properties;
+        ASSERT_EQ(std::size_t(count), properties.size()) << file.first;
+        for (int i = 0; i < count; ++i) {
+            const bool replaced = !older && i % 7 == 0 && i / 7 < repeats;
+            ASSERT_EQ(replaced ? -i : i, properties.getInt("p" + std::to_string(i), 99999)) << file.first << i;
+            if (!older) {
+                ASSERT_EQ("p" + std::to_string(i), properties.getEntries()[std::size_t(i)].name) << file.first;
+            }
+        }
+        EXPECT_EQ(older ? "string" : "int", properties.getType("p123")) << file.first;
+
+        // A copy keeps its own index: clearing the first leaves it whole, and a name set again stays
+        // in its place.
+        CMapProperties copy = properties;
+        data.properties.clear();
+        EXPECT_FALSE(data.properties.has("p5"));
+        std::size_t place = 0;
+        while (copy.getEntries()[place].name != "p5")
+            ++place;
+        copy.set("p5", "string", "again");
+        EXPECT_EQ(std::size_t(count), copy.size());
+        EXPECT_EQ("again", copy.getEntries()[place].value) << file.first;
+        EXPECT_EQ("again", copy.get("p5"));
+    }
+}
+
+// Each layer alone is within the bound: six zlib layers of 4096 x 4096, 520 KiB of file, used to
+// raise the peak by 450 MiB as they inflated, and then loaded.
+TEST_F(TileMaps, CompressedLayersTogetherPastTheBoundAreRefusedBeforeTheyInflate)
+{
+    const int side = 4096;
+    const std::string xmlLayer = onesLayer(side, side, false), jsonLayer = onesLayer(side, side, true);
+    std::string xmlLayers, jsonLayers;
+    for (int i = 0; i < 6; ++i) {
+        xmlLayers += xmlLayer;
+        jsonLayers += (i ? "," : "") + jsonLayer;
+    }
+    writeFile(dir + "/layers.tmx", tmx(side, side, tilesetXml(1, "tiles.bmp") + xmlLayers));
+    writeFile(dir + "/layers.tmj", tmj(side, side, jsonLayers));
+    for (const std::string& path : {dir + "/layers.tmx", dir + "/layers.tmj"}) {
+        CTileMapData data;
+        bool ok = true;
+        resetPeak();
+        const long start = peakKilobytes();
+        const std::vector<std::string> lines = readMap(path, data, ok);
+        const long grown = peakKilobytes() - start;
+        EXPECT_FALSE(ok) << path;
+        EXPECT_EQ(std::vector<std::string>{"Failed to load the tile map: " + path + kTooManyCells}, lines);
+        EXPECT_TRUE(data.tileLayers.empty());
+        EXPECT_EQ(0, data.width);
+        // The file and its parsed tree; one layer's ids alone would be 64 MiB.
+        EXPECT_LT(grown, 24 * 1024) << path;
+    }
+}
+
+// The bound is on the cells of all layers wherever they are: two half layers fill it exactly and
+// load; one more cell in a group, in either format, is refused.
+TEST_F(TileMaps, TheCellsOfAllLayersAndGroupsCountTowardsOneBound)
+{
+    const int width = 4096, height = 2048;
+    const std::string xmlHalves =
+        tilesetXml(1, "tiles.bmp") + onesLayer(width, height, false) + onesLayer(width, height, false);
+    const std::string jsonHalves = onesLayer(width, height, true) + "," + onesLayer(width, height, true);
+    struct Case {
+        std::string name, text;
+        bool loads;
+    };
+    const std::vector<Case> cases = {
+        {"full.tmx", tmx(width, height, xmlHalves), true},
+        {"full.tmj", tmj(width, height, jsonHalves), true},
+        {"over.tmx",
+         tmx(width, height, xmlHalves + "<group><group>" + onesLayer(1, 1, false) + "</group></group>"), false},
+        {"over.tmj",
+         tmj(width, height,
+             jsonHalves + ",{\"type\":\"group\",\"name\":\"g\",\"layers\":[" + onesLayer(1, 1, true) + "]}"),
+         false},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir + "/" + c.name;
+        writeFile(path, c.text);
+        CTileMapData data;
+        bool ok = !c.loads;
+        const std::vector<std::string> lines = readMap(path, data, ok);
+        EXPECT_EQ(c.loads, ok) << c.name;
+        if (!c.loads) {
+            EXPECT_EQ(std::vector<std::string>{"Failed to load the tile map: " + path + kTooManyCells}, lines);
+            continue;
+        }
+        EXPECT_TRUE(lines.empty()) << c.name;
+        ASSERT_EQ(2u, data.tileLayers.size()) << c.name;
+        for (const CTileLayer& layer : data.tileLayers)
+            EXPECT_EQ(std::vector<uint32_t>(std::size_t(width) * height, 1u), layer.gids) << c.name;
+    }
 }
 
 }  // namespace
