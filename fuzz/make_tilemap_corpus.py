@@ -5,8 +5,12 @@ One small orthogonal map per form the reader takes: TMX with CSV, XML <tile> ele
 base64 with zlib and with gzip, an external tileset, groups, object layers, properties of every
 type and an animated tile; TMJ with an array, base64 with zlib, an external tileset and objects;
 older files of both kinds (a colour key, no tile size or count, properties and tiles as objects).
-The two external tilesets (external.tsx, external.tsj) are seeds too. The fuzz target names its
-input fuzz/corpus_tilemap/fuzz.tmx, so the maps find the tilesets beside them from the root."""
+The two external tilesets (external.tsx, external.tsj) are seeds too. Two maps start the fuzzer
+near what a map may cost: one of 40,000 properties (a reader that searched its list for each new
+name would take most of a minute over it, far past the target's time limit) and one of 17 zlib and
+gzip layers of 1024 x 1024 cells, one layer more than a map's 16,777,216 cells allow together, in
+95 KB. The fuzz target names its input fuzz/corpus_tilemap/fuzz.tmx, so the maps find the tilesets
+beside them from the root."""
 import base64
 import gzip
 import json
@@ -68,6 +72,42 @@ JSON_TILESET = {"firstgid": 1, "name": "t", "tilewidth": 16, "tileheight": 16, "
                 "tiles": [{"id": 0, "animation": [{"tileid": 1, "duration": 100}]}]}
 
 
+def name36(number):
+    """A short distinct property name: the number in base 36."""
+    digits = "0123456789abcdefghijklmnopqrstuvwxyz"
+    text = digits[number % 36]
+    while number >= 36:
+        number //= 36
+        text = digits[number % 36] + text
+    return text
+
+
+def many_properties(count):
+    """A map of count properties in the older TMJ form (an object of name: value, the most
+    properties a file of its size can hold), a few of them typed."""
+    values = {name36(i): i % 10 for i in range(count)}
+    types = {name36(i): "int" for i in range(0, count, 100)}
+    return json.dumps({"orientation": "orthogonal", "width": 4, "height": 3, "tilewidth": 16,
+                       "tileheight": 16, "properties": values, "propertytypes": types,
+                       "tilesets": [JSON_TILESET], "layers": [{"type": "tilelayer", "name": "L", "width": 4,
+                                                               "height": 3, "data": GIDS}]},
+                      separators=(",", ":"))
+
+
+def many_layers(count, side):
+    cells = struct.pack("<I", 1) * (side * side)
+    packed = {"zlib": base64.b64encode(zlib.compress(cells, 9)).decode(),
+              "gzip": base64.b64encode(gzip.compress(cells, 9, mtime=0)).decode()}
+    layers = []
+    for i in range(count):
+        kind = "zlib" if i % 2 == 0 else "gzip"
+        text = ('<layer id="%d" name="L%d" width="%d" height="%d"><data encoding="base64" '
+                'compression="%s">%s</data></layer>' % (i + 1, i, side, side, kind, packed[kind]))
+        # The last few inside a group, whose cells count with the rest.
+        layers.append(text if i < count - 2 else '<group name="g">' + text + '</group>')
+    return "".join(layers)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     objects = ('<objectgroup id="2" name="O">'
@@ -114,6 +154,8 @@ def main():
                                                "tileproperties": {"1": {"solid": True}},
                                                "tilepropertytypes": {"1": {"solid": "bool"}}}],
                                  "layers": [grid]}, separators=(",", ":")),
+        "properties.tmj": many_properties(40000),
+        "layers.tmx": tmx(TILESET + many_layers(17, 1024), 1024, 1024),
         "objects.tmj": tmj([{"type": "objectgroup", "name": "O",
                              "objects": [door, {"id": 2, "x": 3, "y": 4, "point": True}]}],
                            [JSON_TILESET]),

@@ -38,8 +38,18 @@ mkdir -p "$OUT"
 WORK="$(mktemp -d /tmp/quarl_fuzz_XXXXXX)"
 trap 'rm -rf "$WORK"' EXIT
 
+# Each target runs with a time limit per input and two memory limits, one on the process and one
+# on any single allocation, set by limits before it from what its reader allows, so that an input
+# costing more than the reader's bounds, or time out of proportion to its size (a quadratic path),
+# is a finding: -timeout (seconds), -rss_limit_mb, -malloc_limit_mb, -max_len (bytes).
+#   limits <seconds per input> <process MiB> <allocation MiB> <input bytes>
+limits() {
+    LIMITS=(-timeout="$1" -rss_limit_mb="$2" -malloc_limit_mb="$3" -max_len="$4")
+}
+
 # Builds one target from its sources and fuzzes it for SECONDS_TO_RUN from a copy of its seed
-# corpus (so the run never changes the committed seeds). Exits on a finding.
+# corpus (so the run never changes the committed seeds), with the limits last set. Exits on a
+# finding.
 #   fuzz_target <name> <corpus folder> <source>...
 fuzz_target() {
     local name="$1" corpus="$2"
@@ -52,15 +62,12 @@ fuzz_target() {
     mkdir -p "$WORK/$name"
     cp "$corpus"/* "$WORK/$name/"
 
-    # The TGA reader accepts images up to 256 MiB, so one allocation of that size is legitimate;
-    # anything beyond it, or a process past 1 GiB, is a finding.
-    echo "== Fuzzing $name for ${SECONDS_TO_RUN} s from $(ls "$corpus" | wc -l) seed files"
+    echo "== Fuzzing $name for ${SECONDS_TO_RUN} s from $(ls "$corpus" | wc -l) seed files (${LIMITS[*]})"
     local log="$OUT/${name}_fuzz.log" status
     set +e
     ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" \
     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-        "$OUT/${name}_fuzz" "$WORK/$name" -max_total_time="$SECONDS_TO_RUN" -timeout=10 \
-        -rss_limit_mb=1024 -malloc_limit_mb=320 -max_len=4096 \
+        "$OUT/${name}_fuzz" "$WORK/$name" -max_total_time="$SECONDS_TO_RUN" "${LIMITS[@]}" \
         -artifact_prefix="$OUT/${name}-" -print_final_stats=1 2>"$log"
     status=$?
     set -e
@@ -75,21 +82,41 @@ fuzz_target() {
     echo "== $name: no findings in ${SECONDS_TO_RUN} s (the grown working corpus is not kept)."
 }
 
+# The image readers accept images up to 256 MiB, so one allocation of that size is legitimate;
+# anything beyond it, or a process past 1 GiB, is a finding. A 4 KiB input already reaches every
+# header field and a run-length image of the largest size.
+limits 10 1024 320 4096
 fuzz_target tga fuzz/corpus fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp \
     engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp engine/core/Log.cpp
+# The size check every loader runs first and the BMP path (checked against a 2048 by 2048 texture):
+# the same bound on images.
 fuzz_target image_header fuzz/corpus_headers fuzz/ImageHeaderFuzz.cpp engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp
 fuzz_target bmp fuzz/corpus_bmp fuzz/BmpFuzz.cpp engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp engine/texture/PixelUpload.cpp \
     engine/core/Log.cpp
 # The lookup's built-in copies, from the same generator the library's build runs (two of its files).
 cmake -DROOT="$ROOT" -DOUTPUT="$WORK/built-in-data.cpp" "-DFILES=shaders/color.vert;Data/Font/font.tga" \
     -P cmake/EmbedFiles.cmake
+# Names only, short ones: no allocation or input may come near these limits.
+limits 10 1024 320 4096
 fuzz_target data_lookup fuzz/corpus_names fuzz/DataLookupFuzz.cpp engine/core/DataFiles.cpp "$WORK/built-in-data.cpp"
-fuzz_target font fuzz/corpus_fonts fuzz/FontFuzz.cpp engine/text/FontFace.cpp engine/text/GlyphSheetRasterizer.cpp \
+# A glyph page is at most 2048 texels square (16 MiB), far under the allocation limit; a font of
+# 4 KiB already reaches every table the shaper and the rasteriser read.
+limits 10 1024 320 4096
+fuzz_target font fuzz/corpus_fonts fuzz/FontFuzz.cpp engine/text/FaceCache.cpp engine/text/FontFace.cpp \
+    engine/text/GlyphSheetRasterizer.cpp \
     engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp engine/texture/PixelUpload.cpp engine/core/Log.cpp \
     $(pkg-config --cflags --libs freetype2 harfbuzz)
-# The descriptor's tables only: no texture is loaded, so nothing of GL or SDL is called.
+# The descriptor's tables only: no texture is loaded, so nothing of GL or SDL is called. The tables
+# grow with the text, never with the sizes it names.
+limits 10 1024 320 4096
 fuzz_target atlas fuzz/corpus_atlas fuzz/AtlasFuzz.cpp engine/sprite/AtlasDescriptor.cpp
 # The map reader only (TileMapReader: no textures); it names its input inside fuzz/corpus_tilemap/
-# so that the external tilesets among the seeds are found from this directory.
+# so that the external tilesets among the seeds are found from this directory. Its inputs are as
+# large as the property-heavy seed and then some. A map holds at most 16,777,216 cells in all, so
+# its largest allocations are the 64 MiB of a full layer's ids and of that layer's inflated bytes,
+# and a map at that bound reads in under 2 s here: an allocation past 80 MiB or an input running
+# 10 s (a reader quadratic in its properties takes most of a minute over the 40,000 of its seed)
+# is a finding.
+limits 10 1024 80 524288
 fuzz_target tilemap fuzz/corpus_tilemap fuzz/tilemap_fuzz.cpp engine/tilemap/TileMapReader.cpp \
     engine/tilemap/MapProperties.cpp engine/core/Log.cpp -lpugixml -lz
