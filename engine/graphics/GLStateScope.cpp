@@ -2,6 +2,12 @@
 
 #include <GL/glew.h>
 #include <SDL.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -27,33 +33,59 @@ bool hasBuffers(GLenum target)
     return pixel ? (GLEW_VERSION_2_1 || GLEW_ARB_pixel_buffer_object) : GLEW_ARB_vertex_buffer_object;
 }
 
-}  // namespace
+std::atomic<unsigned int> generation{0};
+// The thread that last opened or closed a context, and its kernel number for the refusal line.
+// Before the first window none is recorded, and no thread is refused.
+std::atomic<std::thread::id> owner{std::thread::id()};
+std::atomic<long> ownerNumber{0};
 
-bool CGLStateScope::hasContext()
+long threadNumber()
+{
+    return long(syscall(SYS_gettid));
+}
+
+bool windowOpen()
 {
     const SDL_Surface* screen = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetVideoSurface() : nullptr;
     return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
 }
 
-namespace {
-
-unsigned int generation = 0;
+bool onOwningThread()
+{
+    const std::thread::id opener = owner.load();
+    return opener == std::thread::id() || opener == std::this_thread::get_id();
+}
 
 }  // namespace
 
+bool CGLStateScope::hasContext()
+{
+    // A context is current on the thread that made it only: GL and GLU calls anywhere else crash.
+    return windowOpen() && onOwningThread();
+}
+
 unsigned int CGLStateScope::contextGeneration()
 {
-    return generation;
+    return generation.load();
 }
 
 void CGLStateScope::contextChanged()
 {
+    owner.store(std::this_thread::get_id());
+    ownerNumber.store(threadNumber());
     ++generation;
 }
 
 const char* CGLStateScope::noContextText()
 {
-    return "no OpenGL window is open yet, call setVideoMode first";
+    if (!windowOpen() || onOwningThread())
+        return "no OpenGL window is open yet, call setVideoMode first";
+    // Per thread: two refused threads must not write over each other's text.
+    thread_local std::string text;
+    text = "OpenGL belongs to thread " + std::to_string(ownerNumber.load()) +
+           ", which opened the window, not to this thread " + std::to_string(threadNumber()) +
+           ": load and draw there";
+    return text.c_str();
 }
 
 CGLStateScope::~CGLStateScope()
@@ -275,6 +307,11 @@ void CGLStateScope::applicationViewport(int viewport[4]) const
             return;
         }
     glGetIntegerv(GL_VIEWPORT, viewport);
+}
+
+void CGLStateScope::discard()
+{
+    count = 0;
 }
 
 void CGLStateScope::restore()

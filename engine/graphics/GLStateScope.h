@@ -6,22 +6,25 @@
 // which saves the value it replaces the first time that state is touched, and restore() (or the
 // destructor) puts every saved value back in reverse order. Only what the path changes is read and
 // written back, so a scope costs a few queries. Needs a current context. Holds no GL objects.
-// Main thread only.
+// Main thread only: the thread that opened the window (hasContext() is false on any other).
 class CGLStateScope {
 public:
     CGLStateScope() = default;
     ~CGLStateScope();
 
-    // Whether an OpenGL window (and so a current context) is open: the one question every path that
-    // needs the context asks.
+    // Whether an OpenGL window is open and its context is current on this thread (the one that
+    // opened the window, recorded by contextChanged()): the one question every path that needs the
+    // context asks. False on any other thread, where GL and GLU calls would crash.
     static bool hasContext();
-    // The reason every such path gives when there is none.
+    // The reason every such path gives when there is none: no window, or (on another thread) which
+    // thread owns the GL. Valid until this thread asks again.
     static const char* noContextText();
     // Counts the OpenGL contexts this process has opened and closed: a GL name made under one
     // generation means nothing under another (a texture kept past its engine must neither draw nor
     // delete a name that now belongs to the next engine's context). 0 before the first window.
     static unsigned int contextGeneration();
-    // Called by the graphics core when it opens a context and when it closes it.
+    // Called by the graphics core when it opens a context and when it closes it; the calling thread
+    // becomes the one that owns the GL. Before the first call no thread is refused.
     static void contextChanged();
 
     // glEnable or glDisable.
@@ -63,6 +66,8 @@ public:
 
     // Puts everything back now; the scope is then empty and may be used again.
     void restore();
+    // Forgets what was saved without a GL call: for a scope whose context has gone.
+    void discard();
 
 private:
     CGLStateScope(const CGLStateScope&) = delete;

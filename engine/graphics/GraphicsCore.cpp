@@ -1,6 +1,7 @@
 #include "engine/graphics/GraphicsCore.h"
 
 #include "engine/core/Log.h"
+#include "engine/graphics/GLStateScope.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -85,6 +86,13 @@ void startVideo()
     }
 }
 
+// On any thread, unlike CGLStateScope::hasContext(): whether SDL holds an OpenGL window.
+bool windowIsOpen()
+{
+    const SDL_Surface* screen = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetVideoSurface() : nullptr;
+    return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
+}
+
 }  // namespace
 
 CGraphicsCore::CGraphicsCore()
@@ -115,7 +123,11 @@ CGraphicsCore::~CGraphicsCore()
     releaseCursors();
     delete[] extensions;
     extensions = nullptr;
+    const bool hadWindow = windowIsOpen();
     SDL_Quit();
+    // Names made under the closed context must never be drawn or deleted under the next one.
+    if (hadWindow)
+        CGLStateScope::contextChanged();
 }
 
 void CGraphicsCore::setVideoMode(int w, int h, int bpp, bool fullscreen, bool mode2D)
@@ -149,8 +161,12 @@ void CGraphicsCore::createWindow(int w, int h, int bpp, bool fullscreen, bool mo
 
     chooseVideoFlags(fullscreen);
 
+    // A second call keeps the window's context (SDL 1.2 on X11 changes the window in place).
+    const bool hadWindow = windowIsOpen();
     if (SDL_SetVideoMode(w, h, bpp, videoFlags) == nullptr)
         throw std::string("Error: SDL Could not create Video Surface.") + SDL_GetError();
+    if (!hadWindow)
+        CGLStateScope::contextChanged();
 
     if (!systemCursorShown)
         applySystemCursor();

@@ -135,6 +135,7 @@ bool CGraphicsCore::reapplyVideoMode(int w, int h, uint32_t flags)
     if (!glIsList(contextProbe)) {
         CLog::line("The OpenGL context was replaced with the video mode: textures, fonts and shaders are lost");
         contextProbe = 0;
+        CGLStateScope::contextChanged();
     }
     applyWindowSize();
     // Mesa's software rasteriser takes the drawable's new size at the next buffer swap: until then

@@ -21,7 +21,8 @@ class CTexture;
 // CSpriteBatch one after another cost one draw call. Filtering never mixes in a neighbouring
 // frame's texels (how, and what it costs: CAtlasRegion).
 //
-// Owns its page textures, its descriptor tables and its regions. Regions point to the pages: they,
+// Owns its page textures (a load deletes those of the one before, GL textures and all), its
+// descriptor tables and its regions. Regions point to the pages: they,
 // and an animation made from them, must not outlive the atlas or be used after it loads again.
 // Main thread only.
 class CTextureAtlas {

@@ -30,6 +30,7 @@ CRenderTarget::CRenderTarget()
       width(0),
       height(0),
       drawing(false),
+      generation(0),
       state(new CGLStateScope())
 {
     texture.rowsBottomUp = true;
@@ -48,10 +49,16 @@ CRenderTarget::~CRenderTarget()
     release();
 }
 
+bool CRenderTarget::isCurrent() const
+{
+    return generation == CGLStateScope::contextGeneration() && CGLStateScope::hasContext();
+}
+
 void CRenderTarget::release()
 {
-    // Once the window is gone its context took every GL name with it.
-    if (CGLStateScope::hasContext()) {
+    // Once the window is gone its context took every GL name with it, and under a later window
+    // the same numbers name that engine's objects.
+    if (isCurrent()) {
         if (framebuffer != 0)
             glDeleteFramebuffersEXT(1, &framebuffer);
         if (depthBuffer != 0)
@@ -62,6 +69,7 @@ void CRenderTarget::release()
     framebuffer = 0;
     depthBuffer = 0;
     texture.id = 0;
+    texture.shader = nullptr;
     texture.width = 0.0f;
     texture.height = 0.0f;
     width = 0;
@@ -96,6 +104,8 @@ bool CRenderTarget::create(int w, int h)
 
     // The bindings the application had come back when this scope ends, below.
     GLenum status = GL_FRAMEBUFFER_COMPLETE_EXT;
+    generation = CGLStateScope::contextGeneration();
+    texture.idGeneration = generation;
     {
         CGLStateScope making;
         making.bindTexture(0);
@@ -150,6 +160,13 @@ bool CRenderTarget::begin()
 {
     if (framebuffer == 0 || drawing)
         return false;
+    if (!isCurrent()) {
+        CLog::line("Failed to draw into the render target, Error: " +
+                   std::string(generation != CGLStateScope::contextGeneration()
+                                   ? "the OpenGL window it was made in has closed"
+                                   : CGLStateScope::noContextText()));
+        return false;
+    }
     state->bindFramebuffer(framebuffer);
     state->viewport(0, 0, width, height);
     // The engine's 2D state keeps the scissor test on with the window's box, which would cut a
@@ -168,6 +185,9 @@ void CRenderTarget::end()
 {
     if (!drawing)
         return;
+    // What begin() saved belongs to a context that has gone.
+    if (generation != CGLStateScope::contextGeneration())
+        state->discard();
     state->restore();
     drawing = false;
 }
@@ -179,7 +199,7 @@ bool CRenderTarget::isDrawing() const
 
 void CRenderTarget::clear(float red, float green, float blue, float alpha)
 {
-    if (framebuffer == 0)
+    if (framebuffer == 0 || !isCurrent())
         return;
     GLfloat previousColour[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, previousColour);

@@ -10,9 +10,10 @@
 // 2D projection of the target's own size (origin at its top-left corner, y downwards, as in the
 // window). The result is an ordinary CTexture (getTexture()), drawn like any other; it keeps GL's
 // bottom-up rows and says so through its rowsBottomUp flag, so it shows upright.
-// Owns its framebuffer, depth buffer and texture, deleted with the target while the window's
-// context exists. The texture is not listed by the texture manager: there is no file to reload.
-// Main thread only.
+// Owns its framebuffer, depth buffer and texture, deleted with the target while the context that
+// made them is current; after that window has closed they are only forgotten (the same numbers may
+// name the next engine's objects), begin() refuses with one line and clear() does nothing. The
+// texture is not listed by the texture manager: there is no file to reload. Main thread only.
 class CGLStateScope;
 
 class CRenderTarget {
@@ -52,6 +53,8 @@ private:
 
     void release();
     bool fail(int width, int height, const std::string& reason);
+    // The names were made under the context current on this thread.
+    bool isCurrent() const;
 
     // GL names and state are spelt as their plain types: no GL header here.
     CTexture texture;  // its id is this target's colour texture
@@ -60,6 +63,7 @@ private:
     int width;
     int height;
     bool drawing;
+    unsigned int generation;  // CGLStateScope::contextGeneration() when the names were made
 
     // What begin() changed, put back by end(); owned.
     std::unique_ptr<CGLStateScope> state;

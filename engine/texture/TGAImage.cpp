@@ -66,6 +66,7 @@ std::string uploadRefusal(const char* path)
 CTGAImage::CTGAImage()
     : pixels(nullptr),
       textureName(0),
+      textureGeneration(0),
       bitsPerPixel(0),
       width(0),
       height(0),
@@ -406,7 +407,8 @@ bool CTGAImage::loadCompressed(const char* path, FILE* file)
 
 void CTGAImage::releaseTexture()
 {
-    if (textureName != 0 && CGLStateScope::hasContext())
+    // Under a later context the name is another engine's, or nothing.
+    if (textureName != 0 && textureGeneration == CGLStateScope::contextGeneration() && CGLStateScope::hasContext())
         glDeleteTextures(1, &textureName);
     textureName = 0;
 }
@@ -415,6 +417,7 @@ void CTGAImage::upload()
 {
     // Rows are packed tightly: a 24-bit row of any width must not be read as padded to 4 bytes.
     // One level at the size given, no mipmaps, the wrap modes left at GL's defaults.
+    textureGeneration = CGLStateScope::contextGeneration();
     textureName =
         CPixelUpload::upload(CPixelUpload::Pixels{pixels, int(width), int(height), int(bytesPerPixel), 1},
                              CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, 0, false});
@@ -425,16 +428,21 @@ bool CTGAImage::loadPixels(uint32_t pictureWidth, uint32_t pictureHeight, const 
     const uint64_t bytes = uint64_t(pictureWidth) * pictureHeight * 4;
     if (rgba == nullptr || bytes == 0 || bytes > kMaxImageBytes)
         return false;
+    // As load() refuses a file: before anything is copied or uploaded, and with GL's error left clear.
+    const std::string refused = !CGLStateScope::hasContext()
+                                    ? std::string(CGLStateScope::noContextText())
+                                    : CImageLimits::sizeRefusal(pictureWidth, pictureHeight);
+    if (!refused.empty()) {
+        CLog::line("Could not upload the picture: " + refused);
+        return false;
+    }
     uint8_t* copy = static_cast<uint8_t*>(std::malloc(std::size_t(bytes)));
     if (copy == nullptr)
         return false;
     std::memcpy(copy, rgba, std::size_t(bytes));
     release();
     // The picture replaces the one this image held, texture and all.
-    if (textureName != 0) {
-        glDeleteTextures(1, &textureName);
-        textureName = 0;
-    }
+    releaseTexture();
     pixels = copy;
     width = pictureWidth;
     height = pictureHeight;

@@ -10,7 +10,8 @@
 // row of the picture first and each row from its left, whichever corner the file starts from (the
 // image descriptor's origin bits): the usual bottom-up file keeps its rows in file order, a
 // top-down one has them reversed, a right-to-left one mirrored. Row 0 becomes texture row t = 0.
-// Owns the decoded pixels (kept after the upload); the GL texture lives as long as the context.
+// Owns the decoded pixels (kept after the upload); the GL texture lives as long as the context
+// (the destructor leaves it), and a later load deletes it only under the context that made it.
 // Every failure writes one line and leaves nothing uploaded.
 class CTGAImage {
 public:
@@ -25,9 +26,10 @@ public:
     // open and when the header's size exceeds GL_MAX_TEXTURE_SIZE.
     bool load(const char* path);
     // Takes a 32-bit picture made in memory (red, green, blue, alpha bytes; the first row becomes
-    // texture row t = 0, as in a bottom-up file) and uploads it as load() uploads a file. Needs the
-    // OpenGL context; the texture of an earlier picture is deleted. An empty or null picture is
-    // refused and leaves the image as it was.
+    // texture row t = 0, as in a bottom-up file) and uploads it as load() uploads a file; the
+    // texture of an earlier picture is deleted. Refused, leaving the image as it was: an empty or
+    // null picture, and with one line "Could not upload the picture: WHY" one
+    // without the context or wider or higher than GL_MAX_TEXTURE_SIZE.
     bool loadPixels(uint32_t pictureWidth, uint32_t pictureHeight, const uint8_t* rgba);
     // The same for a file held in memory (a copy built into the program); name only names it in
     // messages.
@@ -40,6 +42,8 @@ public:
 
     uint8_t* pixels;       // malloc'ed, width * height * bytesPerPixel bytes; null when empty
     uint32_t textureName;  // 0 until an upload succeeded
+    // CGLStateScope::contextGeneration() when textureName was made.
+    uint32_t textureGeneration;
     uint32_t bitsPerPixel;
     uint32_t width;
     uint32_t height;

@@ -50,6 +50,8 @@ CTexture::~CTexture()
 
 void CTexture::load(std::string name)
 {
+    // A second load replaces the first image, whose GL texture goes now.
+    unload();
     // Through the data lookup, as the engine's shaders and glyph sheet are found; a file that no
     // place holds is tried as named, so that the failure line names it.
     const std::string found = CDataFiles::find(name);
@@ -136,12 +138,15 @@ void CTexture::adopt(const std::string& name, SDL_Surface* surface)
         CLog::line("Failed to load the image: " + name + ", Error: " + SDL_GetError());
         return;
     }
-    fileName = name;
-    upload(surface);
-    shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
+    place(name, surface);
 }
 
 void CTexture::upload(SDL_Surface* surface)
+{
+    place(std::string(), surface);
+}
+
+void CTexture::place(const std::string& name, SDL_Surface* surface)
 {
     if (surface == nullptr)
         return;
@@ -152,16 +157,20 @@ void CTexture::upload(SDL_Surface* surface)
                               ? CPixelUpload::unreadableText()
                               : CImageLimits::sizeRefusal(uint32_t(surface->w), uint32_t(surface->h));
     if (!refused.empty()) {
-        CLog::line("Failed to load the image: " + fileName + ", Error: " + refused);
-        fileName.clear();
+        CLog::line("Failed to load the image: " + name + ", Error: " + refused);
         SDL_FreeSurface(surface);
         return;
     }
+    // The surface replaces the image this texture held.
+    if (id != 0)
+        forgetName();
     // Mipmap levels are made, but sampling reads level 0 only, which keeps the image's own size.
+    idGeneration = CGLStateScope::contextGeneration();
     id = CPixelUpload::uploadSurface(surface, CPixelUpload::Settings{GL_LINEAR, GL_LINEAR, GL_REPEAT, true},
                                      colorKey);
     width = static_cast<float>(surface->w);
     height = static_cast<float>(surface->h);
+    fileName = name;
     SDL_FreeSurface(surface);
     // A surface made by the program draws through shader 0 like a loaded file.
     shader = g_pShaderManager ? g_pShaderManager->getShader(0) : nullptr;
@@ -171,12 +180,66 @@ void CTexture::upload(SDL_Surface* surface)
 
 void CTexture::reload()
 {
-    // Nothing to re-read: the GL texture keeps the image for the run.
+    if (fileName.empty()) {
+        CLog::line("Texture not reloaded: it has no file to read again (made from pixels in memory or never "
+                   "loaded), it keeps what it has");
+        return;
+    }
+    // Refused as a whole, so that a texture is never left unloaded by a reload that cannot load.
+    const bool madeHere = id == 0 || idGeneration == CGLStateScope::contextGeneration();
+    if (madeHere && !CGLStateScope::hasContext()) {
+        CLog::line("Failed to load the image: " + fileName + ", Error: " + CGLStateScope::noContextText());
+        return;
+    }
+    const std::string name = fileName;
+    load(name);
 }
 
 void CTexture::unload()
 {
-    // The GL texture lives as long as the context.
+    if (id == 0)
+        return;
+    if (idGeneration == CGLStateScope::contextGeneration() && !CGLStateScope::hasContext()) {
+        CLog::line("Failed to unload the texture: " + describe() + ", Error: " + CGLStateScope::noContextText());
+        return;
+    }
+    forgetName();
+}
+
+void CTexture::forgetName()
+{
+    // A name made under an earlier context now names nothing, or another engine's texture.
+    if (idGeneration == CGLStateScope::contextGeneration() && CGLStateScope::hasContext()) {
+        const GLuint name = id;
+        glDeleteTextures(1, &name);
+    }
+    id = 0;
+    shader = nullptr;
+}
+
+std::string CTexture::describe() const
+{
+    return fileName.empty() ? std::string("(made from pixels in memory)") : fileName;
+}
+
+bool CTexture::canUse(const char* what)
+{
+    if (id == 0)
+        return false;
+    if (idGeneration != CGLStateScope::contextGeneration()) {
+        // Once: the texture is unloaded from here on, and a reload() makes it again.
+        CLog::line(std::string("Failed to ") + what + " the texture: " + describe() +
+                   ", Error: the OpenGL window it was made in has closed");
+        id = 0;
+        shader = nullptr;
+        return false;
+    }
+    if (!CGLStateScope::hasContext()) {
+        CLog::line(std::string("Failed to ") + what + " the texture: " + describe() +
+                   ", Error: " + CGLStateScope::noContextText());
+        return false;
+    }
+    return true;
 }
 
 void CTexture::draw(CVector2 pos, float scale, float angle, float red, float green, float blue, float alphaValue)
@@ -209,7 +272,7 @@ void CTexture::drawRegion(float x, float y, CTextureRegion region, float scale, 
 void CTexture::drawQuad(float x, float y, float scale, float angle, float red, float green, float blue,
                         float alphaValue, const CTextureRegion& region)
 {
-    if (id == 0)
+    if (!canUse("draw"))
         return;
     const float w = (region.right - region.left) * width;
     const float h = (region.top - region.bottom) * height;
@@ -261,6 +324,11 @@ void CTexture::drawQuad(float x, float y, float scale, float angle, float red, f
 
 void CTexture::bindToUnit(int unit)
 {
+    // An unloaded texture binds no texture, as it always did.
+    if (id != 0 && !canUse("bind"))
+        return;
+    if (id == 0 && !CGLStateScope::hasContext())
+        return;
     glActiveTextureARB(GL_TEXTURE0_ARB + unit);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, id);

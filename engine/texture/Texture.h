@@ -15,7 +15,13 @@ class CShader;
 
 // One image file as one OpenGL texture, drawn as a tinted quad in the 2D mode through built-in
 // shader 0. A texture whose upload succeeded is listed by the texture manager and leaves that list
-// when it is destroyed. The GL texture name is kept for the run (never deleted). Main thread only.
+// when it is destroyed. Owns its GL texture, deleted by unload(), by a load or upload that replaces
+// it and by the destructor, but only under the context that made it: once that window has closed
+// the name means nothing (or another engine's texture), and the texture only forgets it; drawing it
+// then writes one line, "Failed to draw the texture: NAME, Error: the OpenGL window it was made in
+// has closed", and leaves it unloaded (reload() makes it again in the new window). Points to shader
+// 0, owned by the shader manager. Main thread only: on another thread every GL path refuses with
+// one line naming the thread that owns the GL (CGLStateScope::hasContext()).
 class CTexture {
 public:
     CTexture();
@@ -25,7 +31,8 @@ public:
     CTexture(const std::string& fileName, float alpha);
     ~CTexture();
 
-    // Reads the image through SDL_image and uploads it. The file is found by the data lookup
+    // Reads the image through SDL_image and uploads it, deleting the GL texture of an earlier image
+    // first. The file is found by the data lookup
     // (CDataFiles::find()); when no place holds it, one of the engine's own images (its GUI images)
     // comes from the copy built into the library, after the line "Using the built-in copy of " and
     // the name. Logs "Loading Texture: " and the path; on failure "Failed to load the image: ..."
@@ -34,10 +41,19 @@ public:
     // kinds are checked once decoded).
     void load(std::string fileName);
     // Creates the GL texture from the surface (any layout SDL describes; it is converted to RGB or
-    // RGBA bytes first when needed), frees the surface and registers with the texture manager.
+    // RGBA bytes first when needed), frees the surface and registers with the texture manager. It
+    // replaces (deletes) the GL texture of an earlier image; the texture then has no file name, so
+    // reload() keeps it. A refused surface leaves the earlier image as it was.
     void upload(SDL_Surface* surface);
-    // Kept for the texture manager's reloadAll/unloadAll; neither changes the GL texture.
+    // Deletes the GL texture and loads the file again, with the colour key set now: what the
+    // texture manager's reloadAll() calls, e.g. after unloadAll(). A load that fails leaves the
+    // texture unloaded, its file name kept for another try. A texture without a file name (made by
+    // upload() from pixels in memory) has nothing to read again: it writes one line, "Texture not
+    // reloaded: ...", and keeps what it has. Without the context it writes the load's failure line
+    // and changes nothing.
     void reload();
+    // Deletes the GL texture: the texture then draws nothing (isLoaded() is false) but keeps its
+    // file name, size, colour key and place in the texture manager's list, for reload().
     void unload();
 
     // Draws the whole image with its top-left corner at the position, scaled about that corner and
@@ -73,9 +89,11 @@ public:
     void setColorKey(int32_t rgb);
     int32_t getColorKey() const;
 
-    unsigned int id;                      // GL texture name; 0 while unloaded
+    unsigned int id;  // GL texture name; 0 while unloaded
+    // CGLStateScope::contextGeneration() when id was made: id names this texture only under it.
+    unsigned int idGeneration = 0;
     std::vector<std::vector<bool>> grid;  // free for applications; the engine never fills it
-    std::string fileName;                 // empty until a load succeeds
+    std::string fileName;                 // of the last successful load; empty until then, or after upload()
     float width;
     float height;
     CVector2 position;  // set and read by owners; drawAtOwnPosition() draws there
@@ -100,6 +118,15 @@ private:
     static SDL_Surface* decodeTga(const std::string& path);
     // The decoded image of a load (null: the decoder's failure line), uploaded under the name.
     void adopt(const std::string& name, SDL_Surface* surface);
+    // upload() of a surface read from the named file (empty: made in memory).
+    void place(const std::string& name, SDL_Surface* surface);
+    // Deletes the GL texture when its context is current, and forgets the name either way.
+    void forgetName();
+    // The file name, or what stands for it in a line.
+    std::string describe() const;
+    // Whether the name may be used now; false after one line ("Failed to WHAT the texture: ...")
+    // when its context has closed (the name is then forgotten) or is not current on this thread.
+    bool canUse(const char* what);
 };
 
 #endif

@@ -6,18 +6,14 @@
 
 CTextureManager::CTextureManager() = default;
 
-CTextureManager::~CTextureManager()
-{
-    unloadAll();
-    textures.clear();
-}
+CTextureManager::~CTextureManager() = default;
 
 void CTextureManager::addTexture(CTexture* texture)
 {
     if (texture == nullptr)
         return;
     for (const CTexture* listed : textures)
-        if (listed->id == texture->id)
+        if (listed == texture || (listed->id == texture->id && listed->idGeneration == texture->idGeneration))
             return;
     textures.push_back(texture);
 }
@@ -26,13 +22,11 @@ void CTextureManager::removeTexture(CTexture* texture)
 {
     if (texture == nullptr)
         return;
-    int last = -1;
-    for (std::size_t i = 0; i < textures.size(); ++i)
-        if (textures[i]->id == texture->id)
-            last = static_cast<int>(i);
-    if (last < 0)
+    // By the object: unloaded textures share GL name 0.
+    const auto listed = std::find(textures.begin(), textures.end(), texture);
+    if (listed == textures.end())
         return;
-    textures.erase(textures.begin() + last);
+    textures.erase(listed);
     delete texture;
 }
 

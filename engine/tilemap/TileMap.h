@@ -66,8 +66,8 @@ public:
     // Reads the map from its bytes without loading images or touching OpenGL: the data and
     // properties become readable, drawing still draws nothing. Same failure line as load().
     bool parse(const std::string& bytes, const std::string& fileName);
-    // Forgets the map and deletes its textures (their GL names stay with the context, as every
-    // texture's do).
+    // Forgets the map and deletes its textures, GL textures and all; a second load() starts here,
+    // so a map reloaded any number of times holds one set of tileset textures.
     void clear();
     // True once load() or parse() succeeded.
     bool isLoaded() const;

@@ -90,6 +90,8 @@ protected:
     static void SetUpTestSuite()
     {
         folder = makeTempDir();
+        // Filled afresh for each repetition of the suite.
+        noWindowLines.clear();
         CStdoutCapture quiet;
         quiet.start();
         engine.reset(new CEngine());
