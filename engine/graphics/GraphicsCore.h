@@ -10,7 +10,9 @@ class CTexture;
 // top-left corner, or 3D perspective), the window caption and the custom mouse cursor.
 // Construction records defaults only; setVideoMode() opens the window. The destructor shuts SDL
 // down, so it runs first at engine shut-down. Owns the cursor images and the extensions copy.
-// Main thread only: the OpenGL context is current there.
+// Main thread only: the OpenGL context is current there. Opening the window and shutting video
+// down each call CGLStateScope::contextChanged(), so that GL names kept past either are never used
+// again, and make the calling thread the one that owns the GL.
 //
 // Runs on the classic SDL 1.2 and on sdl12-compat (SDL 1.2 over SDL 2, as Debian 13, Fedora and
 // Arch ship it). sdl12-compat would draw an OpenGL program into a framebuffer object of its own and
