@@ -18,6 +18,7 @@
 #include "engine/core/GameLoop.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
+#include "engine/core/RegularFile.h"
 #include "engine/core/Utils.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/gui/Button.h"

@@ -4,6 +4,7 @@
 #include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
+#include "engine/core/RegularFile.h"
 
 #include <SDL_mixer.h>
 
@@ -52,7 +53,11 @@ bool CMusic::load(std::string name)
     const std::string found = CDataFiles::find(name);
     if (!found.empty())
         name = found;
-    music = Mix_LoadMUS(name.c_str());
+    // As for a sound: a pipe is refused with the mixer's error text before the mixer opens it.
+    const std::string irregular = CRegularFile::refusal(name);
+    if (!irregular.empty())
+        Mix_SetError("%s", irregular.c_str());
+    music = irregular.empty() ? Mix_LoadMUS(name.c_str()) : nullptr;
     if (music == nullptr) {
         CLog::line("Failed to load music " + name);
         // Without it, a machine with no audio device would read as one with a bad file.

@@ -4,6 +4,7 @@
 #include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
+#include "engine/core/RegularFile.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -41,7 +42,11 @@ bool CSound::load(std::string name)
         name = found;
     // Opened here rather than inside the mixer, whose text for a file that cannot be opened would
     // only say that it was handed no stream.
-    SDL_RWops* file = SDL_RWFromFile(name.c_str(), "rb");
+    // A pipe would be opened and waited on; the refusal is the mixer's error text, on the usual line.
+    const std::string irregular = CRegularFile::refusal(name);
+    if (!irregular.empty())
+        Mix_SetError("%s", irregular.c_str());
+    SDL_RWops* file = irregular.empty() ? SDL_RWFromFile(name.c_str(), "rb") : nullptr;
     // The mixer closes the stream itself (second argument 1), on success and on failure alike.
     chunk = file != nullptr ? Mix_LoadWAV_RW(file, 1) : nullptr;
     if (chunk == nullptr) {

@@ -2,6 +2,7 @@
 
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
+#include "engine/core/RegularFile.h"
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
@@ -165,6 +166,12 @@ unsigned int CUtils::loadBMPTexture(const char* path)
 CBitmapImage* CUtils::loadBMP(const char* path)
 {
     const std::string name = path ? path : "";
+    const std::string irregular = CRegularFile::refusal(name);
+    if (!irregular.empty()) {
+        SDL_SetError("%s", irregular.c_str());
+        CLog::errorLine(" Failed loading " + name + " : " + SDL_GetError());
+        return nullptr;
+    }
     SDL_Surface* surface = SDL_LoadBMP_RW(SDL_RWFromFile(name.c_str(), "rb"), 1);
     if (surface == nullptr) {
         CLog::errorLine(" Failed loading " + name + " : " + SDL_GetError());

@@ -2,9 +2,9 @@
 
 #include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
+#include "engine/core/RegularFile.h"
 
 #include <GL/glew.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -82,17 +82,13 @@ CShader::~CShader()
 
 char* CShader::readTextFile(const char* path)
 {
-    if (path == nullptr)
+    // Checked before opening: a pipe would be waited on, and a folder opens on Linux and seeks to
+    // a size of 2^63 - 1.
+    if (path == nullptr || !CRegularFile::refusal(path).empty())
         return nullptr;
     FILE* file = std::fopen(path, "r");
     if (file == nullptr)
         return nullptr;
-    // A folder opens on Linux and seeks to a size of 2^63 - 1; only a regular file has a real one.
-    struct stat status;
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
-        std::fclose(file);
-        return nullptr;
-    }
     char* text = nullptr;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);

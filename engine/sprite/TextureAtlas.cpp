@@ -2,6 +2,7 @@
 
 #include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
+#include "engine/core/RegularFile.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
 
@@ -10,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -20,6 +20,10 @@ const long kMaxDescriptorBytes = 64L << 20;
 // Reads the whole file; empty with the reason in failure when it cannot.
 std::string readFile(const std::string& path, std::string& failure)
 {
+    // Checked before opening, which waits on a pipe for a writer.
+    failure = CRegularFile::refusal(path);
+    if (!failure.empty())
+        return std::string();
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         failure = std::string("the file cannot be opened: ") + std::strerror(errno);
@@ -27,14 +31,9 @@ std::string readFile(const std::string& path, std::string& failure)
     }
     std::string text;
     long size = -1;
-    struct stat status;
-    // A folder opens on Linux and seeks to a size of 2^63 - 1, but reads nothing.
-    const bool regular = fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
-    if (regular && std::fseek(file, 0, SEEK_END) == 0)
+    if (std::fseek(file, 0, SEEK_END) == 0)
         size = std::ftell(file);
-    if (!regular) {
-        failure = "it is not a regular file";
-    } else if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
         failure = "the file cannot be read";
     } else if (size > kMaxDescriptorBytes) {
         failure = "the file is larger than 64 MiB";

@@ -1,5 +1,6 @@
 #include "engine/text/FontFace.h"
 
+#include "engine/core/RegularFile.h"
 #include "engine/graphics/GLStateScope.h"
 #include "engine/text/GlyphSheetRasterizer.h"
 #include "engine/texture/ImageLimits.h"
@@ -100,6 +101,10 @@ bool CFontFace::open(const std::string& filePath, int size, std::string& error)
         error = sizeRefusal(size);
         return false;
     }
+    // FreeType would open a pipe and wait for a writer.
+    error = CRegularFile::refusal(filePath);
+    if (!error.empty())
+        return false;
     path = filePath;
     pixelSize = size;
     pageSide = pageSideFor(size);

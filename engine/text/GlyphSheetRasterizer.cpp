@@ -1,5 +1,7 @@
 #include "engine/text/GlyphSheetRasterizer.h"
 
+#include "engine/core/RegularFile.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -100,6 +102,12 @@ struct Failure {
 bool renderStyle(FT_Library library, const std::string& path, int pixelHeight, int advance, Style& style,
                  Failure& failure, std::vector<std::string>& notes)
 {
+    // FreeType would open a pipe and wait for a writer.
+    const std::string irregular = CRegularFile::refusal(path);
+    if (!irregular.empty()) {
+        failure = {path, irregular};
+        return false;
+    }
     FT_Face face = nullptr;
     FT_Error error = FT_New_Face(library, path.c_str(), 0, &face);
     if (error) {

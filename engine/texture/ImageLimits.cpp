@@ -1,5 +1,6 @@
 #include "engine/texture/ImageLimits.h"
 
+#include "engine/core/RegularFile.h"
 #include "engine/graphics/GLStateScope.h"
 
 #include <GL/glew.h>
@@ -387,6 +388,10 @@ std::string CImageLimits::refusal(const std::string& path, bool asTga)
 
 std::string CImageLimits::fileRefusal(const std::string& path, bool asTga, int textureLimit)
 {
+    // Before the header is read: opening a pipe to read it would wait for a writer.
+    const std::string irregular = CRegularFile::refusal(path);
+    if (!irregular.empty())
+        return irregular;
     uint32_t width = 0, height = 0;
     const HeaderSize header = readHeaderSize(path, asTga, width, height);
     if (header == HeaderSize::kNone)

@@ -21,10 +21,10 @@ public:
     // short or unreadable file.
     static bool readSize(const std::string& path, bool asTga, uint32_t& width, uint32_t& height);
     // Empty when the file may be decoded now; otherwise why not, as the tail of a failure line:
-    // no context, "16000 x 16000 pixels, more than the 8192 an OpenGL texture can hold here", a
-    // size SDL 1.2's surfaces cannot hold, an image of no pixels, a header of a known kind that
-    // ends before its size, or an uncompressed TGA or BMP shorter than its header says (a decoder
-    // would allocate the whole image first).
+    // no context, "it is not a regular file" (CRegularFile), "16000 x 16000 pixels, more than the 8192 an OpenGL
+    // texture can hold here", a size SDL 1.2's surfaces cannot hold, an image of no pixels, a header of a known
+    // kind that ends before its size, or an uncompressed TGA or BMP shorter than its header says (a decoder would
+    // allocate the whole image first).
     static std::string refusal(const std::string& path, bool asTga = false);
     // The smallest file an uncompressed TGA or BMP of the size its header gives can be; 0 for
     // other kinds and compressed ones.

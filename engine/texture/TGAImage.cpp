@@ -1,6 +1,7 @@
 #include "engine/texture/TGAImage.h"
 
 #include "engine/core/Log.h"
+#include "engine/core/RegularFile.h"
 #include "engine/graphics/GLStateScope.h"
 #include "engine/texture/ImageLimits.h"
 #include "engine/texture/PixelUpload.h"
@@ -99,6 +100,12 @@ bool CTGAImage::load(const char* path)
 {
     // A second load replaces the texture of the first, and a failed one leaves none behind.
     releaseTexture();
+    const std::string irregular = CRegularFile::refusal(path ? path : "");
+    if (!irregular.empty()) {
+        release();
+        fail(("Could not open texture file (" + irregular + "): ").c_str(), path);
+        return false;
+    }
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (file == nullptr) {
         fail("Could not open texture file: ", path);
