@@ -6,8 +6,9 @@ TexturePacker writes them (hash and array forms, trimmed frames, frames stored t
 clockwise) and as Aseprite writes them (array form with frameTags in every direction and per-frame
 durations, cells with inner padding), and near misses of each: turned frames that only fit unturned,
 padding uneven or on one axis, frames outside their page or source, negative, fractional, huge and mistyped numbers,
-missing fields, a name twice, tags past the frames, names with control characters, deep nesting and
-text that is not JSON. Each stays under the 4096 bytes scripts/fuzz.sh lets an input grow to."""
+missing fields, a name twice, tags past the frames, names with control characters, deep nesting
+(past the reader's 64 levels, at the root and inside a frame, and exactly 64), a tall column of
+frames that touch, many frames in the hash form, and text that is not JSON. Each stays under the 4096 bytes scripts/fuzz.sh lets an input grow to."""
 import copy
 import json
 import os
@@ -152,6 +153,15 @@ SEEDS = {
     "bad_frames_type.json": json.dumps({"frames": 7, "meta": meta("a.png", 1, 1)}),
     "bad_root.json": "[1, 2, 3]",
     "bad_deep.json": "[" * 1000 + "]" * 1000,
+    "bad_deep_in_frame.json": json.dumps(changed(ONE_PAGE, ["frames", "flame2", "duration"], "DEEP")).replace(
+        '"DEEP"', "[" * 100 + "]" * 100, 1),
+    "deep_64.json": '{"frames": ' + "[" * 63 + "]" * 63 + ', "meta": {"image": "a.png", "size": {"w": 1, "h": 1}}}',
+    "column_frames.json": json.dumps({"frames": [dict(filename=str(i), frame={"x": 0, "y": i, "w": 2, "h": 1})
+                                                 for i in range(60)], "meta": meta("a.png", 4, 60)},
+                                     separators=(",", ":")),
+    "hash_many_frames.json": json.dumps({"frames": {str(97 * i % 61): {"frame": {"x": i, "y": 0, "w": 1, "h": 1}}
+                                                    for i in range(60)}, "meta": meta("a.png", 60, 1)},
+                                        separators=(",", ":")),
     "bad_not_json.json": '{"frames": {"a": {"frame": {"x": 0,',
 }
 

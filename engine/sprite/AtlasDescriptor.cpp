@@ -2,14 +2,15 @@
 
 #include <nlohmann/json.hpp>
 
-#include <functional>
 #include <unordered_set>
 #include <utility>
 
 namespace {
 
-// The file's key order is the frames' order, which tags count in; a plain json object sorts keys.
-using Json = nlohmann::ordered_json;
+// Objects are read into std::map, whose inserts cost log n; an order-keeping object searches its
+// keys on every insert, which is quadratic in a hash form's frames. The frames' order, which tags
+// count in, is taken from the text as it is read (FirstRead).
+using Json = nlohmann::json;
 
 const uint64_t kMaxDuration = 0x7FFFFFFF;
 
@@ -41,34 +42,103 @@ std::string repeatedNameText(const std::string& name)
     return "the frame name " + shown(name) + " appears twice";
 }
 
-// The parser keeps only the last of an object's repeated keys, so the hash form's names are watched
-// as they are read: a name given twice is refused there as it is in the array form. The root object
-// is depth 0, its keys and the frames object depth 1, the frames' names depth 2.
-struct RepeatedFrameName {
-    bool operator()(int depth, Json::parse_event_t event, Json& parsed)
+// A first read of the text, through the parser's events, that builds nothing: it stops at the first
+// value nested deeper than kMaxDepth (the tree built next would be that deep) and at the first
+// frame name given twice (the tree keeps only the last of an object's repeated keys), and keeps the
+// hash form's frame names in the file's order. The root object is depth 1, its values' insides
+// depth 2, so the frames' names are keys at depth 2 under the root's "frames".
+class FirstRead {
+public:
+    bool null()
     {
-        if (event == Json::parse_event_t::key && depth == 1) {
-            rootKey = parsed.get<std::string>();
-        } else if (event == Json::parse_event_t::key && depth == 2 && inFrames && !found) {
-            const std::string& key = parsed.get_ref<const std::string&>();
-            if (!names.insert(key).second) {
-                found = true;
-                name = key;
-            }
-        } else if (event == Json::parse_event_t::object_start && depth == 1) {
-            inFrames = rootKey == "frames";
+        return true;
+    }
+    bool boolean(bool)
+    {
+        return true;
+    }
+    bool number_integer(Json::number_integer_t)
+    {
+        return true;
+    }
+    bool number_unsigned(Json::number_unsigned_t)
+    {
+        return true;
+    }
+    bool number_float(Json::number_float_t, const Json::string_t&)
+    {
+        return true;
+    }
+    bool string(Json::string_t&)
+    {
+        return true;
+    }
+    bool binary(Json::binary_t&)
+    {
+        return true;
+    }
+    bool start_object(std::size_t)
+    {
+        if (!enter())
+            return false;
+        if (depth == 2 && rootKey == "frames") {
+            inFrames = true;
             names.clear();
-        } else if (event == Json::parse_event_t::object_end && depth == 1) {
-            inFrames = false;
+            order.clear();
         }
         return true;
     }
+    bool end_object()
+    {
+        if (depth == 2)
+            inFrames = false;
+        --depth;
+        return true;
+    }
+    bool start_array(std::size_t)
+    {
+        return enter();
+    }
+    bool end_array()
+    {
+        --depth;
+        return true;
+    }
+    bool key(Json::string_t& key)
+    {
+        if (depth == 1) {
+            rootKey = key;
+        } else if (depth == 2 && inFrames) {
+            if (!names.insert(key).second) {
+                error = repeatedNameText(key);
+                return false;
+            }
+            order.push_back(key);
+        }
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& failure)
+    {
+        error = std::string("the JSON does not parse: ") + failure.what();
+        return false;
+    }
 
+    std::string error;               // empty when the text may be parsed
+    std::vector<std::string> order;  // the last "frames" object's names, in the file's order
+
+private:
+    bool enter()
+    {
+        if (++depth <= int(CAtlasDescriptor::kMaxDepth))
+            return true;
+        error = "the JSON is nested more than " + std::to_string(CAtlasDescriptor::kMaxDepth) + " deep";
+        return false;
+    }
+
+    int depth = 0;
     std::string rootKey;  // the root's key whose value is being read
     bool inFrames = false;
     std::unordered_set<std::string> names;
-    bool found = false;
-    std::string name;  // the first name given twice
 };
 
 struct Tables {
@@ -284,12 +354,17 @@ bool readFrame(const Json& entry, const std::string& name, Tables& tables, Reade
     return true;
 }
 
-bool readFrames(const Json& frames, Tables& tables, Reader& reader)
+bool readFrames(const Json& frames, const std::vector<std::string>& order, Tables& tables, Reader& reader)
 {
     if (frames.is_object()) {
-        for (auto entry = frames.begin(); entry != frames.end(); ++entry)
-            if (!readFrame(entry.value(), entry.key(), tables, reader))
+        // The first read saw each name once, so order holds exactly the object's keys.
+        for (const std::string& name : order) {
+            const auto entry = frames.find(name);
+            if (entry == frames.end())
+                return reader.fail("frame " + shown(name) + " is missing");
+            if (!readFrame(*entry, name, tables, reader))
                 return false;
+        }
         return true;
     }
     if (!frames.is_array())
@@ -355,7 +430,7 @@ bool readTags(const Json& meta, Tables& tables, Reader& reader)
     return true;
 }
 
-bool readDescriptor(const Json& root, Tables& tables, Reader& reader)
+bool readDescriptor(const Json& root, const std::vector<std::string>& order, Tables& tables, Reader& reader)
 {
     if (!root.is_object())
         return reader.fail("the descriptor is not a JSON object");
@@ -365,7 +440,7 @@ bool readDescriptor(const Json& root, Tables& tables, Reader& reader)
     const auto frames = root.find("frames");
     if (frames == root.end())
         return reader.fail("frames is missing");
-    return readFrames(*frames, tables, reader) && readTags(*meta, tables, reader);
+    return readFrames(*frames, order, tables, reader) && readTags(*meta, tables, reader);
 }
 
 }  // namespace
@@ -373,21 +448,16 @@ bool readDescriptor(const Json& root, Tables& tables, Reader& reader)
 bool CAtlasDescriptor::parse(const std::string& text)
 {
     clear();
-    Json root;
-    RepeatedFrameName repeated;
-    try {
-        root = Json::parse(text, std::ref(repeated));
-    } catch (const Json::exception& failure) {
-        error = oneLine(std::string("the JSON does not parse: ") + failure.what());
+    FirstRead first;
+    if (!Json::sax_parse(text, &first)) {
+        error = oneLine(first.error);
         return false;
     }
-    if (repeated.found) {
-        error = oneLine(repeatedNameText(repeated.name));
-        return false;
-    }
+    // The first read found it well formed and shallow, so this parse neither throws nor goes deep.
+    const Json root = Json::parse(text, nullptr, false);
     Tables tables;
     Reader reader;
-    if (!readDescriptor(root, tables, reader)) {
+    if (!readDescriptor(root, first.order, tables, reader)) {
         error = oneLine(reader.getError());
         return false;
     }

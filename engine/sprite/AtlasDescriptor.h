@@ -33,6 +33,9 @@ public:
     // Larger pages, frames and source images are refused: no texture is that large, and sums of
     // such values stay far inside 32 bits.
     static constexpr uint32_t kMaxSide = 65535;
+    // Descriptors nest a few levels; deeper text is refused before any tree is built, so that no
+    // tree thousands of levels deep is made (copying or printing one recurses once per level).
+    static constexpr uint32_t kMaxDepth = 64;
 
     struct Page {
         std::string image;  // as written: relative to the descriptor's folder, or absolute
@@ -67,10 +70,10 @@ public:
         Direction direction;
     };
 
-    // Reads the descriptor's text. On anything malformed (not JSON, a field missing or of the wrong
-    // type, a size beyond kMaxSide, a frame outside its page or its source, a frame scaled by the
-    // packer, a name twice, a tag past the frames) returns false, says what in getError() and
-    // leaves the tables empty.
+    // Reads the descriptor's text. On anything malformed (not JSON, nested more than kMaxDepth, a
+    // field missing or of the wrong type, a size beyond kMaxSide, a frame outside its page or its
+    // source, a frame scaled by the packer, a name twice, a tag past the frames) returns false, says
+    // what in getError() and leaves the tables empty. Takes time in proportion to the text.
     bool parse(const std::string& text);
     void clear();
 

@@ -64,6 +64,97 @@ std::string sizeText(float width, float height)
 // Edges of a frame's rectangle on its page (CAtlasDescriptor::Frame::pageWidth and pageHeight).
 enum Edge : unsigned { kLeftEdge = 1, kRightEdge = 2, kTopEdge = 4, kBottomEdge = 8 };
 
+uint64_t g_touchingSteps = 0;
+
+// A rectangle of texels [x0, x1) x [y0, y1) on a page.
+struct Box {
+    int64_t x0, y0, x1, y1;
+};
+
+// For each query (qx, qy), how many of the points (px, py) have px <= qx and py <= qy: the points
+// join a Fenwick tree over their y in order of x as a sweep over the queries' x passes them.
+std::vector<uint64_t> dominated(const std::vector<std::pair<int64_t, int64_t>>& points,
+                                const std::vector<std::pair<int64_t, int64_t>>& queries)
+{
+    std::vector<int64_t> ys;
+    for (const auto& point : points)
+        ys.push_back(point.second);
+    std::sort(ys.begin(), ys.end());
+    std::vector<std::size_t> pointOrder(points.size()), queryOrder(queries.size());
+    for (std::size_t i = 0; i < points.size(); ++i)
+        pointOrder[i] = i;
+    for (std::size_t i = 0; i < queries.size(); ++i)
+        queryOrder[i] = i;
+    std::sort(pointOrder.begin(), pointOrder.end(),
+              [&](std::size_t a, std::size_t b) { return points[a].first < points[b].first; });
+    std::sort(queryOrder.begin(), queryOrder.end(),
+              [&](std::size_t a, std::size_t b) { return queries[a].first < queries[b].first; });
+    std::vector<uint64_t> tree(ys.size() + 1, 0), counts(queries.size(), 0);
+    std::size_t next = 0;
+    for (std::size_t q : queryOrder) {
+        for (; next < pointOrder.size() && points[pointOrder[next]].first <= queries[q].first; ++next) {
+            const int64_t y = points[pointOrder[next]].second;
+            for (std::size_t i = std::lower_bound(ys.begin(), ys.end(), y) - ys.begin() + 1; i < tree.size();
+                 i += i & (~i + 1), ++g_touchingSteps)
+                ++tree[i];
+        }
+        uint64_t count = 0;
+        for (std::size_t i = std::upper_bound(ys.begin(), ys.end(), queries[q].second) - ys.begin(); i > 0;
+             i -= i & (~i + 1), ++g_touchingSteps)
+            count += tree[i];
+        counts[q] = count;
+    }
+    return counts;
+}
+
+// How many of the boxes overlap each query: all of them, less those wholly left of, right of,
+// above or below it, plus those wholly beyond two sides at once (diagonally away), which were taken
+// away twice. Costs (boxes + queries) log boxes however the boxes lie, where looking at each box
+// near a query would cost the square of a column's frames.
+std::vector<uint64_t> overlapCounts(const std::vector<Box>& boxes, const std::vector<Box>& queries)
+{
+    std::vector<int64_t> lefts, rights, tops, bottoms;
+    std::vector<std::pair<int64_t, int64_t>> leftAbove, leftBelow, rightAbove, rightBelow;
+    for (const Box& box : boxes) {
+        lefts.push_back(box.x0);
+        rights.push_back(box.x1);
+        tops.push_back(box.y0);
+        bottoms.push_back(box.y1);
+        leftAbove.push_back({box.x1, box.y1});
+        leftBelow.push_back({box.x1, -box.y0});
+        rightAbove.push_back({-box.x0, box.y1});
+        rightBelow.push_back({-box.x0, -box.y0});
+    }
+    std::sort(lefts.begin(), lefts.end());
+    std::sort(rights.begin(), rights.end());
+    std::sort(tops.begin(), tops.end());
+    std::sort(bottoms.begin(), bottoms.end());
+    std::vector<std::pair<int64_t, int64_t>> qLeftAbove, qLeftBelow, qRightAbove, qRightBelow;
+    for (const Box& q : queries) {
+        qLeftAbove.push_back({q.x0, q.y0});
+        qLeftBelow.push_back({q.x0, -q.y1});
+        qRightAbove.push_back({-q.x1, q.y0});
+        qRightBelow.push_back({-q.x1, -q.y1});
+    }
+    const std::vector<uint64_t> la = dominated(leftAbove, qLeftAbove), lb = dominated(leftBelow, qLeftBelow),
+                                ra = dominated(rightAbove, qRightAbove), rb = dominated(rightBelow, qRightBelow);
+    std::vector<uint64_t> counts(queries.size());
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+        const Box& q = queries[i];
+        const uint64_t left = std::upper_bound(rights.begin(), rights.end(), q.x0) - rights.begin();
+        const uint64_t right = lefts.end() - std::lower_bound(lefts.begin(), lefts.end(), q.x1);
+        const uint64_t above = std::upper_bound(bottoms.begin(), bottoms.end(), q.y0) - bottoms.begin();
+        const uint64_t below = tops.end() - std::lower_bound(tops.begin(), tops.end(), q.y1);
+        counts[i] = boxes.size() + la[i] + lb[i] + ra[i] + rb[i] - left - right - above - below;
+    }
+    return counts;
+}
+
+bool overlaps(const Box& a, const Box& b)
+{
+    return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
 // For each frame, the edges whose next row or column of texels outside belongs to another frame of
 // its page: the texels linear filtering reaches past that edge. Pages are uploaded with GL_REPEAT
 // (CTexture), so past the page's edge it reads the opposite edge. A corner's diagonal texel counts
@@ -72,46 +163,47 @@ std::vector<unsigned> edgesBesideOtherFrames(const CAtlasDescriptor& descriptor)
 {
     const std::vector<CAtlasDescriptor::Frame>& frames = descriptor.getFrames();
     std::vector<unsigned> edges(frames.size(), 0);
-    // Frames in order of their left edge, so that a strip's candidates are a short run of them.
-    std::vector<std::size_t> byLeft;
-    for (std::size_t i = 0; i < frames.size(); ++i)
-        if (frames[i].pageWidth() > 0 && frames[i].pageHeight() > 0)
-            byLeft.push_back(i);
-    std::sort(byLeft.begin(), byLeft.end(),
-              [&](std::size_t a, std::size_t b) { return frames[a].x < frames[b].x; });
-    uint32_t widest = 0;
-    for (std::size_t i : byLeft)
-        widest = std::max(widest, frames[i].pageWidth());
-
-    // True when a frame other than self on self's page covers a texel of the w x h strip at (x, y).
-    auto covered = [&](std::size_t self, uint64_t x, uint64_t y, uint64_t w, uint64_t h) {
-        const uint64_t from = x + 1 > widest ? x + 1 - widest : 0;
-        auto at = std::lower_bound(byLeft.begin(), byLeft.end(), from,
-                                   [&](std::size_t i, uint64_t left) { return frames[i].x < left; });
-        for (; at != byLeft.end() && frames[*at].x < x + w; ++at) {
-            const CAtlasDescriptor::Frame& other = frames[*at];
-            if (*at != self && other.page == frames[self].page && uint64_t(other.x) + other.pageWidth() > x &&
-                other.y < y + h && uint64_t(other.y) + other.pageHeight() > y)
-                return true;
+    for (std::size_t onPage = 0; onPage < descriptor.getPages().size(); ++onPage) {
+        const CAtlasDescriptor::Page& page = descriptor.getPages()[onPage];
+        std::vector<std::size_t> members;
+        std::vector<Box> boxes, strips;
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const CAtlasDescriptor::Frame& frame = frames[i];
+            if (frame.page != onPage || frame.pageWidth() == 0 || frame.pageHeight() == 0)
+                continue;
+            const int64_t x = frame.x, y = frame.y, w = frame.pageWidth(), h = frame.pageHeight();
+            members.push_back(i);
+            boxes.push_back({x, y, x + w, y + h});
+            const int64_t left = x == 0 ? page.width - 1 : x - 1, right = (x + w) % page.width;
+            const int64_t above = y == 0 ? page.height - 1 : y - 1, below = (y + h) % page.height;
+            // Eight strips a frame, in this order: left side and its two corners, the same on the
+            // right, then the rows above and below.
+            for (int64_t column : {left, right}) {
+                strips.push_back({column, y, column + 1, y + h});
+                strips.push_back({column, above, column + 1, above + 1});
+                strips.push_back({column, below, column + 1, below + 1});
+            }
+            strips.push_back({x, above, x + w, above + 1});
+            strips.push_back({x, below, x + w, below + 1});
         }
-        return false;
-    };
-    for (std::size_t i : byLeft) {
-        const CAtlasDescriptor::Frame& frame = frames[i];
-        const CAtlasDescriptor::Page& page = descriptor.getPages()[frame.page];
-        const uint64_t left = frame.x == 0 ? page.width - 1 : frame.x - 1;
-        const uint64_t right = (uint64_t(frame.x) + frame.pageWidth()) % page.width;
-        const uint64_t above = frame.y == 0 ? page.height - 1 : frame.y - 1;
-        const uint64_t below = (uint64_t(frame.y) + frame.pageHeight()) % page.height;
-        const uint64_t w = frame.pageWidth(), h = frame.pageHeight();
-        if (covered(i, left, frame.y, 1, h) || covered(i, left, above, 1, 1) || covered(i, left, below, 1, 1))
-            edges[i] |= kLeftEdge;
-        if (covered(i, right, frame.y, 1, h) || covered(i, right, above, 1, 1) || covered(i, right, below, 1, 1))
-            edges[i] |= kRightEdge;
-        if (covered(i, frame.x, above, w, 1))
-            edges[i] |= kTopEdge;
-        if (covered(i, frame.x, below, w, 1))
-            edges[i] |= kBottomEdge;
+        const std::vector<uint64_t> counts = overlapCounts(boxes, strips);
+        // A strip is beside another frame when something other than the frame itself covers it (a
+        // frame as wide or tall as its page covers its own wrapped strips).
+        auto beside = [&](std::size_t member, std::size_t strip) {
+            const std::size_t k = 8 * member + strip;
+            return counts[k] > (overlaps(boxes[member], strips[k]) ? 1u : 0u);
+        };
+        for (std::size_t m = 0; m < members.size(); ++m) {
+            unsigned& found = edges[members[m]];
+            if (beside(m, 0) || beside(m, 1) || beside(m, 2))
+                found |= kLeftEdge;
+            if (beside(m, 3) || beside(m, 4) || beside(m, 5))
+                found |= kRightEdge;
+            if (beside(m, 6))
+                found |= kTopEdge;
+            if (beside(m, 7))
+                found |= kBottomEdge;
+        }
     }
     return edges;
 }
@@ -142,6 +234,11 @@ bool sameRegion(const CTextureRegion& a, const CTextureRegion& b)
 }
 
 }  // namespace
+
+uint64_t CTextureAtlas::touchingSteps()
+{
+    return g_touchingSteps;
+}
 
 CTextureAtlas::CTextureAtlas()
 {

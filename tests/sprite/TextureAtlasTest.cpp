@@ -769,3 +769,90 @@ TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
     EXPECT_EQ(0u, animation.getFrameCount());
     EXPECT_EQ(0u, animation.getCurrentFrame());
 }
+
+// A hostile descriptor of 100,000 nested arrays once overflowed the stack. Nesting is refused
+// before any tree is built, wherever it lies; 64 levels still read on to the next check.
+TEST_F(TextureAtlas, ADeeplyNestedDescriptorIsRefusedWithOneLine)
+{
+    const std::string page = R"("meta": {"image": "strip.png", "size": {"w": 32, "h": 8}})";
+    auto nested = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+    const struct {
+        const char* file;
+        std::string text;
+        std::string error;
+    } cases[] = {
+        {"deep-root.json", nested(100000), "the JSON is nested more than 64 deep"},
+        {"deep-frame.json", "{" + page + R"(, "frames": {"a": {"duration": )" + nested(100000) + "}}}",
+         "the JSON is nested more than 64 deep"},
+        {"deep-65.json", "{" + page + R"(, "frames": )" + nested(64) + "}",
+         "the JSON is nested more than 64 deep"},
+        {"deep-64.json", "{" + page + R"(, "frames": )" + nested(63) + "}", "frames[0] is not an object"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = dir + "/" + c.file;
+        writeText(path, c.text);
+        CStdoutCapture capture;
+        capture.start();
+        CTextureAtlas atlas;
+        EXPECT_FALSE(atlas.load(path));
+        EXPECT_EQ((std::vector<std::string>{"Loading Atlas: " + path,
+                                            "Failed to load the atlas: " + path + ", Error: " + c.error}),
+                  capture.lines());
+        EXPECT_EQ(0u, atlas.getRegionCount());
+    }
+}
+
+// 40,000 frames in tall columns once took seconds to load: finding the frames beside each one
+// looked at every frame of its column. Its steps now grow as n log n (the old scan took some n^2).
+// Four columns of 10,000, as no GL texture is 40,000 texels tall.
+TEST_F(TextureAtlas, FindingTouchingFramesOfTallColumnsTakesNLogNSteps)
+{
+    const std::size_t n = 40000, rows = 10000;
+    writePng(dir + "/columns.png", png::Image(16, rows));
+    std::string text = R"({"meta": {"image": "columns.png", "size": {"w": 16, "h": 10000}}, "frames": [)";
+    for (std::size_t i = 0; i < n; ++i)
+        text += std::string(i ? "," : "") + R"({"filename": "f)" + std::to_string(i) + R"(", "frame": {"x": )" +
+                std::to_string(4 * (i / rows)) + R"(, "y": )" + std::to_string(i % rows) + R"(, "w": 2, "h": 1}})";
+    writeText(dir + "/columns.json", text + "]}");
+    const uint64_t before = CTextureAtlas::touchingSteps();
+    CStdoutCapture quiet;
+    quiet.start();
+    CTextureAtlas atlas(dir + "/columns.json");
+    quiet.lines();
+    ASSERT_EQ(n, atlas.getRegionCount());
+    EXPECT_LT(CTextureAtlas::touchingSteps() - before, uint64_t(1000 * n));
+    // Every frame has one above and one below (the first's is the last, across the repeating
+    // page's edge) and nothing left or right of it: inset at the top and bottom only.
+    const float down = 0.5f / float(rows);
+    for (std::size_t i = 0; i < n; ++i) {
+        const CAtlasRegion& region = *atlas.getRegion(i);
+        ASSERT_EQ(region.region.left, region.inner.left) << i;
+        ASSERT_EQ(region.region.right, region.inner.right) << i;
+        ASSERT_FLOAT_EQ(region.region.top - down, region.inner.top) << i;
+        ASSERT_FLOAT_EQ(region.region.bottom + down, region.inner.bottom) << i;
+    }
+}
+
+// The hash form's frames keep the file's order (which tags count in) however many there are, and
+// reading them takes time in proportion to the text: 100,000 once took minutes.
+TEST(AtlasDescriptor, ManyFramesInTheHashFormKeepTheFilesOrder)
+{
+    const std::size_t n = 100000;
+    // Names whose file order is neither sorted nor reverse-sorted.
+    auto name = [](std::size_t i) { return std::to_string((i * 7919) % 100003); };
+    std::string text = R"({"meta": {"image": "p.png", "size": {"w": 1000, "h": 100}, )"
+                       R"("frameTags": [{"name": "last", "from": 99998, "to": 99999}]}, "frames": {)";
+    for (std::size_t i = 0; i < n; ++i)
+        text += std::string(i ? "," : "") + "\"" + name(i) + R"(": {"frame": {"x": )" + std::to_string(i % 1000) +
+                R"(, "y": )" + std::to_string(i / 1000) + R"(, "w": 1, "h": 1}})";
+    CAtlasDescriptor descriptor;
+    ASSERT_TRUE(descriptor.parse(text + "}}")) << descriptor.getError();
+    ASSERT_EQ(n, descriptor.getFrames().size());
+    for (std::size_t i = 0; i < n; ++i) {
+        ASSERT_EQ(name(i), descriptor.getFrames()[i].name);
+        ASSERT_EQ(i % 1000, descriptor.getFrames()[i].x);
+        ASSERT_EQ(i, descriptor.findFrame(name(i)));
+    }
+    ASSERT_NE(nullptr, descriptor.findTag("last"));
+}
