@@ -9,7 +9,9 @@ The two external tilesets (external.tsx, external.tsj) are seeds too. Two maps s
 near what a map may cost: one of 40,000 properties (a reader that searched its list for each new
 name would take most of a minute over it, far past the target's time limit) and one of 17 zlib and
 gzip layers of 1024 x 1024 cells, one layer more than a map's 16,777,216 cells allow together, in
-95 KB. The fuzz target names its input fuzz/corpus_tilemap/fuzz.tmx, so the maps find the tilesets
+95 KB. Two more hold hostile shapes in little space: a map nesting its JSON more deeply than the
+reader allows (inside a string, brackets do not count), and a map naming one external tileset and one
+image from dozens of tilesets (each is read and loaded once a map). The fuzz target names its input fuzz/corpus_tilemap/fuzz.tmx, so the maps find the tilesets
 beside them from the root."""
 import base64
 import gzip
@@ -156,6 +158,11 @@ def main():
                                  "layers": [grid]}, separators=(",", ":")),
         "properties.tmj": many_properties(40000),
         "layers.tmx": tmx(TILESET + many_layers(17, 1024), 1024, 1024),
+        "deep.tmj": tmj([grid], [JSON_TILESET])[:-1] + ',"deep":' + "[" * 300 + "]" * 300 +
+                     ',"text":"' + "[" * 300 + '"}',
+        "shared.tmx": tmx("".join('<tileset firstgid="%d" source="external.tsx"/>' % (1 + 4 * i) for i in range(60)) +
+                          "".join('<tileset firstgid="%d" ' % (241 + 4 * i) + TILESET_BODY + '</tileset>'
+                                  for i in range(20)) + layer(' encoding="csv"', csv())),
         "objects.tmj": tmj([{"type": "objectgroup", "name": "O",
                              "objects": [door, {"id": 2, "x": 3, "y": 4, "point": True}]}],
                            [JSON_TILESET]),

@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -62,21 +65,34 @@ bool CTileMap::load(const std::string& fileName)
     if (!CTileMapReader::readFile(path, data))
         return false;
     bool countedInImages = false;
+    // Tilesets of one image file (however its path is spelt) and one colour key share its texture:
+    // a map may name one large image from dozens of tilesets.
+    std::map<std::tuple<dev_t, ino_t, int32_t>, std::size_t> loadedImages;
     for (CTileset& tileset : data.tilesets) {
         const std::string what = "the image " + CTileMapReader::quote(tileset.image) + " of tileset " +
                                  CTileMapReader::quote(tileset.name);
         // Looked for first, so that a missing image is this one line rather than the texture's two.
-        if (CDataFiles::find(tileset.image).empty())
+        const std::string file = CDataFiles::find(tileset.image);
+        struct stat status;
+        if (file.empty() || stat(file.c_str(), &status) != 0)
             return fail(path, what + " does not exist");
-        std::unique_ptr<CTexture> texture(new CTexture());
-        texture->setColorKey(tileset.colorKey >= 0 ? tileset.colorKey : CTexture::kNoColorKey);
-        texture->load(tileset.image);
-        if (!texture->isLoaded())
-            return fail(path, what + " does not load");
+        const auto image = std::make_tuple(status.st_dev, status.st_ino, std::max(tileset.colorKey, int32_t(-1)));
+        const auto found = loadedImages.find(image);
+        if (found == loadedImages.end()) {
+            std::unique_ptr<CTexture> texture(new CTexture());
+            texture->setColorKey(tileset.colorKey >= 0 ? tileset.colorKey : CTexture::kNoColorKey);
+            texture->load(tileset.image);
+            if (!texture->isLoaded())
+                return fail(path, what + " does not load");
+            loadedImages.emplace(image, textures.size());
+            textures.push_back(std::move(texture));
+        }
+        const std::size_t shared = found == loadedImages.end() ? textures.size() - 1 : found->second;
         uint32_t drawable = 0;
-        if (!fitToImage(path, what, tileset, int(texture->width), int(texture->height), drawable))
+        if (!fitToImage(path, what, tileset, int(textures[shared]->width), int(textures[shared]->height),
+                        drawable))
             return false;
-        textures.push_back(std::move(texture));
+        tilesetTextures.push_back(shared);
         drawableTiles.push_back(drawable);
         countedInImages = countedInImages || tileset.countFromImage;
     }
@@ -137,6 +153,7 @@ void CTileMap::clear()
 {
     data = CTileMapData();
     textures.clear();
+    tilesetTextures.clear();
     drawableTiles.clear();
     layerTilesets.clear();
     loaded = false;
@@ -171,11 +188,12 @@ void CTileMap::findLayerTilesets()
 
 uint32_t CTileMap::shownTile(const CTileset& tileset, uint32_t local, Uint32 timeMs)
 {
-    if (tileset.tiles.empty())
+    if (!tileset.tiles)
         return local;
-    const auto tile = std::lower_bound(tileset.tiles.begin(), tileset.tiles.end(), local,
+    const std::vector<CTilesetTile>& tiles = *tileset.tiles;
+    const auto tile = std::lower_bound(tiles.begin(), tiles.end(), local,
                                        [](const CTilesetTile& t, uint32_t id) { return t.id < id; });
-    if (tile == tileset.tiles.end() || tile->id != local || tile->animation.empty())
+    if (tile == tiles.end() || tile->id != local || tile->animation.empty())
         return local;
     uint64_t total = 0;
     for (const CTilesetTile::Frame& frame : tile->animation)
@@ -207,10 +225,10 @@ void CTileMap::draw(CSpriteBatch& target, float viewX, float viewY, float viewWi
         if (!layer.visible || !(layer.opacity > 0.0f))
             continue;
         for (std::size_t k : layerTilesets[i]) {
-            if (k >= textures.size() || k >= drawableTiles.size())
+            if (k >= tilesetTextures.size() || k >= drawableTiles.size())
                 continue;
             const CTileset& tileset = data.tilesets[k];
-            const CTexture& texture = *textures[k];
+            const CTexture& texture = *textures[tilesetTextures[k]];
             const double offsetX = double(layer.offsetX) + tileset.offsetX;
             const double offsetY = double(layer.offsetY) + tileset.offsetY;
             // A diagonal flip swaps a tile's sides, so one that is not square may reach either way.
@@ -408,12 +426,13 @@ const CTileset* CTileMap::findTileset(uint32_t gid) const
 const CTilesetTile* CTileMap::findTile(uint32_t gid) const
 {
     const CTileset* tileset = findTileset(gid);
-    if (tileset == nullptr)
+    if (tileset == nullptr || !tileset->tiles)
         return nullptr;
     const uint32_t local = (gid & kTileGidMask) - tileset->firstGid;
-    const auto tile = std::lower_bound(tileset->tiles.begin(), tileset->tiles.end(), local,
+    const std::vector<CTilesetTile>& tiles = *tileset->tiles;
+    const auto tile = std::lower_bound(tiles.begin(), tiles.end(), local,
                                        [](const CTilesetTile& t, uint32_t id) { return t.id < id; });
-    return tile != tileset->tiles.end() && tile->id == local ? &*tile : nullptr;
+    return tile != tiles.end() && tile->id == local ? &*tile : nullptr;
 }
 
 uint32_t CTileMap::getShownGid(uint32_t gid, Uint32 timeMs) const

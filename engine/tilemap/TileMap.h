@@ -14,7 +14,7 @@
 
 class CTexture;
 
-// An orthogonal Tiled map (.tmx or .tmj, read by CTileMapReader) with one texture per tileset,
+// An orthogonal Tiled map (.tmx or .tmj, read by CTileMapReader) with one texture per image,
 // drawn through a sprite batch: the visible tile layers in order, only the tiles that reach the
 // view, and within a layer the tiles grouped by tileset, so that a layer costs one draw call per
 // tileset it shows (the batch merges a run that carries on into the next layer). The map's
@@ -43,8 +43,9 @@ class CTexture;
 // inside the margin) and a tileset claiming more writes one line, "Tiles past the image in the
 // tile map: ", and draws the rest as nothing, as Tiled shows them blank.
 //
-// Owns its map data, the tilesets' textures and the batch draw() uses; points to nothing. The
-// textures need the window. Main thread only.
+// Owns its map data, the tilesets' textures (one for all tilesets of the same image and
+// transparent colour) and the batch draw() uses; points to nothing. The textures need the window.
+// Main thread only.
 class CTileMap {
 public:
     // Animated tiles show the frame for this clock's time, in milliseconds; SDL_GetTicks unless a
@@ -137,8 +138,9 @@ private:
     static uint32_t shownTile(const CTileset& tileset, uint32_t local, Uint32 timeMs);
 
     CTileMapData data;
-    std::vector<std::unique_ptr<CTexture>> textures;      // one per tileset after load(), else none
-    std::vector<uint32_t> drawableTiles;                  // per texture: its tiles inside the image
+    std::vector<std::unique_ptr<CTexture>> textures;      // one per image and colour key after load()
+    std::vector<std::size_t> tilesetTextures;             // per tileset: its index into textures
+    std::vector<uint32_t> drawableTiles;                  // per tileset: its tiles inside the image
     std::vector<std::vector<std::size_t>> layerTilesets;  // per tile layer, indices into tilesets
     CSpriteBatch ownBatch;                                // draw() without a batch uses this one
     float texelInset;

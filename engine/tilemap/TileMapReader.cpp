@@ -15,6 +15,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <memory>
 
 using json = nlohmann::json;
 
@@ -287,6 +288,45 @@ bool parseCsv(const std::string& text, uint64_t expected, std::vector<uint32_t>&
     }
 }
 
+uint64_t g_tilesetFilesRead = 0;
+
+// Counts start tags ('<' and a name): every element pugixml would make a node for, and more when a
+// comment or CDATA holds a '<' (such text is not a map's). Stops counting past the bound.
+uint64_t xmlElements(const std::string& bytes)
+{
+    uint64_t count = 0;
+    for (std::size_t at = bytes.find('<'); at != std::string::npos && count <= CTileMapReader::kMaxXmlElements;
+         at = bytes.find('<', at + 1))
+        if (at + 1 < bytes.size() && bytes[at + 1] != '/' && bytes[at + 1] != '!' && bytes[at + 1] != '?')
+            ++count;
+    return count;
+}
+
+// True when arrays and objects nest more than kMaxJsonDepth deep; brackets inside strings (escapes
+// included) do not count. Malformed text is left for the parser to refuse.
+bool jsonTooDeep(const std::string& bytes)
+{
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > CTileMapReader::kMaxJsonDepth)
+                return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 bool holds(const CTileMapData& data, uint32_t id)
 {
     auto after = std::upper_bound(data.tilesets.begin(), data.tilesets.end(), id,
@@ -463,7 +503,7 @@ private:
     }
 
     // What both formats do once a tileset's fields are read.
-    bool finishTileset(CTileset& tileset, const std::string& where)
+    bool finishTileset(CTileset& tileset, std::vector<CTilesetTile>& described, const std::string& where)
     {
         if (tileset.image.empty())
             return fail(where + " has no image (tilesets of single images are not supported)");
@@ -487,9 +527,9 @@ private:
             tileset.countFromImage = true;
             tileset.tileCount = kTileGidMask;
         }
-        std::sort(tileset.tiles.begin(), tileset.tiles.end(),
+        std::sort(described.begin(), described.end(),
                   [](const CTilesetTile& a, const CTilesetTile& b) { return a.id < b.id; });
-        for (const CTilesetTile& tile : tileset.tiles) {
+        for (const CTilesetTile& tile : described) {
             if (tile.id >= tileset.tileCount)
                 return fail(where + " describes tile " + std::to_string(tile.id) + " past its " +
                             std::to_string(tileset.tileCount) + " tiles");
@@ -499,10 +539,17 @@ private:
                                 std::to_string(frame.tileId) + " past its " + std::to_string(tileset.tileCount) +
                                 " tiles");
         }
-        // The same gid range the map gives, cut to what a 28-bit id can name.
+        if (!described.empty())
+            tileset.tiles = std::make_shared<const std::vector<CTilesetTile>>(std::move(described));
+        cutToGidRange(tileset);
+        return true;
+    }
+
+    // The same gid range the map gives, cut to what a 28-bit id can name.
+    static void cutToGidRange(CTileset& tileset)
+    {
         tileset.tileCount =
             uint32_t(std::min<uint64_t>(tileset.tileCount, uint64_t(kTileGidMask) + 1 - tileset.firstGid));
-        return true;
     }
 
     bool decodeGids(const std::string& where, const std::string& text, const std::string& encoding,
@@ -550,6 +597,9 @@ private:
 
     bool parseXml(const std::string& bytes, const std::string& what, pugi::xml_document& document)
     {
+        if (xmlElements(bytes) > CTileMapReader::kMaxXmlElements)
+            return fail(what + " has more than " + std::to_string(CTileMapReader::kMaxXmlElements) +
+                        " XML elements");
         const pugi::xml_parse_result result = document.load_buffer(bytes.data(), bytes.size());
         if (!result)
             return fail(what + " is not valid XML (" + result.description() + " at byte " +
@@ -647,11 +697,31 @@ private:
         return xmlLayers(map, Group(), 0);
     }
 
+    // Each file is read once a map: what it gave, read as if from gid 1, serves every tileset naming
+    // it, its tile descriptions shared rather than copied.
     bool externalTileset(const std::string& source, CTileset& tileset)
     {
         const std::string path = resolve(mapFolder, source);
+        const uint32_t firstGid = tileset.firstGid;
+        auto known = readTilesets.find(path);
+        if (known == readTilesets.end()) {
+            CTileset read;
+            read.firstGid = 1;
+            if (!readTileset(path, read))
+                return false;
+            known = readTilesets.emplace(path, std::move(read)).first;
+        }
+        tileset = known->second;
+        tileset.firstGid = firstGid;
+        cutToGidRange(tileset);
+        return true;
+    }
+
+    bool readTileset(const std::string& path, CTileset& tileset)
+    {
         const std::string where = "the tileset " + named(path);
         std::string bytes, problem;
+        ++g_tilesetFilesRead;
         if (!readWholeFile(path, bytes, problem))
             return fail(where + " " + problem);
         tileset.source = path;
@@ -696,6 +766,7 @@ private:
                 !colourKey(image.attribute("trans").value(), where + "'s image trans", tileset.colorKey))
                 return false;
         }
+        std::vector<CTilesetTile> described;
         for (const pugi::xml_node& tileNode : node.children("tile")) {
             CTilesetTile tile;
             if (!xmlWhole(tileNode, "id", where + "'s tile", 0u, kTileGidMask, true, tile.id))
@@ -713,9 +784,9 @@ private:
                     return false;
                 tile.animation.push_back(frame);
             }
-            tileset.tiles.push_back(std::move(tile));
+            described.push_back(std::move(tile));
         }
-        return finishTileset(tileset, where);
+        return finishTileset(tileset, described, where);
     }
 
     bool xmlCommon(const pugi::xml_node& node, const std::string& where, LayerCommon& common)
@@ -827,6 +898,8 @@ private:
 
     bool parseJson(const std::string& bytes, const std::string& what, json& document)
     {
+        if (jsonTooDeep(bytes))
+            return fail(what + " is nested more than " + std::to_string(CTileMapReader::kMaxJsonDepth) + " deep");
         // The parser reports through an exception; it goes no further than here.
         try {
             document = json::parse(bytes);
@@ -1050,6 +1123,7 @@ private:
                            tileset.offsetY))
                 return false;
         }
+        std::vector<CTilesetTile> described;
         const json* tiles = member(node, "tiles");
         if ((tiles != nullptr && tiles->is_object()) || member(node, "tileproperties") != nullptr) {
             // Before Tiled 1.2: an object keyed by tile id, with the tiles' properties in a
@@ -1059,7 +1133,7 @@ private:
                 !jsonTileObject(node, folder, where, true, byId))
                 return false;
             for (auto& entry : byId)
-                tileset.tiles.push_back(std::move(entry.second));
+                described.push_back(std::move(entry.second));
         } else {
             if (!jsonArray(node, "tiles", where, false, tiles))
                 return false;
@@ -1072,10 +1146,10 @@ private:
                     !jsonProperties(tileNode, folder, where + "'s tile " + std::to_string(tile.id),
                                     tile.properties))
                     return false;
-                tileset.tiles.push_back(std::move(tile));
+                described.push_back(std::move(tile));
             }
         }
-        return finishTileset(tileset, where);
+        return finishTileset(tileset, described, where);
     }
 
     // What a tile says besides its id and properties: its type and animation.
@@ -1255,8 +1329,9 @@ private:
     const std::string mapPath;
     const std::string mapFolder;  // where the map's own relative paths start
     CTileMapData& data;
-    std::string why;         // the first problem found; empty while there is none
-    uint64_t cellsHeld = 0;  // the cells of the tile layers read so far
+    std::string why;                               // the first problem found; empty while there is none
+    std::map<std::string, CTileset> readTilesets;  // external tilesets by path, read from gid 1
+    uint64_t cellsHeld = 0;                        // the cells of the tile layers read so far
 };
 
 }  // namespace
@@ -1298,6 +1373,11 @@ void CTileMapReader::dropUnknownIds(const std::string& fileName, CTileMapData& d
     if (dropped != 0)
         CLog::line("Skipped tiles in the tile map: " + fileName + ", Error: " + std::to_string(dropped) +
                    " tile ids no tileset holds (the first " + first + ")");
+}
+
+uint64_t CTileMapReader::tilesetFilesRead()
+{
+    return g_tilesetFilesRead;
 }
 
 std::string CTileMapReader::quote(const std::string& text)

@@ -26,6 +26,16 @@ public:
     // kMaxFileBytes.
     static const uint64_t kMaxCells = uint64_t(1) << 24;
     static const uint64_t kMaxFileBytes = uint64_t(64) << 20;
+    // Checked in the text before it is parsed, so that no parse tree is built past them. Every XML
+    // element costs pugixml's tree some 80 bytes, twenty times a cell's id: maps written in the old
+    // one-element-per-tile form hold about a million cells; CSV and base64 hold kMaxCells. JSON
+    // nests a few levels a group.
+    static const uint64_t kMaxXmlElements = uint64_t(1) << 20;
+    static const int kMaxJsonDepth = 256;
+
+    // How many external tileset files reads have read since the program started: each is read once
+    // a map however many tilesets name it. A measure for tests.
+    static uint64_t tilesetFilesRead();
 
     // Reads a map from its bytes; fileName names it in messages and its folder is where external
     // tilesets are looked for. Replaces what data held. On failure writes one line,

@@ -5,12 +5,14 @@
 #include "engine/tilemap/TilesetTile.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 // One image cut into a grid of tiles, as Tiled describes it; the tile map loads the image. Local id
 // n is the tile in column n % columns, row n / columns, whose top-left texel is at
-// (margin + column * (tileWidth + spacing), margin + row * (tileHeight + spacing)). A plain value.
+// (margin + column * (tileWidth + spacing), margin + row * (tileHeight + spacing)). A plain value
+// but for its tile descriptions, which copies share.
 struct CTileset {
     uint32_t firstGid = 0;  // the global id of local tile 0 in this map
     std::string name;
@@ -38,7 +40,9 @@ struct CTileset {
     int offsetX = 0;  // Tiled's tileoffset, in pixels
     int offsetY = 0;
     CMapProperties properties;
-    std::vector<CTilesetTile> tiles;  // the tiles the file describes, by increasing id
+    // The tiles the file describes, by increasing id; null when it describes none. Shared, read-only,
+    // by the tilesets of one map that name the same file.
+    std::shared_ptr<const std::vector<CTilesetTile>> tiles;
 };
 
 #endif

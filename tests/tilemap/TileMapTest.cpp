@@ -11,6 +11,7 @@
 #include "engine/graphics/GraphicsCore.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
+#include "engine/texture/TextureManager.h"
 #include "engine/tilemap/MapProperties.h"
 #include "engine/tilemap/TileMapData.h"
 #include "engine/tilemap/TileMapReader.h"
@@ -151,6 +152,7 @@ protected:
         sharedEngine();
         dir = makeTempDir();
         writeTilesetImage(dir + "/tiles.bmp");
+        writeTilesetImage(dir + "/tiles2.bmp");
     }
 
     void SetUp() override
@@ -333,7 +335,7 @@ TEST_F(TileMaps, OnlyTilesReachingTheViewAreAddedInOneDrawCallPerTileset)
     CTileMap map;
     load(map, "wide.tmx",
          tmx(300, 200,
-             tilesetXml(1, "tiles.bmp", "", 4) + tilesetXml(65, "tiles.bmp", "", 4) + csvLayer(300, 200, gids),
+             tilesetXml(1, "tiles.bmp", "", 4) + tilesetXml(65, "tiles2.bmp", "", 4) + csvLayer(300, 200, gids),
              4));
     ASSERT_EQ(2u, map.getTilesets().size());
     CSpriteBatch batch;
@@ -743,7 +745,8 @@ TEST_F(TileMapCorpus, OlderFilesAreReadAsTiledReadsThem)
     EXPECT_EQ(kCorpus + "sounds/cave.ogg", properties.get("music"));
     EXPECT_EQ("string", properties.getType("note"));  // no type given: a string, as Tiled reads it
     EXPECT_EQ("yes", json.getTileLayers()[0].properties.get("deep"));
-    const std::vector<CTilesetTile>& tiles = json.getTilesets()[0].tiles;
+    ASSERT_NE(nullptr, json.getTilesets()[0].tiles);
+    const std::vector<CTilesetTile>& tiles = *json.getTilesets()[0].tiles;
     ASSERT_EQ(3u, tiles.size());
     EXPECT_EQ(0u, tiles[0].id);
     ASSERT_EQ(2u, tiles[0].animation.size());
@@ -1014,3 +1017,134 @@ TEST_F(TileMaps, TheCellsOfAllLayersAndGroupsCountTowardsOneBound)
 }
 
 }  // namespace
+
+// 100,000 nested arrays once overflowed the stack. Nesting is refused before the JSON is parsed, in
+// a map and in its external tileset alike; brackets inside strings do not count.
+TEST_F(TileMaps, DeeplyNestedJsonIsRefusedWithOneLine)
+{
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    auto map = [](const std::string& properties, const std::string& tileset) {
+        return "{\"type\":\"map\",\"orientation\":\"orthogonal\",\"width\":1,\"height\":1,\"tilewidth\":16,"
+               "\"tileheight\":16,\"properties\":" +
+               properties + ",\"tilesets\":[" + tileset +
+               "],\"layers\":[{\"type\":\"tilelayer\",\"name\":\"L\",\"width\":1,\"height\":1,\"data\":[1]}]}";
+    };
+    const std::string embedded = "{\"firstgid\":1,\"name\":\"t\",\"tilewidth\":16,\"tileheight\":16,"
+                                 "\"tilecount\":4,\"columns\":2,\"image\":\"tiles.bmp\"}";
+    writeFile(dir + "/deep.tsj", "{\"name\":\"t\",\"tilewidth\":16,\"tileheight\":16,\"image\":" + deep + "}");
+    const std::string brackets =
+        "[{\"name\":\"b\",\"type\":\"string\",\"value\":\"\\\"" + std::string(1000, '[') + "\"}]";
+    struct Case {
+        std::string name, text, error;
+    };
+    const std::vector<Case> cases = {
+        {"deep.tmj", map(deep, embedded), "the map is nested more than 256 deep"},
+        {"deep-tileset.tmj", map("[]", "{\"firstgid\":1,\"source\":\"deep.tsj\"}"),
+         "the tileset \"" + dir + "/deep.tsj\" is nested more than 256 deep"},
+        {"brackets.tmj", map(brackets, embedded), ""},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir + "/" + c.name;
+        writeFile(path, c.text);
+        CTileMapData data;
+        bool ok = false;
+        const std::vector<std::string> lines = readMap(path, data, ok);
+        if (c.error.empty()) {
+            EXPECT_TRUE(ok) << c.name;
+            EXPECT_EQ(std::string(1000, '['), data.properties.get("b").substr(1));
+            continue;
+        }
+        EXPECT_FALSE(ok) << c.name;
+        EXPECT_EQ(std::vector<std::string>{"Failed to load the tile map: " + path + ", Error: " + c.error}, lines);
+        EXPECT_TRUE(data.tilesets.empty());
+    }
+}
+
+// A map of the old one-element-per-tile form: each <tile/> once cost pugixml's tree some 80 bytes
+// before its cell was even counted. Elements past the bound are refused from the text alone.
+TEST_F(TileMaps, MoreXmlElementsThanTheBoundAreRefusedBeforeTheyAreParsed)
+{
+    auto tileForm = [](int width, int height) {
+        std::string tiles;
+        for (int i = 0; i < width * height; ++i)
+            tiles += "<tile gid=\"1\"/>";
+        return tmx(width, height,
+                   tilesetXml(1, "tiles.bmp") + "<layer id=\"1\" name=\"L\" width=\"" + std::to_string(width) +
+                       "\" height=\"" + std::to_string(height) + "\"><data>" + tiles + "</data></layer>");
+    };
+    // 1000 x 1048 cells and the five other elements: just within; one row more is past it.
+    const std::string within = dir + "/within.tmx", past = dir + "/past.tmx";
+    writeFile(within, tileForm(1000, 1048));
+    writeFile(past, tileForm(1000, 1049));
+    CTileMapData data;
+    bool ok = false;
+    resetPeak();
+    long start = peakKilobytes();
+    std::vector<std::string> lines = readMap(past, data, ok);
+    const long grown = peakKilobytes() - start;
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(std::vector<std::string>{"Failed to load the tile map: " + past +
+                                       ", Error: the map has more than 1048576 XML elements"},
+              lines);
+    EXPECT_TRUE(data.tileLayers.empty());
+#ifndef __SANITIZE_ADDRESS__
+    // The file's 17 MB of text; its tree was some 90 MB more.
+    EXPECT_LT(grown, 40 * 1024) << "kilobytes";
+#else
+    (void)grown;
+#endif
+    lines = readMap(within, data, ok);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(lines.empty());
+    ASSERT_EQ(1u, data.tileLayers.size());
+    EXPECT_EQ(1000u * 1048u,
+              std::size_t(std::count(data.tileLayers[0].gids.begin(), data.tileLayers[0].gids.end(), 1u)));
+}
+
+// A map naming one external tileset 200 times read the file 200 times; 40 tilesets of one image made
+// 40 textures of it. Each file is now read once and each image (with one transparent colour) made
+// one texture, and every tileset still draws its own tiles.
+TEST_F(TileMaps, TilesetFilesAndImagesNamedManyTimesAreReadOnce)
+{
+    std::filesystem::create_directories(dir + "/shared");
+    writeFile(dir + "/shared/many.tsx",
+              "<?xml version=\"1.0\"?><tileset name=\"many\" tilewidth=\"16\" tileheight=\"16\" "
+              "tilecount=\"4\" columns=\"2\"><image source=\"../tiles.bmp\" width=\"32\" height=\"32\"/>"
+              "<tile id=\"3\" type=\"door\"/></tileset>");
+    std::string tilesets;
+    for (int i = 0; i < 200; ++i)
+        tilesets += "<tileset firstgid=\"" + std::to_string(1 + 4 * i) + "\" source=\"shared/many.tsx\"/>";
+    for (int i = 0; i < 40; ++i)
+        tilesets += tilesetXml(801 + 4 * i, "tiles.bmp");
+    // The same image with a transparent colour is another texture.
+    tilesets +=
+        "<tileset firstgid=\"961\" name=\"keyed\" tilewidth=\"16\" tileheight=\"16\" tilecount=\"4\" "
+        "columns=\"2\"><image source=\"tiles.bmp\" trans=\"ff00ff\" width=\"32\" height=\"32\"/></tileset>";
+    // The last external tileset's tile 1, the last embedded one's tile 2, the keyed one's tile 3.
+    const uint64_t filesBefore = CTileMapReader::tilesetFilesRead();
+    const int texturesBefore = g_pTextureManager->getTextureCount();
+    {
+        CTileMap map;
+        load(map, "shared.tmx", tmx(3, 1, tilesets + csvLayer(3, 1, {797, 958, 963})));
+        ASSERT_TRUE(map.isLoaded());
+        EXPECT_EQ(1u, CTileMapReader::tilesetFilesRead() - filesBefore);
+        EXPECT_EQ(2, g_pTextureManager->getTextureCount() - texturesBefore);
+        ASSERT_EQ(241u, map.getTilesets().size());
+        for (int i = 0; i < 200; ++i) {
+            const CTileset& tileset = map.getTilesets()[i];
+            ASSERT_EQ(uint32_t(1 + 4 * i), tileset.firstGid);
+            ASSERT_EQ(dir + "/shared/many.tsx", tileset.source);
+            ASSERT_EQ(4u, tileset.tileCount);
+            ASSERT_NE(nullptr, map.findTile(uint32_t(4 + 4 * i)));
+            ASSERT_EQ("door", map.findTile(uint32_t(4 + 4 * i))->type);
+            // One copy of the file's tile descriptions, however many tilesets name it.
+            ASSERT_EQ(map.getTilesets()[0].tiles, tileset.tiles);
+        }
+        glClear(GL_COLOR_BUFFER_BIT);
+        map.draw();
+        EXPECT_TRUE(sameRgb(texel(5, 7), readPixel(5, 7)));
+        EXPECT_TRUE(sameRgb(texel(kTile + 5, 7), readPixel(kTile + 5, 7)));
+        EXPECT_TRUE(sameRgb(texel(5, kTile + 7), readPixel(2 * kTile + 5, 7)));
+    }
+    EXPECT_EQ(texturesBefore, g_pTextureManager->getTextureCount());
+}
