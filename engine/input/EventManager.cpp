@@ -2,7 +2,47 @@
 
 #include "engine/core/Log.h"
 
+#include <algorithm>
 #include <cstring>
+
+namespace {
+
+// The key, mouse button or joystick button an event presses or releases, as one number; -1 for
+// any other event.
+long pressedThing(const SDL_Event& event)
+{
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        return long(event.key.keysym.sym);
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        return 0x10000L + (long(event.button.which) << 8) + event.button.button;
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP:
+        return 0x20000L + (long(event.jbutton.which) << 8) + event.jbutton.button;
+    default:
+        return -1;
+    }
+}
+
+bool isPress(const SDL_Event& event)
+{
+    return event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_JOYBUTTONDOWN;
+}
+
+// Which of a frame's events update() hands out: a close request, then the exit key, then any
+// press, then anything else; the latest of the best kind.
+int handOutRank(const SDL_Event& event)
+{
+    if (event.type == SDL_QUIT)
+        return 3;
+    if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)
+        return 2;
+    return isPress(event) ? 1 : 0;
+}
+
+}  // namespace
 
 CEventManager::CEventManager()
     : keyPressed(false),
@@ -85,15 +125,33 @@ void CEventManager::update()
     keyPressed = false;
     std::deque<SDL_Event> taken;
     SDL_Event next;
-    // Beyond the bound the oldest events reach the tables but not the stream (see the header).
-    const std::size_t keep = everyEvent ? 0 : kMaxWaiting;
-    while (queue.size() > keep && queue.pop(next))
-        taken.push_back(next);
-    if (!everyEvent && queue.pop(next))
-        taken.push_back(next);
+    if (everyEvent) {
+        while (queue.pop(next))
+            taken.push_back(next);
+    } else {
+        // Beyond the bound: what merges without loss first, then the oldest are taken with the
+        // frame's event (see the header).
+        if (queue.size() > kMaxWaiting)
+            queue.compact();
+        while (queue.size() > kMaxWaiting && queue.pop(next))
+            taken.push_back(next);
+        if (queue.pop(next))
+            taken.push_back(next);
+    }
     if (taken.empty()) {
         apply(false);  // the last record again, as the frame before
         return;
+    }
+    eventPolled = true;
+    if (!everyEvent && taken.size() > 1) {
+        applyBeyondBound(taken);
+        return;
+    }
+    // Events handed to pollEvent() in earlier frames and never asked for stay, up to the bound;
+    // this frame's all stay, so that none of its presses is lost to the stream.
+    if (everyEvent) {
+        while (handedOut.size() > kMaxWaiting)
+            handedOut.pop_front();
     }
     for (const SDL_Event& applied : taken) {
         eventCode = CodeOther;
@@ -103,10 +161,54 @@ void CEventManager::update()
         if (everyEvent)
             handedOut.push_back(applied);
     }
-    eventPolled = true;
-    // Events handed to pollEvent() but never asked for stay there, up to the bound.
-    while (handedOut.size() > kMaxWaiting)
-        handedOut.pop_front();
+}
+
+void CEventManager::applyBeyondBound(const std::deque<SDL_Event>& taken)
+{
+    // Every event reaches the tables and edges in order, except the release of a key or button
+    // pressed among them: held back to the front of the queue, so that the table shows every
+    // press down in this frame. A later press of the same key or button applies it first.
+    std::vector<long> pressedHere;
+    std::vector<SDL_Event> heldBack;
+    SDL_Event handed = taken.back();
+    int bestRank = -1;
+    for (const SDL_Event& next : taken) {
+        const long thing = pressedThing(next);
+        if (thing >= 0 && !isPress(next) &&
+            std::find(pressedHere.begin(), pressedHere.end(), thing) != pressedHere.end()) {
+            heldBack.push_back(next);
+            continue;
+        }
+        if (thing >= 0 && isPress(next)) {
+            for (auto held = heldBack.begin(); held != heldBack.end(); ++held) {
+                if (pressedThing(*held) == thing) {
+                    eventCode = CodeOther;
+                    keyPressed = false;
+                    event = *held;
+                    apply(true);
+                    heldBack.erase(held);
+                    break;
+                }
+            }
+            pressedHere.push_back(thing);
+        }
+        eventCode = CodeOther;
+        keyPressed = false;
+        event = next;
+        apply(true);
+        const int rank = handOutRank(next);
+        if (rank >= bestRank) {
+            bestRank = rank;
+            handed = next;
+        }
+    }
+    // The record is the event handed out; applying it again agrees with the tables, since what
+    // would release it was held back.
+    eventCode = CodeOther;
+    keyPressed = false;
+    event = handed;
+    apply(false);
+    queue.putBack(heldBack);
 }
 
 bool CEventManager::pollEvent(SDL_Event& out)

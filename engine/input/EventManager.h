@@ -29,11 +29,22 @@
 // one-event way; taking every event, the owner clears them (CGameLoop, after the update step
 // that saw them), so a frame that runs no update step loses no press.
 //
-// The bound: at most kMaxWaiting events wait. When update() finds more, the oldest beyond the bound
-// are applied at once (key, button and joystick tables, edges) without being handed out as the
-// frame's event: the state stays right and the lag stays under kMaxWaiting frames, but the
-// one-event stream skips them. Events taken by update() for pollEvent() and never asked for are
-// kept up to the same bound, the oldest dropped (they were applied already).
+// The lag bound: after update() at most kMaxWaiting events wait (and the few releases it held
+// back, below), so the event it hands out one at a time arrived at most kMaxWaiting updates
+// before. When more wait, update() first drops what a later event makes stale without loss
+// (CInputQueue::compact(): pointer moves, repeated joystick axis and hat values, window sizes). If
+// more than kMaxWaiting still wait, it takes the oldest beyond the bound together with the frame's
+// event, all in this one update, and applies them in order to the tables and edges. What it hands
+// out as the frame's event (getEvent(), isEventCode()) is a close request (SDL_QUIT) among them,
+// else the exit key's press (Escape), else their last key or button press, else their last event.
+// A release of a key or button pressed among them is held back to the front of the queue, so the
+// key and button tables show every one of their presses down in this frame, as isKeyPressed() and
+// isButtonPressed() do. The bound thus never drops a key, mouse button or joystick button press,
+// a close request or an Escape: it shortens the lag of the one-event stream by handing several
+// presses out in one frame. Taking every event there is no bound on what one update applies.
+// Events taken by update() for pollEvent() and never asked for are kept up to the same bound from
+// one update to the next, the oldest dropped (they were applied already); the newest update's
+// events are all kept.
 // Owns its queue and the open joystick handles. Main thread only.
 class CEventManager {
 public:
@@ -166,6 +177,8 @@ public:
 private:
     // Everything that has arrived into the queue, listening again if SDL dropped the filter.
     void pumpEvents();
+    // The events one update() takes when more than the bound wait (see the class description).
+    void applyBeyondBound(const std::deque<SDL_Event>& taken);
     // Applies the record; fresh for an event just taken (a stale one sets no edges).
     void apply(bool fresh);
     void applyEdges();

@@ -1,5 +1,7 @@
 #include "engine/input/InputQueue.h"
 
+#include <map>
+
 namespace {
 
 // The queue the filter feeds and the filter it found in place. The filter is a plain function
@@ -115,6 +117,75 @@ void CInputQueue::clear()
     std::lock_guard<std::mutex> guard(lock);
     waiting.clear();
     lastMergeable = false;
+}
+
+std::size_t CInputQueue::compact()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    // From the newest back: where the newer value of each pointer, axis, hat or window stands.
+    enum { Pointer = 1, Axis, Hat, Size };
+    std::map<Uint32, std::size_t> newer;
+    std::vector<bool> stale(waiting.size(), false);
+    std::size_t dropped = 0;
+    for (std::size_t index = waiting.size(); index-- > 0;) {
+        const SDL_Event& older = waiting[index];
+        Uint32 what = 0;
+        switch (older.type) {
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            // A move before a click keeps its own buttons: it is not merged across the click.
+            newer.erase(Uint32(Pointer) << 24 | Uint32(older.button.which) << 8);
+            continue;
+        case SDL_MOUSEMOTION:
+            what = Uint32(Pointer) << 24 | Uint32(older.motion.which) << 8;
+            break;
+        case SDL_JOYAXISMOTION:
+            what = Uint32(Axis) << 24 | Uint32(older.jaxis.which) << 8 | older.jaxis.axis;
+            break;
+        case SDL_JOYHATMOTION:
+            what = Uint32(Hat) << 24 | Uint32(older.jhat.which) << 8 | older.jhat.hat;
+            break;
+        case SDL_VIDEORESIZE:
+            what = Uint32(Size) << 24;
+            break;
+        default:
+            continue;
+        }
+        const auto later = newer.find(what);
+        if (later == newer.end()) {
+            newer[what] = index;
+            continue;
+        }
+        SDL_Event& kept = waiting[later->second];
+        if (older.type == SDL_MOUSEMOTION) {
+            if (kept.motion.state != older.motion.state) {
+                later->second = index;
+                continue;
+            }
+            kept.motion.xrel = summed(older.motion.xrel, kept.motion.xrel);
+            kept.motion.yrel = summed(older.motion.yrel, kept.motion.yrel);
+        }
+        stale[index] = true;
+        ++dropped;
+    }
+    if (dropped == 0)
+        return 0;
+    std::deque<SDL_Event> left;
+    for (std::size_t index = 0; index < waiting.size(); ++index)
+        if (!stale[index])
+            left.push_back(waiting[index]);
+    waiting.swap(left);
+    // The last event is never stale, so whether it may take a merge is unchanged.
+    return dropped;
+}
+
+void CInputQueue::putBack(const std::vector<SDL_Event>& events)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    const bool wasEmpty = waiting.empty();
+    waiting.insert(waiting.begin(), events.begin(), events.end());
+    if (wasEmpty)
+        lastMergeable = false;
 }
 
 void CInputQueue::enqueue(const SDL_Event& incoming, bool mergeable)

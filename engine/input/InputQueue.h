@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 // The events waiting for the event manager, in a queue of its own rather than SDL's: SDL 1.2's
 // queue holds 128 events and silently drops the rest, so a burst of pointer moves between two
@@ -43,6 +44,15 @@ public:
     std::size_t size();
     // Drops every waiting event, here and in SDL's queue.
     void clear();
+    // Drops what a later event makes stale, wherever it waits: a pointer move followed by a move of
+    // the same pointer with the same buttons and no button event between (its relative motion is
+    // added to that move), and a joystick axis value, hat position or window size followed by one
+    // of the same axis, hat or window. Keys, buttons and every other event keep their places; the
+    // newest of each stays. What the event manager does first when more than its bound wait.
+    // Answers how many were dropped.
+    std::size_t compact();
+    // Puts events back before everything waiting, in the order given.
+    void putBack(const std::vector<SDL_Event>& events);
 
 private:
     CInputQueue(const CInputQueue&) = delete;

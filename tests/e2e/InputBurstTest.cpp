@@ -260,3 +260,113 @@ TEST(GameLoopFlood, EscapeUnderAHundredEventsASecondAtFourFramesASecondActsWithi
     EXPECT_EQ(std::string(taps, 'a'), typed);
     EXPECT_EQ(0, g_pEventManager->isKeyDown(SDLK_a));
 }
+
+namespace {
+
+// taps letter taps, cycling through a to z so that a letter's release and its next press are far
+// apart (see upBurst), with an Escape tapped after the first half; answers the letters typed.
+std::string letterFlood(CXTestInput& input, int taps)
+{
+    std::string letters;
+    for (int i = 0; i < taps; ++i) {
+        if (i == taps / 2)
+            input.tap(XK_Escape);
+        input.tap(XK_a + i % 26);
+        letters += char('a' + i % 26);
+        if (i % 26 == 25) {
+            input.sync();
+            usleep(5000);
+        }
+    }
+    input.sync();
+    return letters;
+}
+
+// What the demos test after each frame: a new event, then Escape in the key table.
+bool escapeActedOn()
+{
+    return g_pEventManager->isEventPolled() && g_pEventManager->isKeyDown(SDLK_ESCAPE) != 0;
+}
+
+}  // namespace
+
+TEST(SpriteDemoBurst, AnEscapeTappedAmidAFloodBeyondTheBoundIsActedOn)
+{
+    std::unique_ptr<SpriteDemo> demo = started<SpriteDemo>();
+    CXTestInput input;
+    ASSERT_TRUE(input.ready());
+    // Twice the bound in taps, all waiting before the first frame: the Escape among them lies
+    // beyond the bound, where a press and its release used to pass the key table unseen.
+    const int taps = 2 * int(CEventManager::kMaxWaiting);
+    const std::string sent = letterFlood(input, taps);
+    const std::size_t events = std::size_t(2 * taps + 2);  // the taps and the Escape
+    for (int tick = 0; tick < 250 && g_pEventManager->waitingCount() < events; ++tick) {
+        SDL_Delay(20);
+        SDL_PumpEvents();
+    }
+    // Run alone, the window's first focus adds events of its own.
+    ASSERT_GE(g_pEventManager->waitingCount(), events);
+    std::string typed;
+    bool acted = false;
+    int frames = 0;
+    // The frames run() would run, until Escape ends them or nothing is left to hand out.
+    for (;;) {
+        demo->renderFrame();
+        ++frames;
+        typed += g_pEventManager->getText();
+        if (escapeActedOn()) {
+            acted = true;
+            break;
+        }
+        if (!g_pEventManager->isEventPolled())
+            break;
+    }
+    EXPECT_TRUE(acted) << "Escape was not acted on in " << frames << " frames";
+    EXPECT_EQ(1, frames) << "the Escape lay beyond the bound, in the first frame's events";
+    while (g_pEventManager->waitingCount() > 0) {
+        demo->renderFrame();
+        typed += g_pEventManager->getText();
+    }
+    EXPECT_EQ(sent, typed) << "every press, in order";
+    EXPECT_EQ(0, g_pEventManager->isKeyDown(SDLK_ESCAPE));
+    EXPECT_EQ(0, g_pEventManager->isKeyDown(SDLK_a));
+}
+
+TEST(OneEventFlood, AnEscapeTappedAmidAFloodIsActedOnEveryRun)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CEngine engine;  // this file's programs each have an engine of their own
+    engine.setVideoMode(640, 480, 24, false, true);
+    quiet.lines();
+    drainEvents();
+    g_pEventManager->update();
+    ASSERT_TRUE(CXTestInput().ready()) << "XTEST is needed on the X server in DISPLAY";
+    for (int run = 0; run < 3; ++run) {
+        std::atomic<bool> running{false};
+        std::atomic<bool> sent{false};
+        std::string letters;
+        std::thread user([&running, &sent, &letters] {
+            CXTestInput input;
+            waitUntil(running);
+            letters = letterFlood(input, 3 * int(CEventManager::kMaxWaiting));
+            sent = true;
+        });
+        // One event per update, as the sprite and GUI demos take them, while the flood arrives.
+        std::string typed;
+        bool acted = false;
+        for (int quietFrames = 0; quietFrames < 40;) {
+            g_pEventManager->update();
+            running = true;
+            typed += g_pEventManager->getText();
+            acted = acted || escapeActedOn();
+            const bool idle = sent && !g_pEventManager->isEventPolled();
+            quietFrames = idle ? quietFrames + 1 : 0;
+            SDL_Delay(5);  // a frame's work: the flood outruns the updates
+        }
+        user.join();
+        EXPECT_TRUE(acted) << "run " << run;
+        EXPECT_EQ(letters, typed) << "run " << run;
+        EXPECT_EQ(0, g_pEventManager->isKeyDown(SDLK_ESCAPE));
+    }
+}

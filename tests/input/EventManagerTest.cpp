@@ -489,28 +489,136 @@ TEST_F(EventManager, AxisHatAndSizeValuesMergeButNeverOvertakeAKey)
         events->update();
 }
 
-TEST_F(EventManager, BeyondTheBoundTheOldestEventsReachTheTablesButNotTheStream)
+namespace {
+
+// Through the filter, as real input arrives (pushed events stay in SDL's own 128-event queue).
+void arrive(const SDL_Event& event)
 {
-    // Through the filter, as real input arrives (pushed events stay in SDL's own 128-event queue).
     SDL_EventFilter filter = SDL_GetEventFilter();
     ASSERT_NE(nullptr, filter);
-    const int extra = 10;
-    const int total = int(CEventManager::kMaxWaiting) + extra;
-    for (int i = 0; i < total; ++i) {
-        SDL_Event key{};
-        key.type = i % 2 ? SDL_KEYUP : SDL_KEYDOWN;
-        key.key.keysym.sym = i < 2 ? SDLK_g : SDLK_h;
-        filter(&key);
+    filter(&event);
+}
+
+void arriveKey(bool down, int letter)
+{
+    SDL_Event key{};
+    key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    key.key.keysym.sym = SDLKey(letter);
+    key.key.keysym.unicode = down && letter < 0x80 ? Uint16(letter) : 0;
+    arrive(key);
+}
+
+void arriveMove(int x)
+{
+    SDL_Event move{};
+    move.type = SDL_MOUSEMOTION;
+    move.motion.x = Uint16(x);
+    move.motion.y = 5;
+    move.motion.xrel = 1;
+    arrive(move);
+}
+
+}  // namespace
+
+TEST_F(EventManager, BeyondTheBoundPointerMovesMergeBeforeAnyKeyIsSkipped)
+{
+    // A hundred taps, each between two moves: four hundred events, two hundred and one once the
+    // moves have merged into the last, so the bound skips nothing.
+    for (int i = 0; i < 100; ++i) {
+        arriveMove(2 * i);
+        arriveKey(true, SDLK_a + i % 26);
+        arriveMove(2 * i + 1);
+        arriveKey(false, SDLK_a + i % 26);
     }
     events->update();
-    EXPECT_EQ(CEventManager::kMaxWaiting - 1, events->waitingCount());
-    // G's press and release were among the oldest: the tables and edges heard them.
-    EXPECT_TRUE(events->isKeyPressed(SDLK_g));
-    EXPECT_TRUE(events->isKeyReleased(SDLK_g));
-    EXPECT_EQ(0, events->isKeyDown(SDLK_g));
-    EXPECT_EQ(SDL_KEYDOWN, events->getEvent().type) << "the first event within the bound is handed out";
-    for (std::size_t i = 0; i < CEventManager::kMaxWaiting; ++i)
+    EXPECT_EQ(SDL_KEYDOWN, events->getEvent().type);
+    EXPECT_EQ(SDLK_a, events->getEvent().key.keysym.sym);
+    EXPECT_EQ(200u, events->waitingCount());
+    std::string typed = events->getText();
+    SDL_Event last{};
+    for (int frame = 0; frame < 400 && events->waitingCount() > 0; ++frame) {
         events->update();
+        typed += events->getText();
+        if (events->getEvent().type == SDL_MOUSEMOTION)
+            last = events->getEvent();
+    }
+    std::string expected;
+    for (int i = 0; i < 100; ++i)
+        expected += char('a' + i % 26);
+    EXPECT_EQ(expected, typed);
+    ASSERT_EQ(SDL_MOUSEMOTION, last.type);
+    EXPECT_EQ(199, last.motion.x);
+    EXPECT_EQ(200, last.motion.xrel) << "the merged moves' relative motion";
+}
+
+TEST_F(EventManager, BeyondTheBoundEveryPressIsHandedOutInOrderWithEscapeAndQuit)
+{
+    // Three times the bound in taps of the letters, Escape and a close request among them, with
+    // nothing taken until all have arrived: the first update must go beyond the bound.
+    const int taps = 3 * int(CEventManager::kMaxWaiting);
+    std::string expected;
+    for (int i = 0; i < taps; ++i) {
+        if (i == taps / 4) {
+            arriveKey(true, SDLK_ESCAPE);
+            arriveKey(false, SDLK_ESCAPE);
+        }
+        if (i == taps / 3) {
+            SDL_Event quit{};
+            quit.type = SDL_QUIT;
+            arrive(quit);
+        }
+        arriveKey(true, SDLK_a + i % 26);
+        arriveKey(false, SDLK_a + i % 26);
+        expected += char('a' + i % 26);
+    }
+    std::string typed;
+    bool escapeSeen = false;
+    bool quitSeen = false;
+    bool pressUnseen = false;
+    int frames = 0;
+    for (; frames < 4 * taps && (events->waitingCount() > 0 || frames == 0); ++frames) {
+        events->update();
+        typed += events->getText();
+        // What the demos do: a new event, then the key table.
+        escapeSeen = escapeSeen || (events->isEventPolled() && events->isKeyDown(SDLK_ESCAPE));
+        quitSeen = quitSeen || (events->isEventPolled() && events->isEventCode(CEventManager::CodeQuit));
+        for (int letter = SDLK_a; letter <= SDLK_z; ++letter)
+            pressUnseen = pressUnseen || (events->isKeyPressed(letter) && !events->isKeyDown(letter));
+        if (frames == 0) {
+            // The first tap, press and release, was beyond the bound: its key is down this frame,
+            // and the release comes in the next.
+            EXPECT_TRUE(events->isKeyPressed(SDLK_a));
+            EXPECT_EQ(1, events->isKeyDown(SDLK_a));
+            // The bound, and a held release for each letter and Escape.
+            EXPECT_GE(events->waitingCount(), CEventManager::kMaxWaiting - 1 + 26);
+            EXPECT_LE(events->waitingCount(), CEventManager::kMaxWaiting - 1 + 27);
+        }
+    }
+    EXPECT_EQ(expected, typed);
+    EXPECT_TRUE(escapeSeen) << "Escape was never acted on";
+    EXPECT_TRUE(quitSeen) << "the close request was never handed out";
+    EXPECT_FALSE(pressUnseen) << "a press reached the edges with its key already up";
+    EXPECT_LE(frames, int(CEventManager::kMaxWaiting) + 2) << "the lag stays within the bound";
+    for (int letter = SDLK_a; letter <= SDLK_z; ++letter)
+        EXPECT_EQ(0, events->isKeyDown(letter)) << letter;
+    EXPECT_EQ(0, events->isKeyDown(SDLK_ESCAPE));
+}
+
+TEST_F(EventManager, TakingEveryEventPollEventHandsOverEveryPressOfAFloodedFrame)
+{
+    const int taps = 3 * int(CEventManager::kMaxWaiting);
+    for (int i = 0; i < taps; ++i) {
+        arriveKey(true, SDLK_a + i % 26);
+        arriveKey(false, SDLK_a + i % 26);
+    }
+    events->takeEveryEvent(true);
+    events->update();
+    int presses = 0;
+    SDL_Event event;
+    while (events->pollEvent(event))
+        presses += event.type == SDL_KEYDOWN;
+    events->clearEdges();
+    events->takeEveryEvent(false);
+    EXPECT_EQ(taps, presses);
     EXPECT_EQ(0u, events->waitingCount());
-    EXPECT_EQ(0, events->isKeyDown(SDLK_h));
 }
