@@ -263,13 +263,22 @@ TEST_F(TgaReader, MatchesImageMagicksDecodingPixelForPixel)
         ASSERT_EQ(23u, decoded.height);
         ASSERT_EQ(unsigned(variant.channels), decoded.bytesPerPixel);
         ASSERT_EQ(expected.size(), decoded.imageSize);
-        // Rows stay in file order, and ImageMagick hands its rows back in file order too (it
-        // writes the top row first whatever the origin bit says), so they compare row for row.
+        // ImageMagick writes the top row first: ImageMagick 7 says so in the origin bit, and hands
+        // the rows back in that order; ImageMagick 6 leaves the bit at bottom-left and ignores it
+        // when it reads, so its rows come back in file order too. The reader keeps the bottom row
+        // first: a file that says it starts at the top has its rows reversed, one that says bottom
+        // keeps them.
+        std::ifstream file(tga, std::ios::binary);
+        char descriptor = 0;
+        ASSERT_TRUE(file.seekg(17) && file.get(descriptor));
+        const bool fromTop = (descriptor & 0x20) != 0;
         const std::size_t row = 37 * variant.channels;
         int differing = 0;
-        for (std::size_t r = 0; r < 23; ++r)
+        for (std::size_t r = 0; r < 23; ++r) {
+            const std::size_t fileRow = fromTop ? 22 - r : r;
             differing += Bytes(decoded.pixels + r * row, decoded.pixels + (r + 1) * row) !=
-                         Bytes(expected.begin() + r * row, expected.begin() + (r + 1) * row);
+                         Bytes(expected.begin() + fileRow * row, expected.begin() + (fileRow + 1) * row);
+        }
         EXPECT_EQ(0, differing);
 
         // The upload holds exactly the decoded rows, whatever the row length.
