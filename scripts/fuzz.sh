@@ -87,11 +87,11 @@ fuzz_target() {
 # header field and a run-length image of the largest size.
 limits 10 1024 320 4096
 fuzz_target tga fuzz/corpus fuzz/TgaFuzz.cpp engine/texture/TGAImage.cpp engine/texture/PixelUpload.cpp \
-    engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp engine/core/Log.cpp
+    engine/texture/ImageLimits.cpp engine/core/RegularFile.cpp engine/graphics/GLStateScope.cpp engine/core/Log.cpp
 # The size check every loader runs first and the BMP path (checked against a 2048 by 2048 texture):
 # the same bound on images.
-fuzz_target image_header fuzz/corpus_headers fuzz/ImageHeaderFuzz.cpp engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp
-fuzz_target bmp fuzz/corpus_bmp fuzz/BmpFuzz.cpp engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp engine/texture/PixelUpload.cpp \
+fuzz_target image_header fuzz/corpus_headers fuzz/ImageHeaderFuzz.cpp engine/texture/ImageLimits.cpp engine/core/RegularFile.cpp engine/graphics/GLStateScope.cpp
+fuzz_target bmp fuzz/corpus_bmp fuzz/BmpFuzz.cpp engine/texture/ImageLimits.cpp engine/core/RegularFile.cpp engine/graphics/GLStateScope.cpp engine/texture/PixelUpload.cpp \
     engine/core/Log.cpp
 # The lookup's built-in copies, from the same generator the library's build runs (two of its files).
 cmake -DROOT="$ROOT" -DOUTPUT="$WORK/built-in-data.cpp" "-DFILES=shaders/color.vert;Data/Font/font.tga" \
@@ -104,7 +104,7 @@ fuzz_target data_lookup fuzz/corpus_names fuzz/DataLookupFuzz.cpp engine/core/Da
 limits 10 1024 320 4096
 fuzz_target font fuzz/corpus_fonts fuzz/FontFuzz.cpp engine/text/FaceCache.cpp engine/text/FontFace.cpp \
     engine/text/GlyphSheetRasterizer.cpp \
-    engine/texture/ImageLimits.cpp engine/graphics/GLStateScope.cpp engine/texture/PixelUpload.cpp engine/core/Log.cpp \
+    engine/texture/ImageLimits.cpp engine/core/RegularFile.cpp engine/graphics/GLStateScope.cpp engine/texture/PixelUpload.cpp engine/core/Log.cpp \
     $(pkg-config --cflags --libs freetype2 harfbuzz)
 # The descriptor's tables only: no texture is loaded, so nothing of GL or SDL is called. The tables
 # grow with the text, never with the sizes it names.

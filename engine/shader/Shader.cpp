@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace {
 
 std::string infoLog(GLhandleARB object)
@@ -89,11 +91,18 @@ char* CShader::readTextFile(const char* path)
     FILE* file = std::fopen(path, "r");
     if (file == nullptr)
         return nullptr;
+    // Checked again on what was opened: a folder put in the file's place since would seek to 2^63.
+    struct stat opened;
+    if (fstat(fileno(file), &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        std::fclose(file);
+        return nullptr;
+    }
     char* text = nullptr;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
         std::rewind(file);
-        if (size >= 1) {
+        // No shader source comes near this; a larger file is not one, and must not be allocated.
+        if (size >= 1 && size <= kMaxSourceBytes) {
             text = new char[static_cast<std::size_t>(size) + 1];
             // Text-mode reading may deliver fewer bytes than the size: end the text where the data ended.
             const std::size_t count = std::fread(text, 1, static_cast<std::size_t>(size), file);

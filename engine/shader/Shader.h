@@ -16,8 +16,11 @@ public:
     // file) and leaves no program. A compile or link failure is reported with the driver's log and also leaves
     // no program, so enable() then selects the fixed-function pipeline.
     void load(const char* fragmentPath, const char* vertexPath);
+    // Longer shader sources are refused by readTextFile.
+    static constexpr long kMaxSourceBytes = 16L << 20;
     // The whole file as a new zero-terminated text (release with delete[]), or null when the file
-    // cannot be opened, is not a regular file (a folder, a pipe) or is empty.
+    // cannot be opened, is not a regular file (a folder, a pipe), is empty or is longer than
+    // kMaxSourceBytes.
     static char* readTextFile(const char* path);
 
     void enable();
