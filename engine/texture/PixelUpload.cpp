@@ -149,18 +149,9 @@ SDL_Surface* CPixelUpload::readImage(const std::string& path)
     return rgba;
 }
 
-bool CPixelUpload::isGreyAndAlpha(const SDL_Surface* surface)
-{
-    const SDL_PixelFormat* format = surface->format;
-    if (format->BytesPerPixel != 2 || format->palette != nullptr || format->Amask != 0)
-        return false;
-    // No mask of a real 16-bit layout reaches past 16 bits; SDL_image's blue mask of 0xFF0000 does.
-    return ((format->Rmask | format->Gmask | format->Bmask) >> 16) != 0;
-}
-
 bool CPixelUpload::hasAlpha(const SDL_Surface* surface)
 {
-    return surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY) || isGreyAndAlpha(surface);
+    return surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY) != 0;
 }
 
 std::vector<Uint8> CPixelUpload::convert(SDL_Surface* surface, int channels, int rowAlignment, bool bottomUp,
@@ -170,9 +161,7 @@ std::vector<Uint8> CPixelUpload::convert(SDL_Surface* surface, int channels, int
         return std::vector<Uint8>();
     const std::size_t rowBytes = paddedRow(surface->w * channels, rowAlignment);
     std::vector<Uint8> pixels(rowBytes * std::size_t(surface->h), 0);
-    const bool greyAlpha = isGreyAndAlpha(surface);
-    // A grey and alpha surface keeps its alpha in its bytes; its key says nothing more.
-    const bool keyed = (surface->flags & SDL_SRCCOLORKEY) != 0 && !greyAlpha;
+    const bool keyed = (surface->flags & SDL_SRCCOLORKEY) != 0;
     const bool ownKey = colorKey >= 0 && colorKey <= 0xFFFFFF;
     const int bytesPerPixel = surface->format->BytesPerPixel;
     if (SDL_MUSTLOCK(surface))
@@ -186,12 +175,7 @@ std::vector<Uint8> CPixelUpload::convert(SDL_Surface* surface, int channels, int
             const Uint8* at = row + std::size_t(x) * bytesPerPixel;
             const Uint32 value = readPixel(at, bytesPerPixel);
             Uint8 r, g, b, a;
-            if (greyAlpha) {
-                r = g = b = at[0];
-                a = at[1];
-            } else {
-                SDL_GetRGBA(value, surface->format, &r, &g, &b, &a);
-            }
+            SDL_GetRGBA(value, surface->format, &r, &g, &b, &a);
             if (keyed && value == surface->format->colorkey)
                 a = 0;
             // Keyed pixels become transparent black, so that linear filtering at a keyed edge fades

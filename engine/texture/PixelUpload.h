@@ -83,10 +83,7 @@ public:
     static SDL_Surface* readImage(const std::string& path);
     // True when the file is a PNG of grey samples with a tRNS chunk before its image data.
     static bool isGreyPngWithTransparency(const std::string& path);
-    // True for the classic SDL's description of that surface (a mask past 16 bits on 2 bytes), which
-    // convert() reads as grey and alpha wherever it comes from.
-    static bool isGreyAndAlpha(const SDL_Surface* surface);
-    // True when the surface carries transparency: an alpha mask, a colour key, or grey and alpha.
+    // True when the surface carries transparency: an alpha mask or a colour key.
     static bool hasAlpha(const SDL_Surface* surface);
     // The surface as red, green, blue bytes and, with 4 channels, alpha (the surface's own alpha, 0
     // where the surface's colour key matches). colorKey (0xRRGGBB; negative for none) makes the
