@@ -140,7 +140,9 @@ TEST_F(TextureReload, RepeatedReloadsAndLoadsLeaveOneLiveTextureAndNoGrowth)
     EXPECT_EQ(GL_TRUE, glIsTexture(texture.id));
 #ifndef __SANITIZE_ADDRESS__
     // AddressSanitizer holds freed memory back in quarantine: there the live names bound it.
-    EXPECT_LT(grown, 40 * 1024) << "kilobytes";
+    // What the driver and the allocator keep of freed images moves the peak by tens of MiB from
+    // one run to the next; twenty reloads that leaked their texture would add over 100 MiB.
+    EXPECT_LT(grown, 80 * 1024) << "kilobytes";
 #else
     (void)grown;
 #endif

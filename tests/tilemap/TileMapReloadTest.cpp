@@ -82,7 +82,9 @@ TEST(TileMapReload, TwentyLoadsKeepOneSetOfLiveTexturesAndNoGrowth)
     EXPECT_EQ(0, oldLive);
 #ifndef __SANITIZE_ADDRESS__
     // AddressSanitizer holds freed memory back in quarantine: there the live names bound it.
-    EXPECT_LT(grown, 40 * 1024) << "kilobytes";
+    // What the driver and the allocator keep of freed images moves the peak by tens of MiB from
+    // one run to the next; twenty reloads that leaked their two tilesets would add over 200 MiB.
+    EXPECT_LT(grown, 100 * 1024) << "kilobytes";
 #else
     (void)grown;
 #endif
