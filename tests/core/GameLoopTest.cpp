@@ -85,15 +85,22 @@ TEST(GameLoop, APressActsOnceAndAFrameWithoutAnUpdateKeepsIt)
     now += 0.1;
     loop.frame(update, nullptr);
     EXPECT_EQ(1, presses);
-    EXPECT_TRUE(loop.isRunning() == false);
 
     // A close request ends run(); the event mode is put back.
     g_pEventManager->takeEveryEvent(false);
     pushQuit();
     now += 0.1;
     int frames = 0;
-    loop.run([&frames](float) { ++frames; }, nullptr);
+    bool runningInside = false;
+    loop.run(
+        [&](float) {
+            ++frames;
+            runningInside = loop.isRunning();
+        },
+        nullptr);
     EXPECT_GE(frames, 1);
+    EXPECT_TRUE(runningInside);
+    EXPECT_FALSE(loop.isRunning()) << "the close request ended the run";
     EXPECT_FALSE(g_pEventManager->isTakingEveryEvent());
 }
 
