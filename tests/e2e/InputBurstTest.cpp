@@ -19,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -27,6 +28,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -144,6 +148,12 @@ int clicksHeard(const std::vector<char>& bytes, int rate)
     return count;
 }
 
+long fileBytes(const char* path)
+{
+    struct stat status;
+    return stat(path, &status) == 0 ? long(status.st_size) : 0;
+}
+
 }  // namespace
 
 TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
@@ -154,7 +164,9 @@ TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
     close(audioFd);
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", audioPath, 1);
-    setenv("SDL_DISKAUDIODELAY", "100", 1);
+    // Each buffer written 5 ms after the last: the clicks are spaced in mixed audio (below), which
+    // then runs faster than the clock.
+    setenv("SDL_DISKAUDIODELAY", "5", 1);
     std::vector<std::string> log;
     CLog::setSink([&log](const std::string& text) { log.push_back(text); });
 
@@ -165,7 +177,12 @@ TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
         const int left = GuiDemo::WindowLeft + GuiDemo::ButtonX + 4;
         const int top = GuiDemo::WindowTop + GuiDemo::ButtonY + 4;
         std::atomic<bool> running{false};
-        std::thread user([left, top, &running] {
+        std::atomic<int> seen{0};
+        std::atomic<long> bytesAtClick{0};
+        // Apart by 0.35 s of mixed audio, more than a click and a mixing buffer, so that each click
+        // starts on its own; the file may hold back up to one stdio buffer.
+        const long spacing = long(diskAudioRate(22050)) * 4 * 35 / 100 + BUFSIZ;
+        std::thread user([left, top, spacing, audioPath, &running, &seen, &bytesAtClick] {
             CXTestInput input;
             if (!input.ready())
                 return;
@@ -177,8 +194,12 @@ TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
                 input.move(left + 50, top + 14);
                 input.button(1, false);
                 input.sync();
-                // Apart by more than one mixing buffer, so that each click starts on its own.
-                usleep(350000);
+                // Until the demo has acted on it and the mixer has gone on past it (a bounded wait:
+                // a click never acted on fails below, in the count).
+                for (int tick = 0; tick < 5000 && seen <= click; ++tick)
+                    usleep(1000);
+                for (int tick = 0; tick < 5000 && fileBytes(audioPath) < bytesAtClick + spacing; ++tick)
+                    usleep(1000);
             }
             input.tap(XK_Escape);
             input.sync();
@@ -186,8 +207,11 @@ TEST(GuiDemoBurst, TwentyClicksAmongFiveThousandMovesAreTwentyClicksHeard)
         for (;;) {
             demo->renderFrame();
             running = true;
-            if (g_pEventManager->getClickedId() == GuiDemo::PlayButtonId)
+            if (g_pEventManager->getClickedId() == GuiDemo::PlayButtonId) {
                 ++clicks;
+                bytesAtClick = fileBytes(audioPath);
+                seen = clicks;
+            }
             if (g_pEventManager->isEventPolled() && g_pEventManager->isKeyDown(SDLK_ESCAPE))
                 break;
         }
