@@ -8,4 +8,8 @@ set(QUARL_INTERNAL_HEADERS
   engine/gui/Pointer.h
   engine/texture/ImageLimits.h
   engine/texture/PixelUpload.h
+  engine/text/FaceCache.h
+  engine/text/FontFace.h
+  engine/text/GlyphSheetRasterizer.h
+  engine/tilemap/TileMapReader.h
 )

@@ -62,6 +62,8 @@ bool CMusic::load(std::string name)
         CLog::line("Failed to load music " + name);
         // Without it, a machine with no audio device would read as one with a bad file.
         CLog::line(std::string("Error: ") + Mix_GetError());
+        if (found.empty())
+            CDataFiles::noteMissing(name);
         return false;
     }
     fileName = name;

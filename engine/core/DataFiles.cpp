@@ -1,5 +1,7 @@
 #include "engine/core/DataFiles.h"
 
+#include "engine/core/Log.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -180,4 +182,23 @@ bool CDataFiles::builtIn(const std::string& name, const unsigned char** data, st
 std::string CDataFiles::builtInLine(const std::string& name)
 {
     return "Using the built-in copy of " + name;
+}
+
+void CDataFiles::noteBuiltIn(const std::string& name)
+{
+    static bool said = false;
+    const char* verbose = std::getenv("QUARL_VERBOSE_DATA");
+    if (verbose != nullptr && verbose[0] != '\0') {
+        CLog::line(builtInLine(name));
+    } else if (!said) {
+        CLog::line(builtInLine(name) +
+                   ", and of any other engine file no folder holds (QUARL_VERBOSE_DATA=1 names each)");
+    }
+    said = true;
+}
+
+void CDataFiles::noteMissing(const std::string& name)
+{
+    if (!name.empty() && find(name).empty())
+        CLog::line(placesLookedLine(name));
 }

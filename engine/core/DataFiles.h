@@ -43,8 +43,17 @@ public:
     // (to check that a shipped game folder is complete).
     static bool builtIn(const std::string& name, const unsigned char** data, std::size_t* size);
 
-    // The line written when the built-in copy of a file is used: "Using the built-in copy of NAME".
+    // The line for one built-in copy in use: "Using the built-in copy of NAME".
     static std::string builtInLine(const std::string& name);
+    // Says that the built-in copy of an engine file is used. A game run from a folder without the
+    // engine's files uses a few dozen, so only the first in a process gets a line, which says that
+    // the rest go unnamed: "Using the built-in copy of NAME, and of any other engine file no folder
+    // holds (QUARL_VERBOSE_DATA=1 names each)". With the environment variable `QUARL_VERBOSE_DATA`
+    // set, each gets builtInLine() instead.
+    static void noteBuiltIn(const std::string& name);
+    // For a loader's failure: when no place holds the file, writes placesLookedLine(), so that a
+    // game's own missing file says where it was looked for, as the engine's own files do.
+    static void noteMissing(const std::string& name);
 };
 
 #endif

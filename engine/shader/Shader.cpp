@@ -53,7 +53,7 @@ char* readSource(const char* kind, const char* path, std::string& name)
         name = found;
         text = CShader::readTextFile(found.c_str());
     } else if (CDataFiles::builtIn(name, &data, &size) && size > 0) {
-        CLog::line(CDataFiles::builtInLine(name));
+        CDataFiles::noteBuiltIn(name);
         text = new char[size + 1];
         std::memcpy(text, data, size);
         text[size] = '\0';

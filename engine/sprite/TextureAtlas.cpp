@@ -260,8 +260,11 @@ bool CTextureAtlas::load(const std::string& name)
     CLog::line("Loading Atlas: " + oneLine(path));
     std::string failure;
     const std::string text = readFile(path, failure);
-    if (!failure.empty())
-        return fail(path, failure);
+    if (!failure.empty()) {
+        fail(path, failure);
+        CDataFiles::noteMissing(name);
+        return false;
+    }
     if (!descriptor.parse(text))
         return fail(path, descriptor.getError());
 

@@ -120,7 +120,7 @@ bool CFont::buildFont(const char* path)
     if (!found.empty()) {
         loaded = glyphImage.load(found.c_str());
     } else if (CDataFiles::builtIn(name, &data, &size)) {
-        CLog::line(CDataFiles::builtInLine(name));
+        CDataFiles::noteBuiltIn(name);
         loaded = glyphImage.loadFromMemory(name.c_str(), data, size);
     } else {
         loaded = glyphImage.load(path);

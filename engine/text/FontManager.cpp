@@ -1,5 +1,6 @@
 #include "engine/text/FontManager.h"
 
+#include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/text/Font.h"
 
@@ -40,7 +41,13 @@ CFont* CFontManager::loadTrueTypeFont(const char* regularPath, const char* boldP
         paths += std::string(", ") + boldPath;
     CLog::line("Loading Font: " + paths + " at " + std::to_string(cell) + " px");
     CFont* font = new CFont();
-    if (!font->buildTrueTypeFont(regularPath, boldPath, cell)) {
+    // Found as textures are: beside the game, in its data folder.
+    const std::string regular = CDataFiles::path(regularPath ? regularPath : "");
+    const std::string bold = CDataFiles::path(boldPath ? boldPath : "");
+    if (!font->buildTrueTypeFont(regularPath ? regular.c_str() : nullptr, boldPath ? bold.c_str() : nullptr,
+                                 cell)) {
+        CDataFiles::noteMissing(regular);
+        CDataFiles::noteMissing(bold);
         // Handed out empty rather than null, so the first print draws nothing instead of crashing.
         failed.push_back(font);
         return font;

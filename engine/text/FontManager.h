@@ -17,12 +17,15 @@ public:
     // sheet that cannot be read ends the process (see CFont::buildFont).
     void loadFont(const char* fileName);
     // Makes a font from TrueType files at run time (see CFont::buildTrueTypeFont; boldPath may be
-    // null) and appends it, owned. Logs "Loading Font: " with the paths and the cell size. A file
-    // that cannot be used logs why and appends nothing; it still returns a font, an empty one that
-    // prints nothing and answers isLoaded() false (owned by the manager, never listed), so a game
-    // that prints with it shows no text rather than crashing. Never null.
+    // null) and appends it. The manager deletes the font it returns, when the engine shuts down:
+    // never delete it yourself. The files are found as textures are (CDataFiles). Logs "Loading
+    // Font: " with the paths and the cell size. A file that cannot be used logs why and appends
+    // nothing; it still returns a font, an empty one that prints nothing and answers isLoaded()
+    // false (owned by the manager, never listed), so a game that prints with it shows no text
+    // rather than crashing. Never null.
     CFont* loadTrueTypeFont(const char* regularPath, const char* boldPath, int cell);
-    // Appends a font the caller keeps owning.
+    // Appends a font the caller made and keeps owning: the caller deletes it, after the engine is
+    // gone (the manager points to it until then).
     void addFont(CFont* font);
     // Font n (1 is the first); out of range (0 or past the end), the last one added; null when
     // there is none.

@@ -71,6 +71,8 @@ void CTexture::load(std::string name)
         return;
     }
     adopt(name, isRightToLeftTga(name) ? decodeTga(name) : CPixelUpload::readImage(name));
+    if (found.empty() && !isLoaded())
+        CDataFiles::noteMissing(name);
 }
 
 bool CTexture::isRightToLeftTga(const std::string& path)
@@ -119,7 +121,7 @@ SDL_Surface* CTexture::decodeTga(const std::string& path)
 void CTexture::loadBuiltIn(const std::string& name, const unsigned char* data, std::size_t size)
 {
     CLog::line("Loading Texture: " + name);
-    CLog::line(CDataFiles::builtInLine(name));
+    CDataFiles::noteBuiltIn(name);
     // The engine's own images need no size check, but nothing may be uploaded without a context.
     if (!CGLStateScope::hasContext()) {
         CLog::line("Failed to load the image: " + name + ", Error: " + CGLStateScope::noContextText());

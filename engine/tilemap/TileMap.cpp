@@ -62,8 +62,10 @@ bool CTileMap::load(const std::string& fileName)
     clear();
     const std::string path = CDataFiles::path(fileName);
     CLog::line("Loading Tile Map: " + path);
-    if (!CTileMapReader::readFile(path, data))
+    if (!CTileMapReader::readFile(path, data)) {
+        CDataFiles::noteMissing(fileName);
         return false;
+    }
     bool countedInImages = false;
     // Tilesets of one image file (however its path is spelt) and one colour key share its texture:
     // a map may name one large image from dozens of tilesets.

@@ -3,13 +3,19 @@
 // the package's version header.
 #include "engine/core/DataFiles.h"
 #include "engine/Version.h"
+#include "engine/audio/Music.h"
+#include "engine/audio/Sound.h"
+#include "engine/core/Registry.h"
 #include "engine/gui/Button.h"
 #include "engine/gui/Pointer.h"
 #include "engine/gui/ToggleButton.h"
 #include "engine/gui/Window.h"
 #include "engine/sprite/Sprite.h"
+#include "engine/sprite/TextureAtlas.h"
 #include "engine/text/Font.h"
+#include "engine/text/FontManager.h"
 #include "engine/texture/Texture.h"
+#include "engine/tilemap/TileMap.h"
 #include "tests/support/TestHarness.h"
 
 #include <GL/glew.h>
@@ -20,6 +26,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -146,6 +153,41 @@ TEST_F(DataLookup, ThePlacesLookedLineListsEveryFolderInOrderOnce)
               line.substr(0, line.find(", ", line.find(", ") + 2) + 2));
 }
 
+// A game's own file that no place holds ends its loader's failure with the folders looked in, as
+// the engine's own files always did; a TrueType font is found in the data folder like the rest.
+TEST_F(DataLookup, EveryLoaderOfAGamesFileSaysWhereAMissingOneWasLookedFor)
+{
+    sharedEngine();
+    const std::string missing = "lookup_missing_" + std::to_string(getpid()) + "/absent";
+    const std::vector<std::function<void(const std::string&)>> loaders = {
+        [](const std::string& file) { CTexture().load(file); },
+        [](const std::string& file) { CSound("").load(file); },
+        [](const std::string& file) { CMusic("").load(file); },
+        [](const std::string& file) { CTextureAtlas().load(file); },
+        [](const std::string& file) { CTileMap().load(file); },
+        [](const std::string& file) { g_pFontManager->loadTrueTypeFont(file.c_str(), nullptr, 16); },
+    };
+    const char* kinds[] = {".png", ".wav", ".ogg", ".json", ".tmx", ".ttf"};
+    for (std::size_t i = 0; i < loaders.size(); ++i) {
+        const std::string file = missing + kinds[i];
+        CStdoutCapture capture;
+        capture.start();
+        loaders[i](file);
+        const std::vector<std::string> lines = capture.lines();
+        ASSERT_FALSE(lines.empty()) << file;
+        EXPECT_EQ(CDataFiles::placesLookedLine(file), lines.back()) << file;
+    }
+
+    const std::string face = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    fs::create_directories(namedFolder / "fonts");
+    fs::copy_file(face, namedFolder / "fonts/Face.ttf");
+    CStdoutCapture quiet;
+    quiet.start();
+    const CFont* font = g_pFontManager->loadTrueTypeFont("fonts/Face.ttf", nullptr, 16);
+    quiet.lines();
+    EXPECT_TRUE(font->isLoaded());
+}
+
 TEST(BuiltInData, HoldsTheEngineFilesByteForByteAndNothingElse)
 {
     const std::vector<std::string> names = {"shaders/simpleTexture.vert",  "shaders/toonf2.frag",
@@ -168,6 +210,7 @@ TEST(BuiltInData, HoldsTheEngineFilesByteForByteAndNothingElse)
 TEST(BuiltInData, TheBuiltInGlyphSheetReadsLikeTheFile)
 {
     sharedEngine();
+    ScopedEnvironment eachNamed("QUARL_VERBOSE_DATA", "1");
     CFont fromFile;
     CStdoutCapture quiet;
     quiet.start();
@@ -197,6 +240,7 @@ TEST(BuiltInData, TheStockGuiLoadsFromTheBuiltInCopiesInAFolderWithoutData)
 {
     sharedEngine();
     ScopedEnvironment noDataFolder("QUARL_DATA_DIR", "");
+    ScopedEnvironment eachNamed("QUARL_VERBOSE_DATA", "1");
     const fs::path saved = fs::current_path();
     const std::string empty = makeTempDir();
     fs::current_path(empty);

@@ -154,7 +154,9 @@ TEST_F(ExampleEndToEnd, MovingSpriteRunsFromAnEmptyFolderMovesRightAndEndsOnEsca
     const std::vector<std::string> lines = example.lines();
     for (const std::string& line : lines)
         EXPECT_FALSE(isFailureLine(line)) << line;
-    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "Using the built-in copy of Data/Font/font.tga"));
+    // A few dozen of the engine's files from the library, in one line.
+    const auto builtIn = [](const std::string& line) { return line.rfind("Using the built-in copy of ", 0) == 0; };
+    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), builtIn));
     EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
 }
 

@@ -95,6 +95,7 @@ TEST_F(Shaders, LoadingTheBuiltInsLogsTheBannerAndTenLines)
 
 TEST_F(Shaders, WithoutShaderFilesTheBuiltInCopiesAreUsedAndSaidSo)
 {
+    ScopedEnvironment eachNamed("QUARL_VERBOSE_DATA", "1");
     const std::string empty = makeTempDir();
     CStdoutCapture capture;
     CShaderManager manager;
