@@ -199,6 +199,13 @@ void CDataFiles::noteBuiltIn(const std::string& name)
 
 void CDataFiles::noteMissing(const std::string& name)
 {
-    if (!name.empty() && find(name).empty())
-        CLog::line(placesLookedLine(name));
+    // An absolute name is only tried as written, and a name that something other than a readable
+    // file answers to (a folder, a pipe) was found: the loader's own line says what is wrong.
+    if (name.empty() || fs::path(name).is_absolute() || !find(name).empty())
+        return;
+    std::error_code error;
+    for (const std::string& folder : places())
+        if (fs::exists(folder + name, error))
+            return;
+    CLog::line(placesLookedLine(name));
 }

@@ -51,8 +51,10 @@ public:
     // holds (QUARL_VERBOSE_DATA=1 names each)". With the environment variable `QUARL_VERBOSE_DATA`
     // set, each gets builtInLine() instead.
     static void noteBuiltIn(const std::string& name);
-    // For a loader's failure: when no place holds the file, writes placesLookedLine(), so that a
-    // game's own missing file says where it was looked for, as the engine's own files do.
+    // For a loader's failure: when a relative name is in none of the places, writes
+    // placesLookedLine(), so that a game's own missing file says where it was looked for, as the
+    // engine's own files do. Sounds, music, atlases, tile maps and TrueType fonts call it; a
+    // texture keeps its two lines ("Loading Texture: ", "Failed to load the image: ").
     static void noteMissing(const std::string& name);
 };
 

@@ -71,8 +71,6 @@ void CTexture::load(std::string name)
         return;
     }
     adopt(name, isRightToLeftTga(name) ? decodeTga(name) : CPixelUpload::readImage(name));
-    if (found.empty() && !isLoaded())
-        CDataFiles::noteMissing(name);
 }
 
 bool CTexture::isRightToLeftTga(const std::string& path)

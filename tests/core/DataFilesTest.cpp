@@ -160,14 +160,13 @@ TEST_F(DataLookup, EveryLoaderOfAGamesFileSaysWhereAMissingOneWasLookedFor)
     sharedEngine();
     const std::string missing = "lookup_missing_" + std::to_string(getpid()) + "/absent";
     const std::vector<std::function<void(const std::string&)>> loaders = {
-        [](const std::string& file) { CTexture().load(file); },
         [](const std::string& file) { CSound("").load(file); },
         [](const std::string& file) { CMusic("").load(file); },
         [](const std::string& file) { CTextureAtlas().load(file); },
         [](const std::string& file) { CTileMap().load(file); },
         [](const std::string& file) { g_pFontManager->loadTrueTypeFont(file.c_str(), nullptr, 16); },
     };
-    const char* kinds[] = {".png", ".wav", ".ogg", ".json", ".tmx", ".ttf"};
+    const char* kinds[] = {".wav", ".ogg", ".json", ".tmx", ".ttf"};
     for (std::size_t i = 0; i < loaders.size(); ++i) {
         const std::string file = missing + kinds[i];
         CStdoutCapture capture;
@@ -176,6 +175,15 @@ TEST_F(DataLookup, EveryLoaderOfAGamesFileSaysWhereAMissingOneWasLookedFor)
         const std::vector<std::string> lines = capture.lines();
         ASSERT_FALSE(lines.empty()) << file;
         EXPECT_EQ(CDataFiles::placesLookedLine(file), lines.back()) << file;
+        // As written, or a folder of that name: the loader's own line is all.
+        for (const std::string& other : {(working / file).string(), missing}) {
+            fs::create_directories(working / missing);
+            capture.start();
+            loaders[i](other);
+            const std::vector<std::string> more = capture.lines();
+            ASSERT_FALSE(more.empty()) << other;
+            EXPECT_EQ(std::string::npos, more.back().find("Looked for")) << other;
+        }
     }
 
     const std::string face = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
