@@ -3,11 +3,15 @@
 
 #include "engine/texture/TextureRegion.h"
 
+#include <memory>
+
 class CTexture;
 
 // One named image of a texture atlas: the part of a page that holds what trimming kept of it, and
 // where that part lay in the untrimmed source image. A value that points to its page, which the
-// atlas owns: it is good until the atlas is destroyed or loads again.
+// atlas owns: it is good until the atlas is destroyed or loads again. After that it is stale
+// (isStale()): the atlas's draws and a sprite batch draw nothing for it and say so once, rather
+// than read a page that is gone. Take the region again from the atlas after a load.
 //
 // Bleeding: a draw that does not land texel for pixel (a fraction of a pixel off, scaled, turned)
 // filters linearly and so reads up to half a texel past the part's edges. Where the packer left
@@ -26,6 +30,18 @@ struct CAtlasRegion {
     float width, height;              // the kept part's upright size in pixels
     float offsetX, offsetY;           // its top-left corner in the source image
     float sourceWidth, sourceHeight;  // the untrimmed source image's size
+
+    // Which load of which atlas made the region: the atlas holds the number of its current load,
+    // and drops it when it loads again or goes. 0 for a region no atlas made.
+    std::weak_ptr<const unsigned> atlasLoad = {};
+    unsigned load = 0;
+
+    // Its atlas has loaded again or is gone since the region was made: texture points nowhere.
+    bool isStale() const
+    {
+        const std::shared_ptr<const unsigned> current = atlasLoad.lock();
+        return load != 0 && (current == nullptr || *current != load);
+    }
 };
 
 #endif

@@ -287,6 +287,8 @@ bool CTextureAtlas::load(const std::string& name)
         pages.push_back(std::move(texture));
     }
 
+    static unsigned loadsMade = 0;
+    currentLoad = std::make_shared<unsigned>(++loadsMade == 0 ? ++loadsMade : loadsMade);
     const std::vector<unsigned> edges = edgesBesideOtherFrames(descriptor);
     for (std::size_t i = 0; i < descriptor.getFrames().size(); ++i) {
         const CAtlasDescriptor::Frame& frame = descriptor.getFrames()[i];
@@ -308,6 +310,8 @@ bool CTextureAtlas::load(const std::string& name)
         region.offsetY = float(frame.offsetY);
         region.sourceWidth = float(frame.sourceWidth);
         region.sourceHeight = float(frame.sourceHeight);
+        region.atlasLoad = currentLoad;
+        region.load = *currentLoad;
         regions.push_back(region);
     }
     fileName = path;
@@ -327,6 +331,20 @@ void CTextureAtlas::clear()
     descriptor.clear();
     regions.clear();
     pages.clear();
+    currentLoad.reset();  // what regions are still held goes stale
+}
+
+bool CTextureAtlas::usable(const CAtlasRegion& region)
+{
+    if (!region.isStale())
+        return region.texture != nullptr;
+    static unsigned saidFor = 0;
+    if (saidFor != region.load) {
+        saidFor = region.load;
+        CLog::line("Skipped drawing a stale atlas region: its atlas has loaded again or is gone since "
+                   "the region was taken");
+    }
+    return false;
 }
 
 bool CTextureAtlas::isLoaded() const
@@ -384,7 +402,7 @@ CVector2 CTextureAtlas::placement(const CAtlasRegion& region, float x, float y, 
 void CTextureAtlas::draw(const CAtlasRegion& region, float x, float y, float scale, float angle, float red,
                          float green, float blue, float alpha)
 {
-    if (region.texture == nullptr)
+    if (!usable(region))
         return;
     const CVector2 at = placement(region, x, y, scale, angle);
     // CTexture::drawRegion shows a region at its own size and unturned on the page: right for an
@@ -407,7 +425,7 @@ void CTextureAtlas::draw(const CAtlasRegion& region, float x, float y, float sca
 void CTextureAtlas::add(CSpriteBatch& batch, const CAtlasRegion& region, float x, float y, float scale,
                         float angle, float red, float green, float blue, float alpha)
 {
-    if (region.texture == nullptr)
+    if (!usable(region))
         return;
     const CVector2 at = placement(region, x, y, scale, angle);
     batch.addAtlasRegion(region, at.x, at.y, scale, angle, red, green, blue, alpha);

@@ -23,9 +23,9 @@ class CTexture;
 // frame's texels (how, and what it costs: CAtlasRegion).
 //
 // Owns its page textures (a load deletes those of the one before, GL textures and all), its
-// descriptor tables and its regions. Regions point to the pages: they,
-// and an animation made from them, must not outlive the atlas or be used after it loads again.
-// Main thread only.
+// descriptor tables and its regions. Regions point to the pages: a region (or an animation made
+// from regions) kept past the atlas's next load or its end is stale, and draws nothing with one
+// line (CAtlasRegion::isStale). Main thread only.
 class CTextureAtlas {
 public:
     CTextureAtlas();
@@ -80,11 +80,15 @@ private:
     void clear();
     // The failure line; leaves the atlas empty.
     bool fail(const std::string& path, const std::string& what);
+    // False, with one line the first time for each load it came from, for a stale region.
+    static bool usable(const CAtlasRegion& region);
 
     std::string fileName;
     CAtlasDescriptor descriptor;
     std::vector<std::unique_ptr<CTexture>> pages;  // owned
     std::vector<CAtlasRegion> regions;             // one per descriptor frame, same order
+    // The number of the current load, unique in the process; the regions hold it weakly.
+    std::shared_ptr<unsigned> currentLoad;
 };
 
 #endif

@@ -658,6 +658,45 @@ TEST_F(TextureAtlas, FilteringNeverReachesANeighbouringFrame)
 
 // Failures
 
+// A region kept past its atlas's next load, or past the atlas, once drew from a page that was gone.
+TEST_F(TextureAtlas, ARegionKeptPastALoadOrItsAtlasIsStaleAndDrawsNothingWithOneLine)
+{
+    const std::string file = dir + "/walk.json";
+    std::unique_ptr<CTextureAtlas> atlas(new CTextureAtlas());
+    CStdoutCapture capture;
+    capture.start();
+    ASSERT_TRUE(atlas->load(file));
+    const CAtlasRegion kept = *atlas->find("walk 1.aseprite");
+    EXPECT_FALSE(kept.isStale());
+    ASSERT_TRUE(atlas->load(file));  // the same file again: new pages all the same
+    capture.lines();
+    capture.start();
+    EXPECT_TRUE(kept.isStale());
+    CSpriteBatch batch;
+    batch.begin();
+    CTextureAtlas::add(batch, kept, 100, 100, 1, 0, 1, 1, 1, 1);
+    batch.end();
+    CTextureAtlas::draw(kept, 100, 100, 1, 0, 1, 1, 1, 1);
+    EXPECT_EQ(0, frameAt(104, 104));
+    const std::string stale =
+        "Skipped drawing a stale atlas region: its atlas has loaded again or is gone since the region was taken";
+    EXPECT_EQ(std::vector<std::string>{stale}, capture.lines());
+
+    // Taken again, it draws; once the atlas is gone, that one is stale too.
+    capture.start();
+    const CAtlasRegion fresh = *atlas->find("walk 1.aseprite");
+    EXPECT_FALSE(fresh.isStale());
+    CTextureAtlas::draw(fresh, 100, 100, 1, 0, 1, 1, 1, 1);
+    EXPECT_EQ(2, frameAt(104, 104));
+    atlas.reset();
+    EXPECT_TRUE(fresh.isStale());
+    glClear(GL_COLOR_BUFFER_BIT);
+    CTextureAtlas::draw(fresh, 100, 100, 1, 0, 1, 1, 1, 1);
+    EXPECT_EQ(0, frameAt(104, 104));
+    EXPECT_EQ(std::vector<std::string>{stale}, capture.lines());
+    EXPECT_FALSE(CAtlasRegion{}.isStale()) << "a region no atlas made";
+}
+
 TEST_F(TextureAtlas, EachBadDescriptorGetsOneLineAndLeavesTheAtlasEmpty)
 {
     writePng(dir + "/page64.png", solid(64, 64, 255, 255, 255));
