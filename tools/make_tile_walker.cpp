@@ -1,7 +1,7 @@
 // Makes the tile_walker example's data in <Data>/TileWalker: a 32-pixel tileset (tiles.png), an
 // 80 by 60 tile Tiled map of meadows, a river with its sand banks, paths, trees and flowers
 // (world.tmx: the ground layer as zlib-compressed base64, the decoration layer as CSV, the water
-// animated, the walker's start in an object layer), and the walker's sixteen frames (four steps
+// animated, water and trees solid, the walker's start in an object layer), and the walker's sixteen frames (four steps
 // facing down, left, right and up) as separate PNG files with transparent borders, for make_atlas
 // to trim and pack:
 //   make_tile_walker <Data folder> <frames folder>
@@ -197,7 +197,8 @@ std::string world(int& startX, int& startY)
         " <tileset firstgid=\"1\" name=\"meadow\" tilewidth=\"32\" tileheight=\"32\" tilecount=\"8\" "
         "columns=\"4\">\n"
         "  <image source=\"tiles.png\" width=\"128\" height=\"64\"/>\n"
-        "  <tile id=\"2\">\n   <animation>\n    <frame tileid=\"2\" duration=\"400\"/>\n"
+        "  <tile id=\"2\">\n   <properties>\n    <property name=\"solid\" type=\"bool\" value=\"true\"/>\n"
+        "   </properties>\n   <animation>\n    <frame tileid=\"2\" duration=\"400\"/>\n"
         "    <frame tileid=\"3\" duration=\"400\"/>\n   </animation>\n  </tile>\n"
         "  <tile id=\"6\">\n   <properties>\n    <property name=\"solid\" type=\"bool\" value=\"true\"/>\n"
         "   </properties>\n  </tile>\n"
