@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -258,4 +261,54 @@ TEST(TileMapObjects, TilesSolidUnderAnotherNameBlockOnlyUnderThatName)
               "and the size at least 0",
               lines[1]);
     EXPECT_EQ(lines[1], lines[2]);
+}
+
+// The tile walker's own map: a walker's feet (20 by 12, as the example moves them) sent every way
+// from the start, a tile or less at a time, never stand on water (ground ids 3 and 4) or under a
+// tree (decoration id 7), which make_tile_walker lays out; and walking right along the path crosses
+// the river by its bridge.
+TEST(TileWalkerMap, TheWalkerCannotWalkThroughTreesOrIntoTheRiver)
+{
+    std::ifstream file("Data/TileWalker/world.tmx", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    CTileMap world;
+    ASSERT_TRUE(world.parse(bytes, "Data/TileWalker/world.tmx"));
+    const CObjectLayer* objects = world.findObjectLayer("objects");
+    ASSERT_NE(nullptr, objects);
+    ASSERT_EQ(1u, objects->objects.size());
+    const CVector2 start(objects->objects[0].x - 10, objects->objects[0].y - 12);
+    const CVector2 size(20, 12);
+    const auto blocked = [&world](CVector2 at, CVector2 box) {
+        const int tile = 32;
+        for (int row = int(std::floor(at.y / tile)); row * tile < at.y + box.y; ++row)
+            for (int column = int(std::floor(at.x / tile)); column * tile < at.x + box.x; ++column) {
+                const uint32_t ground = world.getGid(0, column, row), decoration = world.getGid(1, column, row);
+                if (ground == 3 || ground == 4 || decoration == 7)
+                    return true;
+            }
+        return false;
+    };
+    ASSERT_FALSE(blocked(start, size));
+    int stops = 0;
+    for (int direction = 0; direction < 16; ++direction) {
+        const double angle = direction * 3.14159265358979 / 8;
+        for (float speed : {3.2f, 17.0f, 32.0f}) {
+            CVector2 at = start;
+            for (int step = 0; step < 4000 / speed; ++step) {
+                // As the example does: the step cut at the map's edges, the rest checked by the map.
+                const float toX = std::clamp(at.x + float(std::cos(angle) * speed), 0.0f, 80 * 32 - size.x);
+                const float toY = std::clamp(at.y + float(std::sin(angle) * speed), 0.0f, 60 * 32 - size.y);
+                const CVector2 next = world.moveBox(at, size, CVector2(toX - at.x, toY - at.y));
+                stops += next.x != toX || next.y != toY;
+                at = next;
+                ASSERT_FALSE(blocked(at, size))
+                    << "direction " << direction << " speed " << speed << " at " << at.x << ", " << at.y;
+            }
+        }
+    }
+    EXPECT_GT(stops, 0);  // something was run into
+    CVector2 at = start;
+    for (int step = 0; step < 200; ++step)
+        at = world.moveBox(at, size, CVector2(16, 0));
+    EXPECT_GT(at.x, 60 * 32.0f);  // past the river, which winds around column 52
 }
