@@ -654,12 +654,12 @@ CVector2 CTileMap::moveBox(CVector2 topLeft, CVector2 size, CVector2 step) const
     }
     // Rounded to float, a box stopped at a wall could reach into it by a fraction of a pixel: it is
     // kept on its own side.
-    const auto place = [](double start, double length, double moved) {
+    const auto place = [](double start, double length, double moved, float wanted) {
         float placed = float(start + moved);
-        if (moved > 0.0)
+        if (wanted > 0.0f)
             while (double(placed) + length > start + length + moved)
                 placed = std::nextafter(placed, -INFINITY);
-        else if (moved < 0.0)
+        else if (wanted < 0.0f)
             while (double(placed) < start + moved)
                 placed = std::nextafter(placed, INFINITY);
         return placed;
@@ -667,9 +667,9 @@ CVector2 CTileMap::moveBox(CVector2 topLeft, CVector2 size, CVector2 step) const
     CVector2 moved = topLeft;
     const double dx =
         sweep(true, topLeft.x, double(topLeft.x) + size.x, topLeft.y, double(topLeft.y) + size.y, step.x);
-    moved.x = place(topLeft.x, size.x, dx);
+    moved.x = place(topLeft.x, size.x, dx, step.x);
     const double dy =
         sweep(false, topLeft.y, double(topLeft.y) + size.y, moved.x, double(moved.x) + size.x, step.y);
-    moved.y = place(topLeft.y, size.y, dy);
+    moved.y = place(topLeft.y, size.y, dy, step.y);
     return moved;
 }

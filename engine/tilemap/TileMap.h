@@ -42,9 +42,10 @@ class CTexture;
 // Collisions: a cell is solid when the tile of any tile layer in it (visible or not, animated or
 // not) has the solid property (a bool, "solid" unless the game names another) true; a solid tile
 // fills its cell, whatever its image's size and offsets. An object of an object layer blocks when
-// it, or its layer, has that property true, or its type is that name: a rectangle (a tile object
-// by its picture, a turned one by its bounding box); points, ellipses' curves and polygons' outlines
-// count by their boxes. Outside the map nothing is solid.
+// it, or its layer, has that property true, or its type is that name (the object's own property,
+// true or false, comes first), as a rectangle: a tile object by its picture, a turned one by its
+// bounding box, an ellipse by its box. Points, and polygons (whose outlines are not kept), block
+// nothing. Outside the map nothing is solid: a game keeps its walker on the map itself.
 //
 // Each tileset's image loads with the tileset's transparent colour keyed out. Only the tiles the
 // loaded image really holds are drawn: columns and rows are counted in the image (whole tiles
