@@ -36,6 +36,7 @@
 #include "engine/sprite/AtlasAnimation.h"
 #include "engine/sprite/AtlasDescriptor.h"
 #include "engine/sprite/AtlasRegion.h"
+#include "engine/sprite/FrameClock.h"
 #include "engine/sprite/Sprite.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/sprite/TextureAtlas.h"

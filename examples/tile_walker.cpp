@@ -1,11 +1,11 @@
 // tile_walker: a Tiled map larger than the window, drawn through the sprite batch with only the
 // tiles in view; a walker animated from a texture atlas walks it with the arrow keys, starting where
-// the map's object layer says, and the 2D camera follows. Escape or closing the window ends it.
+// the map's object layer says, stopped by the trees and the river (tiles the map marks solid), and
+// the 2D camera follows it within the map. Escape or closing the window ends it.
 // The map, its tileset and the walker's atlas are made by tools/make_tile_walker and make_atlas.
 #include <engine/QuarlEngine.h>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -35,7 +35,15 @@ int main()
                 feet = CVector2(object.x, object.y);
     const float mapWidth = float(map.getWidth() * map.getTileWidth());
     const float mapHeight = float(map.getHeight() * map.getTileHeight());
-    g_pCameraManager->addCamera(new CCamera2D());  // the camera manager owns it
+    CCamera2D* camera = new CCamera2D();  // the camera manager owns it
+    camera->setViewSize(kWidth, kHeight);
+    camera->setBounds(0, 0, mapWidth, mapHeight);
+    camera->setDeadZone(96, 64);
+    camera->setSmoothing(8);
+    camera->setPixelSnap(true);  // whole pixels: the tiles land texel for pixel
+    camera->centerOn(feet);
+    g_pCameraManager->addCamera(camera);
+    const CVector2 box(20, 12);  // what collides: a patch under the feet
     int facing = 0;
     bool walking = false;
     CSpriteBatch batch;
@@ -47,13 +55,15 @@ int main()
             const int dy = input->isKeyDown(SDLK_DOWN) - input->isKeyDown(SDLK_UP);
             walking = dx != 0 || dy != 0;
             facing = dy > 0 ? 0 : dy < 0 ? 3 : dx < 0 ? 1 : dx > 0 ? 2 : facing;
-            feet.x = std::clamp(feet.x + kPixelsPerSecond * step * dx, 16.0f, mapWidth - 16.0f);
-            feet.y = std::clamp(feet.y + kPixelsPerSecond * step * dy, 40.0f, mapHeight);
-            // The camera scrolls by minus the view's top-left corner, kept inside the map, in whole
-            // pixels: the tiles then land texel for pixel and never blend in their neighbours.
-            const float left = std::clamp(feet.x - kWidth / 2, 0.0f, mapWidth - kWidth);
-            const float top = std::clamp(feet.y - kHeight / 2, 0.0f, mapHeight - kHeight);
-            *g_pCameraManager->getCurrent() = CVector2(-std::floor(left), -std::floor(top));
+            // The step is cut at the map's edges first, so the map's check sees all of what is left.
+            const float toX = std::clamp(feet.x + kPixelsPerSecond * step * dx, 16.0f, mapWidth - 16.0f);
+            const float toY = std::clamp(feet.y + kPixelsPerSecond * step * dy, 40.0f, mapHeight);
+            const CVector2 moved = map.moveBox(CVector2(feet.x - box.x / 2, feet.y - box.y), box,
+                                               CVector2(toX - feet.x, toY - feet.y));
+            feet = CVector2(moved.x + box.x / 2, moved.y + box.y);
+            if (walking)
+                walks[facing].update(step);
+            camera->follow(feet, step);
         },
         [&](float) {
             batch.begin();

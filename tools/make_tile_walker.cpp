@@ -1,9 +1,9 @@
 // Makes the tile_walker example's data in <Data>/TileWalker: a 32-pixel tileset (tiles.png), an
 // 80 by 60 tile Tiled map of meadows, a river with its sand banks, paths, trees and flowers
 // (world.tmx: the ground layer as zlib-compressed base64, the decoration layer as CSV, the water
-// animated, the walker's start in an object layer), and the walker's sixteen frames (four steps
-// facing down, left, right and up) as separate PNG files with transparent borders, for make_atlas
-// to trim and pack:
+// animated, water and trees solid, the walker's start in an object layer), and the walker's
+// sixteen frames (four steps facing down, left, right and up) as separate PNG files with
+// transparent borders, for make_atlas to trim and pack:
 //   make_tile_walker <Data folder> <frames folder>
 //   make_atlas -d 150 <Data folder>/TileWalker/walker <frames folder>
 // The output is the same on every run: the layout comes from a fixed pseudo-random sequence.
@@ -187,7 +187,7 @@ std::string world(int& startX, int& startY)
             decoration[at(x, y)] = i % 3 ? Tree : Flowers;
     }
     startX = 22 * kTile;
-    startY = 32 * kTile;
+    startY = 31 * kTile;  // on the path, which crosses the river by a bridge
     std::string xml =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<map version=\"1.10\" orientation=\"orthogonal\" renderorder=\"right-down\" width=\"" +
@@ -197,7 +197,8 @@ std::string world(int& startX, int& startY)
         " <tileset firstgid=\"1\" name=\"meadow\" tilewidth=\"32\" tileheight=\"32\" tilecount=\"8\" "
         "columns=\"4\">\n"
         "  <image source=\"tiles.png\" width=\"128\" height=\"64\"/>\n"
-        "  <tile id=\"2\">\n   <animation>\n    <frame tileid=\"2\" duration=\"400\"/>\n"
+        "  <tile id=\"2\">\n   <properties>\n    <property name=\"solid\" type=\"bool\" value=\"true\"/>\n"
+        "   </properties>\n   <animation>\n    <frame tileid=\"2\" duration=\"400\"/>\n"
         "    <frame tileid=\"3\" duration=\"400\"/>\n   </animation>\n  </tile>\n"
         "  <tile id=\"6\">\n   <properties>\n    <property name=\"solid\" type=\"bool\" value=\"true\"/>\n"
         "   </properties>\n  </tile>\n"

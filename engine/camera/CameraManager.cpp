@@ -32,8 +32,10 @@ void CCameraManager::setCurrent(uint32_t index)
 
 void CCameraManager::apply()
 {
-    if (CCamera2D* camera = currentCamera())
+    if (CCamera2D* camera = currentCamera()) {
         glTranslatef(camera->position.x, camera->position.y, 0.0f);
+        camera->applyZoomAndRotation();  // nothing at zoom 1 without a turn
+    }
 }
 
 void CCameraManager::addX(float d)

@@ -19,8 +19,9 @@ public:
     void addCamera(CCamera2D* camera);
     // Selects the camera at index (from 0); an index past the end changes nothing.
     void setCurrent(uint32_t index);
-    // Multiplies the current matrix by a translation of the current camera's (x, y, 0). It neither
-    // loads the identity nor pushes: the offset adds to whatever the caller has set up.
+    // Multiplies the current matrix by a translation of the current camera's (x, y, 0), then by its
+    // zoom and rotation when it has any. It neither loads the identity nor pushes: the offset adds to
+    // whatever the caller has set up.
     void apply();
 
     // Adds d to the current camera's x.

@@ -13,20 +13,24 @@ void CAtlasAnimation::setClock(Clock newClock)
 }
 
 CAtlasAnimation::CAtlasAnimation()
-    : loopFrom(0),
-      current(0),
-      lastTick(clock()),
-      speed(20)
 {
+    timing.start(0, 0, std::vector<Uint32>(), clock());
 }
 
 bool CAtlasAnimation::noFrames(const std::string& line)
 {
     CLog::line(line);
     frames.clear();
-    loopFrom = 0;
-    current = 0;
+    timing.start(0, 0, std::vector<Uint32>(), clock());
     return false;
+}
+
+void CAtlasAnimation::startFrames(unsigned loopFrom)
+{
+    std::vector<Uint32> durations;
+    for (const Frame& frame : frames)
+        durations.push_back(frame.duration);
+    timing.start(unsigned(frames.size()), loopFrom, durations, clock());
 }
 
 bool CAtlasAnimation::setFramesByPrefix(const CTextureAtlas& atlas, const std::string& prefix)
@@ -63,9 +67,7 @@ bool CAtlasAnimation::setFramesByPrefix(const CTextureAtlas& atlas, const std::s
     frames.clear();
     for (const Match& match : matches)
         frames.push_back(Frame{*atlas.getRegion(match.index), 0});
-    loopFrom = 0;
-    current = 1;
-    lastTick = clock();
+    startFrames(0);
     return true;
 }
 
@@ -84,7 +86,7 @@ bool CAtlasAnimation::setFramesByTag(const CTextureAtlas& atlas, const std::stri
         std::reverse(order.begin(), order.end());
     const bool pingPong = tag->direction == CAtlasDescriptor::Direction::PingPong ||
                           tag->direction == CAtlasDescriptor::Direction::PingPongReverse;
-    loopFrom = 0;
+    unsigned loopFrom = 0;
     if (pingPong && order.size() > 1) {
         // There and back ends on the frame it began with; the loop goes on from the second.
         for (std::size_t i = order.size() - 1; i-- > 0;)
@@ -94,13 +96,13 @@ bool CAtlasAnimation::setFramesByTag(const CTextureAtlas& atlas, const std::stri
     frames.clear();
     for (std::size_t index : order)
         frames.push_back(Frame{*atlas.getRegion(index), descriptor.getFrames()[index].duration});
-    current = 1;
-    lastTick = clock();
+    startFrames(loopFrom);
     return true;
 }
 
 void CAtlasAnimation::drawCurrent(float x, float y)
 {
+    const unsigned current = timing.getCurrent();
     if (current < 1 || current > frames.size())
         return;
     CTextureAtlas::draw(frames[current - 1].region, x, y, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
@@ -108,39 +110,22 @@ void CAtlasAnimation::drawCurrent(float x, float y)
 
 void CAtlasAnimation::addCurrent(CSpriteBatch& batch, float x, float y)
 {
+    const unsigned current = timing.getCurrent();
     if (current < 1 || current > frames.size())
         return;
     CTextureAtlas::add(batch, frames[current - 1].region, x, y, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-bool CAtlasAnimation::periodElapsed()
-{
-    const Uint32 duration = frames[current - 1].duration;
-    if (duration == 0 && speed == 0)
-        return false;  // an infinite period: the animation stands still
-    const double period = duration != 0 ? double(duration) : 1000.0 / double(speed);
-    const Uint32 elapsed = clock() - lastTick;  // unsigned: right across the counter's wrap
-    if (!(double(elapsed) > period))
-        return false;
-    lastTick = clock();
-    return true;
-}
-
 void CAtlasAnimation::advance()
 {
-    if (frames.empty() || !periodElapsed())
-        return;
-    ++current;
-    if (current > frames.size())
-        current = loopFrom + 1;
+    if (!frames.empty())
+        timing.stepAfterDraw(true, clock);
 }
 
 void CAtlasAnimation::advanceOnce()
 {
-    if (frames.empty() || !periodElapsed())
-        return;
-    if (current < frames.size())
-        ++current;
+    if (!frames.empty())
+        timing.stepAfterDraw(false, clock);
 }
 
 void CAtlasAnimation::draw()
@@ -200,8 +185,8 @@ void CAtlasAnimation::drawFrame(unsigned index, float x, float y)
 
 void CAtlasAnimation::rewind()
 {
-    current = frames.empty() ? 0 : 1;
-    lastTick = clock();
+    timing.rewind();
+    timing.restartTime(clock());
 }
 
 const CAtlasRegion* CAtlasAnimation::getFrame(unsigned index) const
@@ -216,17 +201,55 @@ unsigned CAtlasAnimation::getFrameCount() const
 
 unsigned CAtlasAnimation::getCurrentFrame() const
 {
-    return current;
+    return timing.getCurrent();
 }
 
 void CAtlasAnimation::setSpeed(unsigned framesPerSecond)
 {
-    speed = framesPerSecond;
+    timing.setSpeed(framesPerSecond);
 }
 
 unsigned CAtlasAnimation::getSpeed() const
 {
-    return speed;
+    return timing.getSpeed();
+}
+
+void CAtlasAnimation::update(float seconds)
+{
+    if (!timing.update(seconds, true))
+        CLog::line(CFrameClock::badStepLine(seconds));
+}
+
+void CAtlasAnimation::updateOnce(float seconds)
+{
+    if (!timing.update(seconds, false))
+        CLog::line(CFrameClock::badStepLine(seconds));
+}
+
+void CAtlasAnimation::useWallClock()
+{
+    timing.useWallClock(clock());
+}
+
+void CAtlasAnimation::setPaused(bool paused)
+{
+    timing.setPaused(paused, clock());
+}
+
+bool CAtlasAnimation::isPaused() const
+{
+    return timing.isPaused();
+}
+
+void CAtlasAnimation::setTimeScale(float scale)
+{
+    if (!timing.setTimeScale(scale))
+        CLog::line(CFrameClock::badScaleLine(scale));
+}
+
+float CAtlasAnimation::getTimeScale() const
+{
+    return timing.getTimeScale();
 }
 
 void CAtlasAnimation::setPosition(float x, float y)

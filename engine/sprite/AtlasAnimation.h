@@ -3,6 +3,7 @@
 
 #include "engine/math/Vector2.h"
 #include "engine/sprite/AtlasRegion.h"
+#include "engine/sprite/FrameClock.h"
 
 #include <SDL.h>
 
@@ -17,7 +18,9 @@ class CTextureAtlas;
 // current frame and then moves to the next one when more than the frame's time has passed since the
 // last change, never skipping frames to catch up; draw() loops, drawOnce() stops on the last frame.
 // A frame's time is its duration from the descriptor when chosen by a tag and it has one, and
-// otherwise 1000 / speed milliseconds (speed 0: the animation stands still).
+// otherwise 1000 / speed milliseconds (speed 0: the animation stands still). A game with a time
+// of its own (paused, slowed, a fixed step) calls update() instead, and the draws then only draw,
+// as with CSprite (both step through CFrameClock).
 //
 // Holds copies of the atlas's regions, which point to its pages: the atlas must outlive the
 // animation and keep its load. Main thread only.
@@ -64,6 +67,18 @@ public:
     // Frames per second for frames without a duration of their own (default 20).
     void setSpeed(unsigned framesPerSecond);
     unsigned getSpeed() const;
+
+    // Game time, as CSprite's: update() loops, updateOnce() stops on the last frame, and from the
+    // first call on the draws no longer step. A bad step writes CSprite's line and changes nothing.
+    void update(float seconds);
+    void updateOnce(float seconds);
+    void useWallClock();
+    void setPaused(bool paused);
+    bool isPaused() const;
+    // 2 plays twice as fast, 0.5 at half speed; a bad scale writes CSprite's line.
+    void setTimeScale(float scale);
+    float getTimeScale() const;
+
     void setPosition(float x, float y);
     void setPosition(CVector2 pos);
     CVector2& getPosition();
@@ -75,21 +90,18 @@ private:
     };
 
     bool noFrames(const std::string& line);
+    // The frames are set: the clock starts on the first. loopFrom: where the loop starts again after
+    // the last frame, 1 for a pingpong whose last frame is its first, so the turning frame is not
+    // shown twice in a row.
+    void startFrames(unsigned loopFrom);
     void drawCurrent(float x, float y);
     void addCurrent(CSpriteBatch& batch, float x, float y);
-    // True, and the change recorded, when more than the current frame's time has passed.
-    bool periodElapsed();
     void advance();
     void advanceOnce();
 
     std::vector<Frame> frames;
-    // Where the loop starts again after the last frame: 1 for a pingpong whose last frame is its
-    // first, so the turning frame is not shown twice in a row.
-    unsigned loopFrom;
-    unsigned current;  // 1-based; 0 without frames
     CVector2 position;
-    Uint32 lastTick;
-    unsigned speed;
+    CFrameClock timing;  // the current frame (1-based; 0 without frames), the last change, the speed
 
     static Clock clock;
 };

@@ -1,5 +1,6 @@
 #include "engine/sprite/Sprite.h"
 
+#include "engine/core/Log.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
 
@@ -14,19 +15,16 @@ void CSprite::setClock(Clock newClock)
 }
 
 CSprite::CSprite()
-    : frameCount(0),
-      current(0),
-      lastTick(clock()),
-      speed(20)
+    : frameCount(0)
 {
+    timing.start(0, 0, std::vector<Uint32>(), clock());
 }
 
 CSprite::CSprite(const char* baseName, unsigned count, float x, float y)
-    : frameCount(count),
-      current(count > 0 ? 1 : 0),
-      lastTick(clock()),
-      speed(20)
+    : frameCount(count)
 {
+    // The time counts from before the load, so the first draw after a slow load changes the frame.
+    timing.start(count, 0, std::vector<Uint32>(), clock());
     loadFrames(baseName, count);
     position = CVector2(x, y);
 }
@@ -49,6 +47,7 @@ void CSprite::loadFrames(const char* baseName, unsigned count)
 
 void CSprite::drawCurrent(float x, float y)
 {
+    const unsigned current = timing.getCurrent();
     if (current < 1 || current > frames.size())
         return;
     frames[current - 1]->draw(x, y, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
@@ -56,38 +55,22 @@ void CSprite::drawCurrent(float x, float y)
 
 void CSprite::addCurrent(CSpriteBatch& batch, float x, float y)
 {
+    const unsigned current = timing.getCurrent();
     if (current < 1 || current > frames.size())
         return;
     batch.add(*frames[current - 1], x, y, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-bool CSprite::periodElapsed()
-{
-    if (speed == 0)
-        return false;  // an infinite period: the animation stands still
-    const float period = 1000.0f / static_cast<float>(speed);
-    const Uint32 elapsed = clock() - lastTick;  // unsigned: right across the counter's wrap
-    if (!(static_cast<double>(elapsed) > static_cast<double>(period)))
-        return false;
-    lastTick = clock();
-    return true;
-}
-
 void CSprite::advance()
 {
-    if (frames.empty() || !periodElapsed())
-        return;
-    ++current;
-    if (current > frameCount)
-        current = 1;
+    if (!frames.empty())
+        timing.stepAfterDraw(true, clock);
 }
 
 void CSprite::advanceOnce()
 {
-    if (frames.empty() || !periodElapsed())
-        return;
-    if (current < frameCount)
-        ++current;
+    if (!frames.empty())
+        timing.stepAfterDraw(false, clock);
 }
 
 void CSprite::draw()
@@ -163,7 +146,7 @@ void CSprite::drawFrame(unsigned index, CVector2 pos)
 
 void CSprite::rewind()
 {
-    current = frameCount > 0 ? 1 : 0;
+    timing.rewind();
 }
 
 CTexture* CSprite::getFrame(unsigned index) const
@@ -178,17 +161,55 @@ unsigned CSprite::getFrameCount() const
 
 unsigned CSprite::getCurrentFrame() const
 {
-    return current;
+    return timing.getCurrent();
 }
 
 void CSprite::setSpeed(unsigned framesPerSecond)
 {
-    speed = framesPerSecond;
+    timing.setSpeed(framesPerSecond);
 }
 
 unsigned CSprite::getSpeed() const
 {
-    return speed;
+    return timing.getSpeed();
+}
+
+void CSprite::update(float seconds)
+{
+    if (!timing.update(seconds, true))
+        CLog::line(CFrameClock::badStepLine(seconds));
+}
+
+void CSprite::updateOnce(float seconds)
+{
+    if (!timing.update(seconds, false))
+        CLog::line(CFrameClock::badStepLine(seconds));
+}
+
+void CSprite::useWallClock()
+{
+    timing.useWallClock(clock());
+}
+
+void CSprite::setPaused(bool paused)
+{
+    timing.setPaused(paused, clock());
+}
+
+bool CSprite::isPaused() const
+{
+    return timing.isPaused();
+}
+
+void CSprite::setTimeScale(float scale)
+{
+    if (!timing.setTimeScale(scale))
+        CLog::line(CFrameClock::badScaleLine(scale));
+}
+
+float CSprite::getTimeScale() const
+{
+    return timing.getTimeScale();
 }
 
 void CSprite::setPosition(float x, float y)

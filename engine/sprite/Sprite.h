@@ -2,6 +2,7 @@
 #define ENGINE_SPRITE_SPRITE_H
 
 #include "engine/math/Vector2.h"
+#include "engine/sprite/FrameClock.h"
 
 #include <SDL.h>
 
@@ -13,7 +14,9 @@ class CTexture;
 // A flip-book animation: one texture per frame, read from numbered files, a current frame, a
 // position and a speed in frames per second. Each timed draw shows the current frame and then steps
 // to the next one when more than 1000 / speed milliseconds have passed since the last change; it
-// never skips frames to catch up. Owns its frame textures. Main thread only.
+// never skips frames to catch up. A game with a time of its own (paused, slowed, a fixed step)
+// calls update() instead, and the draws then only draw (CFrameClock). Owns its frame textures.
+// Main thread only.
 class CSprite {
 public:
     // The sprite's clock, in milliseconds; SDL_GetTicks unless a test sets another.
@@ -53,6 +56,23 @@ public:
     unsigned getCurrentFrame() const;
     void setSpeed(unsigned framesPerSecond);
     unsigned getSpeed() const;
+
+    // Game time: steps through the frames the seconds cover (looping, or stopping on the last frame
+    // for updateOnce), at the time scale. From the first call on, draws no longer step the frames.
+    // A step that is negative or not a finite number writes "Ignored an animation step of SECONDS
+    // seconds: not a finite time of at least 0" and changes nothing.
+    void update(float seconds);
+    void updateOnce(float seconds);
+    // Back to stepping on the draws and the wall clock, as a new sprite does.
+    void useWallClock();
+    // A paused sprite keeps its frame, whatever the draws or updates.
+    void setPaused(bool paused);
+    bool isPaused() const;
+    // 2 plays twice as fast, 0.5 at half speed; on either time source. A scale below 0 or not finite
+    // writes "Ignored an animation time scale of SCALE: not a finite number of at least 0".
+    void setTimeScale(float scale);
+    float getTimeScale() const;
+
     void setPosition(float x, float y);
     void setPosition(CVector2 pos);
     CVector2& getPosition();
@@ -68,17 +88,13 @@ private:
     void loadFrames(const char* baseName, unsigned count);
     void drawCurrent(float x, float y);
     void addCurrent(CSpriteBatch& batch, float x, float y);
-    // True, and the change recorded, when more than one period has passed since the last change.
-    bool periodElapsed();
     void advance();
     void advanceOnce();
 
     std::vector<CTexture*> frames;  // owned
     unsigned frameCount;
-    unsigned current;
     CVector2 position;
-    Uint32 lastTick;
-    unsigned speed;
+    CFrameClock timing;  // the current frame, the last change and the speed
 
     static Clock clock;
 };

@@ -27,6 +27,26 @@ void visibleCells(double viewStart, double viewSize, double step, double offset,
     end = int(std::min(std::max(last, 0.0), double(cells)));
 }
 
+// Room for rounding when a box rests exactly against a cell's edge: a box stopped flush at a wall,
+// or standing on a row's edge, neither overlaps it nor is stopped by it, on maps up to millions of
+// pixels across.
+double slack(double a, double b)
+{
+    return 1e-3 + std::max(std::fabs(a), std::fabs(b)) * 1e-7;
+}
+
+// floor or ceil of value / size, kept within [low, high] before it becomes an int.
+int cellIndex(double value, double size, bool up, int low, int high)
+{
+    const double cell = up ? std::ceil(value / size) : std::floor(value / size);
+    return int(std::min(std::max(cell, double(low)), double(high)));
+}
+
+bool finite(CVector2 v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y);
+}
+
 }  // namespace
 
 CTileMap::Clock CTileMap::clock = SDL_GetTicks;
@@ -38,7 +58,8 @@ void CTileMap::setClock(Clock newClock)
 
 CTileMap::CTileMap()
     : texelInset(0.5f),
-      loaded(false)
+      loaded(false),
+      solidProperty("solid")
 {
 }
 
@@ -66,6 +87,7 @@ bool CTileMap::load(const std::string& fileName)
         CDataFiles::noteMissing(fileName);
         return false;
     }
+    this->path = path;
     bool countedInImages = false;
     // Tilesets of one image file (however its path is spelt) and one colour key share its texture:
     // a map may name one large image from dozens of tilesets.
@@ -101,6 +123,7 @@ bool CTileMap::load(const std::string& fileName)
     if (countedInImages)
         CTileMapReader::dropUnknownIds(path, data);
     findLayerTilesets();
+    findSolids();
     loaded = true;
     return true;
 }
@@ -146,7 +169,9 @@ bool CTileMap::parse(const std::string& bytes, const std::string& fileName)
     clear();
     if (!CTileMapReader::read(bytes, fileName, data))
         return false;
+    path = fileName;
     findLayerTilesets();
+    findSolids();
     loaded = true;
     return true;
 }
@@ -158,6 +183,9 @@ void CTileMap::clear()
     tilesetTextures.clear();
     drawableTiles.clear();
     layerTilesets.clear();
+    solidCells.clear();
+    solidRects.clear();
+    path.clear();
     loaded = false;
 }
 
@@ -454,4 +482,196 @@ const CMapProperties& CTileMap::getProperties() const
 std::string CTileMap::getProperty(const std::string& name) const
 {
     return data.properties.get(name);
+}
+
+void CTileMap::setSolidProperty(const std::string& name)
+{
+    if (name.empty()) {
+        CLog::line("Ignored an empty solid property name for the tile map: " + path);
+        return;
+    }
+    solidProperty = name;
+    findSolids();
+}
+
+const std::string& CTileMap::getSolidProperty() const
+{
+    return solidProperty;
+}
+
+void CTileMap::findSolids()
+{
+    solidCells.assign(std::size_t(std::max(data.width, 0)) * std::size_t(std::max(data.height, 0)), 0);
+    solidRects.clear();
+    // Each tile the tilesets describe is looked up once, not once per cell.
+    std::map<uint32_t, bool> known;
+    for (const CTileLayer& layer : data.tileLayers) {
+        const int columns = std::min(layer.width, data.width), rows = std::min(layer.height, data.height);
+        for (int row = 0; row < rows; ++row)
+            for (int column = 0; column < columns; ++column) {
+                const uint32_t id =
+                    layer.gids[std::size_t(row) * std::size_t(layer.width) + std::size_t(column)] & kTileGidMask;
+                if (id == 0)
+                    continue;
+                auto found = known.find(id);
+                if (found == known.end()) {
+                    const CTilesetTile* tile = findTile(id);
+                    const bool solid = tile != nullptr &&
+                                       (tile->properties.getBool(solidProperty) || tile->type == solidProperty);
+                    found = known.emplace(id, solid).first;
+                }
+                if (found->second)
+                    solidCells[std::size_t(row) * std::size_t(data.width) + std::size_t(column)] = 1;
+            }
+    }
+    for (const CObjectLayer& layer : data.objectLayers) {
+        const bool layerSolid = layer.properties.getBool(solidProperty);
+        for (const CMapObject& object : layer.objects) {
+            const bool solid = object.properties.has(solidProperty) ? object.properties.getBool(solidProperty)
+                                                                    : layerSolid || object.type == solidProperty;
+            if (!solid || !(object.width > 0.0f) || !(object.height > 0.0f))
+                continue;
+            // Tiled turns an object clockwise about (x, y): a tile object's bottom-left corner, any
+            // other's top-left.
+            const double top = object.gid != 0 ? -double(object.height) : 0.0;
+            const double turn = double(object.rotation) * M_PI / 180.0;
+            const double c = std::cos(turn), s = std::sin(turn);
+            SolidRect box = {INFINITY, INFINITY, -INFINITY, -INFINITY};
+            for (int corner = 0; corner < 4; ++corner) {
+                const double u = corner & 1 ? object.width : 0.0, v = top + (corner & 2 ? object.height : 0.0);
+                const double x = object.x + layer.offsetX + u * c - v * s;
+                const double y = object.y + layer.offsetY + u * s + v * c;
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+                       std::max(box.bottom, y)};
+            }
+            if (std::isfinite(box.left + box.top + box.right + box.bottom))
+                solidRects.push_back(box);
+        }
+    }
+}
+
+bool CTileMap::getOverlappedCells(float x, float y, float width, float height, int& firstColumn, int& firstRow,
+                                  int& endColumn, int& endRow) const
+{
+    firstColumn = firstRow = endColumn = endRow = 0;
+    if (data.tileWidth <= 0 || data.tileHeight <= 0 || !finite(CVector2(x, y)) ||
+        !finite(CVector2(width, height)) || !(width > 0.0f) || !(height > 0.0f))
+        return false;
+    const double right = double(x) + width, bottom = double(y) + height;
+    const double slackX = slack(x, right), slackY = slack(y, bottom);
+    const int left = cellIndex(x + slackX, data.tileWidth, false, 0, data.width);
+    const int top = cellIndex(y + slackY, data.tileHeight, false, 0, data.height);
+    const int rightEnd = cellIndex(right - slackX, data.tileWidth, true, 0, data.width);
+    const int bottomEnd = cellIndex(bottom - slackY, data.tileHeight, true, 0, data.height);
+    if (left >= rightEnd || top >= bottomEnd)
+        return false;
+    firstColumn = left;
+    firstRow = top;
+    endColumn = rightEnd;
+    endRow = bottomEnd;
+    return true;
+}
+
+bool CTileMap::isSolidCell(int column, int row) const
+{
+    if (column < 0 || row < 0 || column >= data.width || row >= data.height || solidCells.empty())
+        return false;
+    return solidCells[std::size_t(row) * std::size_t(data.width) + std::size_t(column)] != 0;
+}
+
+bool CTileMap::isSolid(float x, float y, float width, float height) const
+{
+    int firstColumn = 0, firstRow = 0, endColumn = 0, endRow = 0;
+    if (getOverlappedCells(x, y, width, height, firstColumn, firstRow, endColumn, endRow))
+        for (int row = firstRow; row < endRow; ++row)
+            for (int column = firstColumn; column < endColumn; ++column)
+                if (isSolidCell(column, row))
+                    return true;
+    if (!finite(CVector2(x, y)) || !finite(CVector2(width, height)))
+        return false;
+    const double right = double(x) + width, bottom = double(y) + height;
+    const double slackX = slack(x, right), slackY = slack(y, bottom);
+    for (const SolidRect& rect : solidRects)
+        if (rect.left < right - slackX && rect.right > x + slackX && rect.top < bottom - slackY &&
+            rect.bottom > y + slackY)
+            return true;
+    return false;
+}
+
+double CTileMap::sweep(bool alongX, double low, double high, double across, double acrossEnd, double step) const
+{
+    if (step == 0.0)
+        return 0.0;
+    const double cell = alongX ? data.tileWidth : data.tileHeight;
+    const double crossCell = alongX ? data.tileHeight : data.tileWidth;
+    const int cells = alongX ? data.width : data.height;
+    const int crossCells = alongX ? data.height : data.width;
+    const double along = slack(low, high), sideways = slack(across, acrossEnd);
+    double allowed = step;
+    // The cells ahead: those the box does not overlap yet, up to where the step would take it.
+    if (cell > 0.0 && crossCell > 0.0 && !solidCells.empty()) {
+        const int crossFirst = cellIndex(across + sideways, crossCell, false, 0, crossCells);
+        const int crossEnd = cellIndex(acrossEnd - sideways, crossCell, true, 0, crossCells);
+        const auto blocked = [&](int index) {
+            for (int other = crossFirst; other < crossEnd; ++other)
+                if (alongX ? isSolidCell(index, other) : isSolidCell(other, index))
+                    return true;
+            return false;
+        };
+        if (step > 0.0) {
+            const int last = cellIndex(high + step, cell, true, -1, cells) - 1;
+            for (int index = cellIndex(high - along, cell, true, 0, cells); index <= last; ++index)
+                if (blocked(index)) {
+                    allowed = index * cell - high;
+                    break;
+                }
+        } else {
+            const int last = cellIndex(low + step, cell, false, 0, cells);
+            for (int index = cellIndex(low + along, cell, false, 0, cells + 1) - 1; index >= last; --index)
+                if (blocked(index)) {
+                    allowed = (index + 1) * cell - low;
+                    break;
+                }
+        }
+    }
+    for (const SolidRect& rect : solidRects) {
+        const double nearEdge = alongX ? rect.left : rect.top, farEdge = alongX ? rect.right : rect.bottom;
+        const double crossLow = alongX ? rect.top : rect.left, crossHigh = alongX ? rect.bottom : rect.right;
+        if (!(crossLow < acrossEnd - sideways && crossHigh > across + sideways))
+            continue;
+        if (step > 0.0 && nearEdge >= high - along && nearEdge < high + allowed)
+            allowed = nearEdge - high;
+        else if (step < 0.0 && farEdge <= low + along && farEdge > low + allowed)
+            allowed = farEdge - low;
+    }
+    return allowed;
+}
+
+CVector2 CTileMap::moveBox(CVector2 topLeft, CVector2 size, CVector2 step) const
+{
+    if (!finite(topLeft) || !finite(size) || !finite(step) || size.x < 0.0f || size.y < 0.0f) {
+        CLog::line("Ignored a box move in the tile map: " + path +
+                   ", Error: the position, size and step must be finite and the size at least 0");
+        return topLeft;
+    }
+    // Rounded to float, a box stopped at a wall could reach into it by a fraction of a pixel: it is
+    // kept on its own side.
+    const auto place = [](double start, double length, double moved, float wanted) {
+        float placed = float(start + moved);
+        if (wanted > 0.0f)
+            while (double(placed) + length > start + length + moved)
+                placed = std::nextafter(placed, -INFINITY);
+        else if (wanted < 0.0f)
+            while (double(placed) < start + moved)
+                placed = std::nextafter(placed, INFINITY);
+        return placed;
+    };
+    CVector2 moved = topLeft;
+    const double dx =
+        sweep(true, topLeft.x, double(topLeft.x) + size.x, topLeft.y, double(topLeft.y) + size.y, step.x);
+    moved.x = place(topLeft.x, size.x, dx, step.x);
+    const double dy =
+        sweep(false, topLeft.y, double(topLeft.y) + size.y, moved.x, double(moved.x) + size.x, step.y);
+    moved.y = place(topLeft.y, size.y, dy, step.y);
+    return moved;
 }

@@ -1,6 +1,7 @@
 #ifndef ENGINE_TILEMAP_TILEMAP_H
 #define ENGINE_TILEMAP_TILEMAP_H
 
+#include "engine/math/Vector2.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/tilemap/TileMapData.h"
 
@@ -37,6 +38,14 @@ class CTexture;
 // so the batch's end() must run under the same ones (draw() without a batch does). Tiles larger
 // than the grid that overlap across tilesets of one layer may cover each other in another order
 // than Tiled's.
+//
+// Collisions: a cell is solid when the tile of any tile layer in it (visible or not, animated or
+// not) has the solid property (a bool, "solid" unless the game names another) true; a solid tile
+// fills its cell, whatever its image's size and offsets. An object of an object layer blocks when
+// it, or its layer, has that property true, or its type is that name (the object's own property,
+// true or false, comes first), as a rectangle: a tile object by its picture, a turned one by its
+// bounding box, an ellipse by its box. Points, and polygons (whose outlines are not kept), block
+// nothing. Outside the map nothing is solid: a game keeps its walker on the map itself.
 //
 // Each tileset's image loads with the tileset's transparent colour keyed out. Only the tiles the
 // loaded image really holds are drawn: columns and rows are counted in the image (whole tiles
@@ -118,6 +127,26 @@ public:
     uint32_t getShownGid(uint32_t gid, Uint32 timeMs) const;
     // The map's own custom properties.
     const CMapProperties& getProperties() const;
+
+    // The property (a bool) that makes a tile or an object solid; "solid" by default. An empty
+    // name writes "Ignored an empty solid property name for the tile map: PATH" and keeps the last.
+    void setSolidProperty(const std::string& name);
+    const std::string& getSolidProperty() const;
+    // The cells a rectangle of map pixels (top-left x, y) overlaps, clipped to the map, as the
+    // columns [firstColumn, endColumn) and rows [firstRow, endRow); a rectangle that only touches a
+    // cell's edge does not overlap it. False, with empty ranges, when it overlaps no cell.
+    bool getOverlappedCells(float x, float y, float width, float height, int& firstColumn, int& firstRow,
+                            int& endColumn, int& endRow) const;
+    bool isSolidCell(int column, int row) const;
+    // True when the rectangle overlaps a solid cell or a solid object's rectangle.
+    bool isSolid(float x, float y, float width, float height) const;
+    // The box (top-left, size in map pixels) moved by the step against what is solid: along x first,
+    // then along y, each axis stopping flush at the first solid thing in its way however long the
+    // step, so that the box slides along a wall it runs into. What the box already overlaps does not
+    // stop it, so a box placed inside a wall can walk out. A size or step that is negative or not
+    // finite writes "Ignored a box move in the tile map: PATH, Error: ..." and gives the box back
+    // where it was.
+    CVector2 moveBox(CVector2 topLeft, CVector2 size, CVector2 step) const;
     // The map's property as written; empty when it has none of that name.
     std::string getProperty(const std::string& name) const;
 
@@ -136,6 +165,15 @@ private:
     void findLayerTilesets();
     // The local id shown for a local id of the tileset at timeMs.
     static uint32_t shownTile(const CTileset& tileset, uint32_t local, Uint32 timeMs);
+    // Marks the solid cells and lists the solid objects' rectangles, by the solid property.
+    void findSolids();
+    // One axis of moveBox: how far the box at [low, high) along the axis (between across and
+    // acrossEnd on the other) may go by step before it meets something solid.
+    double sweep(bool alongX, double low, double high, double across, double acrossEnd, double step) const;
+
+    struct SolidRect {
+        double left, top, right, bottom;
+    };
 
     CTileMapData data;
     std::vector<std::unique_ptr<CTexture>> textures;      // one per image and colour key after load()
@@ -145,6 +183,10 @@ private:
     CSpriteBatch ownBatch;                                // draw() without a batch uses this one
     float texelInset;
     bool loaded;
+    std::string path;                   // as loaded or parsed, for the log
+    std::string solidProperty;          // "solid" unless the game names another
+    std::vector<uint8_t> solidCells;    // width * height, row by row: 1 where a solid tile is
+    std::vector<SolidRect> solidRects;  // the solid objects' rectangles, in map pixels
 
     static Clock clock;
 };

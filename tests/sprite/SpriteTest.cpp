@@ -326,3 +326,94 @@ TEST_F(Sprite, AddingToABatchShowsAndStepsLikeDrawing)
     EXPECT_EQ(0u, batch.getQuadCount());
     batch.end();
 }
+
+// Game time
+
+// At speed 10 a frame lasts 100 ms; sixty updates of 1/60 s are a second: exactly ten changes, one
+// after every sixth update, whatever the wall clock does meanwhile, and draws only draw.
+TEST_F(Sprite, OnGameTimeFixedStepsGiveExactFramesAndDrawsOnlyDraw)
+{
+    std::unique_ptr<CSprite> sprite = rgb(3);
+    sprite->setSpeed(10);
+    std::vector<int> changedAt;
+    for (int i = 1; i <= 60; ++i) {
+        const unsigned before = sprite->getCurrentFrame();
+        sprite->update(1.0f / 60);
+        if (sprite->getCurrentFrame() != before)
+            changedAt.push_back(i);
+        EXPECT_EQ(int(sprite->getCurrentFrame()), looped(*sprite, 1000 + 1000 * i)) << "update " << i;
+    }
+    EXPECT_EQ((std::vector<int>{6, 12, 18, 24, 30, 36, 42, 48, 54, 60}), changedAt);
+    // Ten steps from red: 1 + 10 mod 3 = green.
+    EXPECT_EQ(2, looped(*sprite, 900000));
+    // Played once, it climbs to blue and stays.
+    sprite->rewind();
+    sprite->updateOnce(10.0f);
+    EXPECT_EQ(3, once(*sprite, 900001));
+    // Back on the wall clock, the draws step again: one change more than 50 ms after the switch.
+    sprite->rewind();
+    sprite->setSpeed(20);
+    fakeNow = 5000;
+    sprite->useWallClock();
+    EXPECT_EQ(1, looped(*sprite, 5050));
+    EXPECT_EQ(1, looped(*sprite, 5051));
+    EXPECT_EQ(2, looped(*sprite, 5052));
+}
+
+TEST_F(Sprite, APausedSpriteKeepsItsFrameAndTwiceTheSpeedGivesTwiceTheFrames)
+{
+    std::unique_ptr<CSprite> normal = rgb(3), fast = rgb(3);
+    normal->setSpeed(10);
+    fast->setSpeed(10);
+    fast->setTimeScale(2);
+    int normalChanges = 0, fastChanges = 0;
+    for (int i = 0; i < 60; ++i) {
+        const unsigned a = normal->getCurrentFrame(), b = fast->getCurrentFrame();
+        normal->update(1.0f / 60);
+        fast->update(1.0f / 60);
+        normalChanges += normal->getCurrentFrame() != a;
+        fastChanges += fast->getCurrentFrame() != b;
+    }
+    EXPECT_EQ(10, normalChanges);
+    EXPECT_EQ(20, fastChanges);
+
+    // Paused on game time: neither updates nor draws change the frame, on screen or off.
+    const int frame = looped(*normal, 2000);
+    normal->setPaused(true);
+    for (int i = 0; i < 5; ++i) {
+        normal->update(1.0f);
+        EXPECT_EQ(frame, looped(*normal, 3000 + 1000 * i));
+    }
+    normal->setPaused(false);
+    normal->update(0.1f);
+    EXPECT_EQ(frame % 3 + 1, looped(*normal, 9000));
+
+    // On the wall clock at speed 20 (50 ms): paused, late draws keep the frame; resumed, the pause
+    // does not count; at twice the time scale 26 ms is enough (52 > 50) and 25 is not.
+    std::unique_ptr<CSprite> wall = rgb(3);
+    fakeNow = 1000;
+    wall->setPaused(true);
+    EXPECT_EQ(1, looped(*wall, 2000));
+    EXPECT_EQ(1, looped(*wall, 3000));
+    wall->setPaused(false);
+    EXPECT_EQ(1, looped(*wall, 3050));
+    EXPECT_EQ(1, looped(*wall, 3051));
+    EXPECT_EQ(2, looped(*wall, 3051));
+    wall->setTimeScale(2);
+    EXPECT_EQ(2, looped(*wall, 3076));
+    EXPECT_EQ(2, looped(*wall, 3077));
+    EXPECT_EQ(3, looped(*wall, 3077));
+
+    // A step or scale that makes no sense writes a line and changes nothing.
+    CStdoutCapture capture;
+    capture.start();
+    wall->update(-1.0f);
+    wall->setTimeScale(-2.0f);
+    const std::vector<std::string> lines = capture.lines();
+    EXPECT_EQ(
+        (std::vector<std::string>{"Ignored an animation step of -1 seconds: not a finite time of at least 0",
+                                  "Ignored an animation time scale of -2: not a finite number of at least 0"}),
+        lines);
+    EXPECT_EQ(2.0f, wall->getTimeScale());
+    EXPECT_EQ(3, looped(*wall, 3078));  // still on the wall clock
+}

@@ -895,3 +895,49 @@ TEST(AtlasDescriptor, ManyFramesInTheHashFormKeepTheFilesOrder)
     }
     ASSERT_NE(nullptr, descriptor.findTag("last"));
 }
+
+// On game time the tag's durations (100, 300, 50 ms and 250 from speed 4) are kept to the
+// millisecond, a long step goes round whole loops at once, and played once it stops on the last.
+TEST_F(TextureAtlas, OnGameTimeATagKeepsItsDurationsPausesAndScales)
+{
+    CStdoutCapture quiet;
+    quiet.start();
+    CTextureAtlas atlas(dir + "/walk.json");
+    quiet.lines();
+    ASSERT_TRUE(atlas.isLoaded());
+    CAtlasAnimation walk;
+    ASSERT_TRUE(walk.setFramesByTag(atlas, "all"));
+    walk.setSpeed(4);
+    const struct {
+        float seconds;
+        unsigned next;
+    } steps[] = {{0.099f, 1}, {0.001f, 2}, {0.3f, 3}, {0.05f, 4}, {0.25f, 1}, {7.1f, 2}, {0.299f, 2}, {0.001f, 3}};
+    for (const auto& step : steps) {
+        walk.update(step.seconds);
+        EXPECT_EQ(step.next, walk.getCurrentFrame()) << "after " << step.seconds;
+    }
+    // Draws on the wall clock no longer step it.
+    fakeNow += 100000;
+    glClear(GL_COLOR_BUFFER_BIT);
+    walk.draw(CVector2(200, 200));
+    EXPECT_EQ(3, frameAt(204, 204));
+    EXPECT_EQ(3u, walk.getCurrentFrame());
+    // Paused, nothing moves; at half speed, the 50 ms frame takes 0.1 s.
+    walk.setPaused(true);
+    walk.update(5.0f);
+    EXPECT_EQ(3u, walk.getCurrentFrame());
+    walk.setPaused(false);
+    walk.setTimeScale(0.5f);
+    walk.update(0.099f);
+    EXPECT_EQ(3u, walk.getCurrentFrame());
+    walk.update(0.001f);
+    EXPECT_EQ(4u, walk.getCurrentFrame());
+
+    // There and back once: red, green, blue, green, red, and it stays on red.
+    CAtlasAnimation bounce;
+    ASSERT_TRUE(bounce.setFramesByTag(atlas, "bounce"));
+    bounce.updateOnce(100.0f);
+    EXPECT_EQ(5u, bounce.getCurrentFrame());
+    bounce.updateOnce(1.0f);
+    EXPECT_EQ(5u, bounce.getCurrentFrame());
+}
