@@ -13,6 +13,7 @@
 #include "engine/camera/CameraManager.h"
 #include "engine/core/App.h"
 #include "engine/core/BitmapImage.h"
+#include "engine/core/Clock.h"
 #include "engine/core/DataFiles.h"
 #include "engine/core/Engine.h"
 #include "engine/core/GameLoop.h"

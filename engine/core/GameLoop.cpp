@@ -1,6 +1,7 @@
 #include "engine/core/GameLoop.h"
 
 #include "engine/camera/CameraManager.h"
+#include "engine/core/Clock.h"
 #include "engine/core/Engine.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
@@ -11,23 +12,12 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <string>
 
-namespace {
-
-double steadySeconds()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
-
 CGameLoop::CGameLoop(CEngine& engine, int updatesPerSecond)
     : engine(&engine),
-      clock(steadySeconds),
+      clock(CClock::seconds),
       step(1.0 / 60),
       maxCatchUp(5),
       exitKey(SDLK_ESCAPE),
@@ -64,7 +54,7 @@ void CGameLoop::setMaxCatchUpSteps(int steps)
 
 void CGameLoop::setClock(Clock replacement)
 {
-    clock = replacement ? std::move(replacement) : Clock(steadySeconds);
+    clock = replacement ? std::move(replacement) : Clock(CClock::seconds);
     started = false;
     timed = false;
 }

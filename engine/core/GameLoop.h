@@ -25,7 +25,8 @@ class CEngine;
 // Points to the engine it was given, which must outlive it. Main thread only.
 class CGameLoop {
 public:
-    // Seconds from any fixed origin; the default reads a steady clock. Tests inject their own.
+    // Seconds from any fixed origin; the default is the engine's clock, CClock::seconds (which
+    // animations share). Tests inject their own.
     using Clock = std::function<double()>;
     using Update = std::function<void(float stepSeconds)>;
     using Draw = std::function<void(float alpha)>;

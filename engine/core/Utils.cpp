@@ -1,5 +1,6 @@
 #include "engine/core/Utils.h"
 
+#include "engine/core/Clock.h"
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/core/RegularFile.h"
@@ -36,7 +37,7 @@ CUtils::~CUtils() = default;
 
 void CUtils::updateFPS()
 {
-    const float now = float(SDL_GetTicks()) * 0.001f;
+    const float now = float(CClock::milliseconds()) * 0.001f;
     frameTime = now - lastFrameTime;
     lastFrameTime = now;
     frameCount = frameCount + 1.0f;

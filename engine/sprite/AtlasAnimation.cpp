@@ -1,15 +1,16 @@
 #include "engine/sprite/AtlasAnimation.h"
 
+#include "engine/core/Clock.h"
 #include "engine/core/Log.h"
 #include "engine/sprite/TextureAtlas.h"
 
 #include <algorithm>
 
-CAtlasAnimation::Clock CAtlasAnimation::clock = SDL_GetTicks;
+CAtlasAnimation::Clock CAtlasAnimation::clock = CClock::milliseconds;
 
 void CAtlasAnimation::setClock(Clock newClock)
 {
-    clock = newClock ? newClock : SDL_GetTicks;
+    clock = newClock ? newClock : CClock::milliseconds;
 }
 
 CAtlasAnimation::CAtlasAnimation()

@@ -26,7 +26,8 @@ class CTextureAtlas;
 // animation and keep its load. Main thread only.
 class CAtlasAnimation {
 public:
-    // The animations' clock, in milliseconds; SDL_GetTicks unless a test sets another.
+    // The animations' clock, in milliseconds: the engine's (CClock::milliseconds, SDL_GetTicks
+    // unless a source is set there) unless a test sets another; null puts the engine's back.
     typedef Uint32 (*Clock)();
     static void setClock(Clock clock);
 
@@ -62,7 +63,8 @@ public:
     // Frames in playing order (a pingpong tag's middle frames count twice); null outside them.
     const CAtlasRegion* getFrame(unsigned index) const;
     unsigned getFrameCount() const;
-    // The frame the next draw shows, counted from 1 (0 without frames).
+    // The frame the next draw shows, counted from 1 (0 without frames), as CSprite counts its
+    // own, while indexes count from 0: the frame itself is getFrame(getCurrentFrame() - 1).
     unsigned getCurrentFrame() const;
     // Frames per second for frames without a duration of their own (default 20).
     void setSpeed(unsigned framesPerSecond);

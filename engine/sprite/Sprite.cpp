@@ -1,5 +1,6 @@
 #include "engine/sprite/Sprite.h"
 
+#include "engine/core/Clock.h"
 #include "engine/core/Log.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
@@ -7,11 +8,11 @@
 #include <cstdio>
 #include <string>
 
-CSprite::Clock CSprite::clock = SDL_GetTicks;
+CSprite::Clock CSprite::clock = CClock::milliseconds;
 
 void CSprite::setClock(Clock newClock)
 {
-    clock = newClock ? newClock : SDL_GetTicks;
+    clock = newClock ? newClock : CClock::milliseconds;
 }
 
 CSprite::CSprite()

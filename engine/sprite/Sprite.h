@@ -19,7 +19,8 @@ class CTexture;
 // Main thread only.
 class CSprite {
 public:
-    // The sprite's clock, in milliseconds; SDL_GetTicks unless a test sets another.
+    // The sprite's clock, in milliseconds: the engine's (CClock::milliseconds, SDL_GetTicks unless
+    // a source is set there) unless a test sets another; null puts the engine's back.
     typedef Uint32 (*Clock)();
     static void setClock(Clock clock);
 
@@ -52,7 +53,8 @@ public:
     // Null for an index outside the frames.
     CTexture* getFrame(unsigned index) const;
     unsigned getFrameCount() const;
-    // The frame the next draw shows, counted from 1 (0 in a sprite without frames).
+    // The frame the next draw shows, counted from 1 (0 in a sprite without frames), while indexes
+    // count from 0: the frame itself is getFrame(getCurrentFrame() - 1).
     unsigned getCurrentFrame() const;
     void setSpeed(unsigned framesPerSecond);
     unsigned getSpeed() const;

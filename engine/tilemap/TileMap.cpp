@@ -1,5 +1,6 @@
 #include "engine/tilemap/TileMap.h"
 
+#include "engine/core/Clock.h"
 #include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
 #include "engine/texture/Texture.h"
@@ -49,11 +50,11 @@ bool finite(CVector2 v)
 
 }  // namespace
 
-CTileMap::Clock CTileMap::clock = SDL_GetTicks;
+CTileMap::Clock CTileMap::clock = CClock::milliseconds;
 
 void CTileMap::setClock(Clock newClock)
 {
-    clock = newClock ? newClock : SDL_GetTicks;
+    clock = newClock ? newClock : CClock::milliseconds;
 }
 
 CTileMap::CTileMap()

@@ -57,9 +57,9 @@ class CTexture;
 // Main thread only.
 class CTileMap {
 public:
-    // Animated tiles show the frame for this clock's time, in milliseconds; SDL_GetTicks unless a
-    // test sets another. Every map shares it, and every cell of an animated tile shows the same
-    // frame, as in Tiled.
+    // Animated tiles show the frame for this clock's time, in milliseconds: the engine's
+    // (CClock::milliseconds) unless a test sets another. Every map shares it, and every cell of an animated tile
+    // shows the same frame, as in Tiled.
     typedef Uint32 (*Clock)();
     static void setClock(Clock clock);
 

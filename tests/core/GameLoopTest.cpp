@@ -3,8 +3,11 @@
 #include "engine/core/GameLoop.h"
 #include "engine/camera/Camera2D.h"
 #include "engine/camera/CameraManager.h"
+#include "engine/core/Clock.h"
 #include "engine/core/Registry.h"
+#include "engine/core/Utils.h"
 #include "engine/input/EventManager.h"
+#include "engine/sprite/Sprite.h"
 #include "tests/support/TestHarness.h"
 
 #include <GL/glew.h>
@@ -139,4 +142,54 @@ TEST(GameLoop, UnreadableOrFarJumpingClockReadingsPassNoTimeOrTheCatchUpAtMost)
         EXPECT_LT(loop.getAlpha(), 1.0f);
     }
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}
+
+namespace {
+
+double g_fakeSeconds = 0.0;
+double fakeSeconds()
+{
+    return g_fakeSeconds;
+}
+
+}  // namespace
+
+// One source moves the loop, the sprites and the frame timing together: a test (or a replay) sets
+// it once instead of a clock per class.
+TEST(GameLoop, TheEngineClockMovesTheLoopTheSpritesAndTheFrameTimingTogether)
+{
+    CEngine& engine = sharedEngine();
+    drainEvents();
+    g_fakeSeconds = 50.0;
+    CClock::setSource(fakeSeconds);
+    EXPECT_EQ(50000u, CClock::milliseconds());
+    CStdoutCapture quiet;
+    quiet.start();
+    CSprite flame("Data/Flame/flame", 8, 0.0f, 0.0f);  // its time counts from the engine's clock
+    quiet.lines();
+    ASSERT_EQ(8u, flame.getFrameCount());
+    flame.setSpeed(10);  // a frame every 100 ms
+    CGameLoop loop(engine, 10);
+    int steps = 0;
+    loop.frame([&steps](float) { ++steps; }, nullptr);  // the first frame only starts the time
+    g_pUtils->updateFPS();
+    g_fakeSeconds += 0.35;
+    steps = 0;
+    loop.frame([&steps](float) { ++steps; }, [&flame](float) { flame.draw(); });
+    g_pUtils->updateFPS();
+    EXPECT_EQ(3, steps) << "0.35 s of the engine's clock at 10 steps a second";
+    EXPECT_EQ(2u, flame.getCurrentFrame()) << "the wall-clock sprite stepped on the same clock";
+    EXPECT_NEAR(0.35f, g_pUtils->getFrameTime(), 0.002f);
+    CClock::setSource(nullptr);
+    EXPECT_EQ(nullptr, CClock::getSource());
+    EXPECT_NEAR(double(SDL_GetTicks()), double(CClock::milliseconds()), 2.0);
+    // Past 2^32 ms, ticks wrap; no time at all, or a broken source, reads 0.
+    g_fakeSeconds = 4294967.296 + 1.5;
+    CClock::setSource(fakeSeconds);
+    EXPECT_EQ(1500u, CClock::milliseconds());
+    g_fakeSeconds = -1.0;
+    EXPECT_EQ(0u, CClock::milliseconds());
+    g_fakeSeconds = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(0u, CClock::milliseconds());
+    CClock::setSource(nullptr);
 }
