@@ -355,3 +355,67 @@ TEST_F(ExampleEndToEnd, TileWalkerScrollsTheMapAsTheWalkerWalksAndEndsOnEscape)
         EXPECT_FALSE(isFailureLine(line)) << line;
     EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
 }
+
+// The 320 by 180 game from an empty folder, in its 960 by 540 window: three window pixels to a game
+// pixel. A click puts the marker on the game pixel under the pointer, drawn as that pixel's 3 by 3
+// square; after the window is resized to 1100 by 500 the picture is twice the game's size with black
+// bars, and the same marker is a 2 by 2 square at (230 + 2x, 70 + 2y). F12 saves what the window shows.
+TEST_F(ExampleEndToEnd, PixelArtKeepsGamePixelsSquareAndThePointerInGamePixelsAfterAResize)
+{
+    const std::string folder = testing_support::makeTempDir();
+    e2e::DemoProcess example(PIXEL_ART_BINARY, folder.c_str());
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Pixel art", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::string id = std::to_string(window);
+    const unsigned long red = 0xFF3333;
+    // Polls, up to 20 s, until the rectangle is all red; what it last held.
+    const auto waitForRed = [&](int x, int y, int width, int height) {
+        std::vector<unsigned long> pixels;
+        for (int poll = 0; poll < 400; ++poll) {
+            pixels = grab(window, x, y, width, height);
+            if (pixels == std::vector<unsigned long>(std::size_t(width) * height, red))
+                break;
+            usleep(50000);
+        }
+        return pixels;
+    };
+    // Window pixel (301, 202) is game pixel (100, 67): its square spans (300..302, 201..203).
+    run("xdotool windowfocus --sync " + id + " mousemove --window " + id + " 301 202 click 1");
+    EXPECT_EQ(std::vector<unsigned long>(9, red), waitForRed(300, 201, 3, 3))
+        << "the marker is not on game pixel (100, 67)";
+    // The cross's arms end two game pixels out: (99, 67) is red, (103, 67) is not.
+    EXPECT_EQ(red, grab(window, 297, 202, 1, 1)[0]);
+    EXPECT_NE(red, grab(window, 309, 202, 1, 1)[0]);
+
+    const std::string shot = folder + "/pixel_art.png";
+    run("xdotool key F12");
+    int w = 0, h = 0;
+    std::vector<unsigned char> saved;
+    for (int tries = 0; tries < 100 && saved.empty(); ++tries) {
+        usleep(100000);
+        if (access(shot.c_str(), F_OK) == 0)
+            saved = testing_support::readImageRgb(shot, &w, &h);
+    }
+    ASSERT_EQ(960, w) << "F12 wrote no screenshot";
+    ASSERT_EQ(540, h);
+    const unsigned char* p = &saved[3 * std::size_t(202 * 960 + 301)];
+    EXPECT_EQ(red, static_cast<unsigned long>(p[0]) << 16 | static_cast<unsigned long>(p[1]) << 8 | p[2]);
+
+    // Resized: 2x, centred. The marker stays on game pixel (100, 67); the bars are black.
+    run("xdotool windowsize " + id + " 1100 500");
+    EXPECT_EQ(std::vector<unsigned long>(4, red), waitForRed(430, 204, 2, 2))
+        << "the marker moved off its game pixel";
+    EXPECT_EQ(std::vector<unsigned long>(4, 0), grab(window, 228, 68, 2, 2)) << "no bar at the top left";
+    EXPECT_EQ(std::vector<unsigned long>(4, 0), grab(window, 870, 430, 2, 2)) << "no bar at the bottom right";
+    EXPECT_NE(0u, grab(window, 230, 70, 1, 1)[0]);
+    EXPECT_NE(0u, grab(window, 869, 429, 1, 1)[0]);
+    // A click at window pixel (431, 205) is game pixel ((431 - 230) / 2, (205 - 70) / 2) = (100, 67):
+    // the marker does not move; one at (331, 125) is (50, 27).
+    run("xdotool mousemove --window " + id + " 331 125 click 1");
+    EXPECT_EQ(std::vector<unsigned long>(4, red), waitForRed(330, 124, 2, 2));
+    pressEscapeAndExpectStatusZero(example, window);
+    for (const std::string& line : example.lines())
+        EXPECT_FALSE(isFailureLine(line)) << line;
+    EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
+}
