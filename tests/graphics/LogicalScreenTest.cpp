@@ -5,6 +5,7 @@
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
+#include "engine/gui/Button.h"
 #include "engine/input/EventManager.h"
 #include "tests/support/TestHarness.h"
 
@@ -14,6 +15,7 @@
 // After gtest: Xlib's macros collide with gtest's names.
 #include "tests/support/XTestInput.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -265,6 +267,69 @@ TEST_F(LogicalScreen, AClickAtAWindowPixelReportsTheGamePixel)
         EXPECT_EQ(click.windowX, g_pEventManager->getEvent().button.x);
         for (int frame = 0; frame < 200 && !g_pEventManager->isEventCode(CEventManager::CodeLeftUp); ++frame)
             sharedEngine().update();
+    }
+}
+
+// A button at game pixels (10, 10) to (30, 20) takes a real click at the window pixels over it, and
+// not one at the window pixel where the game's (10, 10) would be without the scaling.
+TEST_F(LogicalScreen, AGuiButtonTakesClicksInGamePixels)
+{
+    show(200, 150, Scaling::Integer);
+    CButton button(CButton::kDefaultSprite, CButton::kDefaultFrameCount, 10, 10, 7);
+    button.setSize(20, 10);
+    CXTestInput input;
+    ASSERT_TRUE(input.ready()) << "XTEST is needed on the X server in DISPLAY";
+    struct Click {
+        int windowX, windowY;
+        bool hits;
+    };
+    // Game (10, 10) is window (34..36, 51..53), (29, 19) is (91..93, 78..80); window (33, 51) is game
+    // (9, 10), (100, 60) is (32, 13), and (12, 12), over the button were the game not scaled, is (2, -3).
+    const Click clicks[] = {{34, 51, true}, {92, 79, true}, {33, 51, false}, {100, 60, false}, {12, 12, false}};
+    for (const Click& click : clicks) {
+        input.move(click.windowX, click.windowY);
+        input.sync();
+        waitForPointerAt(click.windowX, click.windowY);
+        input.button(1, true);
+        input.button(1, false);
+        input.sync();
+        bool clicked = false, released = false;
+        for (int frame = 0; frame < 200 && !released; ++frame) {
+            SDL_Delay(2);
+            drawGamePicture();
+            button.draw();
+            sharedEngine().update();
+            clicked = clicked || g_pEventManager->getClickedId() == 7;
+            released = g_pEventManager->isEventCode(CEventManager::CodeLeftUp);
+        }
+        ASSERT_TRUE(released);
+        EXPECT_EQ(click.hits, clicked) << click.windowX << ", " << click.windowY;
+    }
+}
+
+// Fullscreen and back, the picture follows the window's size each time: whole game pixels centred.
+TEST_F(LogicalScreen, AFullscreenSwitchKeepsThePictureWhole)
+{
+    show(200, 150, Scaling::Integer);
+    CLogicalScreen& screen = g_pGraphicsCore->getLogicalScreen();
+    for (bool fullscreen : {true, false}) {
+        ASSERT_TRUE(g_pGraphicsCore->setFullscreen(fullscreen));
+        drawGamePicture();
+        screen.present();
+        const WindowPixels window = readWindow();
+        screen.resume();
+        const int scale = std::min(window.width / kGameWidth, window.height / kGameHeight);
+        const int left = (window.width - kGameWidth * scale) / 2, top = (window.height - kGameHeight * scale) / 2;
+        ASSERT_GE(scale, 1);
+        EXPECT_TRUE(same(window.at(left, top), gamePixel(0, 0))) << fullscreen;
+        EXPECT_TRUE(same(window.at(left + 20 * scale + scale - 1, top + 7 * scale), gamePixel(20, 7)))
+            << fullscreen;
+        EXPECT_TRUE(
+            same(window.at(left + kGameWidth * scale - 1, top + kGameHeight * scale - 1), gamePixel(63, 35)));
+        if (left > 0) {
+            EXPECT_TRUE(same(window.at(left - 1, top), Rgba{0, 0, 0, 255})) << fullscreen;
+        }
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
     }
 }
 
