@@ -22,6 +22,7 @@
 #include "engine/core/RegularFile.h"
 #include "engine/core/Utils.h"
 #include "engine/graphics/GraphicsCore.h"
+#include "engine/graphics/LogicalScreen.h"
 #include "engine/gui/Button.h"
 #include "engine/gui/StaticText.h"
 #include "engine/gui/ToggleButton.h"

@@ -6,6 +6,8 @@
 //   ./build/examples/flames [flames, default 3000] [seconds to run, default until Escape]
 #include <engine/QuarlEngine.h>
 
+#include <GL/gl.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +20,7 @@ const int kHeight = 768;
 const int kAnimations = 8;
 
 struct Flame {
-    float x, y;  // where it started
+    float x, y;  // where it started, as shares of the window's width and height
     float rise;  // pixels per second upwards
     float scale;
     float sway;  // phase of the sideways swing
@@ -43,6 +45,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     CEngine engine;
+    g_pGraphicsCore->setResizable(true);  // the field is spread over whatever size the window has
     engine.setVideoMode(kWidth, kHeight, 24, false, true);
     engine.setShowFPSInCaption(true);
     g_pGraphicsCore->setCaption("Quarl Engine - Flames");
@@ -56,8 +59,8 @@ int main(int argc, char* argv[])
     unsigned state = 2026;
     for (int i = 0; i < count; ++i) {
         const float scale = 0.1f + 0.15f * next(state);
-        flames.push_back(Flame{next(state) * kWidth, next(state) * kHeight, 20.0f + 60.0f * next(state), scale,
-                               6.2832f * next(state), 1.0f, 0.6f + 0.4f * next(state), 0.3f + 0.5f * next(state),
+        flames.push_back(Flame{next(state), next(state), 20.0f + 60.0f * next(state), scale, 6.2832f * next(state),
+                               1.0f, 0.6f + 0.4f * next(state), 0.3f + 0.5f * next(state),
                                0.55f + 0.4f * next(state)});
     }
     CSpriteBatch batch;  // reused every frame, so it stops allocating after the first
@@ -71,6 +74,7 @@ int main(int argc, char* argv[])
                 loop.stop();
         },
         [&](float) {
+            const float width = float(g_pGraphicsCore->width), height = float(g_pGraphicsCore->height);
             batch.begin();
             for (int s = 0; s < kAnimations; ++s) {
                 CAtlasAnimation& animation = animations[std::size_t(s)];
@@ -80,16 +84,25 @@ int main(int argc, char* argv[])
                     const Flame& f = flames[i];
                     const float h = 192.0f * f.scale;  // the flames' untrimmed height
                     // Rise, wrapping from the top back to below the bottom edge, and sway a little.
-                    float y = std::fmod(f.y - f.rise * t, float(kHeight) + h);
-                    y += y < -h ? float(kHeight) + h : 0.0f;
-                    const float x = f.x + 12.0f * std::sin(f.sway + 1.7f * t);
+                    float y = std::fmod(f.y * height - f.rise * t, height + h);
+                    y += y < -h ? height + h : 0.0f;
+                    const float x = f.x * width + 12.0f * std::sin(f.sway + 1.7f * t);
                     CTextureAtlas::add(batch, *picture, x, y, f.scale, 0.0f, f.red, f.green, f.blue, f.alpha);
                 }
-                animation.draw(batch, CVector2(float(s) * 128.0f, float(kHeight) - 192.0f));
+                animation.draw(batch, CVector2(float(s) * width / kAnimations, height - 192.0f));
             }
             batch.end();
-            g_pFontManager->getFont(1)->print(20, 20, 2, "%d flames, %u draw call(s) a frame", count + kAnimations,
-                                              unsigned(batch.getDrawCallCount()));
+            char caption[64];
+            std::snprintf(caption, sizeof caption, "%d flames, %u draw call(s) a frame", count + kAnimations,
+                          unsigned(batch.getDrawCallCount()));
+            CFont* font = g_pFontManager->getFont(1);
+            const CVector2 size = font->measureText(caption, 2);
+            glDisable(GL_TEXTURE_2D);  // a dark panel under the caption, which reads over the flames
+            glColor4f(0, 0, 0, 0.75f);
+            glRectf(12, 14, 28 + size.x, 26 + size.y);
+            glColor4f(1, 1, 1, 1);
+            glEnable(GL_TEXTURE_2D);
+            font->print(20, 20, 2, "%s", caption);
         });
     return 0;
 }

@@ -33,6 +33,7 @@ class GuiBasics : public CApp {
 public:
     void init() override
     {
+        g_pGraphicsCore->setResizable(true);              // the GUI window stays where it is dragged
         engine->setVideoMode(800, 600, 24, false, true);  // windowed, 2D: (0, 0) is the top-left
         g_pGraphicsCore->setCaption("Quarl Engine - GUI basics");
         // The pointer, and the four-way arrow shown while the pointer is on a draggable title strip.
@@ -74,7 +75,7 @@ public:
         for (;;) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             glLoadIdentity();
-            g_pFontManager->getFont(1)->print(20, 560, 0, "Escape quits.");
+            g_pFontManager->getFont(1)->print(20, int(g_pGraphicsCore->height) - 40, 0, "Escape quits.");
             engine->update();  // input, then the GUI and the pointer on top of what was drawn
             SDL_GL_SwapBuffers();
 

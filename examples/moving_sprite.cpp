@@ -38,6 +38,7 @@ class MovingSprite : public CApp {
 public:
     void init() override
     {
+        g_pGraphicsCore->setResizable(true);  // the flame's room and the bottom line follow the window
         engine->setVideoMode(int(kWidth), int(kHeight), 24, false, true);
         g_pGraphicsCore->setCaption("Quarl Engine - Moving Sprite");
         flame.reset(new CSprite("Data/Flame/flame", 8, (kWidth - kFlameSize.x) / 2, (kHeight - kFlameSize.y) / 2));
@@ -67,8 +68,10 @@ private:
         const float reach = kPixelsPerSecond * step;  // y grows downwards: (0, 0) is the top-left
         const float x = flame->getX() + reach * direction(SDLK_LEFT, SDLK_RIGHT, SDL_HAT_LEFT, SDL_HAT_RIGHT, 0);
         const float y = flame->getY() + reach * direction(SDLK_UP, SDLK_DOWN, SDL_HAT_UP, SDL_HAT_DOWN, 1);
-        flame->setPosition(std::clamp(x, 0.0f, kWidth - kFlameSize.x),
-                           std::clamp(y, 0.0f, kHeight - kFlameSize.y));
+        // Below the help lines and above the position line, inside the window whatever its size.
+        const float width = float(g_pGraphicsCore->width), height = float(g_pGraphicsCore->height);
+        flame->setPosition(std::max(0.0f, std::min(x, width - kFlameSize.x)),
+                           std::max(60.0f, std::min(y, height - 40 - kFlameSize.y)));
         // Every event of the frame, once: a joystick button has no held-key table of its own.
         SDL_Event event;
         while (g_pEventManager->pollEvent(event))
@@ -84,8 +87,8 @@ private:
         font->print(20, 20, 0, "Arrow keys or joystick move the flame at %d pixels per second.",
                     int(kPixelsPerSecond));
         font->print(20, 40, 0, "Space or joystick button 1 plays a sound. Escape ends.");
-        font->printColoured(20, 570, 0, 1.0f, 0.8f, 0.3f, "Position: %d, %d", int(flame->getX()),
-                            int(flame->getY()));
+        font->printColoured(20, int(g_pGraphicsCore->height) - 30, 0, 1.0f, 0.8f, 0.3f, "Position: %d, %d",
+                            int(flame->getX()), int(flame->getY()));
     }
 
     std::unique_ptr<CSprite> flame;

@@ -5,6 +5,8 @@
 // The map, its tileset and the walker's atlas are made by tools/make_tile_walker and make_atlas.
 #include <engine/QuarlEngine.h>
 
+#include <GL/gl.h>
+
 #include <algorithm>
 
 namespace {
@@ -74,6 +76,14 @@ int main()
             else if (const CAtlasRegion* standing = walks[facing].getFrame(0))
                 CTextureAtlas::add(batch, *standing, corner.x, corner.y, 1, 0, 1, 1, 1, 1);
             batch.end();
+            glPushMatrix();  // a light panel under the caption, in window pixels like the text
+            glLoadIdentity();
+            glDisable(GL_TEXTURE_2D);
+            glColor4f(1, 1, 1, 0.75f);
+            glRecti(0, 568, int(kWidth), int(kHeight));
+            glColor4f(1, 1, 1, 1);
+            glEnable(GL_TEXTURE_2D);
+            glPopMatrix();
             g_pFontManager->getFont(1)->printColoured(10, 575, 0, 0, 0, 0, "%s: arrows walk, Escape quits",
                                                       map.getProperty("title").c_str());
         });

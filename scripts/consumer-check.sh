@@ -65,6 +65,30 @@ build_with_pkg_config() {
     unset PKG_CONFIG_PATH
 }
 
+# A game's build that packs an atlas with the exported packer (QuarlEngine::make_atlas) against PREFIX.
+pack_at_build_time() {
+    local label="$1" prefix="$2"
+    echo "== Packing an atlas at build time with QuarlEngine::make_atlas against $prefix"
+    mkdir -p "$WORK/$label-source/art"
+    cp "$prefix"/share/quarl/Data/Flame/flame1.png "$prefix"/share/quarl/Data/Flame/flame2.png "$WORK/$label-source/art/"
+    cat >"$WORK/$label-source/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.19)
+project(PackAtBuildTime C CXX)
+find_package(QuarlEngine REQUIRED)
+file(GLOB frames ${CMAKE_CURRENT_SOURCE_DIR}/art/*.png)
+add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/Data/flames.json
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/Data
+  COMMAND QuarlEngine::make_atlas ${CMAKE_CURRENT_BINARY_DIR}/Data/flames ${frames}
+  DEPENDS ${frames} VERBATIM)
+add_custom_target(flames_atlas ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/Data/flames.json)
+EOF
+    cmake -S "$WORK/$label-source" -B "$WORK/$label" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+    cmake --build "$WORK/$label" >/dev/null
+    [ -s "$WORK/$label/Data/flames.json" ] && [ -s "$WORK/$label/Data/flames-0.png" ] ||
+        fail "$label: the build packed no atlas"
+    grep -q '"flame2"' "$WORK/$label/Data/flames.json" || fail "$label: the atlas lacks the frame flame2"
+}
+
 echo "== Installing $BUILD into a temporary prefix"
 PREFIX="$WORK/prefix"
 cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null
@@ -77,6 +101,10 @@ done
 
 build_with_find_package find-package "$PREFIX"
 run_game find-package "$WORK/find-package/moving_sprite"
+pack_at_build_time pack-atlas "$PREFIX"
+if command -v doxygen >/dev/null; then
+    [ -s "$PREFIX/share/doc/QuarlEngine/reference/index.html" ] || fail "the reference is not installed"
+fi
 # Every other example, as a user who copied the examples folder runs them.
 for example in "$PREFIX"/share/doc/QuarlEngine/examples/*.cpp; do
     name="$(basename "$example" .cpp)"
@@ -93,6 +121,7 @@ mv "$PREFIX" "$MOVED"
 run_game find-package-after-move "$WORK/find-package/moving_sprite"
 build_with_find_package moved-find-package "$MOVED"
 run_game moved-find-package "$WORK/moved-find-package/moving_sprite"
+pack_at_build_time moved-pack-atlas "$MOVED"
 build_with_pkg_config moved-pkg-config "$MOVED"
 run_game moved-pkg-config "$WORK/moved-pkg-config/moving_sprite"
 echo "== Consumer check passed: find_package and pkg-config builds run from an empty folder, also after the prefix moved."

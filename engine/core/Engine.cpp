@@ -9,6 +9,7 @@
 #include "engine/core/Registry.h"
 #include "engine/core/Utils.h"
 #include "engine/graphics/GraphicsCore.h"
+#include "engine/graphics/LogicalScreen.h"
 #include "engine/gui/WindowManager.h"
 #include "engine/input/EventManager.h"
 #include "engine/shader/ShaderManager.h"
@@ -277,10 +278,14 @@ void CEngine::update()
     g_pCameraManager->apply();
     if (g_pGraphicsCore->is3D())
         g_pGraphicsCore->end2D();
+    // A game drawn at its own size goes into the window now, before the screenshot reads it.
+    CLogicalScreen& logicalScreen = g_pGraphicsCore->getLogicalScreen();
+    logicalScreen.present();
     saveRequestedScreenshot();
     // Last, once the whole frame is drawn: the resize keeps that frame and shows it, so dragging a
     // corner never flashes a blank or half-drawn frame.
     followWindowResize();
+    logicalScreen.resume();
     // Measured from this update's start, so the next one starts a whole frame later at the
     // earliest, and an idle game sleeps instead of spinning.
     if (frameCap > 0)

@@ -2,6 +2,7 @@
 
 #include "engine/core/Log.h"
 #include "engine/graphics/GLStateScope.h"
+#include "engine/graphics/LogicalScreen.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -114,12 +115,16 @@ CGraphicsCore::CGraphicsCore()
       projectionPushes(0),
       modelViewPushes(0),
       swapControl(-1),
-      systemCursorShown(true)
+      systemCursorShown(true),
+      logicalScreen(nullptr)
 {
+    logicalScreen = new CLogicalScreen(*this);
 }
 
 CGraphicsCore::~CGraphicsCore()
 {
+    delete logicalScreen;
+    logicalScreen = nullptr;
     releaseCursors();
     delete[] extensions;
     extensions = nullptr;
@@ -255,7 +260,7 @@ void CGraphicsCore::set2DState()
         ++projectionPushes;
     }
     glLoadIdentity();
-    glOrtho(0.0, width, height, 0.0, -1.0, 1.0);
+    glOrtho(0.0, drawingWidth(), drawingHeight(), 0.0, -1.0, 1.0);
 
     glMatrixMode(GL_MODELVIEW);
     // In 3D mode the engine's overlay resets the model-view matrix and end2D() pops it at the end
@@ -272,7 +277,7 @@ void CGraphicsCore::begin2D()
     glPushMatrix();
     ++projectionPushes;
     glLoadIdentity();
-    glOrtho(0.0, width, height, 0.0, -1.0, 1.0);
+    glOrtho(0.0, drawingWidth(), drawingHeight(), 0.0, -1.0, 1.0);
 
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
@@ -344,4 +349,19 @@ std::string CGraphicsCore::getCaption() const
 bool CGraphicsCore::is3D() const
 {
     return mode3D;
+}
+
+CLogicalScreen& CGraphicsCore::getLogicalScreen()
+{
+    return *logicalScreen;
+}
+
+double CGraphicsCore::drawingWidth() const
+{
+    return logicalScreen->isOn() ? double(logicalScreen->getWidth()) : double(width);
+}
+
+double CGraphicsCore::drawingHeight() const
+{
+    return logicalScreen->isOn() ? double(logicalScreen->getHeight()) : double(height);
 }

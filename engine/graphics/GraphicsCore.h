@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+class CLogicalScreen;
 class CTexture;
 
 // The window, its OpenGL context and the render state (2D orthographic with the origin at the
@@ -87,6 +88,11 @@ public:
     std::string getCaption() const;
     bool is3D() const;
 
+    // The game's own drawing size and how it is shown in the window (engine/graphics/LogicalScreen.h);
+    // off until the game starts it. While it is on, set2DState() and begin2D() project the game's
+    // size, and changes of video mode take drawing out of it and back.
+    CLogicalScreen& getLogicalScreen();
+
     // The window's mode at run time. SDL 1.2 on X11 changes the GLX window in place and keeps its
     // OpenGL context, so every texture, font, shader and display list stays valid across these (the
     // tests check it); should a platform's SDL replace the context, a log line says so.
@@ -132,8 +138,13 @@ private:
 
     // Sets the video mode with flags at the new size; on refusal puts the old mode back.
     bool reapplyVideoMode(int width, int height, uint32_t flags);
+    // The change itself, on the window.
+    bool changeVideoMode(int width, int height, uint32_t flags);
     // Viewport, scissor box and projection for the current width and height.
     void applyWindowSize();
+    // The size the 2D projection spans: the logical screen's while it is on, else the window's.
+    double drawingWidth() const;
+    double drawingHeight() const;
 
     bool resizable;  // SDL_RESIZABLE joins videoFlags while true
     // A display list made with the window: it vanishes only if the context is replaced.
@@ -141,8 +152,9 @@ private:
     // How many matrices set2DState()/begin2D() pushed and end2D() has yet to pop.
     int projectionPushes;
     int modelViewPushes;
-    int swapControl;         // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
-    bool systemCursorShown;  // the last showCursor() choice
+    int swapControl;                // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
+    bool systemCursorShown;         // the last showCursor() choice
+    CLogicalScreen* logicalScreen;  // owned; deleted before SDL shuts down, with the context current
 };
 
 #endif

@@ -3,6 +3,7 @@
 
 #include "engine/core/Log.h"
 #include "engine/graphics/GLStateScope.h"
+#include "engine/graphics/LogicalScreen.h"
 #include "engine/texture/PixelUpload.h"
 
 #include <GL/glew.h>
@@ -90,6 +91,17 @@ bool CGraphicsCore::isFullscreen() const
 }
 
 bool CGraphicsCore::reapplyVideoMode(int w, int h, uint32_t flags)
+{
+    // The change works on the window itself; a logical screen takes the drawing again after it and
+    // places its picture for the new size at its next present.
+    const bool logical = logicalScreen->suspend();
+    const bool changed = changeVideoMode(w, h, flags);
+    if (logical)
+        logicalScreen->resume();
+    return changed;
+}
+
+bool CGraphicsCore::changeVideoMode(int w, int h, uint32_t flags)
 {
     const std::string size = std::to_string(w) + "x" + std::to_string(h);
     if (!CGLStateScope::hasContext()) {

@@ -1,6 +1,9 @@
 #include "engine/input/EventManager.h"
 
 #include "engine/core/Log.h"
+#include "engine/core/Registry.h"
+#include "engine/graphics/GraphicsCore.h"
+#include "engine/graphics/LogicalScreen.h"
 
 #include <algorithm>
 #include <cstring>
@@ -272,6 +275,9 @@ void CEventManager::readMouse()
     lastMouseX = mouseX;
     lastMouseY = mouseY;
     SDL_GetMouseState(&mouseX, &mouseY);
+    // In the game's pixels while a logical screen shows the game scaled.
+    if (g_pGraphicsCore != nullptr)
+        g_pGraphicsCore->getLogicalScreen().toGame(mouseX, mouseY);
 }
 
 void CEventManager::apply(bool fresh)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -38,6 +39,34 @@ double flameColumn(Display* display, Window window)
         }
     XDestroyImage(image);
     return count ? sum / count : -1;
+}
+
+// WCAG 2's relative luminance of an 0xRRGGBB pixel.
+double luminance(unsigned long pixel)
+{
+    const auto channel = [](unsigned long value) {
+        const double c = double(value & 0xFF) / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(pixel >> 16) + 0.7152 * channel(pixel >> 8) + 0.0722 * channel(pixel);
+}
+
+// The contrast ratio of a line of text with what lies under it, from a box of its pixels: the ground
+// is the median pixel (text covers the lesser part of the box), the text the pixel farthest from it.
+double textContrast(const std::vector<unsigned long>& box)
+{
+    if (box.empty())
+        return 0.0;
+    std::vector<double> levels;
+    for (unsigned long pixel : box)
+        levels.push_back(luminance(pixel));
+    std::vector<double> sorted(levels);
+    std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
+    const double ground = sorted[sorted.size() / 2];
+    double text = ground;
+    for (double level : levels)
+        text = std::fabs(level - ground) > std::fabs(text - ground) ? level : text;
+    return (std::max(text, ground) + 0.05) / (std::min(text, ground) + 0.05);
 }
 
 bool isFailureLine(const std::string& line)
@@ -104,6 +133,20 @@ protected:
             usleep(50000);
         }
         return from;
+    }
+    // Resizes the window as a user's drag does and waits, up to 10 s, until the X server has it so.
+    bool resize(Window window, int width, int height)
+    {
+        run("xdotool windowsize " + std::to_string(window) + " " + std::to_string(width) + " " +
+            std::to_string(height));
+        XWindowAttributes attributes{};
+        for (int poll = 0; poll < 200; ++poll) {
+            if (XGetWindowAttributes(display, window, &attributes) && attributes.width == width &&
+                attributes.height == height)
+                return true;
+            usleep(50000);
+        }
+        return false;
     }
     void pressEscapeAndExpectStatusZero(e2e::DemoProcess& example, Window window)
     {
@@ -240,11 +283,42 @@ TEST_F(ExampleEndToEnd, ShaderGalleryDrawsEachBuiltInShaderDifferentlyAndEndsOnE
         const std::vector<unsigned long> shown = waitForChange(window, nameX, nameY, nameWidth, nameHeight, name);
         ASSERT_NE(name, shown) << "key " << key << " did not change the shader's name";
         name = shown;
-        scenes.push_back(grab(window, sceneX, sceneY, sceneWidth, sceneHeight));
+        // X may show the top of a frame a while before its bottom (on a busy machine, for longer than a
+        // frame): the scene once two looks a quarter of a second apart agree.
+        std::vector<unsigned long> scene = grab(window, sceneX, sceneY, sceneWidth, sceneHeight), again;
+        for (int look = 0; look < 40; ++look, scene = again) {
+            usleep(250000);
+            if ((again = grab(window, sceneX, sceneY, sceneWidth, sceneHeight)) == scene)
+                break;
+        }
+        scenes.push_back(scene);
         // Colourful: lit scenes have more than a handful of colours.
         std::vector<unsigned long> colours(scenes.back());
         std::sort(colours.begin(), colours.end());
         EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 3) << "shader " << key;
+        // The name and the help line read over every scene (WCAG AA: 4.5 to 1), on their panels.
+        EXPECT_GE(textContrast(grab(window, nameX, nameY, 60, 12)), 4.5) << "shader " << key << "'s name";
+        EXPECT_GE(textContrast(grab(window, 20, 740, 500, 12)), 4.5) << "the help line over shader " << key;
+        // The textured shaders show the light stone tiles, not a murky scene: the ground in front (the
+        // lowest 200 rows) is mostly lighter than a luminance of 0.2. The height field shows its water
+        // (blue) on the ground and its grass (green) on the spheres.
+        const std::vector<unsigned long>& lastScene = scenes.back();
+        if (key == 0 || key == 8 || key == 9) {
+            std::vector<double> levels;
+            for (std::size_t i = std::size_t(sceneWidth) * (sceneHeight - 200); i < lastScene.size(); ++i)
+                levels.push_back(luminance(lastScene[i]));
+            std::nth_element(levels.begin(), levels.begin() + long(levels.size() / 2), levels.end());
+            EXPECT_GT(levels[levels.size() / 2], 0.2) << "shader " << key << " draws a dark ground";
+        } else if (key == 2) {
+            long water = 0, grass = 0;
+            for (unsigned long pixel : lastScene) {
+                const long r = long(pixel >> 16), g = long((pixel >> 8) & 0xFF), b = long(pixel & 0xFF);
+                water += b > r + 60 && b > g + 30 && b < 200;
+                grass += g > r + 30 && g > b + 30;
+            }
+            EXPECT_GT(water, long(lastScene.size() / 10)) << "no water in the height field";
+            EXPECT_GT(grass, long(lastScene.size() / 100)) << "no grass in the height field";
+        }
     }
     for (std::size_t a = 0; a < scenes.size(); ++a)
         for (std::size_t b = a + 1; b < scenes.size(); ++b)
@@ -276,9 +350,22 @@ TEST_F(ExampleEndToEnd, ShaderGalleryDrawsEachBuiltInShaderDifferentlyAndEndsOnE
     EXPECT_TRUE(savedScene == scenes.back()) << "the screenshot is not the frame shown";
     EXPECT_EQ(sky, pixel(1000, 20));
 
+    // Resized, the help line keeps to the bottom edge and the sky fills the new top right corner, once
+    // the engine has followed the new size (polled, up to 20 s: a busy machine is slow to).
+    ASSERT_TRUE(resize(window, 800, 600));
+    double helpContrast = 0.0;
+    unsigned long corner = 0;
+    for (int poll = 0; poll < 200 && (helpContrast < 4.5 || std::abs(int(corner >> 16) - 140) > 3); ++poll) {
+        usleep(100000);
+        helpContrast = textContrast(grab(window, 20, 572, 500, 12));
+        corner = grab(window, 780, 20, 1, 1)[0];
+    }
+    EXPECT_GE(helpContrast, 4.5) << "no help line at the new bottom";
+    EXPECT_NEAR(140, int(corner >> 16), 3) << "no sky at the new top right";
+
     pressEscapeAndExpectStatusZero(example, window);
     expectCleanStart(example.lines(),
-                     {"Loading Texture: Data/Gui/window.png", "Saving Screenshot: shader_gallery.png"});
+                     {"Loading Texture: Data/Gallery/tiles.png", "Saving Screenshot: shader_gallery.png"});
 }
 
 // The TrueType example from an empty folder: its fonts load (no failure line), its lines are drawn,
@@ -328,6 +415,31 @@ TEST_F(ExampleEndToEnd, SmallGameCountsEveryClickWalksSavesAScreenshotAndEndsOnE
         usleep(50000);
     EXPECT_EQ(0, access(shot.c_str(), F_OK)) << "F12 saved no screenshot";
     EXPECT_GT(flameColumn(display, window), before + 20) << "Right did not walk the flame";
+    // The button is labelled legibly, and the flame stops at the right edge (128 pixels wide, at 672
+    // at most) instead of walking off the window.
+    EXPECT_GE(textContrast(grab(window, 40, 540, 72, 16)), 4.5) << "the button's label does not read";
+    run(focus + " keydown Right sleep 3 keyup Right");
+    // The flame's bright pixels between the help line and the button row, where nothing else is bright.
+    const std::vector<unsigned long> middle = grab(window, 0, 60, 800, 440);
+    int leftmost = 800, rightmost = -1;
+    for (std::size_t i = 0; i < middle.size(); ++i)
+        if ((middle[i] >> 16) > 200) {
+            leftmost = std::min(leftmost, int(i % 800));
+            rightmost = std::max(rightmost, int(i % 800));
+        }
+    EXPECT_GE(leftmost, 672 - 8) << "the flame is lost or short of the edge";
+    EXPECT_GE(rightmost, 672 + 64) << "the flame is lost or short of the edge";
+    // Resized taller, the button row keeps to the bottom edge: the button is at (20, 630) and counts.
+    ASSERT_TRUE(resize(window, 900, 700));
+    double label = 0.0;
+    for (int poll = 0; poll < 200 && label < 4.5; ++poll) {  // once the engine has followed the size
+        usleep(100000);
+        label = textContrast(grab(window, 40, 640, 72, 16));
+    }
+    EXPECT_GE(label, 4.5) << "no labelled button at the new bottom";
+    count = grab(window, 150, 636, 200, 26);
+    run("xdotool mousemove --window " + id + " 60 648 click 1");
+    EXPECT_NE(count, waitForChange(window, 150, 636, 200, 26, count)) << "the moved button did not count";
     pressEscapeAndExpectStatusZero(example, window);
     for (const std::string& line : example.lines())
         EXPECT_FALSE(isFailureLine(line)) << line;
@@ -355,5 +467,106 @@ TEST_F(ExampleEndToEnd, TileWalkerScrollsTheMapAsTheWalkerWalksAndEndsOnEscape)
     pressEscapeAndExpectStatusZero(example, window);
     for (const std::string& line : example.lines())
         EXPECT_FALSE(isFailureLine(line)) << line;
+    EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
+}
+
+// The 320 by 180 game from an empty folder, in its 960 by 540 window: three window pixels to a game
+// pixel. A click puts the marker on the game pixel under the pointer, drawn as that pixel's 3 by 3
+// square; after the window is resized to 1100 by 500 the picture is twice the game's size with black
+// bars, and the same marker is a 2 by 2 square at (230 + 2x, 70 + 2y). F12 saves what the window shows.
+TEST_F(ExampleEndToEnd, PixelArtKeepsGamePixelsSquareAndThePointerInGamePixelsAfterAResize)
+{
+    const std::string folder = testing_support::makeTempDir();
+    e2e::DemoProcess example(PIXEL_ART_BINARY, folder.c_str());
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Pixel art", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::string id = std::to_string(window);
+    const unsigned long red = 0xFF3333;
+    // Polls, up to 20 s, until the rectangle is all red; what it last held.
+    const auto waitForRed = [&](int x, int y, int width, int height) {
+        std::vector<unsigned long> pixels;
+        for (int poll = 0; poll < 400; ++poll) {
+            pixels = grab(window, x, y, width, height);
+            if (pixels == std::vector<unsigned long>(std::size_t(width) * height, red))
+                break;
+            usleep(50000);
+        }
+        return pixels;
+    };
+    // Window pixel (301, 202) is game pixel (100, 67): its square spans (300..302, 201..203).
+    run("xdotool windowfocus --sync " + id + " mousemove --window " + id + " 301 202 click 1");
+    EXPECT_EQ(std::vector<unsigned long>(9, red), waitForRed(300, 201, 3, 3))
+        << "the marker is not on game pixel (100, 67)";
+    // The cross's arms end two game pixels out: (99, 67) is red, (103, 67) is not.
+    EXPECT_EQ(red, grab(window, 297, 202, 1, 1)[0]);
+    EXPECT_NE(red, grab(window, 309, 202, 1, 1)[0]);
+
+    const std::string shot = folder + "/pixel_art.png";
+    run("xdotool key F12");
+    int w = 0, h = 0;
+    std::vector<unsigned char> saved;
+    for (int tries = 0; tries < 100 && saved.empty(); ++tries) {
+        usleep(100000);
+        if (access(shot.c_str(), F_OK) == 0)
+            saved = testing_support::readImageRgb(shot, &w, &h);
+    }
+    ASSERT_EQ(960, w) << "F12 wrote no screenshot";
+    ASSERT_EQ(540, h);
+    const unsigned char* p = &saved[3 * std::size_t(202 * 960 + 301)];
+    EXPECT_EQ(red, static_cast<unsigned long>(p[0]) << 16 | static_cast<unsigned long>(p[1]) << 8 | p[2]);
+
+    // Resized: 2x, centred. The marker stays on game pixel (100, 67); the bars are black.
+    ASSERT_TRUE(resize(window, 1100, 500));
+    EXPECT_EQ(std::vector<unsigned long>(4, red), waitForRed(430, 204, 2, 2))
+        << "the marker moved off its game pixel";
+    EXPECT_EQ(std::vector<unsigned long>(4, 0), grab(window, 228, 68, 2, 2)) << "no bar at the top left";
+    EXPECT_EQ(std::vector<unsigned long>(4, 0), grab(window, 870, 430, 2, 2)) << "no bar at the bottom right";
+    EXPECT_NE(0u, grab(window, 230, 70, 1, 1)[0]);
+    EXPECT_NE(0u, grab(window, 869, 429, 1, 1)[0]);
+    // A click at window pixel (431, 205) is game pixel ((431 - 230) / 2, (205 - 70) / 2) = (100, 67):
+    // the marker does not move; one at (331, 125) is (50, 27).
+    run("xdotool mousemove --window " + id + " 331 125 click 1");
+    EXPECT_EQ(std::vector<unsigned long>(4, red), waitForRed(330, 124, 2, 2));
+    pressEscapeAndExpectStatusZero(example, window);
+    for (const std::string& line : example.lines())
+        EXPECT_FALSE(isFailureLine(line)) << line;
+    EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
+}
+
+// The captions of the flames and the tile walker read over whatever passes under them (WCAG AA, 4.5
+// to 1), and the flames fill a resized window.
+TEST_F(ExampleEndToEnd, FlamesAndTileWalkerCaptionsReadOverTheirScenes)
+{
+    const std::string folder = testing_support::makeTempDir();
+    {
+        e2e::DemoProcess example(FLAMES_BINARY, folder.c_str());
+        ASSERT_GT(example.pid, 0);
+        const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Flames", 30);
+        ASSERT_NE(0u, window) << example.output;
+        const std::string id = std::to_string(window);
+        std::vector<unsigned long> caption =
+            waitForChange(window, 20, 22, 200, 12, std::vector<unsigned long>(2400, 0));
+        for (int look = 0; look < 5; ++look) {  // the flames rise under it between looks
+            EXPECT_GE(textContrast(caption), 4.5) << "look " << look;
+            caption = waitForChange(window, 20, 22, 200, 12, caption, 2);
+        }
+        // Resized wider, the big flames along the bottom reach the new right-hand part.
+        ASSERT_TRUE(resize(window, 1200, 768));
+        const std::vector<unsigned long> black(6000, 0);
+        EXPECT_NE(black, waitForChange(window, 1100, 700, 100, 60, black)) << "nothing drawn in the new part";
+        EXPECT_GE(textContrast(grab(window, 20, 22, 200, 12)), 4.5);
+        pressEscapeAndExpectStatusZero(example, window);
+        for (const std::string& line : example.lines())
+            EXPECT_FALSE(isFailureLine(line)) << line;
+    }
+    e2e::DemoProcess example(TILE_WALKER_BINARY, folder.c_str());
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Tile walker", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::vector<unsigned long> caption =
+        waitForChange(window, 10, 577, 300, 12, std::vector<unsigned long>(3600, 0));
+    EXPECT_GE(textContrast(caption), 4.5) << "the tile walker's caption does not read over the map";
+    pressEscapeAndExpectStatusZero(example, window);
     EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
 }
