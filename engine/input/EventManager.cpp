@@ -245,6 +245,13 @@ void CEventManager::pumpEvents()
     if (!queue.isListening())
         listen();
     queue.pump();
+    std::vector<SDL_Event> changes = gamepads.pollChanges(joysticks);
+    if (!changes.empty()) {
+        // Behind what waits, through SDL's queue, as if SDL had queued them.
+        for (SDL_Event& change : changes)
+            SDL_PushEvent(&change);
+        queue.pump();
+    }
 }
 
 void CEventManager::takeEveryEvent(bool on)

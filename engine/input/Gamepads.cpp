@@ -2,6 +2,7 @@
 
 #include "engine/core/Log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -133,6 +134,7 @@ void CGamepads::open(const std::vector<std::string>& names)
     openNames = names;
     scannedDevices = deviceNames();
     sdlLayout = compatAsked();
+    polled.assign(names.size(), Polled());
     mapPads(before, false);
     for (std::size_t index = 0; index < pads.size() && index < before.size(); ++index)
         pads[index].countReleases(before[index]);
@@ -187,6 +189,44 @@ GamepadButton CGamepads::apply(const SDL_Event& event, int& padIndex)
         if (!before[button] && pad.isDown(GamepadButton(button)))
             return GamepadButton(button);
     return GamepadButton::Count;
+}
+
+std::vector<SDL_Event> CGamepads::pollChanges(const std::vector<SDL_Joystick*>& joysticks)
+{
+    std::vector<SDL_Event> changes;
+    if (!sdlLayout)
+        return changes;
+    for (std::size_t index = 0; index < joysticks.size() && index < polled.size(); ++index) {
+        SDL_Joystick* joystick = joysticks[index];
+        Polled& last = polled[index];
+        const int buttons = std::min(SDL_JoystickNumButtons(joystick), SGamepadRawState::kButtons);
+        for (int button = 0; button < buttons; ++button) {
+            const bool down = SDL_JoystickGetButton(joystick, button) != 0;
+            if (down == last.buttons[button])
+                continue;
+            last.buttons[button] = down;
+            SDL_Event event{};
+            event.type = down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+            event.jbutton.which = Uint8(index);
+            event.jbutton.button = Uint8(button);
+            event.jbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+            changes.push_back(event);
+        }
+        const int axes = std::min(SDL_JoystickNumAxes(joystick), SGamepadRawState::kAxes);
+        for (int axis = 0; axis < axes; ++axis) {
+            const Sint16 value = SDL_JoystickGetAxis(joystick, axis);
+            if (value == last.axes[axis])
+                continue;
+            last.axes[axis] = value;
+            SDL_Event event{};
+            event.type = SDL_JOYAXISMOTION;
+            event.jaxis.which = Uint8(index);
+            event.jaxis.axis = Uint8(axis);
+            event.jaxis.value = value;
+            changes.push_back(event);
+        }
+    }
+    return changes;
 }
 
 void CGamepads::clearEdges()

@@ -78,6 +78,11 @@ public:
 
     // The event manager's part. The joysticks SDL opened, by index.
     void open(const std::vector<std::string>& names);
+    // sdl12-compat queues no joystick events for game controllers (seen on 1.2.60: their state
+    // moves, no event comes), so in SDL 2's layout the state of each open joystick is read after
+    // every pump and each change answered as the event SDL 1.2 would have queued. A press and
+    // release between two pumps goes unseen there. Nothing outside that layout.
+    std::vector<SDL_Event> pollChanges(const std::vector<SDL_Joystick*>& joysticks);
     // A joystick event, fresh from the queue. Answers the button it pressed, Count for none.
     GamepadButton apply(const SDL_Event& event, int& padIndex);
     void clearEdges();
@@ -91,6 +96,11 @@ private:
     std::vector<CGamepad> pads;
     std::vector<std::string> openNames;
     std::vector<std::string> scannedDevices;
+    struct Polled {
+        int16_t axes[SGamepadRawState::kAxes] = {};
+        bool buttons[SGamepadRawState::kButtons] = {};
+    };
+    std::vector<Polled> polled;      // what pollChanges() saw last, per joystick
     std::set<std::string> reported;  // pads said to be unmapped once already
     bool sdlLayout = false;
     float stickZone = 0.15f;
