@@ -366,12 +366,13 @@ const CGamepadMapping* CGamepadMappings::find(bool identified, uint16_t bus, uin
                                               uint16_t version, const std::string& name) const
 {
     if (identified) {
-        // The newest line first: it replaces the older ones, as in SDL. An exact version first.
-        for (int pass = 0; pass < 2; ++pass) {
+        // The newest line first: it replaces the older ones, as in SDL. The exact version first,
+        // then a line for any version (0), then a line for another version.
+        for (int pass = 0; pass < 3; ++pass) {
             for (auto mapping = mappings.rbegin(); mapping != mappings.rend(); ++mapping) {
                 if (mapping->getBus() != bus || mapping->getVendor() != vendor || mapping->getProduct() != product)
                     continue;
-                if (pass == 0 ? mapping->getVersion() == version : true)
+                if (pass == 2 || mapping->getVersion() == (pass == 0 ? version : 0))
                     return &*mapping;
             }
         }

@@ -93,9 +93,9 @@ public:
     // The community file (gamecontrollerdb.txt) or any file of such lines; a missing file writes
     // "Failed to load gamepad mappings: " + path + ", Error: " + the reason, and adds none.
     int loadGamepadMappings(const std::string& path);
-    // The mapping for a pad: by bus, vendor, product and version when known (a line's version 0,
-    // or none equal, matches any version; the GUID's CRC bytes are ignored), else by the name SDL
-    // reports. Null when none fits. Valid until the next add.
+    // The mapping for a pad: by bus, vendor, product and version when known (the exact version,
+    // else a line's version 0, which stands for any, else another version; the GUID's CRC bytes are
+    // ignored), else by the name SDL reports. Null when none fits. Valid until the next add.
     const CGamepadMapping* find(bool identified, uint16_t bus, uint16_t vendor, uint16_t product, uint16_t version,
                                 const std::string& name) const;
     std::size_t size() const

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -311,17 +312,22 @@ float CInputActions::getActionValue(const std::string& action) const
     const Action* found = find(action);
     if (found == nullptr)
         return 0.0f;
-    float value = 0.0f;
+    // Keys and buttons add up, so a pair held together reads 0; an axis counts when it is pushed
+    // further than they add up to.
+    float digital = 0.0f;
+    float analog = 0.0f;
     for (const Binding& binding : found->bindings) {
-        float each = 0.0f;
-        if (binding.kind == Binding::Axis)
-            each = events->getGamepads().getAxis(GamepadAxis(binding.code)) * (binding.sign < 0 ? -1.0f : 1.0f);
-        else if (isDown(binding))
-            each = binding.sign < 0 ? -1.0f : 1.0f;
-        if (std::fabs(each) > std::fabs(value))
-            value = each;
+        if (binding.kind == Binding::Axis) {
+            const float each =
+                events->getGamepads().getAxis(GamepadAxis(binding.code)) * (binding.sign < 0 ? -1.0f : 1.0f);
+            if (std::fabs(each) > std::fabs(analog))
+                analog = each;
+        } else if (isDown(binding)) {
+            digital += binding.sign < 0 ? -1.0f : 1.0f;
+        }
     }
-    return value;
+    digital = std::max(-1.0f, std::min(1.0f, digital));
+    return std::fabs(analog) > std::fabs(digital) ? analog : digital;
 }
 
 void CInputActions::rebind(const std::string& action, int sign)

@@ -47,8 +47,9 @@ public:
     bool isActionReleased(const std::string& action) const;
     // The presses of all its bindings since the edges were cleared.
     int getActionPressCount(const std::string& action) const;
-    // -1..1: axes after their dead zones; keys, buttons and pad buttons their sign (1 unsigned)
-    // while held. The binding of largest size wins; 0 for an unknown action.
+    // -1..1: keys, buttons and pad buttons held add their signs (1 unsigned), so a pair held
+    // together reads 0; an axis, after its dead zone, wins when pushed further. 0 for an unknown
+    // action.
     float getActionValue(const std::string& action) const;
 
     // "Press the key for jump": the next key, mouse button or pad button pressed, or stick pushed
