@@ -10,7 +10,7 @@ namespace {
 
 void* sdl2()
 {
-    // The instance sdl12-compat loaded, or none: the classic SDL must not meet a second SDL.
+    // The instance already in the process (sdl12-compat's), never a second one.
     static void* handle = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
     return handle;
 }
@@ -22,11 +22,6 @@ Function find(const char* name)
 }
 
 }  // namespace
-
-bool CVirtualPad::onCompat()
-{
-    return sdl2() != nullptr;
-}
 
 CVirtualPad::CVirtualPad(const char* name, int vendor, int product, int buttons, int axes, int hats)
 {

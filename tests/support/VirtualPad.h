@@ -11,7 +11,8 @@ namespace testing_support {
 
 class CVirtualPad {
 public:
-    // Attaches the pad; ready() tells whether it worked (only on sdl12-compat).
+    // Attaches the pad; ready() tells whether it worked. Only on sdl12-compat: the classic SDL
+    // never sees it (SDL 2 may be in the process all the same, through SDL_mixer's libraries).
     CVirtualPad(const char* name, int vendor, int product, int buttons, int axes, int hats);
     // Detaches it; the engine then finds it gone at its next openJoysticks().
     ~CVirtualPad();
@@ -28,9 +29,6 @@ public:
     void setHat(int hat, int value);
     // Lets SDL 2 send what changed (SDL_JoystickUpdate), as its event pump does.
     void update();
-
-    // This process runs on sdl12-compat.
-    static bool onCompat();
 
 private:
     void* joystick = nullptr;  // SDL 2's SDL_Joystick
