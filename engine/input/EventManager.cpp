@@ -115,6 +115,7 @@ void CEventManager::update()
     // just clicked. One event per update, the press comes a frame or more after its pump.
     if (!everyEvent)
         readMouse();
+    gamepads.writeLog();
     clickedId = -1;
     eventPolled = false;
     inUpdate = polledSince;

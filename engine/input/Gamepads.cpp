@@ -162,7 +162,7 @@ void CGamepads::mapPads(const std::vector<CGamepad>& previous, bool keepState)
         if (mapping == nullptr) {
             const std::string key = identity.name + "/" + identity.guid();
             if (reported.insert(key).second)
-                CLog::line("No gamepad mapping for \"" + identity.name + "\"" +
+                pendingLines.push_back("No gamepad mapping for \"" + identity.name + "\"" +
                            (identity.known ? " (GUID " + identity.guid() + ")" : std::string()) +
                            ": it reads as a raw joystick; add a mapping line for it with loadGamepadMappings() "
                            "or SDL_GAMECONTROLLERCONFIG");
@@ -194,7 +194,7 @@ GamepadButton CGamepads::apply(const SDL_Event& event, int& padIndex)
 std::vector<SDL_Event> CGamepads::pollChanges(const std::vector<SDL_Joystick*>& joysticks)
 {
     std::vector<SDL_Event> changes;
-    if (!sdlLayout)
+    if (!sdlLayout || !SDL_WasInit(SDL_INIT_JOYSTICK))
         return changes;
     for (std::size_t index = 0; index < joysticks.size() && index < polled.size(); ++index) {
         SDL_Joystick* joystick = joysticks[index];
@@ -227,6 +227,13 @@ std::vector<SDL_Event> CGamepads::pollChanges(const std::vector<SDL_Joystick*>& 
         }
     }
     return changes;
+}
+
+void CGamepads::writeLog()
+{
+    for (const std::string& line : pendingLines)
+        CLog::line(line);
+    pendingLines.clear();
 }
 
 void CGamepads::clearEdges()

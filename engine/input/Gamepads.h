@@ -21,8 +21,8 @@
 // - Otherwise (the classic SDL 1.2, or sdl12-compat without the request) the engine maps each raw
 //   joystick itself: by its Linux identity (CGamepadIdentity) or its name, through the built-in
 //   table, SDL_GAMECONTROLLERCONFIG and the files given to loadGamepadMappings(). A pad none fits
-//   stays a raw joystick, and the first time a pad is seen unmapped one line says so and how to add
-//   a mapping.
+//   stays a raw joystick, and the first time a pad is seen unmapped one line (at the next update)
+//   says so and how to add a mapping.
 //
 // Hot-plug: SDL 1.2 lists joysticks only when its joystick subsystem starts, on both libraries; it
 // never reports a pad plugged in or pulled out, and a pad pulled out keeps its last state.
@@ -87,6 +87,9 @@ public:
     GamepadButton apply(const SDL_Event& event, int& padIndex);
     void clearEdges();
     void hideEdges(bool hidden);
+    // Writes the lines about pads found unmapped since the last call: the event manager calls it
+    // from update(), so the engine's start-up progress lines are never split by one.
+    void writeLog();
 
 private:
     void mapPads(const std::vector<CGamepad>& previous, bool keepState);
@@ -102,6 +105,7 @@ private:
     };
     std::vector<Polled> polled;      // what pollChanges() saw last, per joystick
     std::set<std::string> reported;  // pads said to be unmapped once already
+    std::vector<std::string> pendingLines;
     bool sdlLayout = false;
     float stickZone = 0.15f;
     float triggerZone = 0.1f;

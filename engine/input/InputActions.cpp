@@ -446,6 +446,7 @@ bool CInputActions::load(const std::string& path)
 {
     struct stat info;
     std::ifstream in;
+    errno = 0;
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || (in.open(path), !in)) {
         CLog::line("Failed to load input actions: " + path +
                    ", Error: " + (errno != 0 ? std::strerror(errno) : "not a regular file"));

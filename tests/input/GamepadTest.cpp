@@ -157,6 +157,7 @@ TEST_F(Gamepad, AnUnmappedPadSaysSoOnceAndAMappingLineMapsIt)
     capture.start();
     pads.open({name});
     pads.open({name});
+    frame();
     EXPECT_EQ(std::vector<std::string>{"No gamepad mapping for \"" + name +
                                        "\": it reads as a raw joystick; add a mapping line for it with "
                                        "loadGamepadMappings() or SDL_GAMECONTROLLERCONFIG"},

@@ -234,9 +234,11 @@ TEST_F(InputActions, SavesToTheConfigurationFolderAndLoadsWhatAPersonEdited)
 
     capture.start();
     EXPECT_FALSE(input.load(path + ".missing"));
+    EXPECT_FALSE(input.load(config));
     EXPECT_FALSE(input.save(""));
     EXPECT_EQ((std::vector<std::string>{"Failed to load input actions: " + path +
                                             ".missing, Error: No such file or directory",
+                                        "Failed to load input actions: " + config + ", Error: not a regular file",
                                         "Failed to save input actions: , Error: no path"}),
               capture.lines());
 }
