@@ -11,9 +11,9 @@
 // it was ever reported (SDL 1.2 does not seed axis values, so a trigger never moved since the pad
 // was opened would otherwise read half pressed), the buttons held and the hats' SDL_HAT_* bits.
 struct SGamepadRawState {
-    static const int kAxes = 32;
-    static const int kButtons = 128;
-    static const int kHats = 16;
+    static constexpr int kAxes = 32;
+    static constexpr int kButtons = 128;
+    static constexpr int kHats = 16;
     int16_t axes[kAxes] = {};
     bool axisReported[kAxes] = {};
     bool buttons[kButtons] = {};

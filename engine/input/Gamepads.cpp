@@ -162,10 +162,11 @@ void CGamepads::mapPads(const std::vector<CGamepad>& previous, bool keepState)
         if (mapping == nullptr) {
             const std::string key = identity.name + "/" + identity.guid();
             if (reported.insert(key).second)
-                pendingLines.push_back("No gamepad mapping for \"" + identity.name + "\"" +
-                           (identity.known ? " (GUID " + identity.guid() + ")" : std::string()) +
-                           ": it reads as a raw joystick; add a mapping line for it with loadGamepadMappings() "
-                           "or SDL_GAMECONTROLLERCONFIG");
+                pendingLines.push_back(
+                    "No gamepad mapping for \"" + identity.name + "\"" +
+                    (identity.known ? " (GUID " + identity.guid() + ")" : std::string()) +
+                    ": it reads as a raw joystick; add a mapping line for it with loadGamepadMappings() "
+                    "or SDL_GAMECONTROLLERCONFIG");
         }
         mapped.push_back(pad);
     }
