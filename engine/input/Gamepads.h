@@ -81,7 +81,8 @@ public:
     // sdl12-compat queues no joystick events for game controllers (seen on 1.2.60: their state
     // moves, no event comes), so in SDL 2's layout the state of each open joystick is read after
     // every pump and each change answered as the event SDL 1.2 would have queued. A press and
-    // release between two pumps goes unseen there. Nothing outside that layout.
+    // release between two pumps goes unseen there. Nothing outside that layout. Not yet: should a
+    // later sdl12-compat queue those events itself, each change would arrive twice.
     std::vector<SDL_Event> pollChanges(const std::vector<SDL_Joystick*>& joysticks);
     // A joystick event, fresh from the queue. Answers the button it pressed, Count for none.
     GamepadButton apply(const SDL_Event& event, int& padIndex);
