@@ -101,6 +101,8 @@ void CEventManager::discardWaiting()
         leftButton = false;
         rightButton = false;
     }
+    gamepads.resync(joysticks);
+    gamepads.clearEdges();
 }
 
 std::size_t CEventManager::waitingCount()

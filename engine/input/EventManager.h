@@ -89,8 +89,8 @@ public:
     // calls this once the window is open, and update() checks it every frame.
     void listen();
     // Drops every waiting event, in SDL's queue and the manager's (after a loading screen, say); the
-    // key table and the mouse buttons then read what SDL holds, so no dropped release leaves a key
-    // or button held.
+    // key table, the mouse buttons and the gamepads then read what SDL holds, so no dropped release
+    // leaves a key or button held.
     void discardWaiting();
     // Events waiting for later updates.
     std::size_t waitingCount();

@@ -141,6 +141,12 @@ void CGamepad::clearEdges()
     std::fill(std::begin(releases), std::end(releases), 0);
 }
 
+void CGamepad::setRawState(const SGamepadRawState& state)
+{
+    raw = state;
+    update();
+}
+
 void CGamepad::takeState(const CGamepad& other)
 {
     raw = other.raw;

@@ -76,6 +76,12 @@ public:
     {
         edgesHidden = hidden;
     }
+    // The raw state as SDL holds it now (after dropped events), read through the mapping.
+    void setRawState(const SGamepadRawState& state);
+    const SGamepadRawState& getRawState() const
+    {
+        return raw;
+    }
     // Another pad's raw state read through this pad's mapping (a pad mapped again).
     void takeState(const CGamepad& other);
     // What the other pad held counts as released here (a pad gone, or found again, at this index).

@@ -230,6 +230,36 @@ std::vector<SDL_Event> CGamepads::pollChanges(const std::vector<SDL_Joystick*>& 
     return changes;
 }
 
+void CGamepads::resync(const std::vector<SDL_Joystick*>& joysticks)
+{
+    const bool live = SDL_WasInit(SDL_INIT_JOYSTICK) != 0;
+    for (std::size_t index = 0; index < pads.size(); ++index) {
+        SGamepadRawState state;
+        if (live && index < joysticks.size()) {
+            SDL_Joystick* joystick = joysticks[index];
+            SDL_JoystickUpdate();
+            const SGamepadRawState& before = pads[index].getRawState();
+            const int buttons = std::min(SDL_JoystickNumButtons(joystick), SGamepadRawState::kButtons);
+            for (int button = 0; button < buttons; ++button)
+                state.buttons[button] = SDL_JoystickGetButton(joystick, button) != 0;
+            const int axes = std::min(SDL_JoystickNumAxes(joystick), SGamepadRawState::kAxes);
+            for (int axis = 0; axis < axes; ++axis) {
+                state.axes[axis] = SDL_JoystickGetAxis(joystick, axis);
+                // Still unreported while SDL holds nothing but its unseeded 0.
+                state.axisReported[axis] = before.axisReported[axis] || state.axes[axis] != 0;
+            }
+            const int hats = std::min(SDL_JoystickNumHats(joystick), SGamepadRawState::kHats);
+            for (int hat = 0; hat < hats; ++hat)
+                state.hats[hat] = SDL_JoystickGetHat(joystick, hat);
+            if (index < polled.size()) {
+                std::copy(std::begin(state.buttons), std::end(state.buttons), std::begin(polled[index].buttons));
+                std::copy(std::begin(state.axes), std::end(state.axes), std::begin(polled[index].axes));
+            }
+        }
+        pads[index].setRawState(state);
+    }
+}
+
 void CGamepads::writeLog()
 {
     for (const std::string& line : pendingLines)

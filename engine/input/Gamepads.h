@@ -84,6 +84,10 @@ public:
     // release between two pumps goes unseen there. Nothing outside that layout. Not yet: should a
     // later sdl12-compat queue those events itself, each change would arrive twice.
     std::vector<SDL_Event> pollChanges(const std::vector<SDL_Joystick*>& joysticks);
+    // After the waiting events were dropped: each pad takes what SDL holds for its joystick now
+    // (a pad with no SDL joystick behind it, everything released), so no dropped release leaves a
+    // button held.
+    void resync(const std::vector<SDL_Joystick*>& joysticks);
     // A joystick event, fresh from the queue. Answers the button it pressed, Count for none.
     GamepadButton apply(const SDL_Event& event, int& padIndex);
     void clearEdges();

@@ -371,3 +371,23 @@ TEST_F(Gamepad, AVirtualPadOnSdl12CompatReadsTheSameInBothLayouts)
     EXPECT_EQ(0, events->getJoystickCount());
     EXPECT_FALSE(gameReads().b);
 }
+
+// A release dropped with the waiting events (after a loading screen) once left the pad's button
+// held for good.
+TEST_F(Gamepad, DiscardingWaitingEventsLeavesNoPadButtonHeld)
+{
+    ScopedEnvironment sysfs("QUARL_SYSFS_ROOT", fakeSysfs({kXboxName}));
+    CGamepads& pads = events->getGamepads();
+    pads.open({kXboxName});
+    pushButton(0, true);
+    pushAxis(2, 32767);
+    frame();
+    ASSERT_TRUE(pads.isDown(GamepadButton::A));
+    pushButton(0, false);
+    pushAxis(2, -32768);
+    events->discardWaiting();
+    frame();
+    EXPECT_FALSE(pads.isDown(GamepadButton::A));
+    EXPECT_EQ(0.0f, pads.getAxis(GamepadAxis::LeftTrigger));
+    EXPECT_FALSE(pads.isPressed(GamepadButton::A));
+}
