@@ -12,7 +12,9 @@ HEADLESS_PACKAGES="xvfb xauth xdotool imagemagick"
 # libxtst-dev: the input tests send real key presses, clicks and pointer bursts through XTEST.
 # clang-format: the test command checks the sources' layout against .clang-format.
 # libsdl2-2.0-0: sdl12-compat, which the tests also run on (see sdl12_compat_library), runs over it.
+# libsdl2-dev: the gamepad tests attach SDL 2 virtual joysticks there (tests/support/VirtualPad.h).
 TEST_PACKAGES="libgtest-dev libgmock-dev doxygen fonts-dejavu-core libxtst-dev libsdl2-2.0-0 clang-format $HEADLESS_PACKAGES"
+TEST_PACKAGES="$TEST_PACKAGES libsdl2-dev"
 # Only the benchmarks: SFML 2.5 is the peer the drawing figures are held against.
 BENCH_PACKAGES="libsfml-dev fonts-dejavu-core"
 

@@ -96,11 +96,16 @@ void CEventManager::discardWaiting()
         const Uint8 buttons = SDL_GetMouseState(nullptr, nullptr);
         leftButton = (buttons & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
         rightButton = (buttons & SDL_BUTTON(SDL_BUTTON_RIGHT)) != 0;
+        for (int button = 1; button < kButtonCount; ++button)
+            buttonsDown[button] = (buttons & SDL_BUTTON(button)) != 0 ? 1 : 0;
     } else {
+        std::memset(buttonsDown, 0, sizeof(buttonsDown));
         std::memset(keys, 0, sizeof(keys));
         leftButton = false;
         rightButton = false;
     }
+    gamepads.resync(joysticks);
+    gamepads.clearEdges();
 }
 
 std::size_t CEventManager::waitingCount()
@@ -115,6 +120,7 @@ void CEventManager::update()
     // just clicked. One event per update, the press comes a frame or more after its pump.
     if (!everyEvent)
         readMouse();
+    gamepads.writeLog();
     clickedId = -1;
     eventPolled = false;
     inUpdate = polledSince;
@@ -245,6 +251,13 @@ void CEventManager::pumpEvents()
     if (!queue.isListening())
         listen();
     queue.pump();
+    std::vector<SDL_Event> changes = gamepads.pollChanges(joysticks);
+    if (!changes.empty()) {
+        // Behind what waits, through SDL's queue, as if SDL had queued them.
+        for (SDL_Event& change : changes)
+            SDL_PushEvent(&change);
+        queue.pump();
+    }
 }
 
 void CEventManager::takeEveryEvent(bool on)
@@ -268,6 +281,7 @@ void CEventManager::clearEdges()
     text.clear();
     quitRequested = false;
     clickedIds.clear();
+    gamepads.clearEdges();
 }
 
 void CEventManager::readMouse()
@@ -282,8 +296,15 @@ void CEventManager::readMouse()
 
 void CEventManager::apply(bool fresh)
 {
-    if (fresh)
+    if (fresh) {
         applyEdges();
+        GamepadButton padPressed = GamepadButton::Count;
+        if (event.type >= SDL_JOYAXISMOTION && event.type <= SDL_JOYBUTTONUP) {
+            int pad = -1;
+            padPressed = gamepads.apply(event, pad);
+        }
+        actions.observe(event, padPressed);
+    }
     switch (event.type) {
     case SDL_KEYDOWN: {
         keyPressed = true;
@@ -300,6 +321,8 @@ void CEventManager::apply(bool fresh)
         break;
     }
     case SDL_MOUSEBUTTONDOWN:
+        if (event.button.button < kButtonCount)
+            buttonsDown[event.button.button] = 1;
         if (event.button.button == SDL_BUTTON_LEFT) {
             leftButton = true;
             eventCode = CodeLeftDown;
@@ -309,6 +332,8 @@ void CEventManager::apply(bool fresh)
         }
         break;
     case SDL_MOUSEBUTTONUP:
+        if (event.button.button < kButtonCount)
+            buttonsDown[event.button.button] = 0;
         if (event.button.button == SDL_BUTTON_LEFT) {
             leftButton = false;
             eventCode = CodeLeftUp;
@@ -333,7 +358,8 @@ void CEventManager::applyEdges()
     case SDL_KEYUP: {
         const int key = event.key.keysym.sym;
         if (key >= 0 && key < kKeyCount) {
-            (event.type == SDL_KEYDOWN ? keysPressed : keysReleased)[key] = 1;
+            uint8_t& count = (event.type == SDL_KEYDOWN ? keysPressed : keysReleased)[key];
+            count = uint8_t(count < 255 ? count + 1 : 255);
             if (event.type == SDL_KEYDOWN)
                 (polling ? polledSince : inUpdate).keysPressed[key] = 1;
         }
@@ -354,7 +380,8 @@ void CEventManager::applyEdges()
         const int button = event.button.button;
         const bool down = event.type == SDL_MOUSEBUTTONDOWN;
         if (button < kButtonCount) {
-            (down ? buttonsPressed : buttonsReleased)[button] = 1;
+            uint8_t& count = (down ? buttonsPressed : buttonsReleased)[button];
+            count = uint8_t(count < 255 ? count + 1 : 255);
             UpdateEdges& target = polling ? polledSince : inUpdate;
             (down ? target.buttonsPressed : target.buttonsReleased)[button] = 1;
         }
@@ -449,6 +476,7 @@ int CEventManager::openJoysticks()
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
         CLog::line(std::string("Unable to initialize joysticks: ") + SDL_GetError());
+        gamepads.open(joystickNames);
         return 0;
     }
     const int found = SDL_NumJoysticks();
@@ -464,6 +492,7 @@ int CEventManager::openJoysticks()
         joystickNames.push_back(name ? name : "");
     }
     SDL_JoystickEventState(SDL_ENABLE);
+    gamepads.open(joystickNames);
     return getJoystickCount();
 }
 
@@ -653,4 +682,20 @@ bool CEventManager::isQuitRequested() const
 void CEventManager::hideEdges(bool hidden)
 {
     edgesHidden = hidden;
+    gamepads.hideEdges(hidden);
+}
+
+int CEventManager::getKeyPressCount(int key) const
+{
+    return edgesHidden || key < 0 || key >= kKeyCount ? 0 : keysPressed[key];
+}
+
+int CEventManager::getButtonPressCount(int button) const
+{
+    return edgesHidden || button < 0 || button >= kButtonCount ? 0 : buttonsPressed[button];
+}
+
+bool CEventManager::isButtonDown(int button) const
+{
+    return button >= 0 && button < kButtonCount && buttonsDown[button] != 0;
 }

@@ -1,6 +1,8 @@
 #ifndef ENGINE_INPUT_EVENTMANAGER_H
 #define ENGINE_INPUT_EVENTMANAGER_H
 
+#include "engine/input/Gamepads.h"
+#include "engine/input/InputActions.h"
 #include "engine/input/InputQueue.h"
 
 #include <SDL.h>
@@ -45,7 +47,9 @@
 // Events taken by update() for pollEvent() and never asked for are kept up to the same bound from
 // one update to the next, the oldest dropped (they were applied already); the newest update's
 // events are all kept.
-// Owns its queue and the open joystick handles. Main thread only.
+// The open joysticks read as standard gamepads (getGamepads()) and named actions over every kind of
+// input (getActions()) take each event as it is applied, with the same edges.
+// Owns its queue, the open joystick handles, the gamepads and the actions. Main thread only.
 class CEventManager {
 public:
     // The event codes set by update().
@@ -85,8 +89,8 @@ public:
     // calls this once the window is open, and update() checks it every frame.
     void listen();
     // Drops every waiting event, in SDL's queue and the manager's (after a loading screen, say); the
-    // key table and the mouse buttons then read what SDL holds, so no dropped release leaves a key
-    // or button held.
+    // key table, the mouse buttons and the gamepads then read what SDL holds, so no dropped release
+    // leaves a key or button held.
     void discardWaiting();
     // Events waiting for later updates.
     std::size_t waitingCount();
@@ -110,6 +114,12 @@ public:
     bool isButtonPressed(int button) const;
     // As isKeyReleased(), for a mouse button; false outside 0..7.
     bool isButtonReleased(int button) const;
+    // How many presses of the key or mouse button (0 to 255) the events applied since the edges
+    // were cleared held: two presses in one frame count two.
+    int getKeyPressCount(int key) const;
+    int getButtonPressCount(int button) const;
+    // The mouse button is held; false outside 0..7.
+    bool isButtonDown(int button) const;
     // A press of the button among the events the last update() applied, or that pollEvent() applied
     // before it, whatever the edges' owner did: what the GUI, drawn within the engine's update,
     // reacts to.
@@ -174,6 +184,21 @@ public:
     // The hat's SDL_HAT_* bits (SDL_HAT_CENTERED, 0, at rest and out of range).
     uint8_t getJoystickHat(int joystick, int hat) const;
 
+    // The open joysticks as standard gamepads (engine/input/Gamepads.h).
+    CGamepads& getGamepads()
+    {
+        return gamepads;
+    }
+    const CGamepads& getGamepads() const
+    {
+        return gamepads;
+    }
+    // Named actions with their bindings (engine/input/InputActions.h).
+    CInputActions& getActions()
+    {
+        return actions;
+    }
+
 private:
     // Everything that has arrived into the queue, listening again if SDL dropped the filter.
     void pumpEvents();
@@ -234,6 +259,9 @@ private:
     uint8_t joyHats[kMaxJoysticks][kMaxJoystickHats];
     std::vector<SDL_Joystick*> joysticks;  // opened here; SDL_Quit (graphics core) may close them first
     std::vector<std::string> joystickNames;
+    uint8_t buttonsDown[kButtonCount] = {};
+    CGamepads gamepads;
+    CInputActions actions{this};
 };
 
 #endif

@@ -157,6 +157,12 @@ std::size_t CInputQueue::compact()
             continue;
         }
         SDL_Event& kept = waiting[later->second];
+        // A hat is the d-pad's four buttons: only a repeat of the same position is dropped, so no
+        // press of one is lost.
+        if (older.type == SDL_JOYHATMOTION && kept.jhat.value != older.jhat.value) {
+            later->second = index;
+            continue;
+        }
         if (older.type == SDL_MOUSEMOTION) {
             if (kept.motion.state != older.motion.state) {
                 later->second = index;
@@ -225,6 +231,8 @@ bool CInputQueue::replaceNewest(const SDL_Event& incoming)
                                waited->jaxis.axis == incoming.jaxis.axis) ||
                               (type == SDL_JOYHATMOTION && waited->jhat.which == incoming.jhat.which &&
                                waited->jhat.hat == incoming.jhat.hat);
+            if (same && type == SDL_JOYHATMOTION && waited->jhat.value != incoming.jhat.value)
+                return false;  // a new d-pad position: each press stays an event of its own
             if (same) {
                 *waited = incoming;
                 return true;

@@ -19,9 +19,10 @@
 // - consecutive pointer moves from the filter with the same buttons held become one (the latest
 //   position, the summed relative motion); events an application pushes itself stay as pushed
 //   (SDL bounds those);
-// - a joystick axis or hat value, or a window size, replaces an older one of the same axis, hat or
-//   window still waiting when only such values and pointer moves stand after it: they say where
-//   something is now, so a stick held in motion cannot put a key press seconds behind.
+// - a joystick axis value or a window size replaces an older one of the same axis or window still
+//   waiting when only such values and pointer moves stand after it: they say where something is
+//   now, so a stick held in motion cannot put a key press seconds behind. A hat is a d-pad, four
+//   buttons: only a repeat of the position it holds is merged, so no d-pad press is lost.
 //
 // Owns the waiting events. Main thread only, except the filter, which SDL may call on its event
 // thread; one queue listens at a time (SDL 1.2's filter has no user pointer), the last to listen.
@@ -46,10 +47,10 @@ public:
     void clear();
     // Drops what a later event makes stale, wherever it waits: a pointer move followed by a move of
     // the same pointer with the same buttons and no button event between (its relative motion is
-    // added to that move), and a joystick axis value, hat position or window size followed by one
-    // of the same axis, hat or window. Keys, buttons and every other event keep their places; the
-    // newest of each stays. What the event manager does first when more than its bound wait.
-    // Answers how many were dropped.
+    // added to that move), a joystick axis value or window size followed by one of the same axis
+    // or window, and a hat position followed by the same position of that hat. Keys, buttons and every other event
+    // keep their places; the newest of each stays. What the event manager does first when more than its bound
+    // wait. Answers how many were dropped.
     std::size_t compact();
     // Puts events back before everything waiting, in the order given.
     void putBack(const std::vector<SDL_Event>& events);

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <libgen.h>
 #include <string>
@@ -568,5 +569,45 @@ TEST_F(ExampleEndToEnd, FlamesAndTileWalkerCaptionsReadOverTheirScenes)
         waitForChange(window, 10, 577, 300, 12, std::vector<unsigned long>(3600, 0));
     EXPECT_GE(textContrast(caption), 4.5) << "the tile walker's caption does not read over the map";
     pressEscapeAndExpectStatusZero(example, window);
+    EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
+}
+
+// The gamepad example from an empty folder: 1 then J rebinds jump (real X key presses), F5 saves
+// the actions in $XDG_CONFIG_HOME, and Escape first gives up a rebinding, then ends it.
+TEST_F(ExampleEndToEnd, GamepadRebindsAnActionSavesItAndEscapeGivesUpARebindingFirst)
+{
+    const std::string folder = testing_support::makeTempDir();
+    e2e::DemoProcess example(GAMEPAD_EXAMPLE_BINARY, folder.c_str(), {{"XDG_CONFIG_HOME", folder + "/config"}});
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Gamepad", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::string focus = "xdotool windowfocus --sync " + std::to_string(window);
+    ASSERT_EQ(0, std::system(focus.c_str()));
+    // The jump line of the menu at (20, 460) and the status line at (20, 540), once drawn.
+    const std::vector<unsigned long> jump =
+        waitForChange(window, 20, 460, 400, 18, std::vector<unsigned long>(400 * 18, 0));
+    const std::vector<unsigned long> status = grab(window, 20, 540, 400, 18);
+    run(focus + " key 1");
+    const std::vector<unsigned long> asking = waitForChange(window, 20, 540, 400, 18, status);
+    EXPECT_NE(status, asking) << "1 did not start a rebinding";
+    run(focus + " key j");
+    EXPECT_NE(jump, waitForChange(window, 20, 460, 400, 18, jump)) << "J did not become jump's binding";
+    run(focus + " key F5");
+    const std::string saved = folder + "/config/quarl-gamepad-example/input-actions.txt";
+    for (int poll = 0; poll < 100 && access(saved.c_str(), F_OK) != 0; ++poll)
+        usleep(50000);
+    std::ifstream in(saved);
+    std::string line;
+    bool found = false;
+    while (std::getline(in, line))
+        found = found || line == "jump = pad:a | key:j";
+    EXPECT_TRUE(found) << "F5 saved no jump = pad:a | key:j in " << saved;
+    run(focus + " key 2");
+    EXPECT_NE(status, waitForChange(window, 20, 540, 400, 18, status));
+    run(focus + " key Escape");
+    EXPECT_EQ(status, waitForChange(window, 20, 540, 400, 18, asking)) << "Escape did not give up the rebinding";
+    pressEscapeAndExpectStatusZero(example, window);
+    for (const std::string& each : example.lines())
+        EXPECT_FALSE(isFailureLine(each)) << each;
     EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
 }

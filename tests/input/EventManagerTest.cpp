@@ -455,7 +455,7 @@ TEST_F(EventManager, AxisHatAndSizeValuesMergeButNeverOvertakeAKey)
     for (int i = 0; i < 500; ++i) {
         joystick(SDL_JOYAXISMOTION, 0, i);
         joystick(SDL_JOYAXISMOTION, 1, -i);
-        joystick(SDL_JOYHATMOTION, 0, i % 2 ? SDL_HAT_UP : SDL_HAT_DOWN);
+        joystick(SDL_JOYHATMOTION, 0, SDL_HAT_UP);  // a hat's repeats merge; new positions do not
     }
     SDL_Event size{};
     size.type = SDL_VIDEORESIZE;
@@ -621,4 +621,84 @@ TEST_F(EventManager, TakingEveryEventPollEventHandsOverEveryPressOfAFloodedFrame
     events->takeEveryEvent(false);
     EXPECT_EQ(taps, presses);
     EXPECT_EQ(0u, events->waitingCount());
+}
+
+// A hat is a d-pad: merged like an axis, a tap (up, then centred) waiting behind other values lost
+// its press, and the standard pad's DPadUp never read pressed.
+TEST_F(EventManager, EveryHatPositionStaysWhileRepeatsMerge)
+{
+    auto hat = [](int value) {
+        SDL_Event event{};
+        event.type = SDL_JOYHATMOTION;
+        event.jhat.value = Uint8(value);
+        arrive(event);
+    };
+    auto axis = [](int value) {
+        SDL_Event event{};
+        event.type = SDL_JOYAXISMOTION;
+        event.jaxis.value = Sint16(value);
+        arrive(event);
+    };
+    for (int tap = 0; tap < 3; ++tap) {
+        hat(SDL_HAT_UP);
+        hat(SDL_HAT_UP);
+        axis(tap);
+        hat(SDL_HAT_CENTERED);
+    }
+    EXPECT_EQ(7u, events->waitingCount()) << "up, centred three times; one axis value";
+    std::vector<int> seen;
+    for (int frame = 0; frame < 8; ++frame) {
+        events->update();
+        if (events->isEventPolled() && events->getEvent().type == SDL_JOYHATMOTION)
+            seen.push_back(events->getEvent().jhat.value);
+    }
+    EXPECT_EQ((std::vector<int>{SDL_HAT_UP, SDL_HAT_CENTERED, SDL_HAT_UP, SDL_HAT_CENTERED, SDL_HAT_UP,
+                                SDL_HAT_CENTERED}),
+              seen);
+    // Beyond the bound, compacting keeps them too.
+    for (int tap = 0; tap < 200; ++tap) {
+        hat(tap % 2 ? SDL_HAT_CENTERED : SDL_HAT_DOWN);
+        axis(tap);
+    }
+    events->takeEveryEvent(true);
+    events->update();
+    events->takeEveryEvent(false);
+    int downs = 0;
+    SDL_Event event;
+    while (events->pollEvent(event))
+        downs += event.type == SDL_JOYHATMOTION && event.jhat.value == SDL_HAT_DOWN;
+    EXPECT_EQ(100, downs);
+    events->clearEdges();
+}
+
+// Two presses of one key or button in one frame count two, whatever the order of the frame's events.
+TEST_F(EventManager, PressCountsCountEveryPressOfTheFrame)
+{
+    events->takeEveryEvent(true);
+    pushKey(true, SDLK_a);
+    pushKey(false, SDLK_a);
+    pushMouseButton(true, SDL_BUTTON_MIDDLE, 5, 5);
+    pushKey(true, SDLK_a);
+    pushMouseButton(false, SDL_BUTTON_MIDDLE, 5, 5);
+    pushKey(false, SDLK_a);
+    pushMouseButton(true, SDL_BUTTON_MIDDLE, 5, 5);
+    events->update();
+    EXPECT_EQ(2, events->getKeyPressCount(SDLK_a));
+    EXPECT_TRUE(events->isKeyPressed(SDLK_a));
+    EXPECT_EQ(0, events->isKeyDown(SDLK_a));
+    EXPECT_EQ(2, events->getButtonPressCount(SDL_BUTTON_MIDDLE));
+    EXPECT_TRUE(events->isButtonDown(SDL_BUTTON_MIDDLE));
+    EXPECT_EQ(0, events->getKeyPressCount(SDLK_b));
+    EXPECT_EQ(0, events->getKeyPressCount(-1));
+    EXPECT_EQ(0, events->getButtonPressCount(CEventManager::kButtonCount));
+    events->hideEdges(true);
+    EXPECT_EQ(0, events->getKeyPressCount(SDLK_a));
+    events->hideEdges(false);
+    events->clearEdges();
+    EXPECT_EQ(0, events->getKeyPressCount(SDLK_a));
+    pushMouseButton(false, SDL_BUTTON_MIDDLE, 5, 5);
+    events->update();
+    EXPECT_FALSE(events->isButtonDown(SDL_BUTTON_MIDDLE));
+    events->takeEveryEvent(false);
+    events->clearEdges();
 }
