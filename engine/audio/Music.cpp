@@ -22,7 +22,8 @@ void haltAnyMusic()
 
 CMusic::CMusic(const std::string& fileName)
     : music(nullptr),
-      fileName(fileName)
+      fileName(fileName),
+      loopPoint(0.0)
 {
     // Owned by the manager from the start, so that a track whose file never loads is not leaked.
     if (g_pSoundManager != nullptr)
@@ -79,8 +80,34 @@ void CMusic::play(int loops)
 {
     if (music == nullptr)
         return;
+    if (g_pSoundManager != nullptr) {
+        g_pSoundManager->startMusic(this, loops, 0);
+        return;
+    }
     haltAnyMusic();
     Mix_PlayMusic(music, loops);
+}
+
+void CMusic::fadeIn(int milliseconds, int loops)
+{
+    if (music == nullptr)
+        return;
+    if (g_pSoundManager != nullptr) {
+        g_pSoundManager->startMusic(this, loops, milliseconds);
+        return;
+    }
+    haltAnyMusic();
+    Mix_FadeInMusic(music, loops, milliseconds);
+}
+
+void CMusic::setLoopPoint(double seconds)
+{
+    loopPoint = seconds > 0.0 ? seconds : 0.0;
+}
+
+double CMusic::getLoopPoint() const
+{
+    return loopPoint;
 }
 
 void CMusic::release()
