@@ -591,6 +591,11 @@ void CSoundManager::resumeMusic()
     SDL_UnlockAudio();
 }
 
+CMusic* CSoundManager::getPlayingMusic() const
+{
+    return Mix_PlayingMusic() != 0 ? currentTrack : nullptr;
+}
+
 bool CSoundManager::isMusicPaused() const
 {
     return isCategoryPaused(kMusicCategory);

@@ -97,6 +97,8 @@ public:
     // Where placed sounds are heard from now.
     CVector2 getListener() const;
 
+    // The track the engine last started while it is playing (or paused), null otherwise.
+    CMusic* getPlayingMusic() const;
     // Pauses the music where it is; resumeMusic() goes on from there. Same as the "music" category.
     void pauseMusic();
     void resumeMusic();
