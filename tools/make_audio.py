@@ -52,23 +52,23 @@ def crc16(data):
     return crc
 
 
-def write_flac(path, samples, block=4096):
-    """Stereo (SDL_mixer 1.2 plays no other FLAC), the same samples on both sides; 16-bit, 22050 Hz;
-    fixed block size; every subframe verbatim."""
+def write_flac(path, samples, channels=2, block=4096):
+    """Stereo (SDL_mixer 1.2 plays no other FLAC) with the same samples on both sides, or mono;
+    16-bit, 22050 Hz; fixed block size; every subframe verbatim."""
     out = bytearray(b"fLaC")
     info = struct.pack(">HH", block, block) + b"\0\0\0" + b"\0\0\0"
     # 20 bits rate, 3 bits channels - 1, 5 bits bits per sample - 1, 36 bits total samples.
-    packed = (RATE << 44) | (1 << 41) | (15 << 36) | len(samples)
+    packed = (RATE << 44) | ((channels - 1) << 41) | (15 << 36) | len(samples)
     info += packed.to_bytes(8, "big") + bytes(16)  # MD5 left 0: not computed
     out += bytes([0x80]) + len(info).to_bytes(3, "big") + info  # last metadata block: STREAMINFO
     for number, start in enumerate(range(0, len(samples), block)):
         chunk = samples[start:start + block]
         assert number < 128  # the frame number's UTF-8-like code is then one byte
         # Sync and fixed blocking; size from the 16 bits at the end, 22.05 kHz; left and right; 16 bits.
-        header = bytes([0xFF, 0xF8, 0x74, 0x18, number]) + struct.pack(">H", len(chunk) - 1)
+        header = bytes([0xFF, 0xF8, 0x74, 0x18 if channels == 2 else 0x08, number]) + struct.pack(">H", len(chunk) - 1)
         header += bytes([crc8(header)])
         subframe = bytes([0x02]) + struct.pack(">%dh" % len(chunk), *chunk)  # verbatim
-        frame = header + subframe + subframe
+        frame = header + subframe * channels
         out += frame + struct.pack(">H", crc16(frame))
     with open(path, "wb") as handle:
         handle.write(bytes(out))
@@ -91,6 +91,8 @@ def main():
     segments = tone(441.0, 0.5, 8000) + tone(882.0, 0.5, 8000) + tone(1323.0, 0.5, 8000)
     write_flac("tests/data/audio/segments.flac", segments)
     write_wav("tests/data/audio/segments.wav", segments)
+    # A mono FLAC: SDL_mixer 1.2 opens it but cannot play it, and hangs its thread on a seek.
+    write_flac("tests/data/audio/mono.flac", tone(441.0, 0.1, 8000), channels=1)
 
 
 if __name__ == "__main__":

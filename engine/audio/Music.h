@@ -30,7 +30,9 @@ public:
     // place holds it), and registers the track (once, however often it loads). A second load frees
     // the earlier stream first. On failure writes "Failed to load music " and the name, then
     // SDL_mixer's reason on a line of its own ("Error: " and the text), returns false and leaves
-    // the track silent; a track already registered stays registered.
+    // the track silent; a track already registered stays registered. A FLAC file other than 16-bit
+    // stereo is refused so ("SDL_mixer 1.2 plays only 16-bit stereo FLAC files"): the mixer would
+    // open it, play silence, and hang its thread on a seek.
     bool load(std::string fileName);
     // A stream is open: play() makes music.
     bool isLoaded() const;

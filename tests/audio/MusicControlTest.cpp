@@ -145,6 +145,23 @@ TEST_F(MusicControl, SeekingWhereTheMixerCannotWritesTheFailureAndItsReason)
     EXPECT_EQ("Error: Music isn't playing", lines[3]);
 }
 
+TEST_F(MusicControl, AFlacTheMixerCannotPlayIsRefusedAtLoading)
+{
+    // Loaded, it would play nothing, and a seek in it hangs the mixer's thread.
+    const std::string name = "tests/data/audio/mono.flac";
+    CStdoutCapture capture;
+    capture.start();
+    CMusic* track = new CMusic(name);
+    EXPECT_EQ((std::vector<std::string>{"Failed to load music " + name,
+                                        "Error: SDL_mixer 1.2 plays only 16-bit stereo FLAC files"}),
+              capture.lines());
+    EXPECT_FALSE(track->isLoaded());
+    EXPECT_EQ(0u, manager->getMusicCount());
+    track->play(0);
+    EXPECT_EQ(0, Mix_PlayingMusic());
+    delete track;
+}
+
 TEST_F(MusicControl, ARepeatRestartsAtTheLoopPoint)
 {
     CMusic* track = new CMusic(kSegmentsFlac);
