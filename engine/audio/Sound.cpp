@@ -93,11 +93,11 @@ CSoundHandle CSound::fadeIn(int milliseconds, int loops)
     return g_pSoundManager->startVoice(this, loops, milliseconds, nullptr);
 }
 
-CSoundHandle CSound::playAt(const CVector2& position, int loops)
+CSoundHandle CSound::playAt(const CVector2& position, int loops, int fadeMilliseconds)
 {
     if (chunk == nullptr || g_pSoundManager == nullptr)
         return play(loops);
-    return g_pSoundManager->startVoice(this, loops, 0, &position);
+    return g_pSoundManager->startVoice(this, loops, fadeMilliseconds, &position);
 }
 
 void CSound::setVolume(float newVolume)

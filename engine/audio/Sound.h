@@ -47,8 +47,8 @@ public:
     // As play(), rising from silence to its level over the time.
     CSoundHandle fadeIn(int milliseconds, int loops = 0);
     // As play(), placed at a point of the 2D world: pan and gain follow its distance to the sound
-    // manager's listener (see setRange()) while it plays.
-    CSoundHandle playAt(const CVector2& position, int loops = 0);
+    // manager's listener (see setRange()) while it plays; fading in over the time when it is not 0.
+    CSoundHandle playAt(const CVector2& position, int loops = 0, int fadeMilliseconds = 0);
 
     // The volume every new play of this sound starts from, 0..1 (clamped); plays already going
     // follow it too.
