@@ -607,7 +607,8 @@ void CSoundManager::fadeOutMusic(int milliseconds)
         return;
     nextTrack = nullptr;
     loopsLeft = 0;
-    if (milliseconds <= 0 || Mix_FadeOutMusic(milliseconds) == 0) {
+    // Paused music would never fade: it ends at once, as a fade would have.
+    if (milliseconds <= 0 || isMusicPaused() || Mix_FadeOutMusic(milliseconds) == 0) {
         // No time, or the mixer would not fade: it ends now, as a fade would have.
         Mix_HaltMusic();
     }

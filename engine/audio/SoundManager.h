@@ -103,8 +103,8 @@ public:
     void pauseMusic();
     void resumeMusic();
     bool isMusicPaused() const;
-    // Fades the music to silence over the time (in steps of the mixer's 186 ms chunk), then halts it;
-    // that end counts as the track's end (hasMusicEnded()).
+    // Fades the music to silence over the time (in steps of the mixer's 186 ms chunk), then halts it (paused music
+    // at once); that end counts as the track's end (hasMusicEnded()).
     void fadeOutMusic(int milliseconds);
     // Fades the playing music out over the first half of the time and the next track in over the
     // second, with the mixer's loop count. With nothing playing the next track just fades in.

@@ -277,3 +277,14 @@ TEST_F(MusicControl, TheMusicCategoryAndTheMasterScaleTheMusicVolume)
     EXPECT_NEAR(2000.0, amplitudeAt(heard, firstLoud(heard, 100) + 10, 441), 150.0);
     EXPECT_EQ(MIX_MAX_VOLUME, manager->getMusicVolume());
 }
+
+TEST_F(MusicControl, FadingOutPausedMusicEndsItAtOnce)
+{
+    CMusic* track = new CMusic(sine(441, 1.0));
+    track->play(-1);
+    manager->pauseMusic();
+    manager->fadeOutMusic(1000);  // a paused stream is never mixed, so its fade would never end
+    EXPECT_TRUE(updateUntil(
+        manager, [&] { return manager->hasMusicEnded(); }, 50));
+    EXPECT_EQ(nullptr, manager->getPlayingMusic());
+}
