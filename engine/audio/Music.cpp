@@ -8,6 +8,8 @@
 
 #include <SDL_mixer.h>
 
+#include <cstring>
+
 namespace {
 
 void haltAnyMusic()
@@ -18,11 +20,33 @@ void haltAnyMusic()
         Mix_HaltMusic();
 }
 
+// SDL_mixer 1.2 opens a FLAC file of any layout but plays only 16-bit stereo: anything else stays
+// silent, and a seek in it leaves the mixer's thread spinning with the audio lock held, which hangs
+// the game. The layout is in the STREAMINFO block that must follow the "fLaC" marker. Returns the
+// refusal text, empty for any other file.
+std::string unplayableFlac(const std::string& path)
+{
+    unsigned char head[22] = {};
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    if (file == nullptr)
+        return std::string();
+    const size_t got = SDL_RWread(file, head, 1, sizeof(head));
+    SDL_RWclose(file);
+    if (got != sizeof(head) || std::memcmp(head, "fLaC", 4) != 0)
+        return std::string();
+    const int channels = ((head[20] >> 1) & 7) + 1;
+    const int bits = (((head[20] & 1) << 4) | (head[21] >> 4)) + 1;
+    if ((head[4] & 0x7f) == 0 && channels == 2 && bits == 16)
+        return std::string();
+    return "SDL_mixer 1.2 plays only 16-bit stereo FLAC files";
+}
+
 }  // namespace
 
 CMusic::CMusic(const std::string& fileName)
     : music(nullptr),
-      fileName(fileName)
+      fileName(fileName),
+      loopPoint(0.0)
 {
     // Owned by the manager from the start, so that a track whose file never loads is not leaked.
     if (g_pSoundManager != nullptr)
@@ -54,7 +78,9 @@ bool CMusic::load(std::string name)
     if (!found.empty())
         name = found;
     // As for a sound: a pipe is refused with the mixer's error text before the mixer opens it.
-    const std::string irregular = CRegularFile::refusal(name);
+    std::string irregular = CRegularFile::refusal(name);
+    if (irregular.empty())
+        irregular = unplayableFlac(name);
     if (!irregular.empty())
         Mix_SetError("%s", irregular.c_str());
     music = irregular.empty() ? Mix_LoadMUS(name.c_str()) : nullptr;
@@ -81,8 +107,34 @@ void CMusic::play(int loops)
 {
     if (music == nullptr)
         return;
+    if (g_pSoundManager != nullptr) {
+        g_pSoundManager->startMusic(this, loops, 0);
+        return;
+    }
     haltAnyMusic();
     Mix_PlayMusic(music, loops);
+}
+
+void CMusic::fadeIn(int milliseconds, int loops)
+{
+    if (music == nullptr)
+        return;
+    if (g_pSoundManager != nullptr) {
+        g_pSoundManager->startMusic(this, loops, milliseconds);
+        return;
+    }
+    haltAnyMusic();
+    Mix_FadeInMusic(music, loops, milliseconds);
+}
+
+void CMusic::setLoopPoint(double seconds)
+{
+    loopPoint = seconds > 0.0 ? seconds : 0.0;
+}
+
+double CMusic::getLoopPoint() const
+{
+    return loopPoint;
 }
 
 void CMusic::release()

@@ -9,9 +9,17 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
+
 CSound::CSound(const std::string& fileName)
     : chunk(nullptr),
-      fileName(fileName)
+      fileName(fileName),
+      volume(1.0f),
+      category("effects"),
+      voiceBudget(0),
+      budgetPolicy(EVoicePolicy::StopOldest),
+      radius(100.0f),
+      rollOff(1.0f)
 {
     // Owned by the manager from the start, so that a sound whose file never loads is not leaked.
     if (g_pSoundManager != nullptr)
@@ -69,12 +77,65 @@ bool CSound::isLoaded() const
     return chunk != nullptr;
 }
 
-void CSound::play(int loops)
+CSoundHandle CSound::play(int loops)
 {
     if (chunk == nullptr)
-        return;
+        return CSoundHandle();
+    if (g_pSoundManager != nullptr)
+        return g_pSoundManager->startVoice(this, loops, 0, nullptr);
     if (Mix_PlayChannelTimed(-1, chunk, loops, -1) == -1)
         CLog::line("Failed to play sound " + fileName + " " + SDL_GetError());
+    return CSoundHandle();
+}
+
+CSoundHandle CSound::fadeIn(int milliseconds, int loops)
+{
+    if (chunk == nullptr || g_pSoundManager == nullptr)
+        return play(loops);
+    return g_pSoundManager->startVoice(this, loops, milliseconds, nullptr);
+}
+
+CSoundHandle CSound::playAt(const CVector2& position, int loops, int fadeMilliseconds)
+{
+    if (chunk == nullptr || g_pSoundManager == nullptr)
+        return play(loops);
+    return g_pSoundManager->startVoice(this, loops, fadeMilliseconds, &position);
+}
+
+void CSound::setVolume(float newVolume)
+{
+    volume = std::clamp(newVolume, 0.0f, 1.0f);
+    if (g_pSoundManager != nullptr)
+        g_pSoundManager->applyAllLevels();
+}
+
+float CSound::getVolume() const
+{
+    return volume;
+}
+
+void CSound::setCategory(const std::string& name)
+{
+    category = name;
+}
+
+const std::string& CSound::getCategory() const
+{
+    return category;
+}
+
+void CSound::setVoiceBudget(int voices, EVoicePolicy policy)
+{
+    voiceBudget = std::max(voices, 0);
+    budgetPolicy = policy;
+}
+
+void CSound::setRange(float newRadius, float newRollOff)
+{
+    radius = newRadius;
+    rollOff = newRollOff;
+    if (g_pSoundManager != nullptr)
+        g_pSoundManager->applyAllLevels();
 }
 
 void CSound::release()

@@ -1,6 +1,10 @@
 #ifndef ENGINE_AUDIO_SOUND_H
 #define ENGINE_AUDIO_SOUND_H
 
+#include "engine/audio/SoundHandle.h"
+#include "engine/audio/VoicePolicy.h"
+#include "engine/math/Vector2.h"
+
 #include <string>
 
 struct Mix_Chunk;
@@ -35,12 +39,42 @@ public:
     // Plays on the first free channel with the mixer's loop count (0 plays once, n plays n + 1
     // times, -1 repeats until halted); several plays overlap. Silent sounds do nothing. With no free channel
     // writes "Failed to play sound ", the name, a blank and SDL's error text.
-    void play(int loops);
+    // The play's level is the product of the master, category, sound and handle volumes (and the
+    // manager's 0..128 sound volume); it obeys the sound's and its category's voice budgets and
+    // starts paused in a paused category. Returns a handle to the play; one that refers to nothing
+    // when the sound is silent, no channel was free, a budget refused it, or no device is open.
+    CSoundHandle play(int loops = 0);
+    // As play(), rising from silence to its level over the time.
+    CSoundHandle fadeIn(int milliseconds, int loops = 0);
+    // As play(), placed at a point of the 2D world: pan and gain follow its distance to the sound
+    // manager's listener (see setRange()) while it plays; fading in over the time when it is not 0.
+    CSoundHandle playAt(const CVector2& position, int loops = 0, int fadeMilliseconds = 0);
+
+    // The volume every new play of this sound starts from, 0..1 (clamped); plays already going
+    // follow it too.
+    void setVolume(float volume);
+    float getVolume() const;
+    // The category whose volume, pause and budget this sound's plays obey from the next play on;
+    // "effects" until set. Any name makes a category ("music" is the music's own, not for sounds).
+    void setCategory(const std::string& name);
+    const std::string& getCategory() const;
+    // At most voices copies of this sound play at once (0, the default, sets no limit); policy
+    // says which one gives way.
+    void setVoiceBudget(int voices, EVoicePolicy policy);
+    // For placed plays: full volume within radius world units of the listener, fading beyond it by
+    // rollOff (see CSoundPlacement). 100 and 1 until set.
+    void setRange(float radius, float rollOff);
     // Deletes this sound now, loaded or not; the object is gone when this returns.
     void release();
 
     Mix_Chunk* chunk;      // owned; null while nothing is loaded
     std::string fileName;  // as given to the constructor, kept when loading fails
+    float volume;          // 0..1, for every play
+    std::string category;  // "effects" unless set
+    int voiceBudget;       // 0: no limit
+    EVoicePolicy budgetPolicy;
+    float radius;   // world units heard at full volume around the listener
+    float rollOff;  // how fast placed plays fade beyond radius
 
 private:
     CSound(const CSound&) = delete;

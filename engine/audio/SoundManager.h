@@ -1,6 +1,15 @@
 #ifndef ENGINE_AUDIO_SOUNDMANAGER_H
 #define ENGINE_AUDIO_SOUNDMANAGER_H
 
+#include "engine/audio/SoundHandle.h"
+#include "engine/audio/VoicePolicy.h"
+#include "engine/math/Vector2.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 class CMusic;
@@ -17,6 +26,14 @@ class CSound;
 // item itself. The destructor frees what is left, waiting or registered, and closes the mixer; it
 // runs after the graphics core has shut SDL down, and everything it calls copes with that. Main
 // thread only; SDL_mixer mixes on its own audio thread inside the library.
+//
+// Mixing: every play's level is the master volume times its category's, its sound's and its
+// handle's (all 0..1), times the 0..128 sound volume of setSoundVolume(); the music's is the master
+// times the "music" category's times setMusicVolume()'s. Categories are made by naming them; each has
+// a volume, a pause and a voice budget. The listener of placed sounds is the current 2D camera's
+// centre until setListener() fixes one. With no device open every call is safe and does nothing.
+// update() (run by the engine's every frame) follows the camera, starts the second half of a
+// cross-fade, restarts tracks at their loop point and notices the end of a track.
 class CSoundManager {
 public:
     // Opens the device. When that fails, writes "Unable to open audio", shuts SDL's audio down and
@@ -56,6 +73,56 @@ public:
     // Halts the music, then deletes every track, registered or waiting, and empties both track lists.
     void freeAllMusic();
 
+    // Once a frame (CEngine::update() calls it): the work that waits on the mixer (see the class).
+    void update();
+
+    // 0..1 (clamped), scaling every sound and the music; 1 until set.
+    void setMasterVolume(float volume);
+    float getMasterVolume() const;
+    // 0..1 (clamped) for the plays of the category's sounds, or the music for "music"; 1 until set.
+    void setCategoryVolume(const std::string& category, float volume);
+    float getCategoryVolume(const std::string& category) const;
+    // Pauses every play of the category, and the plays started while it stays paused; "music"
+    // pauses the music.
+    void pauseCategory(const std::string& category);
+    void resumeCategory(const std::string& category);
+    bool isCategoryPaused(const std::string& category) const;
+    // At most voices plays of the category at once (0 sets no limit); policy says which gives way.
+    void setCategoryBudget(const std::string& category, int voices, EVoicePolicy policy);
+
+    // The listener of placed sounds, fixed at a world point until followCamera().
+    void setListener(const CVector2& position);
+    // The listener is the current 2D camera's centre again (the default), followed by update().
+    void followCamera();
+    // Where placed sounds are heard from now.
+    CVector2 getListener() const;
+
+    // The track the engine last started while it is playing (or paused), null otherwise.
+    CMusic* getPlayingMusic() const;
+    // Pauses the music where it is; resumeMusic() goes on from there. Same as the "music" category.
+    void pauseMusic();
+    void resumeMusic();
+    bool isMusicPaused() const;
+    // Fades the music to silence over the time (in steps of the mixer's 186 ms chunk), then halts it (paused music
+    // at once); that end counts as the track's end (hasMusicEnded()).
+    void fadeOutMusic(int milliseconds);
+    // Fades the playing music out over the first half of the time and the next track in over the
+    // second, with the mixer's loop count. With nothing playing the next track just fades in.
+    void crossFadeMusic(CMusic* next, int milliseconds, int loops);
+    // Seconds of the current track played so far, counted from what the mixer actually mixed (to one
+    // 186 ms chunk); 0 with no track. Follows seeks and loop points, stops while paused.
+    double getMusicPosition() const;
+    // Moves the playing track to the time. SDL_mixer 1.2 seeks OGG, FLAC and MP3 files (MOD files to
+    // a pattern number); for WAV, MIDI and any other, and with no music playing, writes "Failed to
+    // seek music ", the name, then the mixer's reason on a line "Error: ...", and returns false.
+    bool setMusicPosition(double seconds);
+    // True once after a track ended on its own or by fadeOutMusic(), as noticed by update(); a halt,
+    // a new play or the first half of a cross-fade does not count.
+    bool hasMusicEnded();
+    // Called by update() with the track that ended, as hasMusicEnded() would see it; an empty
+    // function removes it.
+    void setMusicEndCallback(std::function<void(CMusic*)> callback);
+
     // Registered (loaded) sounds; the waiting ones are not counted.
     unsigned int getSoundCount() const;
     // The registered sound at index, oldest first, still owned by the manager; null past the end.
@@ -69,8 +136,65 @@ private:
     CSoundManager(const CSoundManager&) = delete;
     CSoundManager& operator=(const CSoundManager&) = delete;
 
-    friend class CSound;  // a sound lists itself while unloaded and unlists itself when destroyed
-    friend class CMusic;  // a track lists and unlists itself as a sound does
+    friend class CSound;        // a sound lists itself while unloaded and unlists itself when destroyed
+    friend class CMusic;        // a track lists and unlists itself as a sound does
+    friend class CSoundHandle;  // a handle reaches its voice through the manager
+
+    // What the manager knows of one mixing channel's current play.
+    struct Voice {
+        uint32_t generation = 0;  // of the play; 0 before the first
+        CSound* sound = nullptr;  // not owned; null once the sound is gone
+        std::string category;
+        uint64_t started = 0;  // order of starting, for the budgets
+        float volume = 1.0f;   // the handle's
+        float pan = 0.0f;      // the handle's
+        bool paused = false;   // by its handle
+        bool placed = false;
+        CVector2 position;
+        bool levelPending = false;  // changed while the mixer faded it
+    };
+    struct Category {
+        float volume = 1.0f;
+        bool paused = false;
+        int budget = 0;
+        EVoicePolicy policy = EVoicePolicy::StopOldest;
+    };
+
+    // The sound's plays: picks a channel (making room by the budgets), sets its level and pan, then
+    // starts it; position is null for an unplaced play.
+    CSoundHandle startVoice(CSound* sound, int loops, int fadeMilliseconds, const CVector2* position);
+    bool makeRoom(CSound* sound, const std::string& category);
+    Voice* voiceOf(const CSoundHandle& handle);
+    const Voice* voiceOf(const CSoundHandle& handle) const;
+    void applyLevel(int channel);
+    void applyPan(int channel);
+    void applyAllLevels();
+    void applyPlacedPans();
+    void applyPause(int channel);
+    void applyMusicVolume();
+    // The tracks' own calls.
+    void startMusic(CMusic* track, int loops, int fadeMilliseconds);
+    void startMusicClock(double seconds);
+    void stopMusicClock();
+    static void countMusic(int channel, void* stream, int length, void* manager);
+
+    bool deviceOpen;
+    std::vector<Voice> voices;  // one per mixing channel
+    uint64_t playsStarted;
+    uint32_t generations;
+    float masterVolume;
+    std::map<std::string, Category> categories;
+    bool listenerFixed;
+    CVector2 listener;
+    CMusic* currentTrack;  // not owned; the track last started by the engine, null once it ended
+    int loopsLeft;         // repeats still due through the track's loop point (-1 for ever)
+    CMusic* nextTrack;     // not owned; waits for the cross-fade's first half to end
+    int nextLoops;
+    int nextFade;
+    bool musicEnded;
+    std::function<void(CMusic*)> musicEndCallback;
+    std::atomic<bool> musicClockRunning;  // read by the mixer's thread
+    std::atomic<uint64_t> musicFrames;    // frames of the current track mixed so far
     // The items' own calls: a new item is put on the waiting list, and a destroyed one taken off
     // whichever list holds it, without deleting it.
     void keepUnloadedSound(CSound* sound);

@@ -260,6 +260,7 @@ void CEngine::update()
     updatedBefore = true;
 
     g_pEventManager->update();
+    g_pSoundManager->update();
     g_pGraphicsCore->set2DState();
     glLoadIdentity();
     g_pWindowManager->drawAll();

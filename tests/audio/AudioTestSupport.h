@@ -114,6 +114,33 @@ inline std::vector<int16_t> recordFrom(uint64_t offset, int frames)
     return left;
 }
 
+// Both channels of the frames the device outputs from byte offset on, as recordFrom() waits for them.
+struct Stereo {
+    std::vector<int16_t> left;
+    std::vector<int16_t> right;
+};
+
+inline Stereo recordStereoFrom(uint64_t offset, int frames)
+{
+    const uint64_t end = offset + uint64_t(frames) * kBytesPerOutputFrame;
+    for (int wait = 0; outputSize() < end && wait < 3000; ++wait)
+        SDL_Delay(10);
+    Stereo heard;
+    if (outputSize() < end)
+        return heard;
+    std::ifstream file(diskAudioPath(), std::ios::binary);
+    file.seekg(std::streamoff(offset));
+    std::vector<int16_t> interleaved(static_cast<size_t>(frames) * 2);
+    file.read(reinterpret_cast<char*>(interleaved.data()), std::streamsize(interleaved.size() * sizeof(int16_t)));
+    if (!file)
+        return heard;
+    for (size_t i = 0; i < size_t(frames); ++i) {
+        heard.left.push_back(interleaved[i * 2]);
+        heard.right.push_back(interleaved[i * 2 + 1]);
+    }
+    return heard;
+}
+
 // Index of the first sample louder than the threshold, or the size when there is none.
 inline size_t firstLoud(const std::vector<int16_t>& samples, int threshold = 200)
 {
@@ -207,6 +234,17 @@ protected:
 
     void reset()
     {
+        // What the mixing tests change: master, category volumes, pauses and budgets, the listener,
+        // the music's pause and end notice.
+        manager->setMasterVolume(1.0f);
+        for (const char* category : {"effects", "voice", "ui", "music"}) {
+            manager->setCategoryVolume(category, 1.0f);
+            manager->resumeCategory(category);
+            manager->setCategoryBudget(category, 0, EVoicePolicy::StopOldest);
+        }
+        manager->followCamera();
+        manager->setMusicEndCallback(nullptr);
+        manager->hasMusicEnded();
         Mix_HookMusicFinished(nullptr);
         Mix_HaltChannel(-1);
         manager->haltMusic();

@@ -6,6 +6,7 @@
 #include "engine/audio/SoundManager.h"
 #include "engine/audio/Music.h"
 #include "engine/audio/Sound.h"
+#include "engine/audio/SoundHandle.h"
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
 #include "tests/audio/AudioTestSupport.h"
@@ -338,7 +339,73 @@ int startWithoutADevice()
     return failures == 0 ? 0 : 1;
 }
 
+// No device: every mixing call is safe and does nothing; a seek says why it failed. Returns the
+// child's exit status, 0 when all of that held.
+int mixWithoutADevice()
+{
+    setenv("SDL_AUDIODRIVER", "quarl-no-such-driver", 1);
+    const std::string folder = testing_support::makeTempDir();
+    writeSineWav(folder + "/a.wav", 441, 0.5);
+    CStdoutCapture capture;
+    capture.start();
+    CEngine* engine = new CEngine();
+    CSound* sound = new CSound(folder + "/a.wav");
+    CMusic* track = new CMusic(folder + "/a.wav");
+    capture.lines();
+    capture.start();
+    CSoundHandle handles[] = {sound->play(-1), sound->fadeIn(100), sound->playAt(CVector2(5, 5)),
+                              CSoundHandle(0, 1)};
+    int failures = 0;
+    for (CSoundHandle& handle : handles) {
+        handle.setVolume(0.5f);
+        handle.setPan(1.0f);
+        handle.setPosition(CVector2(1, 2));
+        handle.pause();
+        handle.resume();
+        handle.fadeOut(10);
+        handle.stop();
+        failures += handle.isPlaying() || handle.isPaused();
+    }
+    failures += handles[0].channel != -1 || handles[1].channel != -1 || handles[2].channel != -1;
+    sound->setVolume(0.5f);
+    sound->setVoiceBudget(1, EVoicePolicy::RefuseNew);
+    g_pSoundManager->setMasterVolume(0.5f);
+    g_pSoundManager->setCategoryVolume("effects", 0.5f);
+    g_pSoundManager->pauseCategory("effects");
+    g_pSoundManager->resumeCategory("effects");
+    g_pSoundManager->setCategoryBudget("effects", 2, EVoicePolicy::StopOldest);
+    g_pSoundManager->setListener(CVector2(3, 4));
+    g_pSoundManager->followCamera();
+    track->play(-1);
+    track->fadeIn(100, 0);
+    g_pSoundManager->pauseMusic();
+    g_pSoundManager->resumeMusic();
+    g_pSoundManager->fadeOutMusic(100);
+    g_pSoundManager->crossFadeMusic(track, 100, 0);
+    g_pSoundManager->update();
+    const bool seeked = g_pSoundManager->setMusicPosition(1.0);
+    failures += seeked || g_pSoundManager->getMusicPosition() != 0.0 || g_pSoundManager->hasMusicEnded() ||
+                g_pSoundManager->getPlayingMusic() != nullptr;
+    const std::vector<std::string> lines = capture.lines();
+    const std::vector<std::string> expected = {"Failed to seek music ", "Error: Music isn't playing"};
+    if (lines != expected) {
+        ++failures;
+        for (const std::string& line : lines)
+            std::fprintf(stderr, "mixing: [%s]\n", line.c_str());
+    }
+    delete engine;
+    std::system(("rm -rf '" + folder + "'").c_str());
+    std::fprintf(stderr, "%d failure(s)\n", failures);
+    return failures == 0 ? 0 : 1;
+}
+
 }  // namespace
+
+TEST(SoundManagerWithoutDevice, EveryMixingCallIsSafeAndDoesNothing)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(mixWithoutADevice()), ::testing::ExitedWithCode(0), "0 failure\\(s\\)");
+}
 
 TEST(SoundManagerShutDown, AfterSdlQuitHaltsTheMusicFreesEverythingAndClosesTheMixer)
 {

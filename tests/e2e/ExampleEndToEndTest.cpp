@@ -535,6 +535,56 @@ TEST_F(ExampleEndToEnd, PixelArtKeepsGamePixelsSquareAndThePointerInGamePixelsAf
     EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
 }
 
+// The audio example from an empty folder (its sounds copied beside it; the tests' dummy audio driver
+// mixes them): the listener's square walks left with the key, the music's bar shortens by two
+// tenths with 3 and two presses of -, and Escape ends it with no failure line.
+TEST_F(ExampleEndToEnd, AudioExampleWalksTheListenerSetsACategoryVolumeAndEndsOnEscape)
+{
+    const std::string folder = testing_support::makeTempDir();
+    e2e::DemoProcess example(AUDIO_EXAMPLE_BINARY, folder.c_str());
+    ASSERT_GT(example.pid, 0);
+    const Window window = e2e::waitForWindow(display, example, "Quarl Engine - Audio", 30);
+    ASSERT_NE(0u, window) << example.output;
+    const std::string focus = "xdotool windowfocus --sync " + std::to_string(window);
+    ASSERT_EQ(0, std::system(focus.c_str()));
+    // Pixels of the listener's yellow (0.9, 1, 0.2) in a row, and their first column.
+    const auto yellow = [](const std::vector<unsigned long>& row, size_t* first) {
+        int count = 0;
+        for (size_t i = row.size(); i-- > 0;)
+            if (((row[i] >> 16) & 0xFF) > 0xD0 && ((row[i] >> 8) & 0xFF) > 0xF0 && (row[i] & 0xFF) < 0x60) {
+                ++count;
+                *first = i;
+            }
+        return count;
+    };
+    const std::vector<unsigned long> start =
+        waitForChange(window, 200, 300, 400, 1, std::vector<unsigned long>(400, 0));
+    size_t before = 0, after = 0;
+    ASSERT_EQ(12, yellow(start, &before)) << "the listener's square, 12 pixels wide";
+    EXPECT_EQ(194u, before);  // at x 394 of the window
+    ASSERT_EQ(0, std::system((focus + " keydown Left").c_str()));
+    const std::vector<unsigned long> walked = waitForChange(window, 200, 300, 400, 1, start);
+    ASSERT_EQ(0, std::system("xdotool keyup Left"));
+    yellow(walked, &after);
+    EXPECT_LT(after, before);
+
+    const std::vector<unsigned long> full = grab(window, 150, 557, 220, 1);
+    ASSERT_EQ(0, std::system((focus + " key 3 key minus key minus").c_str()));
+    std::vector<unsigned long> shorter = waitForChange(window, 150, 557, 220, 1, full);
+    for (int poll = 0; poll < 100 && shorter[160] != 0; ++poll) {
+        usleep(50000);
+        shorter = grab(window, 150, 557, 220, 1);
+    }
+    EXPECT_NE(0u, full[199]) << "the music's bar, 200 pixels at volume 1";
+    EXPECT_EQ(0u, full[200]);
+    EXPECT_NE(0u, shorter[159]) << "160 pixels at 0.8";
+    EXPECT_EQ(0u, shorter[160]);
+    pressEscapeAndExpectStatusZero(example, window);
+    for (const std::string& line : example.lines())
+        EXPECT_FALSE(isFailureLine(line)) << line;
+    EXPECT_EQ(0, std::system(("rm -rf " + std::string(folder)).c_str()));
+}
+
 // The captions of the flames and the tile walker read over whatever passes under them (WCAG AA, 4.5
 // to 1), and the flames fill a resized window.
 TEST_F(ExampleEndToEnd, FlamesAndTileWalkerCaptionsReadOverTheirScenes)
