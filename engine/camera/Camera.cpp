@@ -49,9 +49,17 @@ void CCamera::mouseLook()
     int mouseX = 0;
     int mouseY = 0;
     SDL_GetMouseState(&mouseX, &mouseY);
+    const bool resized = (lookedWidth != 0 || lookedHeight != 0) &&
+                         (lookedWidth != g_pGraphicsCore->width || lookedHeight != g_pGraphicsCore->height);
+    lookedWidth = g_pGraphicsCore->width;
+    lookedHeight = g_pGraphicsCore->height;
     if (mouseX == centreX && mouseY == centreY)
         return;
     SDL_WarpMouse(Uint16(centreX), Uint16(centreY));
+    // The window changed size since the last look: the pointer is where the old centre was, and
+    // reading that as a turn would swing the view by half the change.
+    if (resized)
+        return;
 
     const float yaw = float(centreX - mouseX) / kMouseDivisor;
     const float pitch = float(centreY - mouseY) / kMouseDivisor;

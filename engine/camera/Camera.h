@@ -66,6 +66,10 @@ public:
 
 private:
     float walkingSpeed;
+    // The window size of the last mouseLook(): after a resize the pointer still lies at the old
+    // centre, which is no movement of the mouse. 0 by 0 before the first.
+    unsigned lookedWidth = 0;
+    unsigned lookedHeight = 0;
 };
 
 #endif

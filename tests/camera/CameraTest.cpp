@@ -329,6 +329,25 @@ TEST_F(CameraSteering, WithThePointerAtTheCentreNothingTurnsAndThePointerStays)
     EXPECT_EQ(0.0f, CCamera::getAccumulatedPitch());
 }
 
+// After a resize the pointer still lay at the old centre, and the next look swung the view by half
+// the change in size.
+TEST_F(CameraSteering, AResizeIsNoTurnAndTheNextMoveTurnsFromTheNewCentre)
+{
+    pretendWindow(800, 600);
+    CCamera camera = lookingNorth();
+    movePointer(400, 300);
+    camera.mouseLook();
+    pretendWindow(1000, 700);
+    camera.mouseLook();
+    expectVector(CVector3(0, 0, -10), camera.view, 0);
+    const Point pointer = realPointer();
+    EXPECT_EQ(500, pointer.x);
+    EXPECT_EQ(350, pointer.y);
+    movePointer(550, 350);
+    camera.mouseLook();
+    expectVector(CVector3(10 * std::sin(0.1f), 0, -10 * std::cos(0.1f)), camera.view);
+}
+
 TEST_F(CameraSteering, FiftyPixelsRightTurnsMinusATenthOfARadianAboutWorldYAndWarpsBack)
 {
     pretendWindow(800, 600);
