@@ -6,6 +6,7 @@ set(QUARL_INTERNAL_HEADERS
   engine/graphics/GLStateScope.h
   engine/gui/ButtonParts.h
   engine/gui/Pointer.h
+  engine/input/InputQueue.h
   engine/texture/ImageLimits.h
   engine/texture/PixelUpload.h
   engine/text/FaceCache.h

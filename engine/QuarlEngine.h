@@ -38,7 +38,6 @@
 #include "engine/input/GamepadMappings.h"
 #include "engine/input/Gamepads.h"
 #include "engine/input/InputActions.h"
-#include "engine/input/InputQueue.h"
 #include "engine/math/Vector2.h"
 #include "engine/math/Vector3.h"
 #include "engine/math/VectorMath.h"

@@ -1,5 +1,7 @@
 #include "engine/input/EventManager.h"
 
+#include "engine/input/InputQueue.h"
+
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GraphicsCore.h"
@@ -48,7 +50,8 @@ int handOutRank(const SDL_Event& event)
 }  // namespace
 
 CEventManager::CEventManager()
-    : keyPressed(false),
+    : queue(new CInputQueue()),
+      keyPressed(false),
       eventCode(CodeOther),
       eventPolled(false),
       mouseX(0),
@@ -73,14 +76,14 @@ CEventManager::~CEventManager()
 
 void CEventManager::listen()
 {
-    queue.listen();
+    queue->listen();
     // Key presses then carry the character typed, for getText().
     SDL_EnableUNICODE(1);
 }
 
 void CEventManager::discardWaiting()
 {
-    queue.clear();
+    queue->clear();
     handedOut.clear();
     clearEdges();
     // A release among the dropped events would leave its key or button held for good, and the last
@@ -110,7 +113,7 @@ void CEventManager::discardWaiting()
 
 std::size_t CEventManager::waitingCount()
 {
-    return queue.size();
+    return queue->size();
 }
 
 void CEventManager::update()
@@ -135,16 +138,16 @@ void CEventManager::update()
     std::deque<SDL_Event> taken;
     SDL_Event next;
     if (everyEvent) {
-        while (queue.pop(next))
+        while (queue->pop(next))
             taken.push_back(next);
     } else {
         // Beyond the bound: what merges without loss first, then the oldest are taken with the
         // frame's event (see the header).
-        if (queue.size() > kMaxWaiting)
-            queue.compact();
-        while (queue.size() > kMaxWaiting && queue.pop(next))
+        if (queue->size() > kMaxWaiting)
+            queue->compact();
+        while (queue->size() > kMaxWaiting && queue->pop(next))
             taken.push_back(next);
-        if (queue.pop(next))
+        if (queue->pop(next))
             taken.push_back(next);
     }
     if (taken.empty()) {
@@ -217,7 +220,7 @@ void CEventManager::applyBeyondBound(const std::deque<SDL_Event>& taken)
     keyPressed = false;
     event = handed;
     apply(false);
-    queue.putBack(heldBack);
+    queue->putBack(heldBack);
 }
 
 bool CEventManager::pollEvent(SDL_Event& out)
@@ -232,7 +235,7 @@ bool CEventManager::pollEvent(SDL_Event& out)
     if (everyEvent)
         return false;
     pumpEvents();
-    if (!queue.pop(out))
+    if (!queue->pop(out))
         return false;
     eventCode = CodeOther;
     keyPressed = false;
@@ -248,15 +251,15 @@ void CEventManager::pumpEvents()
     if (!SDL_WasInit(SDL_INIT_VIDEO))
         return;
     // SDL clears its filter, and the character translation, when its video starts.
-    if (!queue.isListening())
+    if (!queue->isListening())
         listen();
-    queue.pump();
+    queue->pump();
     std::vector<SDL_Event> changes = gamepads.pollChanges(joysticks);
     if (!changes.empty()) {
         // Behind what waits, through SDL's queue, as if SDL had queued them.
         for (SDL_Event& change : changes)
             SDL_PushEvent(&change);
-        queue.pump();
+        queue->pump();
     }
 }
 

@@ -3,14 +3,20 @@
 
 #include "engine/input/Gamepads.h"
 #include "engine/input/InputActions.h"
-#include "engine/input/InputQueue.h"
 
 #include <SDL.h>
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
+
+class CInputQueue;
+namespace gui {
+bool leftPressPolled();
+bool leftReleasePolled();
+}  // namespace gui
 
 // The input state of the current frame. update() hands at most one event to the application per
 // frame; the others wait for later frames. When no event waits the last event record is applied
@@ -85,9 +91,6 @@ public:
     // Once per frame: reads the mouse, resets the clicked id, takes one waiting event (every one while
     // taking every event) and applies it.
     void update();
-    // Puts the filter in place (again): SDL clears filters when its video starts, so the engine
-    // calls this once the window is open, and update() checks it every frame.
-    void listen();
     // Drops every waiting event, in SDL's queue and the manager's (after a loading screen, say); the
     // key table, the mouse buttons and the gamepads then read what SDL holds, so no dropped release
     // leaves a key or button held.
@@ -120,17 +123,6 @@ public:
     int getButtonPressCount(int button) const;
     // The mouse button is held; false outside 0..7.
     bool isButtonDown(int button) const;
-    // A press of the button among the events the last update() applied, or that pollEvent() applied
-    // before it, whatever the edges' owner did: what the GUI, drawn within the engine's update,
-    // reacts to.
-    bool isButtonPressedInUpdate(int button) const;
-    // A release, as isButtonPressedInUpdate() tells a press.
-    bool isButtonReleasedInUpdate(int button) const;
-    // As isButtonPressedInUpdate(), for a key: what the engine itself follows within its update.
-    bool isKeyPressedInUpdate(int key) const;
-    // True with the newest size a resize among those events (the last update()'s) gave; without
-    // one, false and the arguments untouched. What the engine follows within its update.
-    bool getResizeInUpdate(int& width, int& height) const;
     // Wheel steps since the edges were cleared: positive away from the user, negative towards.
     int getWheel() const;
     // The characters typed since the edges were cleared, UTF-8; keys such as Backspace, Return,
@@ -138,9 +130,6 @@ public:
     const std::string& getText() const;
     // A request to close the window (SDL_QUIT) among the events applied since the edges were cleared.
     bool isQuitRequested() const;
-    // While hidden, the edge queries answer as if nothing happened, without forgetting anything:
-    // CGameLoop hides them from the catch-up steps after a frame's first.
-    void hideEdges(bool hidden);
     // Moves the current mouse position into the last one and reads the new one from SDL.
     void readMouse();
 
@@ -200,6 +189,32 @@ public:
     }
 
 private:
+    // What only the engine calls: the engine's update and start-up, the game loop and the GUI's
+    // pointer (and the engine's tests, through CEventManagerAccess).
+    friend class CEngine;
+    friend class CGameLoop;
+    friend class CEventManagerAccess;
+    friend bool gui::leftPressPolled();
+    friend bool gui::leftReleasePolled();
+
+    // Puts the filter in place (again): SDL clears filters when its video starts, so the engine
+    // calls this once the window is open, and update() checks it every frame.
+    void listen();
+    // A press of the button among the events the last update() applied, or that pollEvent() applied
+    // before it, whatever the edges' owner did: what the GUI, drawn within the engine's update,
+    // reacts to.
+    bool isButtonPressedInUpdate(int button) const;
+    // A release, as isButtonPressedInUpdate() tells a press.
+    bool isButtonReleasedInUpdate(int button) const;
+    // As isButtonPressedInUpdate(), for a key: what the engine itself follows within its update.
+    bool isKeyPressedInUpdate(int key) const;
+    // True with the newest size a resize among those events (the last update()'s) gave; without
+    // one, false and the arguments untouched. What the engine follows within its update.
+    bool getResizeInUpdate(int& width, int& height) const;
+    // While hidden, the edge queries answer as if nothing happened, without forgetting anything:
+    // CGameLoop hides them from the catch-up steps after a frame's first.
+    void hideEdges(bool hidden);
+
     // Everything that has arrived into the queue, listening again if SDL dropped the filter.
     void pumpEvents();
     // The events one update() takes when more than the bound wait (see the class description).
@@ -212,7 +227,7 @@ private:
     void applyJoystickOrResize();
     void closeJoysticks();
 
-    CInputQueue queue;
+    std::unique_ptr<CInputQueue> queue;  // owned; behind a pointer so that games need not see it
 
     SDL_Event event;
     uint8_t keys[kKeyCount];

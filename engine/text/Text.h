@@ -39,13 +39,15 @@ public:
     float getTop();
     float getRight();
     float getBottom();
-    // How many times the text has been laid out: once, and again after each change that needs it.
-    int getLayoutCount() const;
-
     void draw();
     void addTo(CSpriteBatch& batch);
 
 private:
+    friend class CTextAccess;  // the tests' view of the layout count
+
+    // How many times the text has been laid out: once, and again after each change that needs it.
+    int getLayoutCount() const;
+
     // Lays the text out again when it has changed; false when it cannot be (no TrueType font).
     bool refresh();
 

@@ -2,6 +2,7 @@
 #include "engine/input/EventManager.h"
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
+#include "tests/support/EventManagerAccess.h"
 #include "tests/support/TestHarness.h"
 
 #include <SDL.h>
@@ -386,10 +387,10 @@ TEST_F(EventManager, EdgesLastOneFrameEvenWhenAPressAndItsReleaseShareIt)
     // update must not lose them.
     events->update();
     EXPECT_TRUE(events->isKeyPressed(SDLK_a));
-    events->hideEdges(true);
+    CEventManagerAccess::hideEdges(*events, true);
     EXPECT_FALSE(events->isKeyPressed(SDLK_a));
     EXPECT_EQ(0, events->getWheel());
-    events->hideEdges(false);
+    CEventManagerAccess::hideEdges(*events, false);
     events->clearEdges();
     EXPECT_FALSE(events->isKeyPressed(SDLK_a));
     EXPECT_EQ("", events->getText());
@@ -691,9 +692,9 @@ TEST_F(EventManager, PressCountsCountEveryPressOfTheFrame)
     EXPECT_EQ(0, events->getKeyPressCount(SDLK_b));
     EXPECT_EQ(0, events->getKeyPressCount(-1));
     EXPECT_EQ(0, events->getButtonPressCount(CEventManager::kButtonCount));
-    events->hideEdges(true);
+    CEventManagerAccess::hideEdges(*events, true);
     EXPECT_EQ(0, events->getKeyPressCount(SDLK_a));
-    events->hideEdges(false);
+    CEventManagerAccess::hideEdges(*events, false);
     events->clearEdges();
     EXPECT_EQ(0, events->getKeyPressCount(SDLK_a));
     pushMouseButton(false, SDL_BUTTON_MIDDLE, 5, 5);

@@ -5,6 +5,7 @@
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
 #include "engine/input/EventManager.h"
+#include "tests/support/EventManagerAccess.h"
 #include "tests/support/TestHarness.h"
 #include "tests/support/VirtualPad.h"
 
@@ -259,10 +260,10 @@ TEST_F(Gamepad, EdgesAndCountsCoverEveryEventOfTheFrame)
     EXPECT_TRUE(pads.isDown(GamepadButton::LeftStickRight));
     EXPECT_FALSE(pads.isPressed(GamepadButton::LeftStickLeft));
 
-    events->hideEdges(true);
+    CEventManagerAccess::hideEdges(*events, true);
     EXPECT_FALSE(pads.isPressed(GamepadButton::A));
     EXPECT_EQ(0, pads.getPressCount(GamepadButton::A));
-    events->hideEdges(false);
+    CEventManagerAccess::hideEdges(*events, false);
     frame();
     EXPECT_FALSE(pads.isPressed(GamepadButton::A));
     EXPECT_TRUE(pads.isDown(GamepadButton::A));

@@ -6,6 +6,7 @@
 #include "engine/text/FontFace.h"
 #include "engine/text/Text.h"
 #include "tests/support/TestHarness.h"
+#include "tests/support/TextAccess.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -77,8 +78,8 @@ TEST_F(FontBudget, PrintingAtManySizesKeepsThePagesWithinTheBudget)
 
     // The first size's face has gone: its text is laid out again on a new page, as it drew before.
     EXPECT_TRUE(first == drawn(*texts[0]));
-    EXPECT_EQ(2, texts[0]->getLayoutCount());
-    EXPECT_EQ(1, texts.back()->getLayoutCount());
+    EXPECT_EQ(2, CTextAccess::layoutCount(*texts[0]));
+    EXPECT_EQ(1, CTextAccess::layoutCount(*texts.back()));
 }
 
 TEST_F(FontBudget, FacesBeyondTheirCountGoLeastRecentlyUsedFirst)
@@ -126,11 +127,11 @@ TEST_F(FontBudget, RetainedTextDrawsTheNewGlyphsAfterItsFontChanges)
     EXPECT_FALSE(fallen == box);
     EXPECT_TRUE(fallen == drawn(text));
     // The fallback built again lets go of its pages too.
-    const int layouts = text.getLayoutCount();
+    const int layouts = CTextAccess::layoutCount(text);
     ASSERT_TRUE(font.buildTrueTypeFont(kSans, nullptr, 24));
     CText again(&mono, "Rebuilt \xC7\x84", 40);
     EXPECT_TRUE(drawn(again) == drawn(text));
-    EXPECT_EQ(layouts + 1, text.getLayoutCount());
+    EXPECT_EQ(layouts + 1, CTextAccess::layoutCount(text));
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include "engine/text/FontManager.h"
 #include "engine/text/Text.h"
 #include "tests/support/TestHarness.h"
+#include "tests/support/TextAccess.h"
 
 #include <GL/glew.h>
 #include <ft2build.h>
@@ -374,20 +375,20 @@ TEST_F(TrueTypeFonts, RetainedTextIsLaidOutOnlyAfterAChange)
         score.setString("Score: 10");
         score.draw();
     }
-    EXPECT_EQ(1, score.getLayoutCount());
+    EXPECT_EQ(1, CTextAccess::layoutCount(score));
     score.setString("Score: 11");
     glClear(GL_COLOR_BUFFER_BIT);
     CSpriteBatch batch;
     batch.begin();
     score.addTo(batch);
     batch.end();
-    EXPECT_EQ(2, score.getLayoutCount());
+    EXPECT_EQ(2, CTextAccess::layoutCount(score));
     EXPECT_FALSE(first == windowPixels(0, 0, 200, 40));
     // A new size is laid out again, at that size.
     const float height = score.getBottom() - score.getTop();
     score.setSize(48);
     EXPECT_GT(score.getBottom() - score.getTop(), 1.8f * height);
-    EXPECT_EQ(3, score.getLayoutCount());
+    EXPECT_EQ(3, CTextAccess::layoutCount(score));
 }
 
 TEST_F(TrueTypeFonts, WithoutABoldFaceTheSecondSetRepeatsTheFirst)
