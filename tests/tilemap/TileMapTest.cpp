@@ -518,7 +518,7 @@ TEST_F(TileMaps, BadFilesWriteOneLineNamingTheFileAndLeaveTheMapEmpty)
         {"absent.tmx", "", "the file does not exist"},
         {"garbage.tmx", "<map", "the map is not valid XML (Error parsing start element tag at byte 3)"},
         {"nowidth.tmx", "<map orientation=\"orthogonal\" height=\"2\" tilewidth=\"16\" tileheight=\"16\"/>",
-         "the map has no width"},
+         "the map's width is missing"},
         {"textwidth.tmx",
          "<map orientation=\"orthogonal\" width=\"four\" height=\"2\" tilewidth=\"16\" "
          "tileheight=\"16\"/>",
