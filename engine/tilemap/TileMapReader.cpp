@@ -768,8 +768,9 @@ private:
             if (!whole(record, "firstgid", "a tileset", 1u, kTileGidMask, true, tileset.firstGid) ||
                 !text(record, "source", "a tileset", false, source))
                 return false;
-            if (!source.empty() ? !externalTileset(source, tileset)
-                                : !tilesetFields(tilesetNode, mapFolder, "", tileset))
+            // TMX names an external tileset by having a source, JSON by a source that is not empty.
+            const bool external = record["source"].text != nullptr || !source.empty();
+            if (external ? !externalTileset(source, tileset) : !tilesetFields(tilesetNode, mapFolder, "", tileset))
                 return false;
             data.tilesets.push_back(std::move(tileset));
         }
