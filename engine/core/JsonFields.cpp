@@ -38,8 +38,9 @@ bool CJsonFields::whole(const Json* value, const std::string& name, bool require
     }
     const int64_t read = value->get<int64_t>();
     if (read < min)
-        return fail(read < 0 && min >= 0 ? name + " is negative"
-                             : name + " is " + std::to_string(read) + ", less than " + std::to_string(min));
+        return fail(read < 0 && min >= 0
+                        ? name + " is negative"
+                        : name + " is " + std::to_string(read) + ", less than " + std::to_string(min));
     if (read > max)
         return fail(name + " is larger than " + std::to_string(max));
     out = read;

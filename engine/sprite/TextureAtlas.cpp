@@ -47,11 +47,6 @@ std::string readFile(const std::string& path, std::string& failure)
     return text;
 }
 
-std::string oneLine(const std::string& text)
-{
-    return CLogText::oneLine(text);
-}
-
 std::string sizeText(float width, float height)
 {
     return std::to_string(long(width)) + " x " + std::to_string(long(height));
@@ -253,7 +248,7 @@ bool CTextureAtlas::load(const std::string& name)
 {
     clear();
     const std::string path = CDataFiles::path(name);
-    CLog::line("Loading Atlas: " + oneLine(path));
+    CLog::line("Loading Atlas: " + CLogText::oneLine(path));
     std::string failure;
     const std::string text = readFile(path, failure);
     if (!failure.empty())
@@ -309,7 +304,7 @@ bool CTextureAtlas::load(const std::string& name)
 
 bool CTextureAtlas::fail(const std::string& path, const std::string& what)
 {
-    CLog::line(oneLine("Failed to load the atlas: " + path + ", Error: " + what));
+    CLog::line(CLogText::oneLine("Failed to load the atlas: " + path + ", Error: " + what));
     clear();
     return false;
 }
