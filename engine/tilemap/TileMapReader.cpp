@@ -481,7 +481,7 @@ struct TileNode {
 };
 
 // A tile layer's cells as written: text to decode, or one value a cell (TMX's <tile gid> elements,
-// a JSON array).
+// a JSON array, which is read where it is: a full layer's copy would take 256 MiB).
 struct LayerData {
     bool given = false;
     bool chunks = false;
@@ -490,6 +490,16 @@ struct LayerData {
     Value text;
     bool listed = false;
     std::vector<Value> cells;
+    const json* array = nullptr;
+
+    std::size_t count() const
+    {
+        return array != nullptr ? array->size() : cells.size();
+    }
+    Value operator[](std::size_t i) const
+    {
+        return array != nullptr ? Value{nullptr, &(*array)[i]} : cells[i];
+    }
 };
 
 // Reads one map and the tilesets it names into data; the first problem found is kept for the line.
@@ -1202,9 +1212,7 @@ private:
         if (!cells.typed->is_array())
             return fail(where + "'s data is neither an array nor a string");
         out.listed = true;
-        out.cells.reserve(cells.typed->size());
-        for (const json& cell : *cells.typed)
-            out.cells.push_back(Value{nullptr, &cell});
+        out.array = cells.typed;
         return true;
     }
 
@@ -1234,10 +1242,11 @@ private:
                 return false;
         } else {
             // Counted before anything is allocated for them.
-            if (!checkCount(where, cells.cells.size(), expected))
+            if (!checkCount(where, cells.count(), expected))
                 return false;
-            layer.gids.reserve(cells.cells.size());
-            for (const Value& cell : cells.cells) {
+            layer.gids.reserve(cells.count());
+            for (std::size_t i = 0; i < cells.count(); ++i) {
+                const Value cell = cells[i];
                 uint32_t gid = 0;
                 if (cell.typed != nullptr) {
                     if (!cell.typed->is_number_unsigned() || cell.typed->get<uint64_t>() > 0xFFFFFFFFu)
