@@ -121,4 +121,4 @@ fuzz_target atlas fuzz/corpus_atlas fuzz/AtlasFuzz.cpp engine/sprite/AtlasDescri
 limits 10 1024 80 524288
 fuzz_target tilemap fuzz/corpus_tilemap fuzz/tilemap_fuzz.cpp engine/tilemap/TileMapReader.cpp \
     engine/tilemap/MapProperties.cpp engine/core/Log.cpp engine/core/JsonFields.cpp engine/core/LogText.cpp \
-    engine/core/WholeFile.cpp -lpugixml -lz
+    engine/core/WholeFile.cpp engine/core/RegularFile.cpp -lpugixml -lz

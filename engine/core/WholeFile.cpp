@@ -1,5 +1,7 @@
 #include "engine/core/WholeFile.h"
 
+#include "engine/core/RegularFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,16 +24,16 @@ CWholeFile::Problem CWholeFile::read(const std::string& path, uint64_t maxBytes,
 {
     if (path.find('\0') != std::string::npos)
         return failed(kNulInName, 0, bytes, errorNumber);
-    struct stat named;
-    if (stat(path.c_str(), &named) != 0)
-        return failed(kMissing, errno, bytes, errorNumber);
-    if (!S_ISREG(named.st_mode))
+    if (!CRegularFile::refusal(path).empty())
         return failed(kNotRegular, 0, bytes, errorNumber);
     // O_NONBLOCK: should a pipe be put in the file's place after the check, opening it does not
     // wait for a writer; on a regular file it changes nothing.
     const int file = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file < 0)
-        return failed(kCannotOpen, errno, bytes, errorNumber);
+    if (file < 0) {
+        const int error = errno;
+        struct stat named;
+        return failed(stat(path.c_str(), &named) != 0 ? kMissing : kCannotOpen, error, bytes, errorNumber);
+    }
     struct stat opened;
     if (fstat(file, &opened) != 0 || !S_ISREG(opened.st_mode)) {
         close(file);

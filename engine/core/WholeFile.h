@@ -5,9 +5,9 @@
 #include <string>
 
 // Reads a file into memory whole, for the readers of text formats (tile maps, atlas descriptors,
-// shader sources). Like CRegularFile's check, it refuses what is not a regular file before opening
-// it (a pipe would wait for a writer, a device could be read for ever, a folder seeks to 2^63), and
-// checks again what it opened, in case something else was put in the file's place since. A file
+// shader sources). It makes CRegularFile's check before opening the path (a pipe would wait for a
+// writer, a device could be read for ever, a folder seeks to 2^63), and checks again what it opened,
+// in case something else was put in the file's place since. A file
 // larger than the caller's bound is refused before anything is allocated for it. Each caller words
 // the problem in its own failure line. Owns nothing; any thread.
 class CWholeFile {
