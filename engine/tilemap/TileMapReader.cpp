@@ -400,64 +400,42 @@ struct Record {
 
 const json kTrue = true;
 
-void addXmlFields(const pugi::xml_node& node, const char* prefix, Record& record)
+// A field TMX keeps in a child element, taken under its JSON name and labelled as TMX names it.
+void addMoved(const pugi::xml_node& element, const char* attribute, const char* key, const char* label,
+              Record& record)
 {
-    // Labels are the TMX names under their element ("image's width"); the few keys are fixed.
-    static const struct {
-        const char* element;
-        const char* attribute;
-        const char* key;
-        const char* label;
-    } kMoved[] = {{"image", "source", "image", "image's source"},
-                  {"image", "width", "imagewidth", "image's width"},
-                  {"image", "height", "imageheight", "image's height"},
-                  {"image", "trans", "transparentcolor", "image trans"},
-                  {"tileoffset", "x", "tileoffset.x", "tile offset's x"},
-                  {"tileoffset", "y", "tileoffset.y", "tile offset's y"}};
-    for (const pugi::xml_attribute& attribute : node.attributes()) {
-        const char* key = attribute.name();
-        const char* label = key;
-        if (prefix != nullptr) {
-            key = nullptr;
-            for (const auto& moved : kMoved)
-                if (std::strcmp(moved.element, prefix) == 0 &&
-                    std::strcmp(moved.attribute, attribute.name()) == 0) {
-                    key = moved.key;
-                    label = moved.label;
-                }
-            if (key == nullptr)
-                continue;
-        }
-        record.fields.push_back(Field{key, label, Value{attribute.value(), nullptr}});
-    }
+    if (const pugi::xml_attribute found = element.attribute(attribute))
+        record.fields.push_back(Field{key, label, Value{found.value(), nullptr}});
 }
 
 Record recordOf(const Node& node)
 {
     Record record;
     if (node.xml) {
-        addXmlFields(node.xml, nullptr, record);
+        for (const pugi::xml_attribute& attribute : node.xml.attributes())
+            record.fields.push_back(Field{attribute.name(), attribute.name(), Value{attribute.value(), nullptr}});
         const std::string element = node.xml.name();
         if (element == "tileset") {
             const pugi::xml_node image = node.xml.child("image");
-            if (image) {
-                addXmlFields(image, "image", record);
-                record.imageWithoutSource = !image.attribute("source");
-            }
-            addXmlFields(node.xml.child("tileoffset"), "tileoffset", record);
+            record.imageWithoutSource = image && !image.attribute("source");
+            addMoved(image, "source", "image", "image's source", record);
+            addMoved(image, "width", "imagewidth", "image's width", record);
+            addMoved(image, "height", "imageheight", "image's height", record);
+            addMoved(image, "trans", "transparentcolor", "image trans", record);
+            addMoved(node.xml.child("tileoffset"), "x", "tileoffset.x", "tile offset's x", record);
+            addMoved(node.xml.child("tileoffset"), "y", "tileoffset.y", "tile offset's y", record);
         } else if (element == "object" && node.xml.child("point")) {
             record.fields.push_back(Field{"point", "point", Value{nullptr, &kTrue}});
         }
-    } else if (node.typed != nullptr && node.typed->is_object()) {
+    } else if (node.isObject()) {
         for (auto member = node.typed->begin(); member != node.typed->end(); ++member)
             record.fields.push_back(Field{member.key().c_str(), member.key().c_str(), Value{nullptr, &*member}});
-        if (const json* offset = CJsonFields::find(*node.typed, "tileoffset")) {
-            for (auto member = offset->begin(); offset->is_object() && member != offset->end(); ++member) {
-                if (member.key() == "x")
-                    record.fields.push_back(Field{"tileoffset.x", "tile offset's x", Value{nullptr, &*member}});
-                else if (member.key() == "y")
-                    record.fields.push_back(Field{"tileoffset.y", "tile offset's y", Value{nullptr, &*member}});
-            }
+        const json* offset = CJsonFields::find(*node.typed, "tileoffset");
+        if (offset != nullptr && offset->is_object()) {
+            if (const json* x = CJsonFields::find(*offset, "x"))
+                record.fields.push_back(Field{"tileoffset.x", "tile offset's x", Value{nullptr, x}});
+            if (const json* y = CJsonFields::find(*offset, "y"))
+                record.fields.push_back(Field{"tileoffset.y", "tile offset's y", Value{nullptr, y}});
         }
     }
     return record;
