@@ -3,6 +3,9 @@
 # against an install without them.
 set(QUARL_INTERNAL_HEADERS
   engine/core/FileReplacement.h
+  engine/core/JsonFields.h
+  engine/core/LogText.h
+  engine/core/WholeFile.h
   engine/graphics/GLStateScope.h
   engine/gui/ButtonParts.h
   engine/gui/Pointer.h

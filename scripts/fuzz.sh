@@ -109,7 +109,8 @@ fuzz_target font fuzz/corpus_fonts fuzz/FontFuzz.cpp engine/text/FaceCache.cpp e
 # The descriptor's tables only: no texture is loaded, so nothing of GL or SDL is called. The tables
 # grow with the text, never with the sizes it names.
 limits 10 1024 320 4096
-fuzz_target atlas fuzz/corpus_atlas fuzz/AtlasFuzz.cpp engine/sprite/AtlasDescriptor.cpp
+fuzz_target atlas fuzz/corpus_atlas fuzz/AtlasFuzz.cpp engine/sprite/AtlasDescriptor.cpp \
+    engine/core/JsonFields.cpp engine/core/LogText.cpp
 # The map reader only (TileMapReader: no textures); it names its input inside fuzz/corpus_tilemap/
 # so that the external tilesets among the seeds are found from this directory. Its inputs are as
 # large as the property-heavy seed and then some. A map holds at most 16,777,216 cells in all, so
@@ -119,4 +120,5 @@ fuzz_target atlas fuzz/corpus_atlas fuzz/AtlasFuzz.cpp engine/sprite/AtlasDescri
 # is a finding.
 limits 10 1024 80 524288
 fuzz_target tilemap fuzz/corpus_tilemap fuzz/tilemap_fuzz.cpp engine/tilemap/TileMapReader.cpp \
-    engine/tilemap/MapProperties.cpp engine/core/Log.cpp -lpugixml -lz
+    engine/tilemap/MapProperties.cpp engine/core/Log.cpp engine/core/JsonFields.cpp engine/core/LogText.cpp \
+    engine/core/WholeFile.cpp engine/core/RegularFile.cpp -lpugixml -lz

@@ -2,7 +2,7 @@
 
 #include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
-#include "engine/core/RegularFile.h"
+#include "engine/core/WholeFile.h"
 
 #include <GL/glew.h>
 
@@ -10,8 +10,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -84,32 +82,13 @@ CShader::~CShader()
 
 char* CShader::readTextFile(const char* path)
 {
-    // Checked before opening: a pipe would be waited on, and a folder opens on Linux and seeks to
-    // a size of 2^63 - 1.
-    if (path == nullptr || !CRegularFile::refusal(path).empty())
+    std::string bytes;
+    if (path == nullptr || CWholeFile::read(path, uint64_t(kMaxSourceBytes), bytes) != CWholeFile::kNone ||
+        bytes.empty())
         return nullptr;
-    FILE* file = std::fopen(path, "r");
-    if (file == nullptr)
-        return nullptr;
-    // Checked again on what was opened: a folder put in the file's place since would seek to 2^63.
-    struct stat opened;
-    if (fstat(fileno(file), &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        std::fclose(file);
-        return nullptr;
-    }
-    char* text = nullptr;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file);
-        std::rewind(file);
-        // No shader source comes near this; a larger file is not one, and must not be allocated.
-        if (size >= 1 && size <= kMaxSourceBytes) {
-            text = new char[static_cast<std::size_t>(size) + 1];
-            // Text-mode reading may deliver fewer bytes than the size: end the text where the data ended.
-            const std::size_t count = std::fread(text, 1, static_cast<std::size_t>(size), file);
-            text[count] = '\0';
-        }
-    }
-    std::fclose(file);
+    char* text = new char[bytes.size() + 1];
+    std::memcpy(text, bytes.data(), bytes.size());
+    text[bytes.size()] = '\0';
     return text;
 }
 

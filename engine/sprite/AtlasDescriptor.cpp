@@ -1,5 +1,8 @@
 #include "engine/sprite/AtlasDescriptor.h"
 
+#include "engine/core/JsonFields.h"
+#include "engine/core/LogText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <unordered_set>
@@ -14,27 +17,10 @@ using Json = nlohmann::json;
 
 const uint64_t kMaxDuration = 0x7FFFFFFF;
 
-// A name as it goes into a failure line: control characters (a newline would split the line) shown
-// as '?', and cut short.
+// A name as it goes into a failure line.
 std::string shown(const std::string& name)
 {
-    const std::size_t kShown = 64;
-    std::string out = "\"";
-    for (std::size_t i = 0; i < name.size() && i < kShown; ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        out += c < 0x20 || c == 0x7F ? '?' : char(c);
-    }
-    if (name.size() > kShown)
-        out += "...";
-    return out + "\"";
-}
-
-std::string oneLine(std::string text)
-{
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    return text;
+    return CLogText::quoted(name, 64);
 }
 
 std::string repeatedNameText(const std::string& name)
@@ -148,39 +134,23 @@ struct Tables {
     std::unordered_map<std::string, std::size_t> frameByName;
 };
 
-// Keeps the first failure; every read returns false once one has happened.
+// The descriptor's fields as CJsonFields reads them, each named by where it lies and its key.
 class Reader {
 public:
     bool fail(const std::string& text)
     {
-        if (error.empty())
-            error = text;
-        return false;
+        return fields.fail(text);
     }
     const std::string& getError() const
     {
-        return error;
+        return fields.error();
     }
 
     // object[key] as a whole number from min to max. A missing optional key leaves value as it is.
     bool whole(const Json& object, const char* key, const std::string& where, uint64_t min, uint64_t max,
                uint64_t& value, bool required = true)
     {
-        const auto found = object.find(key);
-        if (found == object.end())
-            return !required || fail(where + key + " is missing");
-        if (!found->is_number_integer())
-            return fail(where + key + " is not a whole number");
-        // The parser stores every number written without a minus sign as unsigned.
-        const uint64_t read = found->is_number_unsigned() ? found->get<uint64_t>() : 0;
-        if (!found->is_number_unsigned() && found->get<int64_t>() < 0)
-            return fail(where + key + " is negative");
-        if (read < min)
-            return fail(where + key + " is " + std::to_string(read) + ", less than " + std::to_string(min));
-        if (read > max)
-            return fail(where + key + " is larger than " + std::to_string(max));
-        value = read;
-        return true;
+        return fields.count(CJsonFields::find(object, key), where + key, required, min, max, value);
     }
     bool side(const Json& object, const char* key, const std::string& where, uint64_t min, uint32_t& value,
               bool required = true)
@@ -195,44 +165,22 @@ public:
     // otherwise.
     const Json* member(const Json& object, const char* key, const std::string& where, bool required = true)
     {
-        const auto found = object.find(key);
-        if (found == object.end()) {
-            if (required)
-                fail(where + key + " is missing");
-            return nullptr;
-        }
-        if (!found->is_object()) {
-            fail(where + key + " is not an object");
-            return nullptr;
-        }
-        return &*found;
+        return fields.object(CJsonFields::find(object, key), where + key, required);
     }
     bool text(const Json& object, const char* key, const std::string& where, std::string& value,
               bool required = true)
     {
-        const auto found = object.find(key);
-        if (found == object.end())
-            return !required || fail(where + key + " is missing");
-        if (!found->is_string())
-            return fail(where + key + " is not a string");
-        value = found->get<std::string>();
-        return true;
+        return fields.text(CJsonFields::find(object, key), where + key, required, value);
     }
     // A boolean flag; missing reads as false.
     bool flag(const Json& object, const char* key, const std::string& where, bool& value)
     {
         value = false;
-        const auto found = object.find(key);
-        if (found == object.end())
-            return true;
-        if (!found->is_boolean())
-            return fail(where + key + " is not true or false");
-        value = found->get<bool>();
-        return true;
+        return fields.flag(CJsonFields::find(object, key), where + key, value);
     }
 
 private:
-    std::string error;
+    CJsonFields fields;
 };
 
 bool readPage(const Json& object, const std::string& where, CAtlasDescriptor::Page& page, Reader& reader)
@@ -450,7 +398,7 @@ bool CAtlasDescriptor::parse(const std::string& text)
     clear();
     FirstRead first;
     if (!Json::sax_parse(text, &first)) {
-        error = oneLine(first.error);
+        error = CLogText::oneLine(first.error);
         return false;
     }
     // The first read found it well formed and shallow, so this parse neither throws nor goes deep.
@@ -458,7 +406,7 @@ bool CAtlasDescriptor::parse(const std::string& text)
     Tables tables;
     Reader reader;
     if (!readDescriptor(root, first.order, tables, reader)) {
-        error = oneLine(reader.getError());
+        error = CLogText::oneLine(reader.getError());
         return false;
     }
     pages = std::move(tables.pages);

@@ -2,57 +2,48 @@
 
 #include "engine/core/DataFiles.h"
 #include "engine/core/Log.h"
+#include "engine/core/LogText.h"
 #include "engine/core/RegularFile.h"
+#include "engine/core/WholeFile.h"
 #include "engine/sprite/SpriteBatch.h"
 #include "engine/texture/Texture.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 namespace {
 
 // A descriptor of thousands of frames is a few megabytes; a larger file is not read into memory.
-const long kMaxDescriptorBytes = 64L << 20;
+const uint64_t kMaxDescriptorBytes = uint64_t(64) << 20;
 
 // Reads the whole file; empty with the reason in failure when it cannot.
 std::string readFile(const std::string& path, std::string& failure)
 {
-    // Checked before opening, which waits on a pipe for a writer.
-    failure = CRegularFile::refusal(path);
-    if (!failure.empty())
-        return std::string();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        failure = std::string("the file cannot be opened: ") + std::strerror(errno);
-        return std::string();
-    }
     std::string text;
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        failure = "the file cannot be read";
-    } else if (size > kMaxDescriptorBytes) {
-        failure = "the file is larger than 64 MiB";
-    } else {
-        text.resize(std::size_t(size));
-        if (size > 0 && std::fread(&text[0], 1, text.size(), file) != text.size()) {
+    int error = 0;
+    switch (CWholeFile::read(path, kMaxDescriptorBytes, text, &error)) {
+    case CWholeFile::kNone:
+        failure.clear();
+        break;
+    case CWholeFile::kNotRegular:
+        failure = CRegularFile::refusal(path);
+        if (failure.empty())  // replaced by a regular file since it was opened
             failure = "the file cannot be read";
-            text.clear();
-        }
+        break;
+    case CWholeFile::kTooLarge:
+        failure = "the file is larger than 64 MiB";
+        break;
+    case CWholeFile::kNulInName:
+    case CWholeFile::kMissing:
+    case CWholeFile::kCannotOpen:
+        failure = std::string("the file cannot be opened: ") + std::strerror(error != 0 ? error : ENOENT);
+        break;
+    case CWholeFile::kUnreadable:
+        failure = "the file cannot be read";
+        break;
     }
-    std::fclose(file);
-    return text;
-}
-
-std::string oneLine(std::string text)
-{
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
     return text;
 }
 
@@ -257,7 +248,7 @@ bool CTextureAtlas::load(const std::string& name)
 {
     clear();
     const std::string path = CDataFiles::path(name);
-    CLog::line("Loading Atlas: " + oneLine(path));
+    CLog::line("Loading Atlas: " + CLogText::oneLine(path));
     std::string failure;
     const std::string text = readFile(path, failure);
     if (!failure.empty()) {
@@ -320,7 +311,7 @@ bool CTextureAtlas::load(const std::string& name)
 
 bool CTextureAtlas::fail(const std::string& path, const std::string& what)
 {
-    CLog::line(oneLine("Failed to load the atlas: " + path + ", Error: " + what));
+    CLog::line(CLogText::oneLine("Failed to load the atlas: " + path + ", Error: " + what));
     clear();
     return false;
 }

@@ -1,11 +1,13 @@
 #include "engine/tilemap/TileMapReader.h"
 
+#include "engine/core/JsonFields.h"
 #include "engine/core/Log.h"
+#include "engine/core/LogText.h"
+#include "engine/core/WholeFile.h"
 #include "engine/tilemap/TileMapData.h"
 
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
-#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -13,7 +15,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <fstream>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -101,32 +103,28 @@ Format formatOf(const std::string& bytes, const std::string& name)
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& why)
 {
-    if (path.find('\0') != std::string::npos) {
+    switch (CWholeFile::read(path, CTileMapReader::kMaxFileBytes, bytes)) {
+    case CWholeFile::kNone:
+        return true;
+    case CWholeFile::kNulInName:
         why = "has a NUL byte in its name";
-        return false;
-    }
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) {
+        break;
+    case CWholeFile::kMissing:
         why = "does not exist";
-        return false;
-    }
+        break;
     // A device or a pipe named by a hostile map could block the read or never end.
-    if (!S_ISREG(info.st_mode)) {
+    case CWholeFile::kNotRegular:
         why = "is not a regular file";
-        return false;
-    }
-    if (uint64_t(info.st_size) > CTileMapReader::kMaxFileBytes) {
+        break;
+    case CWholeFile::kTooLarge:
         why = "is larger than 64 MiB";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::size_t(info.st_size), '\0');
-    if (!in || !in.read(&bytes[0], std::streamsize(bytes.size()))) {
-        bytes.clear();
+        break;
+    case CWholeFile::kCannotOpen:
+    case CWholeFile::kUnreadable:
         why = "cannot be read";
-        return false;
+        break;
     }
-    return true;
+    return false;
 }
 
 // from_chars ignores the locale an application may have set, and reads the whole text or fails.
@@ -337,6 +335,151 @@ bool holds(const CTileMapData& data, uint32_t id)
     return id - tileset.firstGid < tileset.tileCount;
 }
 
+// ---- The neutral form ----
+//
+// Both formats are read through one form, so that each field's rule is written once: an element
+// (Node) of either parser's tree, whose fields (Record) are named as the JSON format names them.
+// Where TMX keeps a field in a child element (a tileset's <image> and <tileoffset>, an object's
+// <point/>), the record takes it from there under the JSON name and keeps TMX's wording for it in
+// failure lines. Children are listed as nodes and read when the builder reaches them, so that no
+// second tree of the whole file is made.
+
+// One element: the map, a tileset, a tile, a frame, a layer, an object, a property.
+struct Node {
+    pugi::xml_node xml;           // TMX and TSX
+    const json* typed = nullptr;  // TMJ and TSJ; any JSON value, checked to be an object before use
+
+    bool isObject() const
+    {
+        return xml || (typed != nullptr && typed->is_object());
+    }
+};
+
+// One value as its file wrote it: TMX's text, which the rules read as a number or a flag, or a
+// JSON value of its own type. Neither when the field is absent.
+struct Value {
+    const char* text = nullptr;
+    const json* typed = nullptr;
+
+    bool given() const
+    {
+        return text != nullptr || typed != nullptr;
+    }
+};
+
+struct Field {
+    const char* key;    // the JSON name
+    const char* label;  // the name failure lines give it
+    Value value;
+};
+
+// A node's fields. Points into the parsed document, which outlives it.
+struct Record {
+    std::vector<Field> fields;
+    bool imageWithoutSource = false;  // TMX: an <image> without its source
+
+    const Field* find(const char* key) const
+    {
+        for (const Field& field : fields)
+            if (std::strcmp(field.key, key) == 0)
+                return &field;
+        return nullptr;
+    }
+    Value operator[](const char* key) const
+    {
+        const Field* field = find(key);
+        return field != nullptr ? field->value : Value();
+    }
+    // How where's field is named in a failure line.
+    std::string name(const std::string& where, const char* key) const
+    {
+        const Field* field = find(key);
+        return where + "'s " + (field != nullptr ? field->label : key);
+    }
+};
+
+const json kTrue = true;
+
+// A field TMX keeps in a child element, taken under its JSON name and labelled as TMX names it.
+void addMoved(const pugi::xml_node& element, const char* attribute, const char* key, const char* label,
+              Record& record)
+{
+    if (const pugi::xml_attribute found = element.attribute(attribute))
+        record.fields.push_back(Field{key, label, Value{found.value(), nullptr}});
+}
+
+Record recordOf(const Node& node)
+{
+    Record record;
+    if (node.xml) {
+        for (const pugi::xml_attribute& attribute : node.xml.attributes())
+            record.fields.push_back(Field{attribute.name(), attribute.name(), Value{attribute.value(), nullptr}});
+        const std::string element = node.xml.name();
+        if (element == "tileset") {
+            const pugi::xml_node image = node.xml.child("image");
+            record.imageWithoutSource = image && !image.attribute("source");
+            addMoved(image, "source", "image", "image's source", record);
+            addMoved(image, "width", "imagewidth", "image's width", record);
+            addMoved(image, "height", "imageheight", "image's height", record);
+            addMoved(image, "trans", "transparentcolor", "image trans", record);
+            addMoved(node.xml.child("tileoffset"), "x", "tileoffset.x", "tile offset's x", record);
+            addMoved(node.xml.child("tileoffset"), "y", "tileoffset.y", "tile offset's y", record);
+        } else if (element == "object" && node.xml.child("point")) {
+            record.fields.push_back(Field{"point", "point", Value{nullptr, &kTrue}});
+        }
+    } else if (node.isObject()) {
+        for (auto member = node.typed->begin(); member != node.typed->end(); ++member)
+            record.fields.push_back(Field{member.key().c_str(), member.key().c_str(), Value{nullptr, &*member}});
+        const json* offset = CJsonFields::find(*node.typed, "tileoffset");
+        if (offset != nullptr && offset->is_object()) {
+            if (const json* x = CJsonFields::find(*offset, "x"))
+                record.fields.push_back(Field{"tileoffset.x", "tile offset's x", Value{nullptr, x}});
+            if (const json* y = CJsonFields::find(*offset, "y"))
+                record.fields.push_back(Field{"tileoffset.y", "tile offset's y", Value{nullptr, y}});
+        }
+    }
+    return record;
+}
+
+// A property as either format gives it: since Tiled 1.2 an element or object of name, type and
+// value; before, in JSON, a member of an object keyed by name with its type beside it.
+struct Property {
+    Value name;
+    Value type;
+    Value value;
+};
+
+// A tileset's tile: a node of its own, or in JSON from before Tiled 1.2 an entry keyed by its id,
+// with its properties in the tileset's "tileproperties" (and their types in "tilepropertytypes").
+struct TileNode {
+    Node node;
+    const char* id = nullptr;  // the key of the older form, already read as an id
+    const json* properties = nullptr;
+    const json* types = nullptr;
+};
+
+// A tile layer's cells as written: text to decode, or one value a cell (TMX's <tile gid> elements,
+// a JSON array, which is read where it is: a full layer's copy would take 256 MiB).
+struct LayerData {
+    bool given = false;
+    bool chunks = false;
+    std::string encoding = "csv";
+    std::string compression;
+    Value text;
+    bool listed = false;
+    std::vector<Value> cells;
+    const json* array = nullptr;
+
+    std::size_t count() const
+    {
+        return array != nullptr ? array->size() : cells.size();
+    }
+    Value operator[](std::size_t i) const
+    {
+        return array != nullptr ? Value{nullptr, &(*array)[i]} : cells[i];
+    }
+};
+
 // Reads one map and the tilesets it names into data; the first problem found is kept for the line.
 class Reader {
 public:
@@ -349,36 +492,277 @@ public:
 
     bool readMap(const std::string& bytes)
     {
-        if (formatOf(bytes, mapPath) == Format::Xml) {
-            pugi::xml_document document;
-            if (!parseXml(bytes, "the map", document))
-                return false;
-            const pugi::xml_node map = document.child("map");
-            if (!map)
-                return fail("the file has no <map> element");
-            if (!xmlMap(map))
-                return false;
-        } else {
-            json document;
-            if (!parseJson(bytes, "the map", document))
-                return false;
-            if (!jsonMap(document))
-                return false;
-        }
-        return finishTilesets();
+        pugi::xml_document xml;
+        json typed;
+        Node map;
+        if (!parse(bytes, mapPath, "the map", "map", xml, typed, map))
+            return false;
+        return mapFields(map) && finishTilesets();
     }
 
     const std::string& problem() const
     {
-        return why;
+        return fields.error();
     }
 
 private:
     bool fail(const std::string& text)
     {
-        if (why.empty())
-            why = text;
-        return false;
+        return fields.fail(text);
+    }
+
+    // The file's root element: <map> or <tileset> in XML, the root object in JSON.
+    bool parse(const std::string& bytes, const std::string& path, const std::string& what, const char* root,
+               pugi::xml_document& xml, json& typed, Node& node)
+    {
+        if (formatOf(bytes, path) == Format::Xml) {
+            if (xmlElements(bytes) > CTileMapReader::kMaxXmlElements)
+                return fail(what + " has more than " + std::to_string(CTileMapReader::kMaxXmlElements) +
+                            " XML elements");
+            const pugi::xml_parse_result result = xml.load_buffer(bytes.data(), bytes.size());
+            if (!result)
+                return fail(what + " is not valid XML (" + result.description() + " at byte " +
+                            std::to_string(result.offset) + ")");
+            node.xml = xml.child(root);
+            if (!node.xml)
+                return fail((std::strcmp(root, "map") == 0 ? std::string("the file") : what) + " has no <" + root +
+                            "> element");
+            return true;
+        }
+        if (jsonTooDeep(bytes))
+            return fail(what + " is nested more than " + std::to_string(CTileMapReader::kMaxJsonDepth) + " deep");
+        // The parser reports through an exception; it goes no further than here.
+        try {
+            typed = json::parse(bytes);
+        } catch (const json::exception& error) {
+            return fail(what + " is not valid JSON (" + error.what() + ")");
+        }
+        if (!typed.is_object())
+            return fail(what + " is not a JSON object");
+        node.typed = &typed;
+        return true;
+    }
+
+    // ---- The field rules ----
+
+    // A whole number from low to high. An absent field leaves out as it is, unless it is required.
+    template <typename T>
+    bool whole(const Record& record, const char* key, const std::string& where, T low, T high, bool required,
+               T& out)
+    {
+        return whole(record[key], record.name(where, key), low, high, required, out);
+    }
+
+    template <typename T>
+    bool whole(const Value& value, const std::string& name, T low, T high, bool required, T& out)
+    {
+        int64_t read = int64_t(out);
+        if (value.text != nullptr) {
+            long long number = 0;
+            if (!parseNumber(value.text, number))
+                return fail(name + " " + named(value.text) + " is not a whole number");
+            const json typed = number < 0 ? json(int64_t(number)) : json(uint64_t(number));
+            if (!fields.whole(&typed, name, required, int64_t(low), int64_t(high), read))
+                return false;
+        } else if (!fields.whole(value.typed, name, required, int64_t(low), int64_t(high), read)) {
+            return false;
+        }
+        out = T(read);
+        return true;
+    }
+
+    bool number(const Record& record, const char* key, const std::string& where, float& out)
+    {
+        const Value value = record[key];
+        if (value.text == nullptr)
+            return fields.number(value.typed, record.name(where, key), out);
+        double read = 0.0;
+        if (!parseNumber(value.text, read) || !std::isfinite(read) || std::fabs(read) > 1e30)
+            return fail(record.name(where, key) + " " + named(value.text) + " is not a number");
+        out = float(read);
+        return true;
+    }
+
+    // TMX writes flags as 0 and 1, JSON as true and false.
+    bool flag(const Record& record, const char* key, const std::string& where, bool& out)
+    {
+        const Value value = record[key];
+        if (value.text == nullptr)
+            return fields.flag(value.typed, record.name(where, key), out);
+        int read = out ? 1 : 0;
+        if (!whole(value, record.name(where, key), 0, 1, false, read))
+            return false;
+        out = read != 0;
+        return true;
+    }
+
+    bool text(const Record& record, const char* key, const std::string& where, bool required, std::string& out)
+    {
+        return text(record[key], record.name(where, key), required, out);
+    }
+
+    bool text(const Value& value, const std::string& name, bool required, std::string& out)
+    {
+        if (value.text == nullptr)
+            return fields.text(value.typed, name, required, out);
+        out = value.text;
+        return true;
+    }
+
+    // The nodes listed under node: in JSON the array member key (absent is none, unless required),
+    // in XML the child elements named child (all of them when child is null) of the element
+    // parent (node itself when null). Each must be an object, a noun + " that is not an object".
+    bool list(const Node& node, const char* key, const char* parent, const char* child, const std::string& where,
+              bool required, const char* noun, std::vector<Node>& out)
+    {
+        out.clear();
+        if (node.xml) {
+            const pugi::xml_node under = parent != nullptr ? node.xml.child(parent) : node.xml;
+            for (const pugi::xml_node& element : under.children())
+                if (element.type() == pugi::node_element &&
+                    (child == nullptr || std::strcmp(element.name(), child) == 0))
+                    out.push_back(Node{element, nullptr});
+            return true;
+        }
+        const json* array = fields.array(CJsonFields::find(*node.typed, key), where + "'s " + key, required);
+        if (array == nullptr)
+            return fields.error().empty();
+        out.reserve(array->size());
+        for (const json& element : *array) {
+            if (!element.is_object())
+                return fail(where + " has " + noun + " that is not an object");
+            out.push_back(Node{pugi::xml_node(), &element});
+        }
+        return true;
+    }
+
+    // ---- Properties ----
+
+    bool propertyList(const Node& owner, const std::string& where, std::vector<Property>& out)
+    {
+        out.clear();
+        if (owner.xml) {
+            for (const pugi::xml_node& property : owner.xml.child("properties").children("property")) {
+                const pugi::xml_attribute value = property.attribute("value");
+                // Text with line breaks is written as the element's content instead of an attribute.
+                out.push_back(Property{
+                    Value{property.attribute("name") ? property.attribute("name").value() : nullptr, nullptr},
+                    Value{property.attribute("type") ? property.attribute("type").value() : nullptr, nullptr},
+                    Value{value ? value.value() : property.text().get(), nullptr}});
+            }
+            return true;
+        }
+        const json* values = CJsonFields::find(*owner.typed, "properties");
+        if (values != nullptr && values->is_object())
+            return propertyObject(*values, CJsonFields::find(*owner.typed, "propertytypes"), where, out);
+        std::vector<Node> nodes;
+        if (!list(owner, "properties", nullptr, nullptr, where, false, "a property", nodes))
+            return false;
+        for (const Node& node : nodes)
+            out.push_back(Property{Value{nullptr, CJsonFields::find(*node.typed, "name")},
+                                   Value{nullptr, CJsonFields::find(*node.typed, "type")},
+                                   Value{nullptr, CJsonFields::find(*node.typed, "value")}});
+        return true;
+    }
+
+    // The older JSON form, in name order as Tiled wrote it.
+    bool propertyObject(const json& values, const json* types, const std::string& where,
+                        std::vector<Property>& out)
+    {
+        if (types != nullptr && !types->is_object())
+            return fail(where + "'s propertytypes is not an object");
+        for (auto entry = values.begin(); entry != values.end(); ++entry) {
+            const json* type = types != nullptr ? CJsonFields::find(*types, entry.key().c_str()) : nullptr;
+            if (type != nullptr && !type->is_string())
+                return fail(where + "'s property type of " + named(entry.key()) + " is not a string");
+            out.push_back(
+                Property{Value{entry.key().c_str(), nullptr}, Value{nullptr, type}, Value{nullptr, &*entry}});
+        }
+        return true;
+    }
+
+    // A property without a type is a string, as Tiled reads it; a file's path is made relative to
+    // where the program runs; a class's members are not read yet.
+    bool properties(const Node& owner, const std::string& folder, const std::string& where,
+                    CMapProperties& properties)
+    {
+        std::vector<Property> list;
+        return propertyList(owner, where, list) && setProperties(list, folder, where, properties);
+    }
+
+    bool setProperties(const std::vector<Property>& list, const std::string& folder, const std::string& where,
+                       CMapProperties& properties)
+    {
+        for (const Property& property : list) {
+            std::string name, type = "string", text;
+            if (!this->text(property.name, where + "'s property's name", true, name) ||
+                !this->text(property.type, where + "'s property " + named(name) + "'s type", false, type))
+                return false;
+            const Value& value = property.value;
+            if (type == "class") {
+                // Not yet: a class property's members.
+            } else if (!value.given()) {
+                return fail(where + "'s property " + named(name) + " has no value");
+            } else if (value.text != nullptr) {
+                text = value.text;
+            } else if (value.typed->is_string()) {
+                text = value.typed->get<std::string>();
+            } else if (value.typed->is_number() || value.typed->is_boolean()) {
+                text = value.typed->dump();
+            } else {
+                return fail(where + "'s property " + named(name) + " has a value that is not plain");
+            }
+            if (type == "file")
+                text = resolve(folder, text);
+            properties.set(name, type, text);
+        }
+        return true;
+    }
+
+    // ---- The map ----
+
+    bool mapFields(const Node& node)
+    {
+        const std::string where = "the map";
+        const Record map = recordOf(node);
+        std::string type = "map", orientation;
+        bool infinite = false;
+        if (!text(map, "type", where, false, type))
+            return false;
+        if (type != "map")
+            return fail("the file is a " + named(type) + ", not a map");
+        if (!text(map, "orientation", where, true, orientation))
+            return false;
+        if (orientation != "orthogonal")
+            return fail("the map is " + named(orientation) + "; only orthogonal maps are supported");
+        if (!flag(map, "infinite", where, infinite))
+            return false;
+        if (infinite)
+            return fail("the map is infinite (chunks are not supported)");
+        std::vector<Node> tilesets, layers;
+        if (!whole(map, "width", where, 1, int(CTileMapReader::kMaxCells), true, data.width) ||
+            !whole(map, "height", where, 1, int(CTileMapReader::kMaxCells), true, data.height) ||
+            !whole(map, "tilewidth", where, 1, kMaxTileSide, true, data.tileWidth) ||
+            !whole(map, "tileheight", where, 1, kMaxTileSide, true, data.tileHeight) || !checkMapSize() ||
+            !properties(node, mapFolder, where, data.properties) ||
+            !list(node, "tilesets", nullptr, "tileset", where, false, "a tileset", tilesets) ||
+            !list(node, "layers", nullptr, nullptr, where, true, "a layer", layers) ||
+            !checkAllCells(cellsUnder(layers, 0)))
+            return false;
+        for (const Node& tilesetNode : tilesets) {
+            const Record record = recordOf(tilesetNode);
+            CTileset tileset;
+            std::string source;
+            if (!whole(record, "firstgid", "a tileset", 1u, kTileGidMask, true, tileset.firstGid) ||
+                !text(record, "source", "a tileset", false, source))
+                return false;
+            // TMX names an external tileset by having a source, JSON by a source that is not empty.
+            const bool external = record["source"].text != nullptr || !source.empty();
+            if (external ? !externalTileset(source, tileset) : !tilesetFields(tilesetNode, mapFolder, "", tileset))
+                return false;
+            data.tilesets.push_back(std::move(tileset));
+        }
+        return layerList(layers, Group(), 0);
     }
 
     bool checkMapSize()
@@ -412,68 +796,64 @@ private:
         return true;
     }
 
+    // ---- Counting cells before any is decoded ----
+
     // A layer's width or height as the layer's own check takes it; one it would refuse is left to
     // that check and counts as nothing here.
-    static uint64_t side(long long value)
+    static uint64_t side(const Value& value, int fallback)
     {
-        return value < 1 || uint64_t(value) > CTileMapReader::kMaxCells ? 0 : uint64_t(value);
-    }
-
-    static uint64_t xmlSide(const pugi::xml_node& layer, const char* name, int fallback)
-    {
-        const pugi::xml_attribute attribute = layer.attribute(name);
-        long long value = fallback;
-        return !attribute || parseNumber(attribute.value(), value) ? side(value) : 0;
-    }
-
-    static uint64_t jsonSide(const json& layer, const char* key, int fallback)
-    {
-        const json* value = member(layer, key);
-        if (value == nullptr)
-            return side(fallback);
-        if (!value->is_number_integer() ||
-            (value->is_number_unsigned() && value->get<uint64_t>() > CTileMapReader::kMaxCells))
+        long long read = fallback;
+        if (value.text != nullptr && !parseNumber(value.text, read))
             return 0;
-        return side(value->get<long long>());
+        if (value.typed != nullptr) {
+            if (!value.typed->is_number_integer() ||
+                (value.typed->is_number_unsigned() && value.typed->get<uint64_t>() > CTileMapReader::kMaxCells))
+                return 0;
+            read = value.typed->get<long long>();
+        }
+        return read < 1 || uint64_t(read) > CTileMapReader::kMaxCells ? 0 : uint64_t(read);
     }
 
-    // The cells of the tile layers under parent, groups included, counted before anything is
-    // decoded. Stops as soon as the count passes the bound, so that it cannot overflow.
-    uint64_t xmlCells(const pugi::xml_node& parent, int depth) const
+    // A layer's kind without a failure line: "tilelayer", "objectgroup", "group", or another
+    // (image layers, and what is no layer) that is skipped.
+    static std::string quietKind(const Node& node)
+    {
+        if (node.xml) {
+            const std::string element = node.xml.name();
+            return element == "layer" ? "tilelayer" : element;
+        }
+        const json* type = node.isObject() ? CJsonFields::find(*node.typed, "type") : nullptr;
+        return type != nullptr && type->is_string() ? type->get<std::string>() : std::string();
+    }
+
+    // The cells of the tile layers among nodes, groups included. Stops as soon as the count passes
+    // the bound, so that it cannot overflow.
+    uint64_t cellsUnder(const std::vector<Node>& nodes, int depth) const
     {
         uint64_t cells = 0;
-        for (const pugi::xml_node& node : parent.children()) {
+        for (const Node& node : nodes) {
             if (cells > CTileMapReader::kMaxCells)
                 break;
-            const std::string kind = node.name();
-            if (kind == "layer") {
-                cells += xmlSide(node, "width", data.width) * xmlSide(node, "height", data.height);
+            const std::string kind = quietKind(node);
+            if (kind == "tilelayer") {
+                const Record record = recordOf(node);
+                cells += side(record["width"], data.width) * side(record["height"], data.height);
             } else if (kind == "group" && depth < kMaxGroupDepth) {
-                cells += xmlCells(node, depth + 1);
+                std::vector<Node> inner;
+                if (node.xml) {
+                    for (const pugi::xml_node& element : node.xml.children())
+                        inner.push_back(Node{element, nullptr});
+                } else if (const json* layers = CJsonFields::find(*node.typed, "layers")) {
+                    for (std::size_t i = 0; layers->is_array() && i < layers->size(); ++i)
+                        inner.push_back(Node{pugi::xml_node(), &(*layers)[i]});
+                }
+                cells += cellsUnder(inner, depth + 1);
             }
         }
         return cells;
     }
 
-    uint64_t jsonCells(const json& layers, int depth) const
-    {
-        uint64_t cells = 0;
-        for (const json& node : layers) {
-            if (cells > CTileMapReader::kMaxCells)
-                break;
-            const json* type = node.is_object() ? member(node, "type") : nullptr;
-            if (type == nullptr || !type->is_string())
-                continue;
-            if (*type == "tilelayer") {
-                cells += jsonSide(node, "width", data.width) * jsonSide(node, "height", data.height);
-            } else if (*type == "group" && depth < kMaxGroupDepth) {
-                const json* inner = member(node, "layers");
-                if (inner != nullptr && inner->is_array())
-                    cells += jsonCells(*inner, depth + 1);
-            }
-        }
-        return cells;
-    }
+    // ---- Tilesets ----
 
     // Sorted by first id; each tileset's count is cut where the next one begins, as Tiled reads a
     // map whose external tileset grew after the map was saved.
@@ -494,11 +874,175 @@ private:
         return true;
     }
 
+    // Each file is read once a map: what it gave, read as if from gid 1, serves every tileset naming
+    // it, its tile descriptions shared rather than copied.
+    bool externalTileset(const std::string& source, CTileset& tileset)
+    {
+        const std::string path = resolve(mapFolder, source);
+        const uint32_t firstGid = tileset.firstGid;
+        auto known = readTilesets.find(path);
+        if (known == readTilesets.end()) {
+            CTileset read;
+            read.firstGid = 1;
+            if (!readTileset(path, read))
+                return false;
+            known = readTilesets.emplace(path, std::move(read)).first;
+        }
+        tileset = known->second;
+        tileset.firstGid = firstGid;
+        cutToGidRange(tileset);
+        return true;
+    }
+
+    bool readTileset(const std::string& path, CTileset& tileset)
+    {
+        const std::string where = "the tileset " + named(path);
+        std::string bytes, problem;
+        ++g_tilesetFilesRead;
+        if (!readWholeFile(path, bytes, problem))
+            return fail(where + " " + problem);
+        tileset.source = path;
+        pugi::xml_document xml;
+        json typed;
+        Node root;
+        return parse(bytes, path, where, "tileset", xml, typed, root) &&
+               tilesetFields(root, folderOf(path), where, tileset);
+    }
+
+    // where is empty for an embedded tileset, which is then named by its name.
+    bool tilesetFields(const Node& node, const std::string& folder, std::string where, CTileset& tileset)
+    {
+        const Record record = recordOf(node);
+        std::string type = "tileset", transparent;
+        if (!text(record, "name", "a tileset", false, tileset.name))
+            return false;
+        if (where.empty())
+            where = "tileset " + named(tileset.name);
+        if (!text(record, "type", where, false, type))
+            return false;
+        if (type != "tileset")
+            return fail(where + " is a " + named(type) + ", not a tileset");
+        if (record.imageWithoutSource)
+            return fail(where + "'s image has no source");
+        if (!whole(record, "tilewidth", where, 1, kMaxTileSide, false, tileset.tileWidth) ||
+            !whole(record, "tileheight", where, 1, kMaxTileSide, false, tileset.tileHeight) ||
+            !whole(record, "spacing", where, 0, kMaxTileSide, false, tileset.spacing) ||
+            !whole(record, "margin", where, 0, kMaxTileSide, false, tileset.margin) ||
+            !whole(record, "columns", where, 0, kMaxTileSide, false, tileset.columns) ||
+            !whole(record, "tilecount", where, 0u, kTileGidMask, false, tileset.tileCount) ||
+            !text(record, "image", where, false, tileset.image) ||
+            !whole(record, "imagewidth", where, 0, INT_MAX, false, tileset.imageWidth) ||
+            !whole(record, "imageheight", where, 0, INT_MAX, false, tileset.imageHeight) ||
+            !text(record, "transparentcolor", where, false, transparent) ||
+            !colourKey(transparent, record.name(where, "transparentcolor"), tileset.colorKey))
+            return false;
+        const Value offset = record["tileoffset"];
+        if (offset.typed != nullptr && !offset.typed->is_object())
+            return fail(where + "'s tileoffset is not an object");
+        if (!whole(record, "tileoffset.x", where, -kMaxTileSide, kMaxTileSide, false, tileset.offsetX) ||
+            !whole(record, "tileoffset.y", where, -kMaxTileSide, kMaxTileSide, false, tileset.offsetY) ||
+            !properties(node, folder, where, tileset.properties))
+            return false;
+        tileset.image = resolve(folder, tileset.image);
+        std::vector<TileNode> tiles;
+        std::vector<CTilesetTile> described;
+        if (!tileList(node, where, tiles))
+            return false;
+        for (const TileNode& tileNode : tiles) {
+            CTilesetTile tile;
+            if (!tileFields(tileNode, folder, where, tile))
+                return false;
+            described.push_back(std::move(tile));
+        }
+        return finishTileset(tileset, described, where);
+    }
+
+    bool tileList(const Node& node, const std::string& where, std::vector<TileNode>& out)
+    {
+        const json* tiles = node.typed != nullptr ? CJsonFields::find(*node.typed, "tiles") : nullptr;
+        if (node.typed == nullptr || ((tiles == nullptr || !tiles->is_object()) &&
+                                      CJsonFields::find(*node.typed, "tileproperties") == nullptr)) {
+            std::vector<Node> nodes;
+            if (!list(node, "tiles", nullptr, "tile", where, false, "a tile", nodes))
+                return false;
+            for (const Node& tile : nodes)
+                out.push_back(TileNode{tile, nullptr, nullptr, nullptr});
+            return true;
+        }
+        // Before Tiled 1.2: an object keyed by tile id, with the tiles' properties in a
+        // "tileproperties" object of the same keys (and their types in "tilepropertytypes"), in id
+        // order.
+        const json* properties = CJsonFields::find(*node.typed, "tileproperties");
+        const json* types = CJsonFields::find(*node.typed, "tilepropertytypes");
+        std::map<uint32_t, TileNode> byId;
+        for (const char* key : {"tiles", "tileproperties"}) {
+            const json* entries = CJsonFields::find(*node.typed, key);
+            if (entries == nullptr)
+                continue;
+            if (!entries->is_object())
+                return fail(where + "'s " + key + " is not an object");
+            if (entries == properties && types != nullptr && !types->is_object())
+                return fail(where + "'s tilepropertytypes is not an object");
+            for (auto entry = entries->begin(); entry != entries->end(); ++entry) {
+                uint32_t id = 0;
+                if (!parseNumber(entry.key().c_str(), id) || id > kTileGidMask)
+                    return fail(where + " has a tile id " + named(entry.key()) + " that is not a whole number");
+                if (!entry->is_object())
+                    return fail(where + "'s " + key + " of tile " + std::to_string(id) + " is not an object");
+                TileNode& tile = byId[id];
+                tile.id = entry.key().c_str();
+                if (entries == properties) {
+                    tile.properties = &*entry;
+                    tile.types = types != nullptr ? CJsonFields::find(*types, entry.key().c_str()) : nullptr;
+                } else {
+                    tile.node.typed = &*entry;
+                }
+            }
+        }
+        for (const auto& entry : byId)
+            out.push_back(entry.second);
+        return true;
+    }
+
+    bool tileFields(const TileNode& tileNode, const std::string& folder, const std::string& where,
+                    CTilesetTile& tile)
+    {
+        static const json kEmpty = json::object();
+        const Node node =
+            tileNode.node.xml || tileNode.node.typed != nullptr ? tileNode.node : Node{pugi::xml_node(), &kEmpty};
+        const Record record = recordOf(node);
+        const Value id = tileNode.id != nullptr ? Value{tileNode.id, nullptr} : record["id"];
+        if (!whole(id, where + "'s tile's id", 0u, kTileGidMask, true, tile.id))
+            return false;
+        const std::string tileWhere = where + "'s tile " + std::to_string(tile.id);
+        std::vector<Node> frames;
+        if (!text(record, "class", tileWhere, false, tile.type) ||
+            !text(record, "type", tileWhere, false, tile.type) ||
+            !properties(node, folder, tileWhere, tile.properties) ||
+            !list(node, "animation", "animation", "frame", tileWhere, false, "a frame", frames))
+            return false;
+        if (tileNode.properties != nullptr) {
+            std::vector<Property> older;
+            if (!propertyObject(*tileNode.properties, tileNode.types, tileWhere, older) ||
+                !setProperties(older, folder, tileWhere, tile.properties))
+                return false;
+        }
+        for (const Node& frameNode : frames) {
+            const Record frameRecord = recordOf(frameNode);
+            CTilesetTile::Frame frame{0, 0};
+            if (!whole(frameRecord, "tileid", tileWhere + "'s frame", 0u, kTileGidMask, true, frame.tileId) ||
+                !whole(frameRecord, "duration", tileWhere + "'s frame", 0u, 0xFFFFFFFFu, true, frame.duration))
+                return false;
+            tile.animation.push_back(frame);
+        }
+        return true;
+    }
+
     // An empty text names no colour.
-    bool colourKey(const std::string& text, const std::string& where, int32_t& out)
+    bool colourKey(const std::string& text, const std::string& name, int32_t& out)
     {
         if (!text.empty() && !readColourKey(text, out))
-            return fail(where + " " + named(text) + " is not a colour (six hex digits)");
+            return fail(name + " " + named(text) + " is not a colour (six hex digits)");
         return true;
     }
 
@@ -552,6 +1096,185 @@ private:
             uint32_t(std::min<uint64_t>(tileset.tileCount, uint64_t(kTileGidMask) + 1 - tileset.firstGid));
     }
 
+    // ---- Layers ----
+
+    bool layerList(const std::vector<Node>& nodes, const Group& group, int depth)
+    {
+        if (depth > kMaxGroupDepth)
+            return fail("the map's groups are nested deeper than " + std::to_string(kMaxGroupDepth) + " levels");
+        for (const Node& node : nodes) {
+            const Record record = recordOf(node);
+            LayerCommon common;
+            std::string kind;
+            if (!text(record, "name", "a layer", false, common.name) ||
+                !layerKind(node, record, common.name, kind))
+                return false;
+            if (kind.empty())
+                continue;  // Not yet: image layers are skipped.
+            const std::string where = (kind == "group" ? "group " : "layer ") + named(common.name);
+            if (!whole(record, "id", where, INT_MIN, INT_MAX, false, common.id) ||
+                !number(record, "opacity", where, common.opacity) ||
+                !flag(record, "visible", where, common.visible) ||
+                !number(record, "offsetx", where, common.offsetX) ||
+                !number(record, "offsety", where, common.offsetY))
+                return false;
+            common.combine(group);
+            bool ok = true;
+            if (kind == "tilelayer") {
+                ok = tileLayer(node, record, where, common);
+            } else if (kind == "objectgroup") {
+                ok = objectLayer(node, where, common);
+            } else {
+                std::vector<Node> inner;
+                ok = list(node, "layers", nullptr, nullptr, where, false, "a layer", inner) &&
+                     layerList(inner, Group{common.offsetX, common.offsetY, common.opacity, common.visible},
+                               depth + 1);
+            }
+            if (!ok)
+                return false;
+        }
+        return true;
+    }
+
+    // "tilelayer", "objectgroup" or "group"; empty for a layer that is skipped. TMX tells the kind by
+    // the element and skips what it does not know; JSON by a "type" it must give.
+    bool layerKind(const Node& node, const Record& record, const std::string& name, std::string& kind)
+    {
+        if (node.xml) {
+            kind = quietKind(node);
+            if (kind != "tilelayer" && kind != "objectgroup" && kind != "group")
+                kind.clear();
+            return true;
+        }
+        if (!text(record, "type", "layer " + named(name), true, kind))
+            return false;
+        if (kind == "imagelayer")
+            kind.clear();
+        else if (kind != "tilelayer" && kind != "objectgroup" && kind != "group")
+            return fail("layer " + named(name) + "'s type " + named(kind) + " is not a kind of layer");
+        return true;
+    }
+
+    // The cells as the layer wrote them. TMX keeps them in a <data> element, the encoding its
+    // attribute (none: one <tile gid> element a cell); JSON in "data", a string to decode or an
+    // array of ids.
+    bool layerData(const Node& node, const Record& record, const std::string& where, LayerData& out)
+    {
+        if (node.xml) {
+            const pugi::xml_node element = node.xml.child("data");
+            out.given = bool(element);
+            out.chunks = bool(element.child("chunk"));
+            out.encoding = element.attribute("encoding").value();
+            out.compression = element.attribute("compression").value();
+            out.listed = out.encoding.empty();
+            if (out.listed) {
+                for (const pugi::xml_node& tile : element.children("tile")) {
+                    const pugi::xml_attribute gid = tile.attribute("gid");
+                    out.cells.push_back(Value{gid ? gid.value() : nullptr, nullptr});
+                }
+            } else {
+                out.text.text = element.text().get();
+            }
+            return true;
+        }
+        const Value cells = record["data"];
+        out.given = cells.given();
+        out.chunks = record["chunks"].given();
+        if (!text(record, "encoding", where, false, out.encoding) ||
+            !text(record, "compression", where, false, out.compression))
+            return false;
+        if (!out.given || out.chunks || cells.typed->is_string()) {
+            out.text = cells;
+            return true;
+        }
+        if (!cells.typed->is_array())
+            return fail(where + "'s data is neither an array nor a string");
+        out.listed = true;
+        out.array = cells.typed;
+        return true;
+    }
+
+    bool tileLayer(const Node& node, const Record& record, const std::string& where, const LayerCommon& common)
+    {
+        CTileLayer layer;
+        common.copyTo(layer);
+        layer.width = data.width;
+        layer.height = data.height;
+        LayerData cells;
+        if (record["chunks"].given())
+            return fail(where + " is made of chunks (infinite maps are not supported)");
+        if (!whole(record, "width", where, 1, int(CTileMapReader::kMaxCells), false, layer.width) ||
+            !whole(record, "height", where, 1, int(CTileMapReader::kMaxCells), false, layer.height) ||
+            !checkLayerSize(where, layer.width, layer.height) ||
+            !properties(node, mapFolder, where, layer.properties) || !layerData(node, record, where, cells))
+            return false;
+        if (!cells.given)
+            return fail(where + " has no data");
+        if (cells.chunks)
+            return fail(where + " is made of chunks (infinite maps are not supported)");
+        const uint64_t expected = uint64_t(layer.width) * uint64_t(layer.height);
+        if (!cells.listed) {
+            std::string text;
+            if (!this->text(cells.text, where + "'s data", false, text) ||
+                !decodeGids(where, text, cells.encoding, cells.compression, expected, layer.gids))
+                return false;
+        } else {
+            // Counted before anything is allocated for them.
+            if (!checkCount(where, cells.count(), expected))
+                return false;
+            layer.gids.reserve(cells.count());
+            for (std::size_t i = 0; i < cells.count(); ++i) {
+                const Value cell = cells[i];
+                uint32_t gid = 0;
+                if (cell.typed != nullptr) {
+                    if (!cell.typed->is_number_unsigned() || cell.typed->get<uint64_t>() > 0xFFFFFFFFu)
+                        return fail(where + "'s data holds something other than tile ids");
+                    gid = uint32_t(cell.typed->get<uint64_t>());
+                } else if (!whole(cell, where + "'s tile's gid", 0u, 0xFFFFFFFFu, false, gid)) {
+                    return false;
+                }
+                layer.gids.push_back(gid);
+            }
+        }
+        data.tileLayers.push_back(std::move(layer));
+        return true;
+    }
+
+    bool objectLayer(const Node& node, const std::string& where, const LayerCommon& common)
+    {
+        CObjectLayer layer;
+        common.copyTo(layer);
+        std::vector<Node> objects;
+        if (!properties(node, mapFolder, where, layer.properties) ||
+            !list(node, "objects", nullptr, "object", where, false, "an object", objects))
+            return false;
+        layer.objects.reserve(objects.size());
+        for (const Node& objectNode : objects) {
+            const Record record = recordOf(objectNode);
+            CMapObject object;
+            if (!whole(record, "id", where + "'s object", INT_MIN, INT_MAX, false, object.id))
+                return false;
+            const std::string objectWhere = where + "'s object " + std::to_string(object.id);
+            if (!text(record, "name", objectWhere, false, object.name) ||
+                !text(record, "class", objectWhere, false, object.type) ||
+                !text(record, "type", objectWhere, false, object.type) ||
+                !number(record, "x", objectWhere, object.x) || !number(record, "y", objectWhere, object.y) ||
+                !number(record, "width", objectWhere, object.width) ||
+                !number(record, "height", objectWhere, object.height) ||
+                !number(record, "rotation", objectWhere, object.rotation) ||
+                !whole(record, "gid", objectWhere, 0u, 0xFFFFFFFFu, false, object.gid) ||
+                !flag(record, "point", objectWhere, object.point) ||
+                !flag(record, "visible", objectWhere, object.visible) ||
+                !properties(objectNode, mapFolder, objectWhere, object.properties))
+                return false;
+            layer.objects.push_back(std::move(object));
+        }
+        data.objectLayers.push_back(std::move(layer));
+        return true;
+    }
+
+    // ---- Cells ----
+
     bool decodeGids(const std::string& where, const std::string& text, const std::string& encoding,
                     const std::string& compression, uint64_t expected, std::vector<uint32_t>& gids)
     {
@@ -593,743 +1316,10 @@ private:
         return true;
     }
 
-    // ---- XML ----
-
-    bool parseXml(const std::string& bytes, const std::string& what, pugi::xml_document& document)
-    {
-        if (xmlElements(bytes) > CTileMapReader::kMaxXmlElements)
-            return fail(what + " has more than " + std::to_string(CTileMapReader::kMaxXmlElements) +
-                        " XML elements");
-        const pugi::xml_parse_result result = document.load_buffer(bytes.data(), bytes.size());
-        if (!result)
-            return fail(what + " is not valid XML (" + result.description() + " at byte " +
-                        std::to_string(result.offset) + ")");
-        return true;
-    }
-
-    // An absent attribute leaves out as it is, unless it is required.
-    template <typename T>
-    bool xmlWhole(const pugi::xml_node& node, const char* name, const std::string& where, T low, T high,
-                  bool required, T& out)
-    {
-        const pugi::xml_attribute attribute = node.attribute(name);
-        if (!attribute)
-            return required ? fail(where + " has no " + name) : true;
-        long long value = 0;
-        if (!parseNumber(attribute.value(), value))
-            return fail(where + "'s " + name + " " + named(attribute.value()) + " is not a whole number");
-        if (value < (long long)low || value > (long long)high)
-            return fail(where + "'s " + name + " " + std::to_string(value) + " is outside " + std::to_string(low) +
-                        " to " + std::to_string(high));
-        out = T(value);
-        return true;
-    }
-
-    bool xmlFloat(const pugi::xml_node& node, const char* name, const std::string& where, float& out)
-    {
-        const pugi::xml_attribute attribute = node.attribute(name);
-        if (!attribute)
-            return true;
-        double value = 0.0;
-        if (!parseNumber(attribute.value(), value) || !std::isfinite(value) || std::fabs(value) > 1e30)
-            return fail(where + "'s " + name + " " + named(attribute.value()) + " is not a number");
-        out = float(value);
-        return true;
-    }
-
-    bool xmlBool(const pugi::xml_node& node, const char* name, const std::string& where, bool& out)
-    {
-        int value = out ? 1 : 0;
-        if (!xmlWhole(node, name, where, 0, 1, false, value))
-            return false;
-        out = value != 0;
-        return true;
-    }
-
-    bool xmlProperties(const pugi::xml_node& owner, const std::string& folder, const std::string& where,
-                       CMapProperties& properties)
-    {
-        for (const pugi::xml_node& property : owner.child("properties").children("property")) {
-            const pugi::xml_attribute name = property.attribute("name");
-            if (!name)
-                return fail(where + " has a property without a name");
-            const std::string type = property.attribute("type") ? property.attribute("type").value() : "string";
-            // Text with line breaks is written as the element's content instead of an attribute.
-            std::string value =
-                property.attribute("value") ? property.attribute("value").value() : property.text().get();
-            if (type == "file")
-                value = resolve(folder, value);
-            else if (type == "class")
-                value.clear();
-            properties.set(name.value(), type, value);
-        }
-        return true;
-    }
-
-    bool xmlMap(const pugi::xml_node& map)
-    {
-        const std::string where = "the map";
-        const pugi::xml_attribute orientation = map.attribute("orientation");
-        if (!orientation)
-            return fail("the map has no orientation");
-        if (std::string(orientation.value()) != "orthogonal")
-            return fail("the map is " + named(orientation.value()) + "; only orthogonal maps are supported");
-        bool infinite = false;
-        if (!xmlBool(map, "infinite", where, infinite))
-            return false;
-        if (infinite)
-            return fail("the map is infinite (chunks are not supported)");
-        if (!xmlWhole(map, "width", where, 1, int(CTileMapReader::kMaxCells), true, data.width) ||
-            !xmlWhole(map, "height", where, 1, int(CTileMapReader::kMaxCells), true, data.height) ||
-            !xmlWhole(map, "tilewidth", where, 1, kMaxTileSide, true, data.tileWidth) ||
-            !xmlWhole(map, "tileheight", where, 1, kMaxTileSide, true, data.tileHeight) || !checkMapSize() ||
-            !xmlProperties(map, mapFolder, where, data.properties) || !checkAllCells(xmlCells(map, 0)))
-            return false;
-        for (const pugi::xml_node& node : map.children("tileset")) {
-            CTileset tileset;
-            if (!xmlWhole(node, "firstgid", "a tileset", 1u, kTileGidMask, true, tileset.firstGid))
-                return false;
-            const pugi::xml_attribute source = node.attribute("source");
-            if (source ? !externalTileset(source.value(), tileset) : !xmlTileset(node, mapFolder, "", tileset))
-                return false;
-            data.tilesets.push_back(std::move(tileset));
-        }
-        return xmlLayers(map, Group(), 0);
-    }
-
-    // Each file is read once a map: what it gave, read as if from gid 1, serves every tileset naming
-    // it, its tile descriptions shared rather than copied.
-    bool externalTileset(const std::string& source, CTileset& tileset)
-    {
-        const std::string path = resolve(mapFolder, source);
-        const uint32_t firstGid = tileset.firstGid;
-        auto known = readTilesets.find(path);
-        if (known == readTilesets.end()) {
-            CTileset read;
-            read.firstGid = 1;
-            if (!readTileset(path, read))
-                return false;
-            known = readTilesets.emplace(path, std::move(read)).first;
-        }
-        tileset = known->second;
-        tileset.firstGid = firstGid;
-        cutToGidRange(tileset);
-        return true;
-    }
-
-    bool readTileset(const std::string& path, CTileset& tileset)
-    {
-        const std::string where = "the tileset " + named(path);
-        std::string bytes, problem;
-        ++g_tilesetFilesRead;
-        if (!readWholeFile(path, bytes, problem))
-            return fail(where + " " + problem);
-        tileset.source = path;
-        if (formatOf(bytes, path) == Format::Xml) {
-            pugi::xml_document document;
-            if (!parseXml(bytes, where, document))
-                return false;
-            const pugi::xml_node root = document.child("tileset");
-            if (!root)
-                return fail(where + " has no <tileset> element");
-            return xmlTileset(root, folderOf(path), where, tileset);
-        }
-        json document;
-        return parseJson(bytes, where, document) && jsonTileset(document, folderOf(path), where, tileset);
-    }
-
-    // where is empty for an embedded tileset, which is then named by its name.
-    bool xmlTileset(const pugi::xml_node& node, const std::string& folder, std::string where, CTileset& tileset)
-    {
-        tileset.name = node.attribute("name").value();
-        if (where.empty())
-            where = "tileset " + named(tileset.name);
-        if (!xmlWhole(node, "tilewidth", where, 1, kMaxTileSide, false, tileset.tileWidth) ||
-            !xmlWhole(node, "tileheight", where, 1, kMaxTileSide, false, tileset.tileHeight) ||
-            !xmlWhole(node, "spacing", where, 0, kMaxTileSide, false, tileset.spacing) ||
-            !xmlWhole(node, "margin", where, 0, kMaxTileSide, false, tileset.margin) ||
-            !xmlWhole(node, "columns", where, 0, kMaxTileSide, false, tileset.columns) ||
-            !xmlWhole(node, "tilecount", where, 0u, kTileGidMask, false, tileset.tileCount) ||
-            !xmlWhole(node.child("tileoffset"), "x", where + "'s tile offset", -kMaxTileSide, kMaxTileSide, false,
-                      tileset.offsetX) ||
-            !xmlWhole(node.child("tileoffset"), "y", where + "'s tile offset", -kMaxTileSide, kMaxTileSide, false,
-                      tileset.offsetY) ||
-            !xmlProperties(node, folder, where, tileset.properties))
-            return false;
-        const pugi::xml_node image = node.child("image");
-        if (image) {
-            if (!image.attribute("source"))
-                return fail(where + "'s image has no source");
-            tileset.image = resolve(folder, image.attribute("source").value());
-            if (!xmlWhole(image, "width", where + "'s image", 0, INT_MAX, false, tileset.imageWidth) ||
-                !xmlWhole(image, "height", where + "'s image", 0, INT_MAX, false, tileset.imageHeight) ||
-                !colourKey(image.attribute("trans").value(), where + "'s image trans", tileset.colorKey))
-                return false;
-        }
-        std::vector<CTilesetTile> described;
-        for (const pugi::xml_node& tileNode : node.children("tile")) {
-            CTilesetTile tile;
-            if (!xmlWhole(tileNode, "id", where + "'s tile", 0u, kTileGidMask, true, tile.id))
-                return false;
-            const std::string tileWhere = where + "'s tile " + std::to_string(tile.id);
-            tile.type = tileNode.attribute("type") ? tileNode.attribute("type").value()
-                                                   : tileNode.attribute("class").value();
-            if (!xmlProperties(tileNode, folder, tileWhere, tile.properties))
-                return false;
-            for (const pugi::xml_node& frameNode : tileNode.child("animation").children("frame")) {
-                CTilesetTile::Frame frame{0, 0};
-                if (!xmlWhole(frameNode, "tileid", tileWhere + "'s frame", 0u, kTileGidMask, true, frame.tileId) ||
-                    !xmlWhole(frameNode, "duration", tileWhere + "'s frame", 0u, 0xFFFFFFFFu, true,
-                              frame.duration))
-                    return false;
-                tile.animation.push_back(frame);
-            }
-            described.push_back(std::move(tile));
-        }
-        return finishTileset(tileset, described, where);
-    }
-
-    bool xmlCommon(const pugi::xml_node& node, const std::string& where, LayerCommon& common)
-    {
-        common.name = node.attribute("name").value();
-        return xmlWhole(node, "id", where, INT_MIN, INT_MAX, false, common.id) &&
-               xmlFloat(node, "opacity", where, common.opacity) &&
-               xmlBool(node, "visible", where, common.visible) &&
-               xmlFloat(node, "offsetx", where, common.offsetX) &&
-               xmlFloat(node, "offsety", where, common.offsetY);
-    }
-
-    bool xmlLayers(const pugi::xml_node& parent, const Group& group, int depth)
-    {
-        if (depth > kMaxGroupDepth)
-            return fail("the map's groups are nested deeper than " + std::to_string(kMaxGroupDepth) + " levels");
-        for (const pugi::xml_node& node : parent.children()) {
-            const std::string kind = node.name();
-            if (kind != "layer" && kind != "objectgroup" && kind != "group")
-                continue;  // Not yet: image layers are skipped.
-            LayerCommon common;
-            const std::string where =
-                (kind == "group" ? "group " : "layer ") + named(node.attribute("name").value());
-            if (!xmlCommon(node, where, common))
-                return false;
-            common.combine(group);
-            bool ok = true;
-            if (kind == "layer")
-                ok = xmlTileLayer(node, where, common);
-            else if (kind == "objectgroup")
-                ok = xmlObjectLayer(node, where, common);
-            else
-                ok = xmlLayers(node, Group{common.offsetX, common.offsetY, common.opacity, common.visible},
-                               depth + 1);
-            if (!ok)
-                return false;
-        }
-        return true;
-    }
-
-    bool xmlTileLayer(const pugi::xml_node& node, const std::string& where, const LayerCommon& common)
-    {
-        CTileLayer layer;
-        common.copyTo(layer);
-        layer.width = data.width;
-        layer.height = data.height;
-        if (!xmlWhole(node, "width", where, 1, int(CTileMapReader::kMaxCells), false, layer.width) ||
-            !xmlWhole(node, "height", where, 1, int(CTileMapReader::kMaxCells), false, layer.height) ||
-            !checkLayerSize(where, layer.width, layer.height) ||
-            !xmlProperties(node, mapFolder, where, layer.properties))
-            return false;
-        const uint64_t expected = uint64_t(layer.width) * uint64_t(layer.height);
-        const pugi::xml_node dataNode = node.child("data");
-        if (!dataNode)
-            return fail(where + " has no data");
-        if (dataNode.child("chunk"))
-            return fail(where + " is made of chunks (infinite maps are not supported)");
-        const std::string encoding = dataNode.attribute("encoding").value();
-        if (encoding.empty()) {
-            // The oldest form: one <tile gid="..."/> element per cell.
-            for (const pugi::xml_node& tile : dataNode.children("tile")) {
-                if (layer.gids.size() == expected)
-                    return checkCount(where, expected + 1, expected);
-                uint32_t gid = 0;
-                if (!xmlWhole(tile, "gid", where + "'s tile", 0u, 0xFFFFFFFFu, false, gid))
-                    return false;
-                layer.gids.push_back(gid);
-            }
-            if (!checkCount(where, layer.gids.size(), expected))
-                return false;
-        } else if (!decodeGids(where, dataNode.text().get(), encoding, dataNode.attribute("compression").value(),
-                               expected, layer.gids)) {
-            return false;
-        }
-        data.tileLayers.push_back(std::move(layer));
-        return true;
-    }
-
-    bool xmlObjectLayer(const pugi::xml_node& node, const std::string& where, const LayerCommon& common)
-    {
-        CObjectLayer layer;
-        common.copyTo(layer);
-        if (!xmlProperties(node, mapFolder, where, layer.properties))
-            return false;
-        for (const pugi::xml_node& objectNode : node.children("object")) {
-            CMapObject object;
-            const std::string objectWhere = where + "'s object " + named(objectNode.attribute("id").value());
-            object.name = objectNode.attribute("name").value();
-            object.type = objectNode.attribute("type") ? objectNode.attribute("type").value()
-                                                       : objectNode.attribute("class").value();
-            object.point = bool(objectNode.child("point"));
-            if (!xmlWhole(objectNode, "id", objectWhere, INT_MIN, INT_MAX, false, object.id) ||
-                !xmlFloat(objectNode, "x", objectWhere, object.x) ||
-                !xmlFloat(objectNode, "y", objectWhere, object.y) ||
-                !xmlFloat(objectNode, "width", objectWhere, object.width) ||
-                !xmlFloat(objectNode, "height", objectWhere, object.height) ||
-                !xmlFloat(objectNode, "rotation", objectWhere, object.rotation) ||
-                !xmlWhole(objectNode, "gid", objectWhere, 0u, 0xFFFFFFFFu, false, object.gid) ||
-                !xmlBool(objectNode, "visible", objectWhere, object.visible) ||
-                !xmlProperties(objectNode, mapFolder, objectWhere, object.properties))
-                return false;
-            layer.objects.push_back(std::move(object));
-        }
-        data.objectLayers.push_back(std::move(layer));
-        return true;
-    }
-
-    // ---- JSON ----
-
-    bool parseJson(const std::string& bytes, const std::string& what, json& document)
-    {
-        if (jsonTooDeep(bytes))
-            return fail(what + " is nested more than " + std::to_string(CTileMapReader::kMaxJsonDepth) + " deep");
-        // The parser reports through an exception; it goes no further than here.
-        try {
-            document = json::parse(bytes);
-        } catch (const json::exception& error) {
-            return fail(what + " is not valid JSON (" + error.what() + ")");
-        }
-        if (!document.is_object())
-            return fail(what + " is not a JSON object");
-        return true;
-    }
-
-    static const json* member(const json& object, const char* key)
-    {
-        const auto found = object.find(key);
-        return found == object.end() ? nullptr : &*found;
-    }
-
-    template <typename T>
-    bool jsonWhole(const json& object, const char* key, const std::string& where, T low, T high, bool required,
-                   T& out)
-    {
-        const json* value = member(object, key);
-        if (value == nullptr)
-            return required ? fail(where + " has no " + key) : true;
-        if (!value->is_number_integer())
-            return fail(where + "'s " + key + " is not a whole number");
-        const bool huge = value->is_number_unsigned() && value->get<uint64_t>() > uint64_t(LLONG_MAX);
-        const long long number = huge ? 0 : value->get<long long>();
-        if (huge || number < (long long)low || number > (long long)high)
-            return fail(where + "'s " + key + " " + value->dump() + " is outside " + std::to_string(low) + " to " +
-                        std::to_string(high));
-        out = T(number);
-        return true;
-    }
-
-    bool jsonFloat(const json& object, const char* key, const std::string& where, float& out)
-    {
-        const json* value = member(object, key);
-        if (value == nullptr)
-            return true;
-        if (!value->is_number() || std::fabs(value->get<double>()) > 1e30)
-            return fail(where + "'s " + key + " is not a number");
-        out = float(value->get<double>());
-        return true;
-    }
-
-    bool jsonBool(const json& object, const char* key, const std::string& where, bool& out)
-    {
-        const json* value = member(object, key);
-        if (value == nullptr)
-            return true;
-        if (!value->is_boolean())
-            return fail(where + "'s " + key + " is not true or false");
-        out = value->get<bool>();
-        return true;
-    }
-
-    bool jsonString(const json& object, const char* key, const std::string& where, bool required, std::string& out)
-    {
-        const json* value = member(object, key);
-        if (value == nullptr)
-            return required ? fail(where + " has no " + key) : true;
-        if (!value->is_string())
-            return fail(where + "'s " + key + " is not a string");
-        out = value->get<std::string>();
-        return true;
-    }
-
-    // An array member; absent is an empty array unless required.
-    bool jsonArray(const json& object, const char* key, const std::string& where, bool required, const json*& out)
-    {
-        static const json empty = json::array();
-        out = member(object, key);
-        if (out == nullptr) {
-            out = &empty;
-            return required ? fail(where + " has no " + key) : true;
-        }
-        if (!out->is_array())
-            return fail(where + "'s " + key + " is not an array");
-        return true;
-    }
-
-    // A map's, layer's, tile's or object's properties: an array of {name, type, value} since Tiled
-    // 1.2; before, an object of name: value with the types in a "propertytypes" object beside it.
-    bool jsonProperties(const json& owner, const std::string& folder, const std::string& where,
-                        CMapProperties& properties)
-    {
-        const json* values = member(owner, "properties");
-        if (values != nullptr && values->is_object())
-            return jsonPropertyObject(*values, member(owner, "propertytypes"), folder, where, properties);
-        const json* list = nullptr;
-        if (!jsonArray(owner, "properties", where, false, list))
-            return false;
-        for (const json& property : *list) {
-            if (!property.is_object())
-                return fail(where + " has a property that is not an object");
-            std::string name, type = "string";
-            if (!jsonString(property, "name", where + "'s property", true, name) ||
-                !jsonString(property, "type", where + "'s property " + named(name), false, type) ||
-                !jsonProperty(name, type, member(property, "value"), folder, where, properties))
-                return false;
-        }
-        return true;
-    }
-
-    // The older form, in name order as Tiled wrote it. A property without a type is a string, as
-    // Tiled reads it.
-    bool jsonPropertyObject(const json& values, const json* types, const std::string& folder,
-                            const std::string& where, CMapProperties& properties)
-    {
-        if (types != nullptr && !types->is_object())
-            return fail(where + "'s propertytypes is not an object");
-        for (const auto& entry : values.items()) {
-            std::string type = "string";
-            if (const json* given = types != nullptr ? member(*types, entry.key().c_str()) : nullptr) {
-                if (!given->is_string())
-                    return fail(where + "'s property type of " + named(entry.key()) + " is not a string");
-                type = given->get<std::string>();
-            }
-            if (!jsonProperty(entry.key(), type, &entry.value(), folder, where, properties))
-                return false;
-        }
-        return true;
-    }
-
-    bool jsonProperty(const std::string& name, const std::string& type, const json* value,
-                      const std::string& folder, const std::string& where, CMapProperties& properties)
-    {
-        std::string text;
-        if (type == "class") {
-            // Not yet: a class property's members.
-        } else if (value == nullptr) {
-            return fail(where + "'s property " + named(name) + " has no value");
-        } else if (value->is_string()) {
-            text = value->get<std::string>();
-        } else if (value->is_number() || value->is_boolean()) {
-            text = value->dump();
-        } else {
-            return fail(where + "'s property " + named(name) + " has a value that is not plain");
-        }
-        if (type == "file")
-            text = resolve(folder, text);
-        properties.set(name, type, text);
-        return true;
-    }
-
-    bool jsonMap(const json& map)
-    {
-        const std::string where = "the map";
-        std::string type = "map", orientation;
-        bool infinite = false;
-        if (!jsonString(map, "type", where, false, type))
-            return false;
-        if (type != "map")
-            return fail("the file is a " + named(type) + ", not a map");
-        if (!jsonString(map, "orientation", where, true, orientation))
-            return false;
-        if (orientation != "orthogonal")
-            return fail("the map is " + named(orientation) + "; only orthogonal maps are supported");
-        if (!jsonBool(map, "infinite", where, infinite))
-            return false;
-        if (infinite)
-            return fail("the map is infinite (chunks are not supported)");
-        const json* tilesets = nullptr;
-        const json* layers = nullptr;
-        if (!jsonWhole(map, "width", where, 1, int(CTileMapReader::kMaxCells), true, data.width) ||
-            !jsonWhole(map, "height", where, 1, int(CTileMapReader::kMaxCells), true, data.height) ||
-            !jsonWhole(map, "tilewidth", where, 1, kMaxTileSide, true, data.tileWidth) ||
-            !jsonWhole(map, "tileheight", where, 1, kMaxTileSide, true, data.tileHeight) || !checkMapSize() ||
-            !jsonProperties(map, mapFolder, where, data.properties) ||
-            !jsonArray(map, "tilesets", where, false, tilesets) ||
-            !jsonArray(map, "layers", where, true, layers) || !checkAllCells(jsonCells(*layers, 0)))
-            return false;
-        for (const json& node : *tilesets) {
-            if (!node.is_object())
-                return fail("the map has a tileset that is not an object");
-            CTileset tileset;
-            std::string source;
-            if (!jsonWhole(node, "firstgid", "a tileset", 1u, kTileGidMask, true, tileset.firstGid) ||
-                !jsonString(node, "source", "a tileset", false, source))
-                return false;
-            if (!source.empty() ? !externalTileset(source, tileset) : !jsonTileset(node, mapFolder, "", tileset))
-                return false;
-            data.tilesets.push_back(std::move(tileset));
-        }
-        return jsonLayers(*layers, Group(), 0);
-    }
-
-    bool jsonTileset(const json& node, const std::string& folder, std::string where, CTileset& tileset)
-    {
-        std::string type = "tileset";
-        if (!jsonString(node, "name", "a tileset", false, tileset.name))
-            return false;
-        if (where.empty())
-            where = "tileset " + named(tileset.name);
-        if (!jsonString(node, "type", where, false, type))
-            return false;
-        if (type != "tileset")
-            return fail(where + " is a " + named(type) + ", not a tileset");
-        std::string transparent;
-        if (!jsonWhole(node, "tilewidth", where, 1, kMaxTileSide, false, tileset.tileWidth) ||
-            !jsonWhole(node, "tileheight", where, 1, kMaxTileSide, false, tileset.tileHeight) ||
-            !jsonWhole(node, "spacing", where, 0, kMaxTileSide, false, tileset.spacing) ||
-            !jsonWhole(node, "margin", where, 0, kMaxTileSide, false, tileset.margin) ||
-            !jsonWhole(node, "columns", where, 0, kMaxTileSide, false, tileset.columns) ||
-            !jsonWhole(node, "tilecount", where, 0u, kTileGidMask, false, tileset.tileCount) ||
-            !jsonString(node, "image", where, false, tileset.image) ||
-            !jsonWhole(node, "imagewidth", where, 0, INT_MAX, false, tileset.imageWidth) ||
-            !jsonWhole(node, "imageheight", where, 0, INT_MAX, false, tileset.imageHeight) ||
-            !jsonString(node, "transparentcolor", where, false, transparent) ||
-            !colourKey(transparent, where + "'s transparentcolor", tileset.colorKey) ||
-            !jsonProperties(node, folder, where, tileset.properties))
-            return false;
-        tileset.image = resolve(folder, tileset.image);
-        if (const json* offset = member(node, "tileoffset")) {
-            if (!offset->is_object())
-                return fail(where + "'s tileoffset is not an object");
-            if (!jsonWhole(*offset, "x", where + "'s tile offset", -kMaxTileSide, kMaxTileSide, false,
-                           tileset.offsetX) ||
-                !jsonWhole(*offset, "y", where + "'s tile offset", -kMaxTileSide, kMaxTileSide, false,
-                           tileset.offsetY))
-                return false;
-        }
-        std::vector<CTilesetTile> described;
-        const json* tiles = member(node, "tiles");
-        if ((tiles != nullptr && tiles->is_object()) || member(node, "tileproperties") != nullptr) {
-            // Before Tiled 1.2: an object keyed by tile id, with the tiles' properties in a
-            // "tileproperties" object of the same keys (and their types in "tilepropertytypes").
-            std::map<uint32_t, CTilesetTile> byId;
-            if ((tiles != nullptr && !jsonTileObject(*tiles, folder, where, false, byId)) ||
-                !jsonTileObject(node, folder, where, true, byId))
-                return false;
-            for (auto& entry : byId)
-                described.push_back(std::move(entry.second));
-        } else {
-            if (!jsonArray(node, "tiles", where, false, tiles))
-                return false;
-            for (const json& tileNode : *tiles) {
-                if (!tileNode.is_object())
-                    return fail(where + " has a tile that is not an object");
-                CTilesetTile tile;
-                if (!jsonWhole(tileNode, "id", where + "'s tile", 0u, kTileGidMask, true, tile.id) ||
-                    !jsonTile(tileNode, where, tile) ||
-                    !jsonProperties(tileNode, folder, where + "'s tile " + std::to_string(tile.id),
-                                    tile.properties))
-                    return false;
-                described.push_back(std::move(tile));
-            }
-        }
-        return finishTileset(tileset, described, where);
-    }
-
-    // What a tile says besides its id and properties: its type and animation.
-    bool jsonTile(const json& tileNode, const std::string& where, CTilesetTile& tile)
-    {
-        const std::string tileWhere = where + "'s tile " + std::to_string(tile.id);
-        const json* frames = nullptr;
-        if (!jsonString(tileNode, "class", tileWhere, false, tile.type) ||
-            !jsonString(tileNode, "type", tileWhere, false, tile.type) ||
-            !jsonArray(tileNode, "animation", tileWhere, false, frames))
-            return false;
-        for (const json& frameNode : *frames) {
-            CTilesetTile::Frame frame{0, 0};
-            if (!frameNode.is_object())
-                return fail(tileWhere + " has a frame that is not an object");
-            if (!jsonWhole(frameNode, "tileid", tileWhere + "'s frame", 0u, kTileGidMask, true, frame.tileId) ||
-                !jsonWhole(frameNode, "duration", tileWhere + "'s frame", 0u, 0xFFFFFFFFu, true, frame.duration))
-                return false;
-            tile.animation.push_back(frame);
-        }
-        return true;
-    }
-
-    // The older tileset's "tiles" object (properties false) or its "tileproperties" and
-    // "tilepropertytypes" (properties true, owner the tileset) into the tiles by id.
-    bool jsonTileObject(const json& owner, const std::string& folder, const std::string& where, bool properties,
-                        std::map<uint32_t, CTilesetTile>& byId)
-    {
-        const json* entries = properties ? member(owner, "tileproperties") : &owner;
-        const json* types = properties ? member(owner, "tilepropertytypes") : nullptr;
-        if (entries == nullptr)
-            return true;
-        const std::string key = properties ? "tileproperties" : "tiles";
-        if (!entries->is_object())
-            return fail(where + "'s " + key + " is not an object");
-        if (types != nullptr && !types->is_object())
-            return fail(where + "'s tilepropertytypes is not an object");
-        for (const auto& entry : entries->items()) {
-            uint32_t id = 0;
-            if (!parseNumber(entry.key().c_str(), id) || id > kTileGidMask)
-                return fail(where + " has a tile id " + named(entry.key()) + " that is not a whole number");
-            if (!entry.value().is_object())
-                return fail(where + "'s " + key + " of tile " + std::to_string(id) + " is not an object");
-            CTilesetTile& tile = byId[id];
-            tile.id = id;
-            const std::string tileWhere = where + "'s tile " + std::to_string(id);
-            if (!properties) {
-                if (!jsonTile(entry.value(), where, tile) ||
-                    !jsonProperties(entry.value(), folder, tileWhere, tile.properties))
-                    return false;
-                continue;
-            }
-            const json* tileTypes = types != nullptr ? member(*types, entry.key().c_str()) : nullptr;
-            if (!jsonPropertyObject(entry.value(), tileTypes, folder, tileWhere, tile.properties))
-                return false;
-        }
-        return true;
-    }
-
-    bool jsonCommon(const json& node, const std::string& where, LayerCommon& common)
-    {
-        return jsonWhole(node, "id", where, INT_MIN, INT_MAX, false, common.id) &&
-               jsonFloat(node, "opacity", where, common.opacity) &&
-               jsonBool(node, "visible", where, common.visible) &&
-               jsonFloat(node, "offsetx", where, common.offsetX) &&
-               jsonFloat(node, "offsety", where, common.offsetY);
-    }
-
-    bool jsonLayers(const json& layers, const Group& group, int depth)
-    {
-        if (depth > kMaxGroupDepth)
-            return fail("the map's groups are nested deeper than " + std::to_string(kMaxGroupDepth) + " levels");
-        for (const json& node : layers) {
-            if (!node.is_object())
-                return fail("the map has a layer that is not an object");
-            LayerCommon common;
-            std::string type;
-            if (!jsonString(node, "name", "a layer", false, common.name))
-                return false;
-            const std::string where = "layer " + named(common.name);
-            if (!jsonString(node, "type", where, true, type) || !jsonCommon(node, where, common))
-                return false;
-            common.combine(group);
-            bool ok = true;
-            if (type == "tilelayer") {
-                ok = jsonTileLayer(node, where, common);
-            } else if (type == "objectgroup") {
-                ok = jsonObjectLayer(node, where, common);
-            } else if (type == "group") {
-                const json* inner = nullptr;
-                ok = jsonArray(node, "layers", where, false, inner) &&
-                     jsonLayers(*inner, Group{common.offsetX, common.offsetY, common.opacity, common.visible},
-                                depth + 1);
-            } else if (type != "imagelayer") {  // Not yet: image layers are skipped.
-                return fail(where + "'s type " + named(type) + " is not a kind of layer");
-            }
-            if (!ok)
-                return false;
-        }
-        return true;
-    }
-
-    bool jsonTileLayer(const json& node, const std::string& where, const LayerCommon& common)
-    {
-        CTileLayer layer;
-        common.copyTo(layer);
-        layer.width = data.width;
-        layer.height = data.height;
-        std::string encoding = "csv", compression;
-        if (member(node, "chunks") != nullptr)
-            return fail(where + " is made of chunks (infinite maps are not supported)");
-        if (!jsonWhole(node, "width", where, 1, int(CTileMapReader::kMaxCells), false, layer.width) ||
-            !jsonWhole(node, "height", where, 1, int(CTileMapReader::kMaxCells), false, layer.height) ||
-            !checkLayerSize(where, layer.width, layer.height) ||
-            !jsonProperties(node, mapFolder, where, layer.properties) ||
-            !jsonString(node, "encoding", where, false, encoding) ||
-            !jsonString(node, "compression", where, false, compression))
-            return false;
-        const uint64_t expected = uint64_t(layer.width) * uint64_t(layer.height);
-        const json* cells = member(node, "data");
-        if (cells == nullptr)
-            return fail(where + " has no data");
-        if (cells->is_string()) {
-            if (!decodeGids(where, cells->get<std::string>(), encoding, compression, expected, layer.gids))
-                return false;
-        } else if (cells->is_array()) {
-            // Counted before anything is allocated for them.
-            if (!checkCount(where, cells->size(), expected))
-                return false;
-            layer.gids.reserve(cells->size());
-            for (const json& cell : *cells) {
-                if (!cell.is_number_unsigned() || cell.get<uint64_t>() > 0xFFFFFFFFu)
-                    return fail(where + "'s data holds something other than tile ids");
-                layer.gids.push_back(uint32_t(cell.get<uint64_t>()));
-            }
-        } else {
-            return fail(where + "'s data is neither an array nor a string");
-        }
-        data.tileLayers.push_back(std::move(layer));
-        return true;
-    }
-
-    bool jsonObjectLayer(const json& node, const std::string& where, const LayerCommon& common)
-    {
-        CObjectLayer layer;
-        common.copyTo(layer);
-        const json* objects = nullptr;
-        if (!jsonProperties(node, mapFolder, where, layer.properties) ||
-            !jsonArray(node, "objects", where, false, objects))
-            return false;
-        for (const json& objectNode : *objects) {
-            if (!objectNode.is_object())
-                return fail(where + " has an object that is not an object");
-            CMapObject object;
-            if (!jsonWhole(objectNode, "id", where + "'s object", INT_MIN, INT_MAX, false, object.id))
-                return false;
-            const std::string objectWhere = where + "'s object " + std::to_string(object.id);
-            if (!jsonString(objectNode, "name", objectWhere, false, object.name) ||
-                !jsonString(objectNode, "class", objectWhere, false, object.type) ||
-                !jsonString(objectNode, "type", objectWhere, false, object.type) ||
-                !jsonFloat(objectNode, "x", objectWhere, object.x) ||
-                !jsonFloat(objectNode, "y", objectWhere, object.y) ||
-                !jsonFloat(objectNode, "width", objectWhere, object.width) ||
-                !jsonFloat(objectNode, "height", objectWhere, object.height) ||
-                !jsonFloat(objectNode, "rotation", objectWhere, object.rotation) ||
-                !jsonWhole(objectNode, "gid", objectWhere, 0u, 0xFFFFFFFFu, false, object.gid) ||
-                !jsonBool(objectNode, "point", objectWhere, object.point) ||
-                !jsonBool(objectNode, "visible", objectWhere, object.visible) ||
-                !jsonProperties(objectNode, mapFolder, objectWhere, object.properties))
-                return false;
-            layer.objects.push_back(std::move(object));
-        }
-        data.objectLayers.push_back(std::move(layer));
-        return true;
-    }
-
     const std::string mapPath;
     const std::string mapFolder;  // where the map's own relative paths start
     CTileMapData& data;
-    std::string why;                               // the first problem found; empty while there is none
+    CJsonFields fields;                            // the field rules' wording; keeps the first problem
     std::map<std::string, CTileset> readTilesets;  // external tilesets by path, read from gid 1
     uint64_t cellsHeld = 0;                        // the cells of the tile layers read so far
 };
@@ -1382,10 +1372,7 @@ uint64_t CTileMapReader::tilesetFilesRead()
 
 std::string CTileMapReader::quote(const std::string& text)
 {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < text.size() && i < 160; ++i)
-        out += (unsigned char)text[i] < 0x20 || text[i] == 0x7f ? '?' : text[i];
-    return out + (text.size() > 160 ? "...\"" : "\"");
+    return CLogText::quoted(text, 160);
 }
 
 bool CTileMapReader::readFile(const std::string& fileName, CTileMapData& data)

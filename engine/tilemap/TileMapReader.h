@@ -48,9 +48,8 @@ public:
     // for them all. read() does it; the tile map does it again once the images have counted the tiles
     // of tilesets that gave no count.
     static void dropUnknownIds(const std::string& fileName, CTileMapData& data);
-    // A name or path from a map file as failure lines show it: quoted, cut after 160 characters,
-    // control characters replaced, so that a hostile name can neither break a line in two nor flood
-    // the log.
+    // A name or path from a map file as failure lines show it: CLogText::quoted, cut after 160
+    // characters, so that a hostile name can neither break a line in two nor flood the log.
     static std::string quote(const std::string& text);
 };
 

@@ -518,7 +518,7 @@ TEST_F(TileMaps, BadFilesWriteOneLineNamingTheFileAndLeaveTheMapEmpty)
         {"absent.tmx", "", "the file does not exist"},
         {"garbage.tmx", "<map", "the map is not valid XML (Error parsing start element tag at byte 3)"},
         {"nowidth.tmx", "<map orientation=\"orthogonal\" height=\"2\" tilewidth=\"16\" tileheight=\"16\"/>",
-         "the map has no width"},
+         "the map's width is missing"},
         {"textwidth.tmx",
          "<map orientation=\"orthogonal\" width=\"four\" height=\"2\" tilewidth=\"16\" "
          "tileheight=\"16\"/>",
@@ -1147,4 +1147,55 @@ TEST_F(TileMaps, TilesetFilesAndImagesNamedManyTimesAreReadOnce)
         EXPECT_TRUE(sameRgb(texel(5, kTile + 7), readPixel(2 * kTile + 5, 7)));
     }
     EXPECT_EQ(texturesBefore, g_pTextureManager->getTextureCount());
+}
+
+// TMX and TMJ are read through one set of field rules, so a fault is worded alike in both; TMX adds
+// the text it could not read as a number.
+TEST_F(TileMaps, TmxAndTmjWordTheSameFaultAlike)
+{
+    const std::string bareJson =
+        "{\"orientation\":\"orthogonal\",\"width\":1,\"height\":1,\"tileheight\":16,\"layers\":[]";
+    struct Case {
+        std::string xml, json, error, xmlText;
+    };
+    const std::vector<Case> cases = {
+        {tmx(0, 1, ""), tmj(0, 1, ""), "the map's width is 0, less than 1", ""},
+        {"<map orientation=\"orthogonal\" width=\"1\" height=\"1\" tileheight=\"16\"/>", bareJson + "}",
+         "the map's tilewidth is missing", ""},
+        {tmx(1, 1, "<properties><property value=\"1\"/></properties>"),
+         bareJson + ",\"tilewidth\":16,\"properties\":[{\"value\":1}]}", "the map's property's name is missing",
+         ""},
+        {tmx(1, 1, "<layer name=\"Ground\" width=\"-1\"><data encoding=\"csv\">1</data></layer>"),
+         tmj(1, 1, "{\"type\":\"tilelayer\",\"name\":\"Ground\",\"width\":-1,\"data\":[1]}"),
+         "layer \"Ground\"'s width is negative", ""},
+        {tmx(1, 1, "<group name=\"g\" offsetx=\"x\"/>"),
+         tmj(1, 1, "{\"type\":\"group\",\"name\":\"g\",\"offsetx\":\"x\"}"),
+         "group \"g\"'s offsetx is not a number", " \"x\""},
+        {tmx(1, 1, "<objectgroup name=\"O\"><object id=\"5\" y=\"north\"/></objectgroup>"),
+         tmj(1, 1, "{\"type\":\"objectgroup\",\"name\":\"O\",\"objects\":[{\"id\":5,\"y\":\"north\"}]}"),
+         "layer \"O\"'s object 5's y is not a number", " \"north\""},
+    };
+    for (const Case& c : cases) {
+        const std::string xmlPath = dir + "/alike.tmx", jsonPath = dir + "/alike.tmj";
+        writeFile(xmlPath, c.xml);
+        writeFile(jsonPath, c.json);
+        CTileMapData data;
+        bool ok = true;
+        const std::vector<std::string> xmlLines = readMap(xmlPath, data, ok);
+        EXPECT_FALSE(ok) << c.error;
+        ok = true;
+        const std::vector<std::string> jsonLines = readMap(jsonPath, data, ok);
+        EXPECT_FALSE(ok) << c.error;
+        ASSERT_EQ(1u, xmlLines.size()) << c.error;
+        ASSERT_EQ(1u, jsonLines.size()) << c.error;
+        const std::string prefix = ", Error: ";
+        const std::string xmlError = xmlLines[0].substr(xmlLines[0].find(prefix) + prefix.size());
+        const std::string jsonError = jsonLines[0].substr(jsonLines[0].find(prefix) + prefix.size());
+        std::string withText = c.error;
+        const std::size_t is = withText.rfind(" is ");
+        if (!c.xmlText.empty())
+            withText.insert(is, c.xmlText);
+        EXPECT_EQ(withText, xmlError);
+        EXPECT_EQ(c.error, jsonError);
+    }
 }
