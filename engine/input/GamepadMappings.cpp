@@ -58,22 +58,6 @@ const char* const kBuiltIn[] = {
     "050000007e0500000920000000000000,Nintendo Switch Pro Controller," QUARL_NINTENDO_LAYOUT,
 };
 
-const char* const kOutputButtons[] = {"a",
-                                      "b",
-                                      "x",
-                                      "y",
-                                      "back",
-                                      "guide",
-                                      "start",
-                                      "leftstick",
-                                      "rightstick",
-                                      "leftshoulder",
-                                      "rightshoulder",
-                                      "dpup",
-                                      "dpdown",
-                                      "dpleft",
-                                      "dpright"};
-
 std::string trimmed(const std::string& text)
 {
     std::size_t begin = 0;
@@ -200,10 +184,10 @@ bool CGamepadMapping::parse(const std::string& line, std::string& error)
             output.erase(0, 1);
         }
         const GamepadAxis axis = gamepadAxisByName(output);
-        int button = -1;
-        for (int candidate = 0; candidate < int(sizeof(kOutputButtons) / sizeof(kOutputButtons[0])); ++candidate)
-            if (output == kOutputButtons[candidate])
-                button = candidate;
+        // A mapping line names the pad's own buttons, up to the d-pad: the stick and trigger
+        // directions after it are read from the axes.
+        const GamepadButton named = gamepadButtonByName(output);
+        const int button = named <= GamepadButton::DPadRight ? int(named) : -1;
         if (axis == GamepadAxis::Count && button < 0)
             continue;  // misc1, paddles, touchpad, crc, hint...: not ours
         if (button >= 0 && binding.half != 0) {
