@@ -21,6 +21,7 @@ const char* const kFacings[4] = {"down", "left", "right", "up"};  // the walker'
 int main()
 {
     CEngine engine;
+    g_pGraphicsCore->setResizable(true);  // the camera's view follows the window's size
     engine.setVideoMode(int(kWidth), int(kHeight), 24, false, true);
     g_pGraphicsCore->setCaption("Quarl Engine - Tile walker");
     CTileMap map("Data/TileWalker/world.tmx");
@@ -53,6 +54,7 @@ int main()
     CGameLoop(engine).run(
         [&](float step) {
             CEventManager* input = g_pEventManager;
+            camera->setViewSize(float(g_pGraphicsCore->width), float(g_pGraphicsCore->height));
             const int dx = input->isKeyDown(SDLK_RIGHT) - input->isKeyDown(SDLK_LEFT);
             const int dy = input->isKeyDown(SDLK_DOWN) - input->isKeyDown(SDLK_UP);
             walking = dx != 0 || dy != 0;
@@ -80,11 +82,12 @@ int main()
             glLoadIdentity();
             glDisable(GL_TEXTURE_2D);
             glColor4f(1, 1, 1, 0.75f);
-            glRecti(0, 568, int(kWidth), int(kHeight));
+            const int width = int(g_pGraphicsCore->width), height = int(g_pGraphicsCore->height);
+            glRecti(0, height - 32, width, height);
             glColor4f(1, 1, 1, 1);
             glEnable(GL_TEXTURE_2D);
             glPopMatrix();
-            g_pFontManager->getFont(1)->printColoured(10, 575, 0, 0, 0, 0, "%s: arrows walk, Escape quits",
+            g_pFontManager->getFont(1)->printColoured(10, height - 25, 0, 0, 0, 0, "%s: arrows walk, Escape quits",
                                                       map.getProperty("title").c_str());
         });
     return 0;
