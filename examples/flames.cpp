@@ -43,6 +43,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     CEngine engine;
+    g_pGraphicsCore->setDepthBits(0);  // 2D only: no depth buffer, faster fills
     engine.setVideoMode(kWidth, kHeight, 24, false, true);
     engine.setShowFPSInCaption(true);
     g_pGraphicsCore->setCaption("Quarl Engine - Flames");

@@ -38,6 +38,7 @@ class MovingSprite : public CApp {
 public:
     void init() override
     {
+        g_pGraphicsCore->setDepthBits(0);  // 2D only: no depth buffer, faster fills
         engine->setVideoMode(int(kWidth), int(kHeight), 24, false, true);
         g_pGraphicsCore->setCaption("Quarl Engine - Moving Sprite");
         flame.reset(new CSprite("Data/Flame/flame", 8, (kWidth - kFlameSize.x) / 2, (kHeight - kFlameSize.y) / 2));

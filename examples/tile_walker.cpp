@@ -19,6 +19,7 @@ const char* const kFacings[4] = {"down", "left", "right", "up"};  // the walker'
 int main()
 {
     CEngine engine;
+    g_pGraphicsCore->setDepthBits(0);  // 2D only: no depth buffer, faster fills
     engine.setVideoMode(int(kWidth), int(kHeight), 24, false, true);
     g_pGraphicsCore->setCaption("Quarl Engine - Tile walker");
     CTileMap map("Data/TileWalker/world.tmx");
