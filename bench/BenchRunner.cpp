@@ -370,8 +370,10 @@ int main(int argc, char* argv[])
             const std::string frame =
                 p == 0 ? std::string("reference") : compareFrames(results[0].framePath, r.framePath);
             cpuMedians[key][figure.programs[p].key] = median(r.cpu);
-            std::printf("  %-36s %10.0f %10.0f %10.0f %9.2f %7.1f MB  %s\n", figure.programs[p].label.c_str(), m,
-                        *std::min_element(r.rates.begin(), r.rates.end()),
+            // Start-ups come a few a second: show their fractions.
+            const int places = m < 100.0 ? 2 : 0;
+            std::printf("  %-36s %10.*f %10.*f %10.*f %9.2f %7.1f MB  %s\n", figure.programs[p].label.c_str(),
+                        places, m, places, *std::min_element(r.rates.begin(), r.rates.end()), places,
                         *std::max_element(r.rates.begin(), r.rates.end()), median(r.cpu), median(rss) / 1024.0,
                         frame.c_str());
         }
