@@ -222,7 +222,8 @@ CSpriteBatch::CSpriteBatch()
 bool CSpriteBatch::glyphsLandTexelForPixel(const Run& run, float width, float height) const
 {
     // The corners in kGlyphCornerIsRight/IsBottom order: 0 bottom-left, 1 bottom-right, 3 top-left.
-    for (const Vertex* v = &vertices[run.first * 4]; v != &vertices[(run.first + run.count) * 4]; v += 4) {
+    const Vertex* const end = vertices.data() + (run.first + run.count) * 4;
+    for (const Vertex* v = vertices.data() + run.first * 4; v != end; v += 4) {
         const float across = (v[1].s - v[0].s) * width, down = (v[0].t - v[3].t) * height;
         if (!wholeTexel(v[0].s * width) || !wholeTexel(v[3].t * height) ||
             !sameTexels(std::fabs(across), v[1].x - v[0].x) || !sameTexels(std::fabs(down), v[0].y - v[3].y))
