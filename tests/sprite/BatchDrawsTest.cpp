@@ -387,6 +387,50 @@ TEST_F(BatchDraws, StringsOnWholePixelsShowTheirPagesTexels)
     }
 }
 
+// Scrolled far into a large map, the matrices still move by whole pixels: the offset's float error
+// (thousandths of a pixel) moves no sample off its texel, so tile maps keep drawing texel for pixel
+// there instead of falling back to inset, linearly sampled tiles. Half a pixel is no whole pixel.
+TEST_F(BatchDraws, FarScrolledMatricesStillMoveByWholePixels)
+{
+    // The views of a 32,000-pixel map, 5 by 3 pixels a step as the benchmark scrolls it, in a
+    // 1000 by 720 viewport, whose projection's scale (2 / 720) is no power of two.
+    glViewport(0, 0, 1000, 720);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, 1000.0, 720.0, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    int notWhole = 0;
+    for (int step = 0; step < 6000; step += 7) {
+        glLoadIdentity();
+        glTranslatef(-float(step * 5), -float(step * 3), 0.0f);
+        notWhole += !CSpriteBatch::matricesMoveByWholePixels();
+    }
+    EXPECT_EQ(0, notWhole);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glViewport(0, 0, kWidth, kHeight);
+    glLoadIdentity();
+    glTranslatef(-30000.0f, -20000.0f, 0.0f);
+    CSpriteBatch batch;
+    batch.begin();
+    batch.add(*texture, 30100.0f, 20100.0f, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+    batch.end();
+    const std::vector<uint8_t> pixels = patternPixels(32, 32);
+    long wrong = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const uint8_t* p = &pixels[(std::size_t(y) * 32 + std::size_t(x)) * 4];
+            const Rgba got = readPixel(100 + x, 100 + y);
+            wrong += std::abs(int(got.r) - (p[0] * p[3] + 127) / 255) > 1 ||
+                     std::abs(int(got.g) - (p[1] * p[3] + 127) / 255) > 1;
+        }
+    EXPECT_EQ(0, wrong);
+    glTranslatef(0.5f, 0.0f, 0.0f);
+    EXPECT_FALSE(CSpriteBatch::matricesMoveByWholePixels());
+}
+
 // Once a batch and its texts have seen their largest frame, a frame of sprites, flipped tiles, a
 // glyph-sheet string, retained TrueType text added to the batch and drawn by itself allocates
 // nothing through operator new.
