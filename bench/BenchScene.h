@@ -89,6 +89,15 @@ inline void corners(const Placement& p, float out[4][2])
     }
 }
 
+// A mode named "<mode><suffix>": true, and the mode without the suffix.
+inline bool takeSuffix(std::string& mode, const std::string& suffix)
+{
+    if (mode.size() <= suffix.size() || mode.compare(mode.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    mode.erase(mode.size() - suffix.size());
+    return true;
+}
+
 // A mode named "<mode>-general" draws the general case: true, and the mode without the suffix.
 inline bool takeGeneral(std::string& mode)
 {

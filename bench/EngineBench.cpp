@@ -29,10 +29,18 @@
 //              layer) into a temporary folder at start and loaded from there
 //   tilebegin  the visible tiles by hand: one glBegin, plain state, the view by glTranslatef
 // The flame, tile map and by-hand modes print "DRAWCALLS <n>" for their last frame.
+// Any engine mode also as "<mode>-nodepth": the engine's window opened without a depth buffer
+// (CGraphicsCore::setDepthBits(0)), the 2D opt-in; without the suffix the default window, a depth
+// buffer as deep as the colour.
+//   startup    the time from main() to the first frame shown: the engine, its window (shaders and
+//              font 1 loaded), one cleared frame swapped; the rate is in start-ups per second
+// Built with QUARL_BENCH_BASELINE defined, against an earlier engine that has no depth choice, the
+// "-nodepth" modes are refused: the regression figures compare such a build with this one.
 #include "bench/BenchScene.h"
 
 #include "engine/core/Engine.h"
 #include "engine/core/Registry.h"
+#include "engine/graphics/GraphicsCore.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
 #include "engine/sprite/AtlasAnimation.h"
@@ -50,6 +58,7 @@
 #include <SDL_image.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -66,6 +75,31 @@
 namespace {
 
 using bench::Arguments;
+
+// The mode asked for the 2D window without a depth buffer.
+bool noDepth = false;
+const std::chrono::steady_clock::time_point programStart = std::chrono::steady_clock::now();
+
+// Opens the engine's window: the default one, or without a depth buffer when the mode asks.
+bool openEngineWindow(CEngine& engine, int width, int height)
+{
+    if (noDepth) {
+#ifdef QUARL_BENCH_BASELINE
+        std::fprintf(stderr, "This engine has no depth choice.\n");
+        return false;
+#else
+        g_pGraphicsCore->setDepthBits(0);
+#endif
+    }
+    engine.setVideoMode(width, height, 24, false, true);
+    return true;
+}
+
+// What the engine's frames clear: without a depth buffer only the colour.
+GLbitfield clearMask()
+{
+    return noDepth ? GL_COLOR_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT;
+}
 
 float unit(uint8_t byte)
 {
@@ -246,7 +280,8 @@ int runEngine(const Arguments& args, bool general)
         return 2;
     }
     std::unique_ptr<CEngine> engine(new CEngine());
-    engine->setVideoMode(bench::kWindowWidth, bench::kWindowHeight, 24, false, true);
+    if (!openEngineWindow(*engine, bench::kWindowWidth, bench::kWindowHeight))
+        return 2;
 
     std::vector<uint8_t> pixels = bench::texturePixels();
     SDL_Surface* image =
@@ -295,7 +330,7 @@ int runEngine(const Arguments& args, bool general)
         }
     }
     auto drawFrame = [&] {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClear(clearMask());
         if (mode == "draw") {
             for (std::size_t i = 0; i < quads.size(); ++i) {
                 const bench::Quad& q = quads[i];
@@ -381,7 +416,8 @@ int runEngine(const Arguments& args, bool general)
 int runFlames(const Arguments& args, bool general)
 {
     std::unique_ptr<CEngine> engine(new CEngine());
-    engine->setVideoMode(bench::kWindowWidth, bench::kWindowHeight, 24, false, true);
+    if (!openEngineWindow(*engine, bench::kWindowWidth, bench::kWindowHeight))
+        return 2;
     CTextureAtlas atlas(QUARL_BENCH_FLAME_ATLAS);
     CAtlasAnimation animation;
     if (!atlas.isLoaded() || !animation.setFramesByPrefix(atlas, "flame") ||
@@ -401,7 +437,7 @@ int runFlames(const Arguments& args, bool general)
     bench::measure(
         args, args.count,
         [&] {
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glClear(clearMask());
             const long step = stepper.next();
             batch.begin();
             for (const bench::Flame& f : flames) {
@@ -514,7 +550,8 @@ int runTileMap(const Arguments& args)
         return 2;
     }
     std::unique_ptr<CEngine> engine(new CEngine());
-    engine->setVideoMode(bench::kMapViewWidth, bench::kMapViewHeight, 24, false, true);
+    if (!openEngineWindow(*engine, bench::kMapViewWidth, bench::kMapViewHeight))
+        return 2;
     char folder[] = "/tmp/quarl_bench_map_XXXXXX";
     if (mkdtemp(folder) == nullptr)
         return 1;
@@ -544,7 +581,7 @@ int runTileMap(const Arguments& args)
     bench::measure(
         args, 1,
         [&] {
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glClear(clearMask());
             int x = 0, y = 0;
             bench::mapView(stepper.next(), args.count, x, y);
             glMatrixMode(GL_MODELVIEW);
@@ -613,6 +650,23 @@ int runHandTiles(const Arguments& args)
     return wrote && glGetError() == GL_NO_ERROR ? 0 : 1;
 }
 
+// From main() to the first frame shown: the engine, its window, one cleared frame.
+int runStartUp(const Arguments& args)
+{
+    std::unique_ptr<CEngine> engine(new CEngine());
+    if (!openEngineWindow(*engine, bench::kWindowWidth, bench::kWindowHeight))
+        return 2;
+    glClear(clearMask());
+    bool wrote = true;
+    if (!args.framePath.empty())
+        wrote = readBack(args);
+    SDL_GL_SwapBuffers();
+    glFinish();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - programStart).count();
+    std::printf("RESULT %.3f %ld 1 %.1f\n", 1.0 / seconds, bench::peakRssKiB(), bench::processCpuSeconds() * 1e6);
+    return wrote && glGetError() == GL_NO_ERROR ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -622,7 +676,14 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "Usage: %s <mode> <count> <seconds> [frame file]\n", argv[0]);
         return 2;
     }
+    noDepth = bench::takeSuffix(args.mode, "-nodepth");
+    if (args.mode == "startup")
+        return runStartUp(args);
     const bool general = bench::takeGeneral(args.mode);
+    if (noDepth && (args.mode == "begin" || args.mode == "flamebegin" || args.mode == "tilebegin")) {
+        std::fprintf(stderr, "The by-hand modes open their own window: no -nodepth.\n");
+        return 2;
+    }
     if (args.mode == "begin")
         return runSingleBegin(args, general);
     if (args.mode == "flames" || args.mode == "flamebegin") {

@@ -11,15 +11,27 @@
 // tile-map tutorial builds it, the whole map in one sf::VertexArray of quads, scrolled by moving
 // the sf::View by whole pixels every frame, in a 1280 by 720 window (the rate is in frames). Both
 // print "DRAWCALLS <n>", the draw calls SFML makes for the last frame (one per draw()).
+// The fair peers, as a competent SFML user writes them: "flames-atlas" (and "flames-atlas-general")
+// draws the flames from the same trimmed atlas page the engine draws them from, every flame's quad
+// put into one sf::VertexArray each frame, one draw; "tilemap-visible" puts only the tiles the view
+// reaches into one sf::VertexArray each frame; "tilemap-chunks" builds the map once as static
+// chunks of 32 by 32 tiles, an sf::VertexArray each, and draws the chunks the view reaches.
 #include "bench/BenchScene.h"
 
 #include <SFML/Graphics.hpp>
+#include <nlohmann/json.hpp>
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#ifndef QUARL_BENCH_FLAME_ATLAS
+#define QUARL_BENCH_FLAME_ATLAS "flame.json"
+#endif
 
 namespace {
 
@@ -65,6 +77,49 @@ private:
     sf::Texture m_tileset;
 };
 
+// One frame of the trimmed atlas, as make_atlas describes it: its place on the page and in the
+// untrimmed picture.
+struct AtlasFrame {
+    float x, y, width, height;  // on the page, in pixels
+    float offsetX, offsetY;     // its top-left corner in the source picture
+    float sourceWidth, sourceHeight;
+};
+
+// The frames flame1 ... flame8 of the atlas descriptor and its page's file; false when it does not
+// read so (the benchmark packs no turned frames for these pictures).
+bool readAtlas(const std::string& path, std::vector<AtlasFrame>& frames, std::string& page)
+{
+    std::ifstream in(path);
+    const nlohmann::json atlas = nlohmann::json::parse(in, nullptr, false);
+    if (atlas.is_discarded() || !atlas.contains("frames") || !atlas.contains("meta"))
+        return false;
+    page = path.substr(0, path.rfind('/') + 1) + atlas["meta"].value("image", "");
+    for (int i = 0; i < bench::kFlameFrames; ++i) {
+        const std::string name = "flame" + std::to_string(i + 1);
+        if (!atlas["frames"].contains(name) || atlas["frames"][name].value("rotated", false))
+            return false;
+        const nlohmann::json& f = atlas["frames"][name];
+        frames.push_back({f["frame"]["x"].get<float>(), f["frame"]["y"].get<float>(), f["frame"]["w"].get<float>(),
+                          f["frame"]["h"].get<float>(), f["spriteSourceSize"]["x"].get<float>(),
+                          f["spriteSourceSize"]["y"].get<float>(), f["sourceSize"]["w"].get<float>(),
+                          f["sourceSize"]["h"].get<float>()});
+    }
+    return true;
+}
+
+// The quad of one map cell: 32 by 32 pixels at its place in the map, its tile's texels.
+void tileQuad(sf::Vertex* quad, int column, int row, int tilesetColumns)
+{
+    const int tile = bench::tileOf(column, row);
+    const float size = float(bench::kTileSize);
+    const float left = float(column) * size, top = float(row) * size;
+    const float tu = float(tile % tilesetColumns) * size, tv = float(tile / tilesetColumns) * size;
+    quad[0] = sf::Vertex(sf::Vector2f(left, top), sf::Vector2f(tu, tv));
+    quad[1] = sf::Vertex(sf::Vector2f(left + size, top), sf::Vector2f(tu + size, tv));
+    quad[2] = sf::Vertex(sf::Vector2f(left + size, top + size), sf::Vector2f(tu + size, tv + size));
+    quad[3] = sf::Vertex(sf::Vector2f(left, top + size), sf::Vector2f(tu, tv + size));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -83,13 +138,15 @@ int main(int argc, char* argv[])
     }
     if (sans)
         args.mode = "text";
-    const bool flames = args.mode == "flames", tileMap = args.mode == "tilemap";
-    if (!parsed || (args.mode != "sprite" && args.mode != "text" && !flames && !tileMap) ||
-        (general && args.mode != "sprite" && !flames)) {
+    const bool flames = args.mode == "flames", atlasFlames = args.mode == "flames-atlas";
+    const bool visibleTiles = args.mode == "tilemap-visible", chunkTiles = args.mode == "tilemap-chunks";
+    const bool tileMap = args.mode == "tilemap" || visibleTiles || chunkTiles;
+    if (!parsed || (args.mode != "sprite" && args.mode != "text" && !flames && !atlasFlames && !tileMap) ||
+        (general && args.mode != "sprite" && !flames && !atlasFlames)) {
         std::fprintf(
             stderr,
-            "Usage: %s <sprite|sprite-general|text|text-sans|flames|flames-general|tilemap> <count> <seconds> "
-            "[frame file]\n",
+            "Usage: %s <sprite|sprite-general|text|text-sans|flames|flames-general|flames-atlas|"
+            "flames-atlas-general|tilemap|tilemap-visible|tilemap-chunks> <count> <seconds> [frame file]\n",
             argv[0]);
         return 2;
     }
@@ -159,9 +216,47 @@ int main(int argc, char* argv[])
         sprite.setColor(sf::Color(f.tint[0], f.tint[1], f.tint[2], f.tint[3]));
         flameSprites.push_back(sprite);
     }
+    // The flames from the trimmed atlas page: one vertex array refilled every frame.
+    std::vector<AtlasFrame> atlasFrames;
+    std::string atlasPage;
+    sf::Texture page;
+    sf::VertexArray flameQuads(sf::Quads);
+    const std::vector<bench::Flame> atlasScene =
+        atlasFlames ? bench::flames(args.count, general) : std::vector<bench::Flame>();
+    if (atlasFlames) {
+        if (!readAtlas(QUARL_BENCH_FLAME_ATLAS, atlasFrames, atlasPage) || !page.loadFromFile(atlasPage)) {
+            std::fprintf(stderr, "The flame atlas %s did not read.\n", QUARL_BENCH_FLAME_ATLAS);
+            return 1;
+        }
+        page.setSmooth(general);
+    }
+    // The visible tiles or the static chunks: the tileset, and for chunks every chunk built once.
+    const int chunkTilesSide = 32;
+    sf::Texture tileset;
+    sf::VertexArray visible(sf::Quads);
+    std::vector<sf::VertexArray> chunks;
+    const int chunksAcross = (args.count + chunkTilesSide - 1) / chunkTilesSide;
+    if (visibleTiles || chunkTiles) {
+        if (!tileset.loadFromFile(bench::kTilesetPath))
+            return 1;
+        const int columns = int(tileset.getSize().x) / bench::kTileSize;
+        for (int cy = 0; chunkTiles && cy < chunksAcross; ++cy)
+            for (int cx = 0; cx < chunksAcross; ++cx) {
+                chunks.emplace_back(sf::Quads);
+                sf::VertexArray& chunk = chunks.back();
+                for (int row = cy * chunkTilesSide; row < std::min(args.count, (cy + 1) * chunkTilesSide); ++row)
+                    for (int column = cx * chunkTilesSide;
+                         column < std::min(args.count, (cx + 1) * chunkTilesSide); ++column) {
+                        sf::Vertex quad[4];
+                        tileQuad(quad, column, row, columns);
+                        for (const sf::Vertex& v : quad)
+                            chunk.append(v);
+                    }
+            }
+    }
     // The tile map, as the tutorial builds it from a level of tile numbers.
     TileMap map;
-    if (tileMap) {
+    if (args.mode == "tilemap") {
         std::vector<int> level(std::size_t(args.count) * std::size_t(args.count));
         for (int row = 0; row < args.count; ++row)
             for (int column = 0; column < args.count; ++column)
@@ -194,13 +289,57 @@ int main(int argc, char* argv[])
                 }
                 drawCalls = long(flameSprites.size());
             }
+            if (atlasFlames) {
+                const long step = stepper.next();
+                flameQuads.clear();
+                for (const bench::Flame& f : atlasScene) {
+                    const AtlasFrame& fr = atlasFrames[std::size_t(bench::flameFrame(f, step))];
+                    float at[4][2];
+                    bench::partCorners(f.place, fr.sourceWidth, fr.sourceHeight, fr.offsetX, fr.offsetY, fr.width,
+                                       fr.height, at);
+                    const float texels[4][2] = {{fr.x, fr.y},
+                                                {fr.x + fr.width, fr.y},
+                                                {fr.x + fr.width, fr.y + fr.height},
+                                                {fr.x, fr.y + fr.height}};
+                    const sf::Color tint(f.tint[0], f.tint[1], f.tint[2], f.tint[3]);
+                    for (int c = 0; c < 4; ++c)
+                        flameQuads.append(sf::Vertex(sf::Vector2f(at[c][0], at[c][1]), tint,
+                                                     sf::Vector2f(texels[c][0], texels[c][1])));
+                }
+                window.draw(flameQuads, &page);
+                drawCalls = 1;
+            }
             if (tileMap) {
                 int x = 0, y = 0;
                 bench::mapView(stepper.next(), args.count, x, y);
                 window.setView(
                     sf::View(sf::FloatRect(float(x), float(y), float(windowWidth), float(windowHeight))));
-                window.draw(map);
-                drawCalls = 1;
+                const int firstColumn = x / bench::kTileSize, firstRow = y / bench::kTileSize;
+                const int columnEnd =
+                    std::min(args.count, (x + windowWidth + bench::kTileSize - 1) / bench::kTileSize);
+                const int rowEnd =
+                    std::min(args.count, (y + windowHeight + bench::kTileSize - 1) / bench::kTileSize);
+                if (visibleTiles) {
+                    const int columns = int(tileset.getSize().x) / bench::kTileSize;
+                    visible.resize(std::size_t(columnEnd - firstColumn) * std::size_t(rowEnd - firstRow) * 4);
+                    std::size_t at = 0;
+                    for (int row = firstRow; row < rowEnd; ++row)
+                        for (int column = firstColumn; column < columnEnd; ++column, at += 4)
+                            tileQuad(&visible[at], column, row, columns);
+                    window.draw(visible, &tileset);
+                    drawCalls = 1;
+                } else if (chunkTiles) {
+                    drawCalls = 0;
+                    for (int cy = firstRow / chunkTilesSide; cy <= (rowEnd - 1) / chunkTilesSide; ++cy)
+                        for (int cx = firstColumn / chunkTilesSide; cx <= (columnEnd - 1) / chunkTilesSide; ++cx) {
+                            window.draw(chunks[std::size_t(cy) * std::size_t(chunksAcross) + std::size_t(cx)],
+                                        &tileset);
+                            ++drawCalls;
+                        }
+                } else {
+                    window.draw(map);
+                    drawCalls = 1;
+                }
             }
         },
         [&] {
@@ -216,7 +355,7 @@ int main(int argc, char* argv[])
             glReadPixels(0, 0, windowWidth, windowHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
             wrote = bench::writeFrame(args.framePath, rgba);
         });
-    if (flames || tileMap)
+    if (flames || atlasFlames || tileMap)
         std::printf("DRAWCALLS %ld\n", drawCalls);
     window.close();
     return wrote ? 0 : 1;

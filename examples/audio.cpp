@@ -25,6 +25,7 @@ void bar(float x, float y, float width, float height, float green)
 int main()
 {
     CEngine engine;
+    g_pGraphicsCore->setDepthBits(0);  // 2D only: no depth buffer, faster fills
     engine.setVideoMode(800, 600, 24, false, true);
     g_pGraphicsCore->setCaption("Quarl Engine - Audio");
     CSoundManager* audio = g_pSoundManager;

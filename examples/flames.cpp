@@ -46,6 +46,7 @@ int main(int argc, char* argv[])
     }
     CEngine engine;
     g_pGraphicsCore->setResizable(true);  // the field is spread over whatever size the window has
+    g_pGraphicsCore->setDepthBits(0);     // 2D only: no depth buffer, faster fills
     engine.setVideoMode(kWidth, kHeight, 24, false, true);
     engine.setShowFPSInCaption(true);
     g_pGraphicsCore->setCaption("Quarl Engine - Flames");

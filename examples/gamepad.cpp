@@ -29,6 +29,7 @@ int main()
 {
     CGamepads::requestStandardLayout();  // before the engine: SDL 2's layout on sdl12-compat
     CEngine engine;
+    g_pGraphicsCore->setDepthBits(0);  // 2D only: no depth buffer, faster fills
     engine.setVideoMode(800, 600, 24, false, true);
     g_pGraphicsCore->setCaption("Quarl Engine - Gamepad");
     CGamepads& pads = g_pEventManager->getGamepads();

@@ -34,6 +34,7 @@ public:
     void init() override
     {
         g_pGraphicsCore->setResizable(true);              // the GUI window stays where it is dragged
+        g_pGraphicsCore->setDepthBits(0);                 // 2D only: no depth buffer, faster fills
         engine->setVideoMode(800, 600, 24, false, true);  // windowed, 2D: (0, 0) is the top-left
         g_pGraphicsCore->setCaption("Quarl Engine - GUI basics");
         // The pointer, and the four-way arrow shown while the pointer is on a draggable title strip.

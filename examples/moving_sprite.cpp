@@ -39,6 +39,7 @@ public:
     void init() override
     {
         g_pGraphicsCore->setResizable(true);  // the flame's room and the bottom line follow the window
+        g_pGraphicsCore->setDepthBits(0);     // 2D only: no depth buffer, faster fills
         engine->setVideoMode(int(kWidth), int(kHeight), 24, false, true);
         g_pGraphicsCore->setCaption("Quarl Engine - Moving Sprite");
         flame.reset(new CSprite("Data/Flame/flame", 8, (kWidth - kFlameSize.x) / 2, (kHeight - kFlameSize.y) / 2));

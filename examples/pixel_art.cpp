@@ -26,6 +26,7 @@ int main()
 {
     CEngine engine;
     g_pGraphicsCore->setResizable(true);
+    g_pGraphicsCore->setDepthBits(0);                // 2D only: no depth buffer, faster fills
     engine.setVideoMode(960, 540, 24, false, true);  // three times the game's size to start with
     g_pGraphicsCore->setCaption("Quarl Engine - Pixel art");
     CLogicalScreen& screen = g_pGraphicsCore->getLogicalScreen();

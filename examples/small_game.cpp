@@ -13,6 +13,7 @@ int main()
     CEngine engine;
     engine.setShowFPSInCaption(true);
     g_pGraphicsCore->setResizable(true);
+    g_pGraphicsCore->setDepthBits(0);  // 2D only: no depth buffer, faster fills
     engine.setVideoMode(800, 600, 24, false, true);
     g_pGraphicsCore->setCaption("Quarl Engine - Small game");
 

@@ -21,6 +21,7 @@ class TextExample : public CApp {
 public:
     void init() override
     {
+        g_pGraphicsCore->setDepthBits(0);  // 2D only: no depth buffer, faster fills
         engine->setVideoMode(1024, 768, 24, false, true);
         g_pGraphicsCore->setCaption("Quarl Engine - Text");
         font = g_pFontManager->loadTrueTypeFont(kRegular, kBold, 20);

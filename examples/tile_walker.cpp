@@ -22,6 +22,7 @@ int main()
 {
     CEngine engine;
     g_pGraphicsCore->setResizable(true);  // the camera's view follows the window's size
+    g_pGraphicsCore->setDepthBits(0);     // 2D only: no depth buffer, faster fills
     engine.setVideoMode(int(kWidth), int(kHeight), 24, false, true);
     g_pGraphicsCore->setCaption("Quarl Engine - Tile walker");
     CTileMap map("Data/TileWalker/world.tmx");

@@ -3,9 +3,12 @@
 # there is no display: the drawing figures (the engine's paths, the same work written by hand and
 # SFML 2.5, each program its own process, interleaved over five rounds), the texture atlas and tile
 # map scenes (3,000 animated flames from a trimmed atlas, a 1,000 x 1,000-tile map scrolled in a
-# 1280x720 view, against the same quads by hand and SFML 2.5) and the TGA reader against SDL_image.
-# Absolute figures are noisy on a shared machine: read the medians and the ratios.
-# Exits non-zero when a benchmark fails or prints nothing.
+# 1280x720 view, against the same quads by hand and SFML 2.5 written as a competent SFML user writes
+# them) and the TGA reader against SDL_image. The engine's batched programs open their window
+# without a depth buffer (the 2D opt-in); their labels say so. With QUARL_BENCH_BASELINE naming an
+# engine_bench built from an earlier engine, a last run holds this engine against it (rotated
+# sprites, flames, tile map, start-up). Absolute figures are noisy on a shared machine: read the
+# medians and the ratios. Exits non-zero when a benchmark fails or prints nothing.
 #   bash scripts/bench.sh [seconds per measured run, default 1]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -52,6 +55,12 @@ echo "   scrolled in a 1280x720 view, each program in its own window, $SCENE_SEC
 SDL_AUDIODRIVER=dummy run ./build-release/bench/bench_runner "$SCENE_SECONDS" 5 \
     ./build-release/bench/engine_bench ./build-release/bench/sfml_bench "$FRAMES" flames,tilemap
 echo
+if [ -n "${QUARL_BENCH_BASELINE:-}" ]; then
+    echo "== No regression: this engine against $QUARL_BENCH_BASELINE, $SCENE_SECONDS s a run"
+    SDL_AUDIODRIVER=dummy run ./build-release/bench/bench_runner "$SCENE_SECONDS" 5 \
+        ./build-release/bench/engine_bench - "$FRAMES" regression
+    echo
+fi
 echo "== TGA decoding against SDL_image (no window)"
 run ./build-release/bench/tga_bench "$SECONDS_PER_RUN"
 echo

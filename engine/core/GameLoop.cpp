@@ -6,6 +6,7 @@
 #include "engine/core/Log.h"
 #include "engine/core/Registry.h"
 #include "engine/graphics/GLStateScope.h"
+#include "engine/graphics/GraphicsCore.h"
 #include "engine/input/EventManager.h"
 
 #include <GL/glew.h>
@@ -124,7 +125,7 @@ int CGameLoop::frame(const Update& update, const Draw& draw)
     alpha = float(owed / step);
 
     glClearColor(clearColour[0], clearColour[1], clearColour[2], 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(g_pGraphicsCore->getClearMask());
     glLoadIdentity();
     // The 2D camera scrolls what the game draws, as the engine's update leaves it for a loop of
     // the game's own; an empty camera manager does nothing.

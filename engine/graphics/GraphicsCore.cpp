@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -115,6 +116,8 @@ CGraphicsCore::CGraphicsCore()
       projectionPushes(0),
       modelViewPushes(0),
       swapControl(-1),
+      depthBits(kDepthAsColour),
+      windowDepthBits(0),
       systemCursorShown(true),
       logicalScreen(nullptr)
 {
@@ -155,6 +158,31 @@ void CGraphicsCore::setVSync(bool on)
     swapControl = on ? 1 : 0;
 }
 
+void CGraphicsCore::setDepthBits(int bits)
+{
+    if (bits < kDepthAsColour || bits > 32) {
+        CLog::line("Unable to set the depth buffer's bits to " + std::to_string(bits) +
+                   ", Error: the bits must be -1 (as the colour), 0 (none) or up to 32");
+        return;
+    }
+    depthBits = bits;
+}
+
+int CGraphicsCore::getDepthBits() const
+{
+    return depthBits;
+}
+
+bool CGraphicsCore::hasDepthBuffer() const
+{
+    return windowIsOpen() && windowDepthBits > 0;
+}
+
+unsigned int CGraphicsCore::getClearMask() const
+{
+    return hasDepthBuffer() ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT;
+}
+
 void CGraphicsCore::createWindow(int w, int h, int bpp, bool fullscreen, bool mode2D)
 {
     width = static_cast<uint32_t>(w);
@@ -172,6 +200,10 @@ void CGraphicsCore::createWindow(int w, int h, int bpp, bool fullscreen, bool mo
         throw std::string("Error: SDL Could not create Video Surface.") + SDL_GetError();
     if (!hadWindow)
         CGLStateScope::contextChanged();
+    // What the visual really has: a driver may give more than was asked, or less.
+    GLint depth = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    windowDepthBits = depth;
 
     if (!systemCursorShown)
         applySystemCursor();
@@ -207,7 +239,7 @@ void CGraphicsCore::chooseVideoFlags(bool fullscreen)
         videoFlags |= SDL_HWACCEL;
 
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, bitsPerPixel);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits == kDepthAsColour ? bitsPerPixel : depthBits);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);

@@ -26,6 +26,9 @@ class CTexture;
 // The fields are public because the engine, the camera and the cursor drawing read them directly.
 class CGraphicsCore {
 public:
+    // setDepthBits(): a depth buffer as deep as the colour, as every window had before the choice.
+    static constexpr int kDepthAsColour = -1;
+
     CGraphicsCore();
     ~CGraphicsCore();
 
@@ -44,6 +47,17 @@ public:
     void initGlew();
     // Vertical sync for the next window; without a call the driver's default stands.
     void setVSync(bool on);
+    // The depth buffer's bits for the next window: kDepthAsColour (the default) asks for as many as
+    // the colour depth, 0 for none, 1 to 32 for that many. A 2D game that never tests depth can
+    // choose 0: Mesa's software rasteriser fills an axis-aligned quad through a much cheaper path
+    // when the window has no depth (or stencil) buffer. Call before setVideoMode(); another value
+    // writes a line and keeps the earlier choice.
+    void setDepthBits(int bits);
+    int getDepthBits() const;
+    // Whether the open window has a depth buffer (GL_DEPTH_BITS above 0); false without a window.
+    bool hasDepthBuffer() const;
+    // What a frame clears: the colour buffer, and the depth buffer when the window has one.
+    unsigned int getClearMask() const;
     // Chooses videoFlags and the OpenGL attributes. Needs SDL video started: without the video
     // information it reports on standard error, shuts SDL down and throws the same text.
     void chooseVideoFlags(bool fullscreen);
@@ -119,7 +133,7 @@ public:
     uint32_t videoFlags;      // SDL_SetVideoMode() flags of the window (chooseVideoFlags())
     uint32_t width;           // of the window, in pixels
     uint32_t height;          // of the window, in pixels
-    int bitsPerPixel;         // the colour depth asked of SDL, also the depth buffer's bits
+    int bitsPerPixel;         // the colour depth asked of SDL, also the depth buffer's unless chosen
     CTexture* cursor;         // owned; null until a cursor image is loaded
     bool hasCursor;           // the engine draws the cursor every frame while true
     CTexture* altCursor;      // owned; the image GUI title strips switch to
@@ -153,6 +167,8 @@ private:
     int projectionPushes;
     int modelViewPushes;
     int swapControl;                // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
+    int depthBits;                  // the setDepthBits() choice for the next window
+    int windowDepthBits;            // GL_DEPTH_BITS of the open window, read when it opened
     bool systemCursorShown;         // the last showCursor() choice
     CLogicalScreen* logicalScreen;  // owned; deleted before SDL shuts down, with the context current
 };

@@ -157,7 +157,7 @@ bool CGraphicsCore::changeVideoMode(int w, int h, uint32_t flags)
         SDL_GL_SwapBuffers();
         drawBackFrame(frame, oldWidth, oldHeight, w, h);
     } else {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClear(getClearMask());
         SDL_GL_SwapBuffers();
     }
     return true;

@@ -86,11 +86,14 @@ bool movesByWholePixels()
         }
     const float halfWidth = 0.5f * float(viewport[2]), halfHeight = 0.5f * float(viewport[3]);
     auto near = [](float a, float b) { return std::fabs(a - b) < 1e-4f; };
+    // The offset comes out of float products that grow with it: scrolled 30,000 pixels into a map, it
+    // is a few thousandths of a pixel off. Far less than half a texel moves no sample off its texel.
+    auto nearInPixels = [](float a, float b) { return std::fabs(a - b) < 1.0f / 64.0f; };
     if (!near(m[1], 0.0f) || !near(m[4], 0.0f) || !near(m[3], 0.0f) || !near(m[7], 0.0f) || !near(m[15], 1.0f) ||
         !near(std::fabs(m[0] * halfWidth), 1.0f) || !near(std::fabs(m[5] * halfHeight), 1.0f))
         return false;
     const float offsetX = (m[12] + 1.0f) * halfWidth, offsetY = (m[13] + 1.0f) * halfHeight;
-    return near(offsetX, std::round(offsetX)) && near(offsetY, std::round(offsetY));
+    return nearInPixels(offsetX, std::round(offsetX)) && nearInPixels(offsetY, std::round(offsetY));
 }
 
 // The tests a run keeps. Quads keep the application's blending and any depth or scissor test that
@@ -200,12 +203,36 @@ private:
     bool changed = false;
 };
 
+// The bound texture's size in texels.
+void boundTextureSize(float& width, float& height)
+{
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    width = float(w);
+    height = float(h);
+}
+
 }  // namespace
 
 CSpriteBatch::CSpriteBatch()
     : quadCount(0),
-      drawCalls(0)
+      drawCalls(0),
+      elementCalls(0)
 {
+}
+
+bool CSpriteBatch::glyphsLandTexelForPixel(const Run& run, float width, float height) const
+{
+    // The corners in kGlyphCornerIsRight/IsBottom order: 0 bottom-left, 1 bottom-right, 3 top-left.
+    const Vertex* const end = vertices.data() + (run.first + run.count) * 4;
+    for (const Vertex* v = vertices.data() + run.first * 4; v != end; v += 4) {
+        const float across = (v[1].s - v[0].s) * width, down = (v[0].t - v[3].t) * height;
+        if (!wholeTexel(v[0].s * width) || !wholeTexel(v[3].t * height) ||
+            !sameTexels(std::fabs(across), v[1].x - v[0].x) || !sameTexels(std::fabs(down), v[0].y - v[3].y))
+            return false;
+    }
+    return true;
 }
 
 void CSpriteBatch::begin()
@@ -353,11 +380,10 @@ void CSpriteBatch::addText(const CFont& font, float x, float y, signed char styl
     if (text == nullptr)
         return;
     const std::vector<CTextQuad>* quads = &glyphQuads;
-    CTextLayout layout;
     if (font.isTrueType()) {
-        if (!font.layOut(text, set, layout))
+        if (!font.layOut(text, set, textLayout))
             return;
-        quads = &layout.getQuads();
+        quads = &textLayout.getQuads();
     } else {
         if (font.glyphImage.textureName == 0)
             return;
@@ -379,8 +405,11 @@ void CSpriteBatch::addLayout(const CTextLayout& layout, float x, float y, float 
 void CSpriteBatch::addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green,
                             float blue, float alpha, float scaleX, float scaleY)
 {
+    // Whether a glyph lands texel for pixel is settled at end(), where its page's size is known.
+    const bool wholePlace = scaleX == 1.0f && scaleY == 1.0f && whole(x) && whole(y);
     for (const CTextQuad& q : quads) {
-        Vertex* v = appendQuad(q.texture, true);
+        Vertex* v =
+            appendQuad(q.texture, true, wholePlace && whole(q.x0) && whole(q.y0) && whole(q.x1) && whole(q.y1));
         for (int i = 0; i < 4; ++i) {
             const bool right = kGlyphCornerIsRight[i], bottom = kGlyphCornerIsBottom[i];
             v[i] = Vertex{x + scaleX * (right ? q.x1 : q.x0),
@@ -398,6 +427,7 @@ void CSpriteBatch::addQuads(const std::vector<CTextQuad>& quads, float x, float 
 void CSpriteBatch::end()
 {
     drawCalls = 0;
+    elementCalls = 0;
     if (runs.empty())
         return;
 
@@ -448,9 +478,20 @@ void CSpriteBatch::end()
         } else {
             runState.forQuads();
         }
-        // The drawn size is the image's own only when the texture really is that large.
-        CNearestSampling nearest(run.texelForPixel && wholePixels, run.width, run.height);
-        glDrawElements(GL_TRIANGLES, GLsizei(run.count * 6), GL_UNSIGNED_INT, &quadIndices[run.first * 6]);
+        // The drawn size is the image's own only when the texture really is that large. A string's
+        // glyphs are checked against their page here: the quads do not know its size.
+        float width = run.width, height = run.height;
+        bool texelForPixel = run.texelForPixel && (run.windowPixels || wholePixels);
+        if (texelForPixel && run.windowPixels) {
+            boundTextureSize(width, height);
+            texelForPixel = glyphsLandTexelForPixel(run, width, height);
+        }
+        CNearestSampling nearest(texelForPixel, width, height);
+        for (std::size_t first = run.first; first < run.first + run.count; first += kMaxQuadsPerDraw) {
+            const std::size_t count = std::min(kMaxQuadsPerDraw, run.first + run.count - first);
+            glDrawElements(GL_TRIANGLES, GLsizei(count * 6), GL_UNSIGNED_INT, &quadIndices[first * 6]);
+            ++elementCalls;
+        }
         ++drawCalls;
         if (run.windowPixels)
             CGLStateScope::popWindowPixels();
@@ -478,4 +519,9 @@ std::size_t CSpriteBatch::getQuadCount() const
 std::size_t CSpriteBatch::getDrawCallCount() const
 {
     return drawCalls;
+}
+
+std::size_t CSpriteBatch::getElementCallCount() const
+{
+    return elementCalls;
 }

@@ -2,6 +2,7 @@
 #define ENGINE_SPRITE_SPRITEBATCH_H
 
 #include "engine/text/GlyphSheetLayout.h"
+#include "engine/text/TextLayout.h"
 #include "engine/texture/TextureRegion.h"
 
 #include <cstddef>
@@ -10,7 +11,6 @@
 struct CAtlasRegion;
 class CFont;
 class CText;
-class CTextLayout;
 class CTexture;
 
 // Many textured quads and strings per frame for the price of a few draw calls. Between begin() and
@@ -41,11 +41,22 @@ class CTexture;
 // leaves the pixel as it was, so only fill is saved (CGlyphSheetLayout). Blank glyphs add no quad
 // at all. A TrueType font's glyphs are their bitmaps' own boxes on its pages (CTextLayout).
 //
+// Glyph quads that land texel for pixel (a string at whole-pixel coordinates, scale 1, each glyph's
+// box on whole texels of its page, as a TrueType font's are) are sampled GL_NEAREST as well, the
+// page's filters put back after the run. A run is sent in draws of at most kMaxQuadsPerDraw quads,
+// in order, so pixels are those of one draw.
+//
 // Owns its vertex and run arrays, which keep their capacity between frames: a batch that is reused
-// every frame allocates nothing once it has seen its largest frame. Stores texture names, not
-// pointers: a texture or font only has to live until end(). Main thread only.
+// every frame allocates nothing once it has seen its largest frame, quads, glyph-sheet strings and
+// CText (addLayout) alike; addText with a TrueType font shapes the string again at every call and
+// allocates while it does (a CText shapes once). Stores texture names, not pointers: a texture or
+// font only has to live until end(). Main thread only.
 class CSpriteBatch {
 public:
+    // Mesa's software rasteriser (llvmpipe) fills axis-aligned quads through its fast rectangle path
+    // only in draws of at most 170 quads (1,020 indices): measured, at 171 it already falls back.
+    static constexpr std::size_t kMaxQuadsPerDraw = 170;
+
     CSpriteBatch();
 
     // Forgets whatever was added since the last end() and starts collecting.
@@ -94,8 +105,11 @@ public:
 
     // Quads added since begin() (after end(): those of the last batch drawn).
     std::size_t getQuadCount() const;
-    // Draw calls (glDrawElements) made by the last end().
+    // Draws made by the last end(): one per run of quads that share a texture and a coordinate
+    // space, however many pieces of at most kMaxQuadsPerDraw quads it was sent in.
     std::size_t getDrawCallCount() const;
+    // The glDrawElements calls the last end() made: its draws cut into pieces.
+    std::size_t getElementCallCount() const;
 
 private:
     struct Vertex {
@@ -128,6 +142,9 @@ private:
     // about it, rotated about its centre), tinted; the caller gives its texture coordinates.
     Vertex* appendPlaced(const CTexture& texture, float x, float y, float width, float height, float scale,
                          float angle, bool texelForPixel, float red, float green, float blue, float alpha);
+    // Whether every glyph quad of a string's run shows its page (width x height texels) texel for
+    // pixel; its quads were placed on whole pixels when they were added.
+    bool glyphsLandTexelForPixel(const Run& run, float width, float height) const;
     // Text quads (from a CTextLayout or a sheet font's layout) at (x, y) in window pixels, scaled.
     void addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green, float blue,
                   float alpha, float scaleX, float scaleY);
@@ -138,8 +155,10 @@ private:
     std::vector<unsigned> quadIndices;  // six per quad, for as many quads as the largest batch had
     CGlyphSheetLayout sheetLayout;      // keeps the glyph boxes of each sheet seen across frames
     std::vector<CTextQuad> glyphQuads;  // a sheet font's string, reused
+    CTextLayout textLayout;             // a TrueType font's string, reused
     std::size_t quadCount;
     std::size_t drawCalls;
+    std::size_t elementCalls;
 };
 
 #endif

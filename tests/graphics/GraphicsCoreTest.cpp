@@ -140,6 +140,18 @@ TEST_F(GraphicsCore, WireframeOutlinesEveryPolygonUntilSwitchedOff)
     EXPECT_EQ(GL_FILL, modes[0]);
 }
 
+// A window whose program never chose keeps a depth buffer as deep as its colour (24 bits here), and
+// a frame clears it.
+TEST_F(GraphicsCore, AWindowWithoutAChoiceHasADepthBufferAsDeepAsTheColour)
+{
+    EXPECT_EQ(CGraphicsCore::kDepthAsColour, g_pGraphicsCore->getDepthBits());
+    GLint depth = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    EXPECT_GE(depth, 24);
+    EXPECT_TRUE(g_pGraphicsCore->hasDepthBuffer());
+    EXPECT_EQ(unsigned(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT), g_pGraphicsCore->getClearMask());
+}
+
 TEST_F(GraphicsCore, CaptionIsExactlyTheTextGiven)
 {
     core->setCaption("Quarl Engine - Sprite Animation Demo");
