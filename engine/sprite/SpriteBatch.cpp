@@ -1,5 +1,7 @@
 #include "engine/sprite/SpriteBatch.h"
 
+#include "engine/sprite/TextureAtlas.h"
+
 #include "engine/graphics/GLStateScope.h"
 #include "engine/sprite/AtlasRegion.h"
 #include "engine/text/Font.h"
@@ -286,7 +288,7 @@ void CSpriteBatch::addRegion(const CTexture& texture, float x, float y, const CT
 void CSpriteBatch::addAtlasRegion(const CAtlasRegion& region, float x, float y, float scale, float angle,
                                   float red, float green, float blue, float alpha)
 {
-    if (region.texture == nullptr || region.texture->id == 0)
+    if (!CTextureAtlas::usable(region) || region.texture->id == 0)
         return;
     const CTexture& texture = *region.texture;
     const CTextureRegion& exact = region.region;

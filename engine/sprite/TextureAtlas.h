@@ -68,6 +68,9 @@ public:
     // CSpriteBatch::addAtlasRegion, which scale about that corner and rotate about the part's own
     // centre, so that it lands as described above.
     static CVector2 placement(const CAtlasRegion& region, float x, float y, float scale, float angle);
+    // Whether a region can be drawn: false for one no atlas filled, and for a stale one, with the
+    // line "Skipped drawing a stale atlas region: ..." the first time for each load it came from.
+    static bool usable(const CAtlasRegion& region);
 
     // The steps every load since the program started took to find which frames lie beside others:
     // a measure for tests that it grows as n log n in the frames, however they are laid out.
@@ -80,8 +83,6 @@ private:
     void clear();
     // The failure line; leaves the atlas empty.
     bool fail(const std::string& path, const std::string& what);
-    // False, with one line the first time for each load it came from, for a stale region.
-    static bool usable(const CAtlasRegion& region);
 
     std::string fileName;
     CAtlasDescriptor descriptor;

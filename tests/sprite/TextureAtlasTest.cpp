@@ -675,6 +675,7 @@ TEST_F(TextureAtlas, ARegionKeptPastALoadOrItsAtlasIsStaleAndDrawsNothingWithOne
     CSpriteBatch batch;
     batch.begin();
     CTextureAtlas::add(batch, kept, 100, 100, 1, 0, 1, 1, 1, 1);
+    batch.addAtlasRegion(kept, 100, 100, 1, 0, 1, 1, 1, 1);
     batch.end();
     CTextureAtlas::draw(kept, 100, 100, 1, 0, 1, 1, 1, 1);
     EXPECT_EQ(0, frameAt(104, 104));
