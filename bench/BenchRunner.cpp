@@ -223,8 +223,8 @@ int main(int argc, char* argv[])
                  "",
                  {{"print", "CFont::print", engine, "print"},
                   {"calllists", "by hand, glCallLists per line", engine, "calllists"},
-                  {"textbatch", "CSpriteBatch::addText", engine, "textbatch"},
-                  {"textbatch2d", "CSpriteBatch::addText, no depth buffer", engine, "textbatch-nodepth"}}};
+                  {"textbatch", "CFont::addTo (batch)", engine, "textbatch"},
+                  {"textbatch2d", "CFont::addTo (batch), no depth buffer", engine, "textbatch-nodepth"}}};
         if (withSfml)
             f.programs.push_back({"sftext", "SFML 2.5 sf::Text", sfml, "text"});
         figures.push_back(f);
@@ -241,7 +241,7 @@ int main(int argc, char* argv[])
                  " truetype",
                  {{"ttretained", "CText per line into a batch", engine, "ttretained"},
                   {"ttprint", "CFont::print, TrueType", engine, "ttprint"},
-                  {"ttbatch2d", "addText, TrueType, no depth buffer", engine, "ttbatch-nodepth"},
+                  {"ttbatch2d", "CFont::addTo, TrueType, no depth buffer", engine, "ttbatch-nodepth"},
                   {"ttretained2d", "CText into a batch, no depth buffer", engine, "ttretained-nodepth"}}};
         if (withSfml)
             f.programs.push_back({"sftt", "SFML 2.5 sf::Text, DejaVu Sans", sfml, "text-sans"});

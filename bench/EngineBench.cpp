@@ -12,10 +12,10 @@
 //   print     CFont::print per line
 //   calllists the calls of a print written by hand: the state once per frame, then per line the
 //             matrix, shader 0 with "colors" and one glCallLists
-//   textbatch CSpriteBatch::addText per line, one batch per frame
+//   textbatch CFont::addTo (a sprite batch) per line, one batch per frame
 // TrueType text modes (the same lines in DejaVu Sans at 16 pixels, shaped and kerned):
 //   ttprint    CFont::print per line
-//   ttbatch    CSpriteBatch::addText per line, one batch per frame
+//   ttbatch    CFont::addTo (a sprite batch) per line, one batch per frame
 //   ttretained a CText per line, laid out once, added to one batch per frame
 //   width      prints "WIDTH <pixels>": the ink width of the first line at <count> pixels, no window loop
 // Flame modes (<count> animated 128 by 192 flames, each frame stepping every flame's picture; also
@@ -356,7 +356,7 @@ int runEngine(const Arguments& args, bool general)
         } else if (mode == "textbatch") {
             batch.begin();
             for (int i = 0; i < args.count; ++i)
-                batch.addText(*font, float(bench::lineX(i)), float(bench::lineY(i)), 0, bench::line(i));
+                font->addTo(batch, float(bench::lineX(i)), float(bench::lineY(i)), 0, bench::line(i));
             batch.end();
         } else if (mode == "ttprint") {
             for (int i = 0; i < args.count; ++i)
@@ -364,7 +364,7 @@ int runEngine(const Arguments& args, bool general)
         } else if (mode == "ttbatch") {
             batch.begin();
             for (int i = 0; i < args.count; ++i)
-                batch.addText(*sans, float(bench::lineX(i)), float(bench::lineY(i)), 0, bench::line(i));
+                sans->addTo(batch, float(bench::lineX(i)), float(bench::lineY(i)), 0, bench::line(i));
             batch.end();
         } else if (mode == "ttretained") {
             batch.begin();

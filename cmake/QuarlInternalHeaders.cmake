@@ -14,6 +14,7 @@ set(QUARL_INTERNAL_HEADERS
   engine/texture/PixelUpload.h
   engine/text/FaceCache.h
   engine/text/FontFace.h
+  engine/text/GlyphSheetLayout.h
   engine/text/GlyphSheetRasterizer.h
   engine/tilemap/TileMapReader.h
 )

@@ -1,11 +1,8 @@
 #include "engine/sprite/SpriteBatch.h"
 
-#include "engine/sprite/TextureAtlas.h"
-
 #include "engine/graphics/GLStateScope.h"
 #include "engine/sprite/AtlasRegion.h"
-#include "engine/text/Font.h"
-#include "engine/text/TextLayout.h"
+#include "engine/sprite/TextureAtlas.h"
 #include "engine/texture/Texture.h"
 
 #include <GL/glew.h>
@@ -21,9 +18,9 @@ namespace {
 // winding. The order decides the winding (and so face culling); keep it the per-draw path's.
 const float kQuadCorners[4][2] = {{0.0f, 1.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}, {0.0f, 0.0f}};
 
-// Which edge of a glyph's quad each corner takes, in the order a font's display list sends them.
-const bool kGlyphCornerIsRight[4] = {false, true, true, false};
-const bool kGlyphCornerIsBottom[4] = {true, true, false, false};
+// Which edge of a window-pixel quad each corner takes, in kQuadCorners' order.
+const bool kScreenCornerIsRight[4] = {false, true, true, false};
+const bool kScreenCornerIsBottom[4] = {true, true, false, false};
 
 // The scissor box only matters when it cuts into the viewport.
 bool scissorClips()
@@ -99,7 +96,7 @@ bool movesByWholePixels()
 }
 
 // The tests a run keeps. Quads keep the application's blending and any depth or scissor test that
-// can reject a fragment; strings take a print's state. Only what differs from the previous run is
+// can reject a fragment; window-pixel quads take a print's state. Only what differs from the previous run is
 // switched, through the batch's scope.
 class CRunState {
 public:
@@ -224,9 +221,9 @@ CSpriteBatch::CSpriteBatch()
 {
 }
 
-bool CSpriteBatch::glyphsLandTexelForPixel(const Run& run, float width, float height) const
+bool CSpriteBatch::screenQuadsLandTexelForPixel(const Run& run, float width, float height) const
 {
-    // The corners in kGlyphCornerIsRight/IsBottom order: 0 bottom-left, 1 bottom-right, 3 top-left.
+    // The corners in kScreenCornerIsRight/IsBottom order: 0 bottom-left, 1 bottom-right, 3 top-left.
     const Vertex* const end = vertices.data() + (run.first + run.count) * 4;
     for (const Vertex* v = vertices.data() + run.first * 4; v != end; v += 4) {
         const float across = (v[1].s - v[0].s) * width, down = (v[0].t - v[3].t) * height;
@@ -368,52 +365,17 @@ void CSpriteBatch::addFlippedRegion(const CTexture& texture, float x, float y, f
     }
 }
 
-void CSpriteBatch::addText(const CFont& font, float x, float y, signed char style, const char* text)
+void CSpriteBatch::addScreenQuads(const CScreenQuad* quads, std::size_t count, float x, float y, float red,
+                                  float green, float blue, float alpha, float scaleX, float scaleY)
 {
-    addText(font, x, y, style, font.colourRed, font.colourGreen, font.colourBlue, font.colourAlpha, font.scaleX,
-            font.scaleY, text);
-}
-
-void CSpriteBatch::addText(const CFont& font, float x, float y, signed char style, float red, float green,
-                           float blue, float alpha, float scaleX, float scaleY, const char* text)
-{
-    const int s = CGlyphSheetLayout::clampStyle(style);
-    const int set = CGlyphSheetLayout::setOfStyle(s);
-    if (text == nullptr)
-        return;
-    const std::vector<CTextQuad>* quads = &glyphQuads;
-    if (font.isTrueType()) {
-        if (!font.layOut(text, set, textLayout))
-            return;
-        quads = &textLayout.getQuads();
-    } else {
-        if (font.glyphImage.textureName == 0)
-            return;
-        glyphQuads.clear();
-        sheetLayout.layOut(font, text, set, glyphQuads);
-    }
-    addQuads(*quads, x, y, red, green, blue, alpha, scaleX, scaleY);
-    // The bold pass: the same glyphs one window pixel to the right.
-    if (s > 1)
-        addQuads(*quads, x + 1.0f, y, red, green, blue, alpha, scaleX, scaleY);
-}
-
-void CSpriteBatch::addLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue,
-                             float alpha, float scaleX, float scaleY)
-{
-    addQuads(layout.getQuads(), x, y, red, green, blue, alpha, scaleX, scaleY);
-}
-
-void CSpriteBatch::addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green,
-                            float blue, float alpha, float scaleX, float scaleY)
-{
-    // Whether a glyph lands texel for pixel is settled at end(), where its page's size is known.
+    // Whether a quad lands texel for pixel is settled at end(), where its texture's size is known.
     const bool wholePlace = scaleX == 1.0f && scaleY == 1.0f && whole(x) && whole(y);
-    for (const CTextQuad& q : quads) {
+    for (std::size_t n = 0; n < count && quads != nullptr; ++n) {
+        const CScreenQuad& q = quads[n];
         Vertex* v =
             appendQuad(q.texture, true, wholePlace && whole(q.x0) && whole(q.y0) && whole(q.x1) && whole(q.y1));
         for (int i = 0; i < 4; ++i) {
-            const bool right = kGlyphCornerIsRight[i], bottom = kGlyphCornerIsBottom[i];
+            const bool right = kScreenCornerIsRight[i], bottom = kScreenCornerIsBottom[i];
             v[i] = Vertex{x + scaleX * (right ? q.x1 : q.x0),
                           y + scaleY * (bottom ? q.y1 : q.y0),
                           right ? q.s1 : q.s0,
@@ -476,17 +438,17 @@ void CSpriteBatch::end()
         glBindTexture(GL_TEXTURE_2D, run.texture);
         if (run.windowPixels) {
             runState.forWindowPixels();
-            state.pushWindowPixels();  // a string's quads, whatever the application's matrices
+            state.pushWindowPixels();  // window-pixel quads, whatever the application's matrices
         } else {
             runState.forQuads();
         }
-        // The drawn size is the image's own only when the texture really is that large. A string's
-        // glyphs are checked against their page here: the quads do not know its size.
+        // The drawn size is the image's own only when the texture really is that large. Window-pixel
+        // quads are checked against their texture here: they do not know its size.
         float width = run.width, height = run.height;
         bool texelForPixel = run.texelForPixel && (run.windowPixels || wholePixels);
         if (texelForPixel && run.windowPixels) {
             boundTextureSize(width, height);
-            texelForPixel = glyphsLandTexelForPixel(run, width, height);
+            texelForPixel = screenQuadsLandTexelForPixel(run, width, height);
         }
         CNearestSampling nearest(texelForPixel, width, height);
         for (std::size_t first = run.first; first < run.first + run.count; first += kMaxQuadsPerDraw) {

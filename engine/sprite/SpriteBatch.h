@@ -1,30 +1,28 @@
 #ifndef ENGINE_SPRITE_SPRITEBATCH_H
 #define ENGINE_SPRITE_SPRITEBATCH_H
 
-#include "engine/text/GlyphSheetLayout.h"
-#include "engine/text/TextLayout.h"
+#include "engine/sprite/ScreenQuad.h"
 #include "engine/texture/TextureRegion.h"
 
 #include <cstddef>
 #include <vector>
 
 struct CAtlasRegion;
-class CFont;
-class CText;
 class CTexture;
 
-// Many textured quads and strings per frame for the price of a few draw calls. Between begin() and
-// end() the application adds quads exactly as it would draw them with CTexture::draw/drawRegion and
-// strings as CFont::printAt/printStyled would print them; end() draws them in the order they were
-// added, one draw call per run of quads that share a texture, and pixels come out the same as the
-// one-by-one paths (within rounding of one step per channel).
+// Many textured quads per frame for the price of a few draw calls. Between begin() and end() the
+// application adds quads exactly as it would draw them with CTexture::draw/drawRegion, and quads in
+// window pixels (CScreenQuad), which is how text adds its glyphs (CFont::addTo, CText::addTo: the
+// batch knows textures, not fonts); end() draws them in the order they were added, one draw call
+// per run of quads that share a texture, and pixels come out the same as the one-by-one paths
+// (within rounding of one step per channel).
 //
 // How: the quads are transformed on the CPU into client-side vertex arrays (OpenGL 1.1) carrying the
 // tint per vertex, and drawn through the fixed-function pipeline with GL_MODULATE, which computes the
 // same texel x colour product as shader 0. Shader 0 stays as it is, so today's draws cannot pick up a
 // colour an application left current. Quads are drawn with the matrices current at end() (like
-// CTexture::draw with those at the draw); strings with a print's own window-pixel projection and an identity
-// model-view.
+// CTexture::draw with those at the draw); window-pixel quads with a print's own window-pixel
+// projection and an identity model-view.
 //
 // State: end() leaves what CTexture::draw leaves: no program current, colour white, texture unit 0
 // active, the last texture bound. For its duration it enables GL_TEXTURE_2D on unit 0 with
@@ -34,23 +32,15 @@ class CTexture;
 // test whose box holds the whole viewport; both are switched back on at the end. A run of quads that
 // all land texel for pixel (whole image or whole-texel region, scale 1, no angle, whole-pixel
 // positions under matrices that only move by whole pixels) is sampled with GL_NEAREST, which then
-// reads the very texels GL_LINEAR reads; the texture's filters are put back after the run. Strings take the
-// state a print sets: blending with (source alpha, one minus source alpha), no depth test, scissor on.
-// A glyph's quad is cut down to the part of its cell where linear filtering can reach a texel with
-// any coverage (ink of the cell or of its neighbours); outside it every fragment has alpha 0 and
-// leaves the pixel as it was, so only fill is saved (CGlyphSheetLayout). Blank glyphs add no quad
-// at all. A TrueType font's glyphs are their bitmaps' own boxes on its pages (CTextLayout).
-//
-// Glyph quads that land texel for pixel (a string at whole-pixel coordinates, scale 1, each glyph's
-// box on whole texels of its page, as a TrueType font's are) are sampled GL_NEAREST as well, the
-// page's filters put back after the run. A run is sent in draws of at most kMaxQuadsPerDraw quads,
-// in order, so pixels are those of one draw.
+// reads the very texels GL_LINEAR reads; the texture's filters are put back after the run.
+// Window-pixel quads take the state a print sets: blending with (source alpha, one minus source
+// alpha), no depth test, scissor on; those that land texel for pixel (a whole-pixel place, scale 1,
+// each quad on whole texels of its texture) are sampled GL_NEAREST as well. A run is sent in draws
+// of at most kMaxQuadsPerDraw quads, in order, so pixels are those of one draw.
 //
 // Owns its vertex and run arrays, which keep their capacity between frames: a batch that is reused
-// every frame allocates nothing once it has seen its largest frame, quads, glyph-sheet strings and
-// CText (addLayout) alike; addText with a TrueType font shapes the string again at every call and
-// allocates while it does (a CText shapes once). Stores texture names, not pointers: a texture or
-// font only has to live until end(). Main thread only.
+// every frame allocates nothing once it has seen its largest frame. Stores texture names, not
+// pointers: a texture only has to live until end(). Main thread only.
 class CSpriteBatch {
 public:
     // Mesa's software rasteriser (llvmpipe) fills axis-aligned quads through its fast rectangle path
@@ -83,18 +73,13 @@ public:
     void addFlippedRegion(const CTexture& texture, float x, float y, float width, float height,
                           const CTextureRegion& region, bool flipX, bool flipY, bool swapAxes, float red,
                           float green, float blue, float alpha);
-    // As CFont::printAt with the font's stored colour and scale (styles 2 and 3 add the bold pass
-    // one pixel to the right). Strings are not cut at CFont::kMaxTextLength. A font without a glyph
-    // sheet, or a null text, adds nothing.
-    void addText(const CFont& font, float x, float y, signed char style, const char* text);
-    // As CFont::printStyled: the given colour and scale. A TrueType font's text is shaped and laid
-    // out as its print lays it out.
-    void addText(const CFont& font, float x, float y, signed char style, float red, float green, float blue,
-                 float alpha, float scaleX, float scaleY, const char* text);
-    // Laid-out TrueType text at (x, y) in window pixels, as CFont::drawLayout draws it; a CText
-    // adds itself this way (CText::addTo).
-    void addLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue, float alpha,
-                   float scaleX = 1.0f, float scaleY = 1.0f);
+    // Quads in window pixels (text's glyphs: CFont::addTo, CText::addTo) placed at (x, y) and
+    // scaled about it, tinted, drawn in a print's window-pixel projection with an identity
+    // model-view and a print's state, whatever the matrices at end(). Quads that land texel for
+    // pixel (whole-pixel place, scale 1, each quad on whole texels of its texture) are sampled
+    // GL_NEAREST.
+    void addScreenQuads(const CScreenQuad* quads, std::size_t count, float x, float y, float red, float green,
+                        float blue, float alpha, float scaleX = 1.0f, float scaleY = 1.0f);
     // Draws everything added since begin() and empties the batch. Without a window does nothing.
     void end();
 
@@ -120,7 +105,7 @@ private:
     // Quads [first, first + count) share a texture and a coordinate space.
     struct Run {
         unsigned texture;
-        bool windowPixels;   // a string: drawn in a print's projection, not the current matrices
+        bool windowPixels;   // window-pixel quads: drawn in a print's projection, not the current matrices
         bool texelForPixel;  // every quad maps texels 1:1 onto pixels, if the image is width x height
         float width;
         float height;
@@ -142,20 +127,14 @@ private:
     // about it, rotated about its centre), tinted; the caller gives its texture coordinates.
     Vertex* appendPlaced(const CTexture& texture, float x, float y, float width, float height, float scale,
                          float angle, bool texelForPixel, float red, float green, float blue, float alpha);
-    // Whether every glyph quad of a string's run shows its page (width x height texels) texel for
+    // Whether every quad of a window-pixel run shows its texture (width x height texels) texel for
     // pixel; its quads were placed on whole pixels when they were added.
-    bool glyphsLandTexelForPixel(const Run& run, float width, float height) const;
-    // Text quads (from a CTextLayout or a sheet font's layout) at (x, y) in window pixels, scaled.
-    void addQuads(const std::vector<CTextQuad>& quads, float x, float y, float red, float green, float blue,
-                  float alpha, float scaleX, float scaleY);
+    bool screenQuadsLandTexelForPixel(const Run& run, float width, float height) const;
 
     std::vector<Vertex> vertices;  // four per quad
     std::vector<Run> runs;
     std::vector<InnerCorners> innerCorners;
     std::vector<unsigned> quadIndices;  // six per quad, for as many quads as the largest batch had
-    CGlyphSheetLayout sheetLayout;      // keeps the glyph boxes of each sheet seen across frames
-    std::vector<CTextQuad> glyphQuads;  // a sheet font's string, reused
-    CTextLayout textLayout;             // a TrueType font's string, reused
     std::size_t quadCount;
     std::size_t drawCalls;
     std::size_t elementCalls;

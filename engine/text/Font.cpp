@@ -6,6 +6,7 @@
 #include "engine/graphics/GLStateScope.h"
 #include "engine/shader/Shader.h"
 #include "engine/shader/ShaderManager.h"
+#include "engine/sprite/SpriteBatch.h"
 #include "engine/text/FaceCache.h"
 #include "engine/text/FontFace.h"
 #include "engine/text/GlyphSheetLayout.h"
@@ -528,4 +529,41 @@ void CFont::drawPass(float x, float y, unsigned int base, float red, float green
     } else {
         glColor3f(1.0f, 1.0f, 1.0f);
     }
+}
+
+struct CFont::BatchText {
+    CGlyphSheetLayout sheet;  // keeps the glyph boxes of each sheet seen
+    std::vector<CTextQuad> quads;
+    CTextLayout layout;
+};
+
+void CFont::addTo(CSpriteBatch& batch, float x, float y, signed char style, const char* text) const
+{
+    addTo(batch, x, y, style, colourRed, colourGreen, colourBlue, colourAlpha, scaleX, scaleY, text);
+}
+
+void CFont::addTo(CSpriteBatch& batch, float x, float y, signed char style, float red, float green, float blue,
+                  float alpha, float sx, float sy, const char* text) const
+{
+    const int s = CGlyphSheetLayout::clampStyle(style);
+    const int set = CGlyphSheetLayout::setOfStyle(s);
+    if (text == nullptr)
+        return;
+    if (batchText == nullptr)
+        batchText.reset(new BatchText());
+    const std::vector<CTextQuad>* quads = &batchText->quads;
+    if (isTrueType()) {
+        if (!layOut(text, set, batchText->layout))
+            return;
+        quads = &batchText->layout.getQuads();
+    } else {
+        if (glyphImage.textureName == 0)
+            return;
+        batchText->quads.clear();
+        batchText->sheet.layOut(*this, text, set, batchText->quads);
+    }
+    batch.addScreenQuads(quads->data(), quads->size(), x, y, red, green, blue, alpha, sx, sy);
+    // The bold pass: the same glyphs one window pixel to the right.
+    if (s > 1)
+        batch.addScreenQuads(quads->data(), quads->size(), x + 1.0f, y, red, green, blue, alpha, sx, sy);
 }

@@ -13,6 +13,7 @@
 class CGLStateScope;
 class CShader;
 class CFontFace;
+class CSpriteBatch;
 class CTextLayout;
 
 // printf-style text from a glyph sheet of 16 by 16 cells, one display list per glyph (a 16 by 16
@@ -90,6 +91,15 @@ public:
     // and scale given, in a print's window-pixel projection and state.
     void drawLayout(const CTextLayout& layout, float x, float y, float red, float green, float blue, float alpha,
                     float sx, float sy);
+    // Adds the text to a sprite batch as printAt() would print it, with the font's stored colour
+    // and scale (styles 2 and 3 add the bold pass one pixel to the right), or as printStyled()
+    // would with the colour and scale given. Texts are not cut at kMaxTextLength. A font without a
+    // glyph sheet or faces, or a null text, adds nothing. A TrueType font shapes the text at every
+    // call (a CText shapes once); both keep their arrays between calls, so a glyph-sheet string
+    // allocates nothing once warmed up.
+    void addTo(CSpriteBatch& batch, float x, float y, signed char style, const char* text) const;
+    void addTo(CSpriteBatch& batch, float x, float y, signed char style, float red, float green, float blue,
+               float alpha, float sx, float sy, const char* text) const;
     bool setScale(float x, float y);
     void setColour(float red, float green, float blue, float alpha);
     // Stores the four values in declaration order (red, blue, green, alpha), so the text is drawn
@@ -164,6 +174,9 @@ private:
 
     // What a print changes, put back at its end; owned.
     std::unique_ptr<CGLStateScope> printState;
+    // The glyph boxes of the sheet and the arrays addTo() fills, kept between calls; owned.
+    struct BatchText;
+    mutable std::unique_ptr<BatchText> batchText;
     int activeUnit = 0;  // the texture unit active before the print, made active again after it
     // The bytes of text that name a glyph of the set being drawn.
     char glyphs[kMaxTextLength + 1];

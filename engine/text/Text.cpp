@@ -141,5 +141,5 @@ void CText::draw()
 void CText::addTo(CSpriteBatch& batch)
 {
     if (font != nullptr && font->canDraw() && refresh())
-        batch.addLayout(layout, x, y, red, green, blue, alpha);
+        batch.addScreenQuads(layout.getQuads().data(), layout.getQuads().size(), x, y, red, green, blue, alpha);
 }

@@ -1,6 +1,7 @@
 #ifndef ENGINE_TEXT_TEXTLAYOUT_H
 #define ENGINE_TEXT_TEXTLAYOUT_H
 
+#include "engine/sprite/ScreenQuad.h"
 #include <string>
 #include <vector>
 
@@ -8,11 +9,8 @@ class CFontFace;
 
 // One textured quad of laid-out text, in pixels from the text's position (y down), and where on its
 // glyph page it samples.
-struct CTextQuad {
-    unsigned texture;
-    float x0, y0, x1, y1;
-    float s0, t0, s1, t1;
-};
+// A glyph's quad: a textured quad in window pixels, as a sprite batch takes it.
+typedef CScreenQuad CTextQuad;
 
 // Sets UTF-8 text in a TrueType face: shaped by HarfBuzz run by run (a run of code points the face
 // lacks goes to the fallback face when there is one, a combining mark stays with its base), '\n'

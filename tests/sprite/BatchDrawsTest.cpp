@@ -346,7 +346,8 @@ TEST_F(BatchDraws, StringsOnWholePixelsShowTheirPagesTexels)
         glClear(GL_COLOR_BUFFER_BIT);
         CSpriteBatch batch;
         batch.begin();
-        batch.addLayout(layout, float(originX) + (halfPixel ? 0.5f : 0.0f), float(originY), 1, 1, 1, 1);
+        batch.addScreenQuads(layout.getQuads().data(), layout.getQuads().size(),
+                             float(originX) + (halfPixel ? 0.5f : 0.0f), float(originY), 1, 1, 1, 1);
         batch.end();
         GLint minFilter = 0, magFilter = 0;
         glBindTexture(GL_TEXTURE_2D, page);
@@ -458,7 +459,7 @@ TEST_F(BatchDraws, AWarmedUpFrameAllocatesNothing)
         for (int i = 0; i < 50; ++i)
             batch.addFlippedRegion(*texture, float(32 * (i % 20)), 500.0f + float(32 * (i / 20)), 32.0f, 32.0f,
                                    kWholeImage, i % 2 == 0, i % 3 == 0, i % 5 == 0, 1, 1, 1, 1);
-        batch.addText(*sheet, 10.0f, 700.0f, 0, "A glyph-sheet string");
+        sheet->addTo(batch, 10.0f, 700.0f, 0, "A glyph-sheet string");
         for (CText& line : lines) {
             line.setColour(1.0f, 1.0f, float(n % 2), 1.0f);
             line.addTo(batch);

@@ -155,10 +155,10 @@ protected:
         font->setColour(1.0f, 0.8f, 0.3f, 0.9f);
         font->setScale(1.0f, 1.0f);
         if (batch) {
-            batch->addText(*font, 10, 300, 0, "Plain text, 0123456789");
-            batch->addText(*font, 10.5f, 320, 2, "Bold\xc3\xa9 pass");
-            batch->addText(*font, 300, 300, 1, 0.3f, 1.0f, 0.6f, 0.7f, 2.0f, 1.5f, "Second set");
-            batch->addText(*font, 300, 340, 3, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, "Bold two");
+            font->addTo(*batch, 10, 300, 0, "Plain text, 0123456789");
+            font->addTo(*batch, 10.5f, 320, 2, "Bold\xc3\xa9 pass");
+            font->addTo(*batch, 300, 300, 1, 0.3f, 1.0f, 0.6f, 0.7f, 2.0f, 1.5f, "Second set");
+            font->addTo(*batch, 300, 340, 3, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, "Bold two");
         } else {
             font->print(10, 300, 0, "Plain text, 0123456789");
             font->printAt(10.5f, 320, 2, "Bold\xc3\xa9 pass");
@@ -309,8 +309,8 @@ TEST_F(SpriteBatch, UnloadedTexturesAndMissingSheetsAddNothing)
     batch.add(*a, 10, 10, 1, 0, 1, 1, 1, 1);
     batch.add(unloaded, 10, 10, 1, 0, 1, 1, 1, 1);
     batch.addRegion(unloaded, 10, 10, CTextureRegion{1, 1, 0, 0}, 1, 0, 1, 1, 1, 1);
-    batch.addText(noSheet, 10, 10, 0, "text");
-    batch.addText(*font, 10, 10, 0, nullptr);
+    noSheet.addTo(batch, 10, 10, 0, "text");
+    font->addTo(batch, 10, 10, 0, nullptr);
     batch.add(*a, 50, 10, 1, 0, 1, 1, 1, 1);
     EXPECT_EQ(2u, batch.getQuadCount());
     batch.end();

@@ -518,9 +518,9 @@ TEST_F(TrueTypeFonts, ABatchPrintsFontsOfOtherCellSizesAsPrintDoes)
         const char* text = "Batched gjpq {|} 0123";
         if (batch) {
             batch->begin();
-            batch->addText(large, 10, 10, 0, text);
-            batch->addText(large, 10, 40, 3, text);
-            batch->addText(small, 10, 80, 2, text);
+            large.addTo(*batch, 10, 10, 0, text);
+            large.addTo(*batch, 10, 40, 3, text);
+            small.addTo(*batch, 10, 80, 2, text);
             batch->end();
         } else {
             large.printAt(10, 10, 0, "%s", text);
