@@ -123,6 +123,15 @@ CEngine& sharedEngine()
     return *engine;
 }
 
+CEngine& sharedBlankFrame()
+{
+    CEngine& engine = sharedEngine();
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    return engine;
+}
+
 std::vector<std::string> splitLines(const std::string& text)
 {
     std::vector<std::string> result;

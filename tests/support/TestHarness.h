@@ -16,6 +16,9 @@ namespace testing_support {
 // The engine of this test process with its 1024 by 768 2D window open, created on first use and
 // kept until the process ends. Test files that build their own engines must not call it.
 CEngine& sharedEngine();
+// The shared engine, its window cleared to transparent black and the model-view at identity: the
+// blank frame a drawing test starts from.
+CEngine& sharedBlankFrame();
 
 // Captures everything written to standard output (C and C++ streams alike) between start() and
 // lines(), by pointing file descriptor 1 at a temporary file.

@@ -31,10 +31,7 @@ class TextureDrawState : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sharedEngine();
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glLoadIdentity();
+        sharedBlankFrame();
     }
     void TearDown() override
     {
