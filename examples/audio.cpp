@@ -57,7 +57,7 @@ int main()
                 handles[0] = audio->getSound(0)->playAt(kPlaces[0], -1, 1000);
             for (int key = 0; key < 3; ++key)
                 selected = in->isKeyPressed(SDLK_1 + key) ? key : selected;
-            const float change = 0.1f * (in->isKeyPressed(SDLK_EQUALS) - in->isKeyPressed(SDLK_MINUS));
+            const float change = 0.1f * (in->getKeyPressCount(SDLK_EQUALS) - in->getKeyPressCount(SDLK_MINUS));
             audio->setCategoryVolume(kCategories[selected],
                                      audio->getCategoryVolume(kCategories[selected]) + change);
         },
