@@ -138,6 +138,9 @@ protected:
     // Resizes the window as a user's drag does and waits, up to 10 s, until the X server has it so.
     bool resize(Window window, int width, int height)
     {
+        // To the screen's corner first: sdl12-compat places its windows away from it, and X refuses to
+        // read back (BadMatch) a part of a window that lies off the screen.
+        run("xdotool windowmove " + std::to_string(window) + " 0 0");
         run("xdotool windowsize " + std::to_string(window) + " " + std::to_string(width) + " " +
             std::to_string(height));
         XWindowAttributes attributes{};
