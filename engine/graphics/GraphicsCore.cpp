@@ -131,7 +131,8 @@ CGraphicsCore::~CGraphicsCore()
     releaseCursors();
     delete[] extensions;
     extensions = nullptr;
-    const bool hadWindow = windowIsOpen();
+    const bool hadWindow = windowOpened && windowIsOpen();
+    windowOpened = false;
     SDL_Quit();
     // Names made under the closed context must never be drawn or deleted under the next one.
     if (hadWindow)
@@ -195,9 +196,10 @@ void CGraphicsCore::createWindow(int w, int h, int bpp, bool fullscreen, bool mo
     chooseVideoFlags(fullscreen);
 
     // A second call keeps the window's context (SDL 1.2 on X11 changes the window in place).
-    const bool hadWindow = windowIsOpen();
+    const bool hadWindow = windowOpened && windowIsOpen();
     if (SDL_SetVideoMode(w, h, bpp, videoFlags) == nullptr)
         throw std::string("Error: SDL Could not create Video Surface.") + SDL_GetError();
+    windowOpened = true;
     if (!hadWindow)
         CGLStateScope::contextChanged();
     // What the visual really has: a driver may give more than was asked, or less.

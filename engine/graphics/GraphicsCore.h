@@ -169,6 +169,10 @@ private:
     int swapControl;                // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
     int depthBits;                  // the setDepthBits() choice for the next window
     int windowDepthBits;            // GL_DEPTH_BITS of the open window, read when it opened
+    // This core opened a window that is still open. Kept here rather than asked of SDL: after an
+    // earlier engine's SDL_Quit, newer sdl12-compat releases still hand out the old video surface
+    // until a new one is set, which read as a window already open.
+    bool windowOpened = false;
     bool systemCursorShown;         // the last showCursor() choice
     CLogicalScreen* logicalScreen;  // owned; deleted before SDL shuts down, with the context current
 };
