@@ -170,6 +170,7 @@ private:
     int depthBits;                  // the setDepthBits() choice for the next window
     int windowDepthBits;            // GL_DEPTH_BITS of the open window, read when it opened
     bool systemCursorShown;         // the last showCursor() choice
+    int windowedGrab;               // the SDL_GrabMode the window had when last windowed
     CLogicalScreen* logicalScreen;  // owned; deleted before SDL shuts down, with the context current
 };
 
