@@ -119,6 +119,7 @@ CGraphicsCore::CGraphicsCore()
       depthBits(kDepthAsColour),
       windowDepthBits(0),
       systemCursorShown(true),
+      windowedGrab(SDL_GRAB_OFF),
       logicalScreen(nullptr)
 {
     logicalScreen = new CLogicalScreen(*this);

@@ -174,6 +174,7 @@ private:
     // until a new one is set, which read as a window already open.
     bool windowOpened = false;
     bool systemCursorShown;         // the last showCursor() choice
+    int windowedGrab;               // the SDL_GrabMode the window had when last windowed
     CLogicalScreen* logicalScreen;  // owned; deleted before SDL shuts down, with the context current
 };
 

@@ -92,12 +92,22 @@ bool CGraphicsCore::isFullscreen() const
 
 bool CGraphicsCore::reapplyVideoMode(int w, int h, uint32_t flags)
 {
+    // The input grab the window has while windowed comes back with the window. sdl12-compat grabs
+    // the input for fullscreen and keeps that grab after the switch back; with the system cursor
+    // hidden for a custom one, a grab there is SDL 2's relative mouse mode, and the reported pointer
+    // position stops following the real pointer. The classic SDL 1.2 puts the grab back itself.
+    // Only with a window: without one there is no grab to ask about.
+    const bool window = CGLStateScope::hasContext();
+    if (window && !isFullscreen())
+        windowedGrab = SDL_WM_GrabInput(SDL_GRAB_QUERY);
     // The change works on the window itself; a logical screen takes the drawing again after it and
     // places its picture for the new size at its next present.
     const bool logical = logicalScreen->suspend();
     const bool changed = changeVideoMode(w, h, flags);
     if (logical)
         logicalScreen->resume();
+    if (window && !isFullscreen() && SDL_WM_GrabInput(SDL_GRAB_QUERY) != windowedGrab)
+        SDL_WM_GrabInput(SDL_GrabMode(windowedGrab));
     return changed;
 }
 

@@ -331,6 +331,9 @@ TEST_F(LogicalScreen, AFullscreenSwitchKeepsThePictureWhole)
         }
         EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
     }
+    // Back in a window the input is not left grabbed: a grab with the custom cursor's hidden system
+    // cursor would keep the reported pointer from following the real one.
+    EXPECT_EQ(SDL_GRAB_OFF, SDL_WM_GrabInput(SDL_GRAB_QUERY));
 }
 
 TEST_F(LogicalScreen, StoppedTheWindowIsDrawnAtItsOwnSizeAgain)
