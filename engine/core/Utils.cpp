@@ -38,6 +38,13 @@ CUtils::~CUtils() = default;
 void CUtils::updateFPS()
 {
     const float now = float(CClock::milliseconds()) * 0.001f;
+    // The clock went back: SDL's ticks start again at 0 when a later engine starts SDL again
+    // (sdl12-compat over a recent SDL 2 does), which would hold the next report back by the whole
+    // earlier run. Measured from now on, as if no time had passed.
+    if (now < lastFrameTime || now < lastReportTime) {
+        lastFrameTime = now;
+        lastReportTime = now;
+    }
     frameTime = now - lastFrameTime;
     lastFrameTime = now;
     frameCount = frameCount + 1.0f;

@@ -180,6 +180,16 @@ TEST(GameLoop, TheEngineClockMovesTheLoopTheSpritesAndTheFrameTimingTogether)
     EXPECT_EQ(3, steps) << "0.35 s of the engine's clock at 10 steps a second";
     EXPECT_EQ(2u, flame.getCurrentFrame()) << "the wall-clock sprite stepped on the same clock";
     EXPECT_NEAR(0.35f, g_pUtils->getFrameTime(), 0.002f);
+    // Ticks that start again (a later engine's SDL) are no negative frame, and the next report of
+    // the frame rate comes a second after them, not a whole earlier run later.
+    g_fakeSeconds = 3.0;
+    g_pUtils->updateFPS();
+    EXPECT_EQ(0.0f, g_pUtils->getFrameTime());
+    const int reported = g_pUtils->getFPS();
+    g_fakeSeconds = 4.1;
+    g_pUtils->updateFPS();
+    EXPECT_NEAR(1.1f, g_pUtils->getFrameTime(), 0.002f);
+    EXPECT_NE(reported, g_pUtils->getFPS()) << "a report a second after the ticks started again";
     CClock::setSource(nullptr);
     EXPECT_EQ(nullptr, CClock::getSource());
     EXPECT_NEAR(double(SDL_GetTicks()), double(CClock::milliseconds()), 2.0);
