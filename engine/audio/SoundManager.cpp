@@ -302,12 +302,12 @@ CSoundHandle CSoundManager::startVoice(CSound* sound, int loops, int fadeMillise
         applyPan(channel);
     }
     // Held from the start to the pause of a paused category, so that not one chunk is heard.
-    SDL_LockAudio();
+    lockMixer();
     const int played = fadeMilliseconds > 0
                            ? Mix_FadeInChannelTimed(channel, sound->chunk, loops, fadeMilliseconds, -1)
                            : Mix_PlayChannelTimed(channel, sound->chunk, loops, -1);
     if (played < 0 || size_t(played) >= voices.size()) {
-        SDL_UnlockAudio();
+        unlockMixer();
         if (played < 0)
             CLog::line("Failed to play sound " + sound->fileName + " " + SDL_GetError());
         return CSoundHandle();
@@ -318,7 +318,7 @@ CSoundHandle CSoundManager::startVoice(CSound* sound, int loops, int fadeMillise
         ++generations;  // 0 names no play
     voice.generation = generations;
     applyPause(played);
-    SDL_UnlockAudio();
+    unlockMixer();
     return CSoundHandle(played, voice.generation);
 }
 
@@ -539,7 +539,7 @@ void CSoundManager::startMusic(CMusic* track, int loops, int fadeMilliseconds)
     // With a loop point the mixer plays the track once and update() starts each repeat there.
     const bool throughLoopPoint = track->loopPoint > 0.0 && loops != 0;
     const int mixerLoops = throughLoopPoint ? 0 : loops;
-    SDL_LockAudio();
+    lockMixer();
     if (fadeMilliseconds > 0)
         Mix_FadeInMusic(track->music, mixerLoops, fadeMilliseconds);
     else
@@ -550,7 +550,7 @@ void CSoundManager::startMusic(CMusic* track, int loops, int fadeMilliseconds)
     if (isMusicPaused())
         Mix_PauseMusic();
     startMusicClock(0.0);
-    SDL_UnlockAudio();
+    unlockMixer();
 }
 
 void CSoundManager::startMusicClock(double seconds)
@@ -562,6 +562,18 @@ void CSoundManager::startMusicClock(double seconds)
 void CSoundManager::stopMusicClock()
 {
     musicClockRunning = false;
+}
+
+void CSoundManager::lockMixer() const
+{
+    if (deviceOpen)
+        SDL_LockAudio();
+}
+
+void CSoundManager::unlockMixer() const
+{
+    if (deviceOpen)
+        SDL_UnlockAudio();
 }
 
 void CSoundManager::countMusic(int, void*, int length, void* manager)
@@ -576,19 +588,19 @@ void CSoundManager::countMusic(int, void*, int length, void* manager)
 void CSoundManager::pauseMusic()
 {
     categories[kMusicCategory].paused = true;
-    SDL_LockAudio();
+    lockMixer();
     Mix_PauseMusic();
     stopMusicClock();
-    SDL_UnlockAudio();
+    unlockMixer();
 }
 
 void CSoundManager::resumeMusic()
 {
     categories[kMusicCategory].paused = false;
-    SDL_LockAudio();
+    lockMixer();
     Mix_ResumeMusic();
     musicClockRunning = currentTrack != nullptr;
-    SDL_UnlockAudio();
+    unlockMixer();
 }
 
 CMusic* CSoundManager::getPlayingMusic() const
@@ -639,7 +651,7 @@ double CSoundManager::getMusicPosition() const
 bool CSoundManager::setMusicPosition(double seconds)
 {
     const std::string name = currentTrack != nullptr ? currentTrack->fileName : std::string();
-    SDL_LockAudio();
+    lockMixer();
     const Mix_MusicType type = Mix_GetMusicType(nullptr);
     // SDL_mixer 1.2 moves MP3 streams forward from where they are, the others to the time given.
     if (type == MUS_MP3 || type == MUS_MP3_MAD)
@@ -649,10 +661,12 @@ bool CSoundManager::setMusicPosition(double seconds)
         musicFrames = uint64_t(std::max(seconds, 0.0) * kFrequency);
     else if (Mix_PlayingMusic() == 0)
         Mix_SetError("Music isn't playing");
-    SDL_UnlockAudio();
+    // Read inside the lock, before any other SDL call can replace it.
+    const std::string error = moved ? std::string() : std::string(Mix_GetError());
+    unlockMixer();
     if (!moved) {
         CLog::line("Failed to seek music " + name);
-        CLog::line(std::string("Error: ") + Mix_GetError());
+        CLog::line("Error: " + error);
     }
     return moved;
 }
@@ -697,10 +711,10 @@ void CSoundManager::update()
     if (loopsLeft != 0) {
         const int left = loopsLeft > 0 ? loopsLeft - 1 : -1;
         // One lock from the start to the seek: no chunk from the track's start is heard.
-        SDL_LockAudio();
+        lockMixer();
         startMusic(ended, 0, 0);
         setMusicPosition(ended->loopPoint);
-        SDL_UnlockAudio();
+        unlockMixer();
         loopsLeft = left;
         return;
     }

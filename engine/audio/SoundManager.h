@@ -177,6 +177,11 @@ private:
     void startMusicClock(double seconds);
     void stopMusicClock();
     static void countMusic(int channel, void* stream, int length, void* manager);
+    // SDL_LockAudio and SDL_UnlockAudio while the device is open, nothing without one: there is no
+    // mixer thread to keep out then, and sdl12-compat would set SDL's error to "Invalid audio device
+    // ID" on each call, over the mixer's own error text.
+    void lockMixer() const;
+    void unlockMixer() const;
 
     bool deviceOpen;
     std::vector<Voice> voices;  // one per mixing channel
