@@ -166,9 +166,9 @@ private:
     // How many matrices set2DState()/begin2D() pushed and end2D() has yet to pop.
     int projectionPushes;
     int modelViewPushes;
-    int swapControl;                // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
-    int depthBits;                  // the setDepthBits() choice for the next window
-    int windowDepthBits;            // GL_DEPTH_BITS of the open window, read when it opened
+    int swapControl;      // SDL_GL_SWAP_CONTROL for the next window; -1: not chosen
+    int depthBits;        // the setDepthBits() choice for the next window
+    int windowDepthBits;  // GL_DEPTH_BITS of the open window, read when it opened
     // This core opened a window that is still open. Kept here rather than asked of SDL: after an
     // earlier engine's SDL_Quit, newer sdl12-compat releases still hand out the old video surface
     // until a new one is set, which read as a window already open.
