@@ -98,7 +98,7 @@ cmake -DROOT="$ROOT" -DOUTPUT="$WORK/built-in-data.cpp" "-DFILES=shaders/color.v
     -P cmake/EmbedFiles.cmake
 # Names only, short ones: no allocation or input may come near these limits.
 limits 10 1024 320 4096
-fuzz_target data_lookup fuzz/corpus_names fuzz/DataLookupFuzz.cpp engine/core/DataFiles.cpp "$WORK/built-in-data.cpp"
+fuzz_target data_lookup fuzz/corpus_names fuzz/DataLookupFuzz.cpp engine/core/DataFiles.cpp engine/core/Log.cpp "$WORK/built-in-data.cpp"
 # A glyph page is at most 2048 texels square (16 MiB), far under the allocation limit; a font of
 # 4 KiB already reaches every table the shaper and the rasteriser read.
 limits 10 1024 320 4096
